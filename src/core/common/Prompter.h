@@ -1,0 +1,58 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace typelane {
+
+inline constexpr std::string_view kTitleError = "Typelane Error";
+inline constexpr std::string_view kTitleWarning = "Typelane Warning";
+inline constexpr std::string_view kTitleInfo = "Typelane";
+
+enum class Buttons { kOk, kYesNo, kYesNoCancel };
+enum class Answer { kOk, kYes, kNo, kCancel };
+
+struct FileChoice {
+  std::string path;
+  int filter_index = 1;  // 1-based, as the file dialogs number their file types
+};
+
+// Everything the core must ask or tell the user. The Qt user interface shows real
+// dialogs; the command-line tool prints; tests script the answers.
+class Prompter {
+ public:
+  virtual ~Prompter() = default;
+
+  // A modal message box; text lines are separated by CR (or CR LF).
+  virtual Answer Message(std::string_view title, std::string_view text, Buttons buttons) = 0;
+
+  // File choosers. filter is "Description|pattern|Description|pattern...".
+  // Return nothing when the user cancels.
+  virtual std::optional<FileChoice> ChooseOpenFile(std::string_view filter, int filter_index,
+                                                   std::string_view file_name) = 0;
+  virtual std::optional<FileChoice> ChooseSaveFile(std::string_view filter, int filter_index,
+                                                   std::string_view file_name) = 0;
+
+  // The hourglass cursor around long work. Calls nest.
+  virtual void BeginBusy() {}
+  virtual void EndBusy() {}
+
+  void Error(std::string_view text) { Message(kTitleError, text, Buttons::kOk); }
+  void Warning(std::string_view text) { Message(kTitleWarning, text, Buttons::kOk); }
+  void Info(std::string_view text) { Message(kTitleInfo, text, Buttons::kOk); }
+};
+
+// Shows the hourglass for the lifetime of the object, also when an error leaves.
+class BusyCursor {
+ public:
+  explicit BusyCursor(Prompter& prompter) : prompter_(prompter) { prompter_.BeginBusy(); }
+  ~BusyCursor() { prompter_.EndBusy(); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+
+ private:
+  Prompter& prompter_;
+};
+
+}  // namespace typelane

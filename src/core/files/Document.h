@@ -1,0 +1,107 @@
+#pragma once
+
+#include <array>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/common/Prompter.h"
+#include "core/forms/FormsState.h"
+#include "core/load/CommandTable.h"
+#include "core/load/DelaySettings.h"
+#include "core/settings/Options.h"
+#include "core/sheet/Sheet.h"
+
+namespace typelane {
+
+class SettingsStore;
+
+// What a file is: the number is also the file-type index of the file dialogs.
+enum class DocumentKind { kSheetFile = 1, kTabDelimited = 2, kPlayback = 3 };
+
+inline constexpr const char* kRecentFilesKey = "Software\\Veltrax\\Typelane\\RecentFiles";
+inline constexpr std::string_view kCaptionBase = "Veltrax Typelane";
+
+// The open document and everything that travels with it: the sheet, the command
+// table, the delays, the options in force, the values of the main window's
+// toolbar, the document kind, the file name and the modified flag. The windows
+// are views over it.
+class Document {
+ public:
+  // program_folder: where commands.dat and droplists.dat are looked for (see
+  // ProgramFolder); empty means the current folder.
+  Document(Prompter& prompter, SettingsStore& settings, std::string program_folder);
+
+  // ---- the model ----
+  Sheet sheet;
+  CommandTable commands;
+  DelaySettings delays;
+  Options options;
+  FormsState forms;
+
+  std::string window_title;   // target window (cmbWindow)
+  std::string description;    // txtDescription
+  std::string command_group;  // cmbGroup's text
+  bool auto_tab = false;      // chkAutoTab
+
+  // ---- document state ----
+  DocumentKind Kind() const { return kind_; }
+  const std::string& FileName() const { return file_name_; }
+  bool Modified() const { return modified_; }
+  void SetModified(bool modified) { modified_ = modified; }
+  // "Veltrax Typelane" or "Veltrax Typelane " + the file's path.
+  const std::string& Caption() const { return caption_; }
+  // " Data size: 4 Cols, 12 Rows"
+  std::string SizeText() const;
+  // The groups offered in cmbGroup, refilled whenever the table is loaded.
+  std::vector<std::string> GroupItems() const { return commands.GroupNames(); }
+
+  // ---- the command table and commands.dat ----
+  std::string CommandsPath() const;
+  std::string DropListsPath() const;
+  const std::string& ProgramFolder() const { return program_folder_; }
+  // From lines, or from commands.dat when lines is empty. Clears the command
+  // group. A missing commands.dat keeps the table and says so.
+  void LoadCommands(std::span<const std::string> lines);
+  // Writes commands.dat; false (after the message) when it cannot be written.
+  bool SaveCommands();
+
+  // ---- document kind ----
+  void SetDocumentKind(DocumentKind kind);
+
+  // ---- the file flow ----
+  // Each returns false when the user cancelled or the operation failed (after
+  // the message has been shown).
+  bool NewSheet();
+  bool OpenFile(const std::string& name);  // empty name: ask with the open dialog
+  bool SaveFile(bool save_as);
+  bool QuerySave();
+  void ClearSheet();
+  static DocumentKind DetectFileKind(std::span<const std::string_view> lines, Prompter& prompter);
+
+  // ---- recent files ----
+  const std::array<std::string, 5>& RecentFiles() const { return recent_; }
+  void AddRecentFile(const std::string& path);
+  void ReadRecentFiles();
+  void WriteRecentFiles();
+
+  Prompter& prompter() { return prompter_; }
+  SettingsStore& settings() { return settings_; }
+
+ private:
+  // Commands, delays and options back to commands.dat, defaults and the stored
+  // defaults, as a new document starts.
+  void ResetModels();
+
+  Prompter& prompter_;
+  SettingsStore& settings_;
+  std::string program_folder_;
+  DocumentKind kind_ = DocumentKind::kSheetFile;
+  std::string file_name_;
+  bool modified_ = false;
+  std::string caption_{kCaptionBase};
+  std::array<std::string, 5> recent_;
+};
+
+}  // namespace typelane

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace typelane {
+
+class CommandTable;
+
+// How long a load waits at each point. Fractional delays are seconds, whole ones
+// milliseconds. Each command may also have an extra delay (seconds, kept as the
+// text the user or the sheet file gave).
+class DelaySettings {
+ public:
+  struct CommandDelay {
+    std::string name;
+    std::string value;
+  };
+
+  DelaySettings();
+  void ResetToDefaults();
+
+  double data_delay = 0;     // DataDelay: after a data cell is pasted
+  double cell_delay = 0.2;   // CellDelay: after every cell that is not empty
+  double form_delay = 0.25;  // FormDelay: after a window is activated
+  int key_hold = 50;         // KeyHold: a key or button is held down
+  int system_hold = 50;      // SystemHold: pause after Shift, Ctrl or Alt goes down
+  int menu_call = 250;       // MenuCall: only through DelayByName("MENU")
+  int hour_glass = 1000;     // HourGlass: between two checks of a busy target
+
+  // Seconds for a standard name (DATA, CELL, WINDOW, KEY, SYSTEM, MENU,
+  // HOURGLASS, any case) or a command's extra delay; 0 for an unknown name.
+  // Throws ConversionError when the command's value is not a number.
+  double DelayByName(std::string_view name) const;
+
+  // Sets a standard delay by its exact key (DataDelay, ..., HourGlass) or else
+  // the extra delay of the command of that name, adding a row when needed.
+  void SetDelayByName(std::string_view name, double value);
+
+  // Makes the per-command table list exactly the command names of the table,
+  // keeping the values of names that stay.
+  void SyncCommandDelays(const CommandTable& commands);
+
+  // The per-command table; it always has at least one row, and a row with an
+  // empty name is unused.
+  const std::vector<CommandDelay>& CommandDelays() const { return command_delays_; }
+  std::vector<CommandDelay>& MutableCommandDelays() { return command_delays_; }
+
+ private:
+  std::vector<CommandDelay> command_delays_;
+};
+
+}  // namespace typelane

@@ -1,0 +1,49 @@
+#include "core/load/Platform.h"
+
+#include "core/common/Text.h"
+
+namespace typelane {
+
+std::string SeenTitle(std::string_view raw_title) {
+  // The title is read into a 100-byte buffer with room for 99 characters
+  // including the terminating zero.
+  constexpr size_t kMaxSeen = 98;
+  std::string_view t = raw_title.substr(0, kMaxSeen);
+  return std::string(TrimControl(t));
+}
+
+WindowHandle MatchWindowTitle(const std::vector<WindowInfo>& windows, std::string_view title) {
+  // Every window is compared, the front-most included: the target may well be
+  // the window in front when the load is started from a script.
+  for (const auto& w : windows) {
+    if (SameText(SeenTitle(w.title), title)) return w.handle;
+  }
+  for (const auto& w : windows) {
+    if (StartsWithNoCase(SeenTitle(w.title), title)) return w.handle;
+  }
+  return 0;
+}
+
+WindowHandle Platform::FindWindowByTitle(std::string_view title) {
+  return MatchWindowTitle(ListWindows(), title);
+}
+
+bool ActivateWindowByTitle(Platform& platform, std::string_view title) {
+  WindowHandle w = platform.FindWindowByTitle(title);
+  if (w == 0) return false;
+  platform.ActivateWindow(w);
+  return true;
+}
+
+std::vector<std::string> ListWindowTitles(Platform& platform, std::string_view own_caption) {
+  std::vector<std::string> titles;
+  for (const auto& w : platform.ListWindows()) {
+    if (w.own || !w.visible) continue;
+    std::string t = SeenTitle(w.title);
+    if (t.empty() || t == own_caption || UpperCase(t) == "TYPELANE") continue;
+    titles.push_back(std::move(t));
+  }
+  return titles;
+}
+
+}  // namespace typelane

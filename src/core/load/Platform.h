@@ -1,0 +1,98 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace typelane {
+
+using WindowHandle = std::uintptr_t;  // 0 means none
+
+struct WindowInfo {
+  WindowHandle handle = 0;
+  std::string title;  // as the window system reports it, untrimmed
+  bool visible = true;
+  bool own = false;   // one of this program's own windows
+};
+
+struct ScreenPoint {
+  int x = 0;
+  int y = 0;
+};
+
+enum class MouseButton { kLeft, kRight };
+
+// The load engine's view of the desktop. Backends: x11 (Linux), win32 (Windows)
+// and recording (tests and dry runs). Everything a load does to the outside world
+// goes through here, in the order the load does it.
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // Top-level windows in Z order, the front-most first.
+  virtual std::vector<WindowInfo> ListWindows() = 0;
+
+  // The window whose title matches, by the rules of MatchWindowTitle over
+  // ListWindows(); 0 when none does.
+  virtual WindowHandle FindWindowByTitle(std::string_view title);
+
+  // Restores a minimised window and brings it to the front with the keyboard
+  // focus. False when the window could not be activated.
+  virtual bool ActivateWindow(WindowHandle window) = 0;
+
+  virtual WindowHandle GetForegroundWindow() = 0;
+  // Brings a window back to the front (the one that was in front before a load).
+  virtual void SetForegroundWindow(WindowHandle window) = 0;
+
+  // True while the foreground window shows the busy (wait) cursor.
+  virtual bool IsHourglassShowing() = 0;
+
+  // The key for a character in the current layout: low byte the virtual key,
+  // high byte the shift state (1 = Shift); -1 when the layout lacks it.
+  virtual std::int16_t VkKeyScan(char c) = 0;
+
+  // One key event by Windows virtual-key code, to whatever has the focus.
+  virtual void KeyEvent(std::uint8_t virtual_key, bool key_up) = 0;
+
+  virtual void SetCursorPos(int x, int y) = 0;
+  virtual std::optional<ScreenPoint> GetCursorPos() = 0;
+  virtual void MouseButtonEvent(MouseButton button, bool up, int x, int y) = 0;
+
+  // Esc watching: after BeginEscapeWatch, EscapePressed() is true once the user
+  // has pressed Esc on a real keyboard. Keys the load sends itself do not count.
+  virtual void BeginEscapeWatch() = 0;
+  virtual bool EscapePressed() = 0;
+
+  // Puts text on the clipboard; the next paste in the target gives exactly
+  // these bytes. Throws PlatformError.
+  virtual void SetClipboardText(std::string_view text) = 0;
+
+  // Called right after a paste key was sent: returns once the target has taken
+  // the clipboard text (or after a bounded wait), so the paste can never land
+  // after the key that follows it.
+  virtual void WaitForPaste() {}
+
+  virtual void Sleep(std::int64_t ms) = 0;
+  // Milliseconds from a monotonic clock.
+  virtual std::int64_t NowMs() = 0;
+};
+
+// A title as the program sees it: at most 98 characters, then trimmed of blanks
+// and control characters at both ends.
+std::string SeenTitle(std::string_view raw_title);
+
+// The first window whose seen title equals title, ignoring letter case; failing
+// that, the first whose seen title begins with title. Windows in Z order.
+// Returns 0 when none matches.
+WindowHandle MatchWindowTitle(const std::vector<WindowInfo>& windows, std::string_view title);
+
+// Finds the window by title and activates it. False when no window matches.
+bool ActivateWindowByTitle(Platform& platform, std::string_view title);
+
+// The titles a user may choose as a target, in Z order: visible, not empty, not
+// one of our own windows, not the main window's caption, not "Typelane".
+std::vector<std::string> ListWindowTitles(Platform& platform, std::string_view own_caption);
+
+}  // namespace typelane

@@ -1,0 +1,97 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace typelane {
+
+// The record a cell may carry besides its text: a comment and its keep flag.
+struct CellInfo {
+  std::string comment;
+  std::int32_t keep = 0;
+};
+
+// Row and column of a cell, both from 0. Ordered row by row, then by column,
+// which is the order every scan of the sheet takes.
+struct CellPos {
+  int row = 0;
+  int col = 0;
+  auto operator<=>(const CellPos&) const = default;
+};
+
+// The grid of text cells. Row 0 holds the column titles, column 0 the row numbers
+// (shown by the grid, not stored). LastRow x LastCol is the used extent.
+//
+// Sheets run to hundreds of thousands of rows, so each row keeps all its cell
+// bytes in one buffer with an end offset per cell, and comments and column
+// widths live in side maps.
+class Sheet {
+ public:
+  static constexpr int kDefaultColumnWidth = 64;
+
+  // The text of a cell; empty for a cell that was never written.
+  std::string_view Cell(int row, int col) const;
+  // Writes a cell. Does not change the used extent.
+  void SetCell(int row, int col, std::string_view text);
+  // Replaces a whole row: cells[0] goes to column 1, cells[1] to column 2, ...
+  void SetRowCells(int row, std::span<const std::string_view> cells);
+  // Number of stored cells of a row, counting column 0.
+  int StoredCols(int row) const;
+  int StoredRows() const { return static_cast<int>(rows_.size()); }
+  void ReserveRows(int rows) { rows_.reserve(static_cast<size_t>(rows)); }
+
+  int LastRow() const { return last_row_; }
+  int LastCol() const { return last_col_; }
+  void SetLastRow(int row) { last_row_ = row < 0 ? 0 : row; }
+  void SetLastCol(int col) { last_col_ = col < 0 ? 0 : col; }
+  // Raises the extent so that it covers (row, col); never lowers it.
+  void RaiseExtent(int row, int col) {
+    if (row > last_row_) last_row_ = row;
+    if (col > last_col_) last_col_ = col;
+  }
+
+  // Per-cell records (comments).
+  const CellInfo* Info(int row, int col) const;
+  CellInfo& AttachInfo(int row, int col);  // creates an empty record when missing
+  void RemoveInfo(int row, int col);
+  const std::map<CellPos, CellInfo>& Infos() const { return infos_; }
+
+  // Column widths in pixels; a column not listed has the default width.
+  int ColumnWidth(int col) const;
+  void SetColumnWidth(int col, int width);
+  const std::map<int, int>& ColumnWidths() const { return widths_; }
+  void ResetColumnWidths() { widths_.clear(); }
+
+  // Inserting and deleting whole rows and columns moves cells, comments and
+  // (for columns) widths with them.
+  void InsertRows(int at, int count);
+  void DeleteRows(int at, int count);
+  void InsertCols(int at, int count);
+  void DeleteCols(int at, int count);
+
+  // Empties every cell, record and width and sets the extent to 0 x 0.
+  void Clear();
+
+ private:
+  // One row: [uint32 count][uint32 end offset per cell][cell bytes...].
+  // An empty string is a row with no stored cells.
+  using RowBuffer = std::string;
+
+  static int CountOf(const RowBuffer& row);
+  static std::string_view CellOf(const RowBuffer& row, int col);
+  static RowBuffer BuildRow(std::span<const std::string_view> cells);
+  std::vector<std::string_view> RowCells(int row) const;
+
+  std::vector<RowBuffer> rows_;
+  std::map<CellPos, CellInfo> infos_;
+  std::map<int, int> widths_;
+  int last_row_ = 0;
+  int last_col_ = 0;
+};
+
+}  // namespace typelane

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/common/Prompter.h"
+
+namespace typelane::testing {
+
+// Records every message and file dialog and answers from a script.
+class ScriptedPrompter : public Prompter {
+ public:
+  struct Shown {
+    std::string title;
+    std::string text;
+    Buttons buttons;
+  };
+
+  Answer Message(std::string_view title, std::string_view text, Buttons buttons) override {
+    shown.push_back({std::string(title), std::string(text), buttons});
+    if (!answers.empty()) {
+      Answer a = answers.front();
+      answers.pop_front();
+      return a;
+    }
+    return buttons == Buttons::kOk ? Answer::kOk : Answer::kCancel;
+  }
+
+  std::optional<FileChoice> ChooseOpenFile(std::string_view filter, int index,
+                                           std::string_view name) override {
+    dialogs.push_back({"open", std::string(filter), index, std::string(name)});
+    return NextFile();
+  }
+  std::optional<FileChoice> ChooseSaveFile(std::string_view filter, int index,
+                                           std::string_view name) override {
+    dialogs.push_back({"save", std::string(filter), index, std::string(name)});
+    return NextFile();
+  }
+  void BeginBusy() override { ++busy_depth; ++busy_count; }
+  void EndBusy() override { --busy_depth; }
+
+  struct Dialog {
+    std::string kind;
+    std::string filter;
+    int filter_index;
+    std::string file_name;
+  };
+
+  std::vector<Shown> shown;
+  std::vector<Dialog> dialogs;
+  std::deque<Answer> answers;                     // for Yes/No/Cancel questions
+  std::deque<std::optional<FileChoice>> files;    // nullopt = the user cancels
+  int busy_depth = 0;
+  int busy_count = 0;
+
+ private:
+  std::optional<FileChoice> NextFile() {
+    if (files.empty()) return std::nullopt;
+    auto f = files.front();
+    files.pop_front();
+    return f;
+  }
+};
+
+}  // namespace typelane::testing
