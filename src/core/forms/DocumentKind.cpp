@@ -1,0 +1,7 @@
+#include "core/files/Document.h"
+
+namespace typelane {
+
+void Document::SetDocumentKind(DocumentKind kind) { kind_ = kind; }
+
+}  // namespace typelane
