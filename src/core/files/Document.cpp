@@ -3,7 +3,11 @@
 #include "core/common/Errors.h"
 #include "core/common/FileText.h"
 #include "core/files/ProgramFolder.h"
+#include "core/files/SheetFile.h"
+#include "core/files/TabDelimited.h"
+#include "core/forms/Playback.h"
 #include "core/settings/SettingsStore.h"
+#include "core/sheet/TextHelpers.h"
 
 namespace typelane {
 
@@ -57,6 +61,173 @@ bool Document::SaveCommands() {
   return true;
 }
 
+namespace {
+
+constexpr std::string_view kOpenFailed =
+    "Failed to open the file or an error occured during file processing.";
+constexpr std::string_view kSaveFailed = "Failed to save the file.";
+constexpr std::string_view kSaveQuestion = "Do you want to save the current spreadsheet?";
+constexpr std::string_view kSupportAddress = "https://typelane.org/support";
+
+std::string CaptionFor(const std::string& path) {
+  std::string caption(kCaptionBase);
+  caption += ' ';
+  caption += path;
+  return caption;
+}
+
+}  // namespace
+
+// The recent list lives outside the program and comes back only as text to
+// show and to hand to OpenFile; something that cannot be a file's path (a line
+// break would split the menu entry) is not offered.
+bool Document::UsableRecentPath(std::string_view path) {
+  if (path.size() > 4096) return false;
+  for (char c : path) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return false;
+  }
+  return true;
+}
+
+std::string_view Document::SaveFilter() const {
+  return kind_ == DocumentKind::kPlayback ? kSaveFilterPlayback : kSaveFilter;
+}
+
+bool Document::QuerySave() {
+  if (!modified_) return true;
+  switch (prompter_.Message(kTitleInfo, kSaveQuestion, Buttons::kYesNoCancel)) {
+    case Answer::kYes:
+      // A save that was cancelled or failed leaves the changes unsaved: going
+      // on would throw them away.
+      return SaveFile(false);
+    case Answer::kNo:
+      SetModified(false);
+      return true;
+    default:
+      return false;
+  }
+}
+
+void Document::ClearSheet() {
+  BusyCursor busy(prompter_);
+  // Comments and widths go with the cells: a new sheet starts with none.
+  sheet.Clear();
+}
+
+bool Document::NewSheet() {
+  if (!QuerySave()) return false;
+  file_name_.clear();
+  blank_cols = 100;
+  ClearSheet();
+  description.clear();
+  caption_ = std::string(kCaptionBase);
+  auto_tab = false;
+  window_title.clear();
+  SetModified(false);
+  ResetModels();
+  sheet.ResetColumnWidths();
+  forms.Clear();
+  SetDocumentKind(DocumentKind::kSheetFile);
+  return true;
+}
+
+DocumentKind Document::DetectFileKind(std::span<const std::string_view> lines, Prompter& prompter) {
+  if (lines.empty()) return DocumentKind::kTabDelimited;
+  const std::string_view first = lines[0];
+  if (first == "begindelays") return DocumentKind::kSheetFile;
+  const std::vector<std::string> words = SplitWords(first, ' ');
+  if (words.size() == 5 && words[0] == "#" && words[1] == "Forms" && words[3] == "Event" &&
+      words[4] == "File") {
+    if (words[2] != "4.5" && words[2] != "6.0") {
+      prompter.Warning("This version of Typelane has not been tested with Oracle Forms " +
+                       words[2] + " Event Files.\rPlease check Veltrax's website for further " +
+                       "support information - " + std::string(kSupportAddress));
+    }
+    return DocumentKind::kPlayback;
+  }
+  return DocumentKind::kTabDelimited;
+}
+
+bool Document::OpenFile(const std::string& name) {
+  if (!QuerySave()) return false;
+  if (!name.empty()) {
+    file_name_ = name;
+  } else {
+    auto choice = prompter_.ChooseOpenFile(kOpenFilter, static_cast<int>(kind_), file_name_);
+    if (!choice) return false;
+    file_name_ = choice->path;
+  }
+  BusyCursor busy(prompter_);
+  try {
+    const std::string path = file_name_;
+    NewSheet();
+    file_name_ = path;
+    caption_ = CaptionFor(file_name_);
+    // The lines are views into bytes, which lives until the readers are done.
+    const std::string bytes = ReadFileBytes(file_name_);
+    const std::vector<std::string_view> lines = SplitLines(bytes);
+    if (lines.empty()) throw PlatformError("The file is empty");
+    SetDocumentKind(DetectFileKind(lines, prompter_));
+    switch (kind_) {
+      case DocumentKind::kSheetFile:
+        ReadSheetFile(*this, lines);
+        delays.SyncCommandDelays(commands);
+        break;
+      case DocumentKind::kTabDelimited:
+        ReadTabDelimited(sheet, lines);
+        break;
+      case DocumentKind::kPlayback:
+        ConvertPlaybackFile(*this, lines);
+        if (sheet.LastCol() > 0) blank_cols = 0;
+        break;
+    }
+    SetModified(false);
+    AddRecentFile(file_name_);
+  } catch (...) {
+    NewSheet();
+    prompter_.Error(kOpenFailed);
+    return false;
+  }
+  return true;
+}
+
+bool Document::SaveFile(bool save_as) {
+  BusyCursor busy(prompter_);
+  if (save_as || file_name_.empty()) {
+    auto choice = prompter_.ChooseSaveFile(SaveFilter(), static_cast<int>(kind_), file_name_);
+    if (!choice) return false;
+    caption_ = CaptionFor(choice->path);
+    file_name_ = choice->path;
+    // The chosen file type decides the kind, so Save As can turn a sheet file
+    // into tab-delimited text and back. Only the types the dialog offered count.
+    const int offered = kind_ == DocumentKind::kPlayback ? 3 : 2;
+    if (choice->filter_index >= 1 && choice->filter_index <= offered) {
+      SetDocumentKind(static_cast<DocumentKind>(choice->filter_index));
+    }
+  }
+  try {
+    TextOut out;
+    switch (kind_) {
+      case DocumentKind::kSheetFile:
+        WriteSheetFile(*this, out);
+        break;
+      case DocumentKind::kTabDelimited:
+        WriteTabDelimited(sheet, out);
+        break;
+      case DocumentKind::kPlayback:
+        WritePlaybackFile(*this, out);
+        break;
+    }
+    WriteFileAtomic(file_name_, out.Text());
+  } catch (...) {
+    prompter_.Error(kSaveFailed);
+    return false;
+  }
+  SetModified(false);
+  AddRecentFile(file_name_);
+  return true;
+}
+
 void Document::ResetModels() {
   LoadCommands({});
   delays.ResetToDefaults();
@@ -84,7 +255,8 @@ void Document::AddRecentFile(const std::string& path) {
   }
   if (path != e[0]) {
     for (int i = 3; i >= 0; --i) {
-      if (!e[static_cast<size_t>(i)].empty()) e[static_cast<size_t>(i) + 1] = e[static_cast<size_t>(i)];
+      if (!e[static_cast<size_t>(i)].empty())
+        e[static_cast<size_t>(i) + 1] = e[static_cast<size_t>(i)];
     }
     e[0] = path;
   }
@@ -99,7 +271,7 @@ void Document::ReadRecentFiles() {
       settings_.WriteString(kRecentFilesKey, name, "");
       value = std::string();
     }
-    recent_[static_cast<size_t>(n - 1)] = *value;
+    recent_[static_cast<size_t>(n - 1)] = UsableRecentPath(*value) ? *value : std::string();
   }
 }
 

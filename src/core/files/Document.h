@@ -23,6 +23,15 @@ enum class DocumentKind { kSheetFile = 1, kTabDelimited = 2, kPlayback = 3 };
 inline constexpr const char* kRecentFilesKey = "Software\\Veltrax\\Typelane\\RecentFiles";
 inline constexpr std::string_view kCaptionBase = "Veltrax Typelane";
 
+// File-type lists of the file dialogs: pairs of description and pattern. The
+// position of a type (from 1) is the document kind it opens or saves as.
+inline constexpr std::string_view kOpenFilter =
+    "Typelane File (*.tyl)|*.tyl|Tab Delimited File (*.*)|*.*|Form File (*.fpb)|*.fpb";
+inline constexpr std::string_view kSaveFilter =
+    "Typelane File (*.tyl)|*.TYL|Tab delimited file (*.*)|*.*";
+inline constexpr std::string_view kSaveFilterPlayback =
+    "Typelane File (*.tyl)|*.TYL|Tab delimited file (*.*)|*.*|Forms Playback file (*.fpb)|*.fpb";
+
 // The open document and everything that travels with it: the sheet, the command
 // table, the delays, the options in force, the values of the main window's
 // toolbar, the document kind, the file name and the modified flag. The windows
@@ -44,6 +53,9 @@ class Document {
   std::string description;    // txtDescription
   std::string command_group;  // cmbGroup's text
   bool auto_tab = false;      // chkAutoTab
+  // Blank columns the grid shows beyond the used extent: 100 for a new sheet, 0
+  // for a converted playback file, which offers no columns beyond its own.
+  int blank_cols = 100;
 
   // ---- document state ----
   DocumentKind Kind() const { return kind_; }
@@ -79,12 +91,17 @@ class Document {
   bool QuerySave();
   void ClearSheet();
   static DocumentKind DetectFileKind(std::span<const std::string_view> lines, Prompter& prompter);
+  // The save dialog's file types for the current kind.
+  std::string_view SaveFilter() const;
 
   // ---- recent files ----
   const std::array<std::string, 5>& RecentFiles() const { return recent_; }
   void AddRecentFile(const std::string& path);
+  // Entries are taken as plain text; a value that cannot be a path (control
+  // characters, absurd length) is left out.
   void ReadRecentFiles();
   void WriteRecentFiles();
+  static bool UsableRecentPath(std::string_view path);
 
   Prompter& prompter() { return prompter_; }
   SettingsStore& settings() { return settings_; }
