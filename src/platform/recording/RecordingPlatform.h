@@ -1,0 +1,117 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <iosfwd>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/load/Platform.h"
+
+namespace typelane {
+
+// A desktop that only writes down what is done to it: deterministic, with a
+// virtual clock (Sleep moves NowMs on, nothing really waits) and a US-English
+// keyboard layout exactly as Windows' VkKeyScanA reports it. Used by the unit
+// tests and by dry runs of the command line.
+//
+// Every call that acts on the desktop adds one line to the trace:
+//   activate TITLE        a window was activated (TITLE: its title)
+//   foreground            SetForegroundWindow
+//   down XX / up XX       key event, virtual key as two upper-case hex digits
+//   wait N                every sleep, 0 ms included
+//   clip TEXT             clipboard text, TAB CR LF "\" written \t \r \n \\.
+//   move X Y              SetCursorPos
+//   button left|right down|up
+// Queries (window list, foreground window, hourglass, Esc, layout, clock) leave
+// no line.
+//
+// By default every title is "found": FindWindowByTitle hands out one handle per
+// distinct title. UseWindowList switches to a scripted window list matched by
+// the program's own title rules.
+class RecordingPlatform : public Platform {
+ public:
+  // The handle GetForegroundWindow reports before anything was activated.
+  static constexpr WindowHandle kInitialForeground = 1;
+
+  RecordingPlatform();
+
+  // ---- scripting ----
+  // Matches titles against this list (in Z order) instead of finding all.
+  void UseWindowList(std::vector<WindowInfo> windows);
+  // The answers of the coming IsHourglassShowing() calls, in order; once used
+  // up the target is never busy.
+  void SetHourglassSequence(std::vector<bool> busy);
+  // Esc counts as pressed from the nth EscapePressed() call on (from 1).
+  void PressEscAtCheck(int n);
+  // The nth SetClipboardText call (from 1) and every later one fail with a
+  // PlatformError; 0 turns failures off.
+  void FailClipboardFrom(int n);
+  // Also writes each trace line (followed by a newline) to out as it happens.
+  void EchoTraceTo(std::ostream* out) { echo_ = out; }
+  // Adds a "paste" line for every WaitForPaste call (off by default).
+  void TracePasteWaits(bool on) { trace_paste_waits_ = on; }
+
+  // ---- what happened ----
+  const std::vector<std::string>& Trace() const { return trace_; }
+  void ClearTrace() { trace_.clear(); }
+  const std::string& ClipboardText() const { return clipboard_; }
+  int EscapeChecks() const { return escape_checks_; }
+  int HourglassChecks() const { return hourglass_checks_; }
+  // Total of all waits so far.
+  std::int64_t SleptMs() const { return now_ms_; }
+
+  // Writes text the way a clip line does.
+  static std::string EscapeForTrace(std::string_view text);
+  // VkKeyScanA of the US-English layout.
+  static std::int16_t UsVkKeyScan(char c);
+
+  // ---- Platform ----
+  std::vector<WindowInfo> ListWindows() override;
+  WindowHandle FindWindowByTitle(std::string_view title) override;
+  bool ActivateWindow(WindowHandle window) override;
+  WindowHandle GetForegroundWindow() override { return foreground_; }
+  void SetForegroundWindow(WindowHandle window) override;
+  bool IsHourglassShowing() override;
+  std::int16_t VkKeyScan(char c) override { return UsVkKeyScan(c); }
+  void KeyEvent(std::uint8_t virtual_key, bool key_up) override;
+  void SetCursorPos(int x, int y) override;
+  std::optional<ScreenPoint> GetCursorPos() override { return cursor_; }
+  void MouseButtonEvent(MouseButton button, bool up, int x, int y) override;
+  void BeginEscapeWatch() override {}
+  bool EscapePressed() override;
+  void SetClipboardText(std::string_view text) override;
+  void WaitForPaste() override;
+  void Sleep(std::int64_t ms) override;
+  std::int64_t NowMs() override { return now_ms_; }
+
+ private:
+  void Record(std::string line);
+  std::string TitleOf(WindowHandle window) const;
+
+  std::vector<std::string> trace_;
+  std::ostream* echo_ = nullptr;
+  bool trace_paste_waits_ = false;
+
+  bool scripted_windows_ = false;
+  std::vector<WindowInfo> windows_;
+  // Handed-out handles by title, when every title is found.
+  std::map<std::string, WindowHandle> handles_;
+  WindowHandle next_handle_ = 100;
+  WindowHandle foreground_ = kInitialForeground;
+
+  std::deque<bool> hourglass_;
+  int hourglass_checks_ = 0;
+  int escape_at_ = 0;
+  int escape_checks_ = 0;
+  int clipboard_fail_from_ = 0;
+  int clipboard_calls_ = 0;
+  std::string clipboard_;
+  ScreenPoint cursor_;
+  std::int64_t now_ms_ = 0;
+};
+
+}  // namespace typelane
