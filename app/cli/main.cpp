@@ -1,1 +1,331 @@
-int main() { return 0; }
+// typelane-cli: loads and conversions from scripts.
+
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "CliPrompter.h"
+#include "core/common/Errors.h"
+#include "core/common/Numbers.h"
+#include "core/files/Document.h"
+#include "core/files/ProgramFolder.h"
+#include "core/load/BuiltInCommands.h"
+#include "core/load/Keystrokes.h"
+#include "core/load/Platform.h"
+#include "core/load/SendData.h"
+#include "core/settings/SettingsStore.h"
+#include "core/sheet/CellKind.h"
+#include "platform/recording/RecordingPlatform.h"
+#if defined(TYPELANE_HAVE_X11)
+#include "platform/x11/X11Platform.h"
+#endif
+
+namespace typelane::cli {
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitError = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitCancelled = 3;
+constexpr int kExitNotFound = 4;
+
+const char* const kUsage =
+    "usage:\n"
+    "  typelane-cli send [--dry-run] [--window TITLE] [--group NAME] [--rows A-B] [--cols A-B] "
+    "SHEET\n"
+    "  typelane-cli keys [--dry-run] TEXT\n"
+    "  typelane-cli windows\n"
+    "  typelane-cli convert IN OUT\n"
+    "  typelane-cli playback RECORDING.fpb DATA -o OUT.fpb\n";
+
+struct UsageError {
+  std::string text;
+};
+
+std::string ExecutablePath(const char* argv0) {
+  std::error_code ec;
+  auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (!ec) return self.string();
+  return argv0 ? argv0 : "";
+}
+
+// Everything a subcommand works with: the document (and so the command table,
+// the delays and the options in force), messages on stderr.
+struct Session {
+  explicit Session(const std::string& program_folder)
+      : prompter(std::cerr),
+        settings(IniSettingsStore::DefaultPath()),
+        document(prompter, settings, program_folder) {}
+
+  CliPrompter prompter;
+  IniSettingsStore settings;
+  Document document;
+};
+
+std::unique_ptr<Platform> MakePlatform(bool dry_run, std::string& error) {
+  if (dry_run) {
+    auto recording = std::make_unique<RecordingPlatform>();
+    recording->EchoTraceTo(&std::cout);
+    // Scripts that test their sheets can stage what a real desktop would do:
+    // Esc pressed at the nth check, and the windows that exist ("A|B|C").
+    if (const char* esc = std::getenv("TYPELANE_DRY_RUN_ESC")) {
+      if (auto n = TryStrToInt(esc); n && *n > 0) recording->PressEscAtCheck(*n);
+    }
+    if (const char* titles = std::getenv("TYPELANE_DRY_RUN_WINDOWS")) {
+      std::vector<WindowInfo> windows;
+      WindowHandle handle = 100;
+      std::string_view rest = titles;
+      while (true) {
+        size_t bar = rest.find('|');
+        windows.push_back(WindowInfo{handle++, std::string(rest.substr(0, bar)), true, false});
+        if (bar == std::string_view::npos) break;
+        rest.remove_prefix(bar + 1);
+      }
+      recording->UseWindowList(std::move(windows));
+    }
+    return recording;
+  }
+#if defined(TYPELANE_HAVE_X11)
+  auto platform = CreateX11Platform(&error);
+  if (platform) return platform;
+  return nullptr;
+#else
+  error = "No real desktop backend is available in this build; use --dry-run.";
+  return nullptr;
+#endif
+}
+
+// "A-B" or "A": a range of whole numbers from 1.
+std::pair<int, int> ParseRange(const std::string& text, const char* what) {
+  auto dash = text.find('-');
+  auto first = TryStrToInt(text.substr(0, dash));
+  auto last = dash == std::string::npos ? first : TryStrToInt(text.substr(dash + 1));
+  if (!first || !last || *first < 1 || *last < *first) {
+    throw UsageError{std::string(what) + " must be A-B with 1 <= A <= B, not \"" + text + "\""};
+  }
+  return {*first, *last};
+}
+
+int RunSend(const std::vector<std::string>& args, const std::string& folder) {
+  bool dry_run = false;
+  std::optional<std::string> window, group;
+  std::optional<std::pair<int, int>> rows, cols;
+  std::string sheet_path;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&]() -> const std::string& {
+      if (i + 1 >= args.size()) throw UsageError{a + " needs a value"};
+      return args[++i];
+    };
+    if (a == "--dry-run") {
+      dry_run = true;
+    } else if (a == "--window") {
+      window = value();
+    } else if (a == "--group") {
+      group = value();
+    } else if (a == "--rows") {
+      rows = ParseRange(value(), "--rows");
+    } else if (a == "--cols") {
+      cols = ParseRange(value(), "--cols");
+    } else if (a.starts_with("--") || !sheet_path.empty()) {
+      throw UsageError{"unexpected argument \"" + a + "\""};
+    } else {
+      sheet_path = a;
+    }
+  }
+  if (sheet_path.empty()) throw UsageError{"send needs a SHEET"};
+
+  Session session(folder);
+  Document& doc = session.document;
+  if (!doc.OpenFile(sheet_path)) return kExitError;
+
+  std::string platform_error;
+  auto platform = MakePlatform(dry_run, platform_error);
+  if (!platform) {
+    std::cerr << platform_error << std::endl;
+    return kExitError;
+  }
+
+  SendRequest request;
+  request.all_cells = !rows && !cols;
+  request.selection.top = rows ? rows->first : 1;
+  request.selection.bottom = rows ? rows->second : doc.sheet.LastRow();
+  request.selection.left = cols ? cols->first : 1;
+  request.selection.right = cols ? cols->second : doc.sheet.LastCol();
+  request.window_title = window ? *window : doc.window_title;
+  request.group = group ? *group : doc.command_group;
+  request.auto_tab = doc.auto_tab;
+  request.progress_bar = doc.options.progress_bar;
+  request.hour_glass = doc.options.hour_glass;
+
+  SendResult result =
+      SendData(*platform, doc.sheet, doc.commands, doc.delays, request, /*observer=*/nullptr);
+  if (!result.found || !result.error.empty()) {
+    std::cerr << result.title << ": " << MessageLines(result.message) << std::endl;
+    return result.found ? kExitError : kExitNotFound;
+  }
+  std::cout << MessageLines(result.message) << std::endl;
+  return result.cancelled ? kExitCancelled : kExitOk;
+}
+
+int RunKeys(const std::vector<std::string>& args, const std::string& folder) {
+  bool dry_run = false;
+  std::optional<std::string> text;
+  for (const auto& a : args) {
+    if (a == "--dry-run" && !text) {
+      dry_run = true;
+    } else if (!text) {
+      text = a;
+    } else {
+      throw UsageError{"keys takes one TEXT (quote it)"};
+    }
+  }
+  if (!text) throw UsageError{"keys needs a TEXT"};
+
+  Session session(folder);
+  Document& doc = session.document;
+  doc.LoadCommands({});
+  doc.delays.SyncCommandDelays(doc.commands);
+
+  std::string platform_error;
+  auto platform = MakePlatform(dry_run, platform_error);
+  if (!platform) {
+    std::cerr << platform_error << std::endl;
+    return kExitError;
+  }
+  try {
+    if (!PlayBuiltInCommand(*platform, doc.delays, *text)) {
+      TypeKeystrokes(*platform, doc.delays, *text);
+    }
+  } catch (const std::exception& e) {
+    std::cerr << kTitleError << ": " << e.what() << std::endl;
+    return kExitError;
+  }
+  return kExitOk;
+}
+
+int RunWindows(const std::vector<std::string>& args) {
+  if (!args.empty()) throw UsageError{"windows takes no arguments"};
+  std::string platform_error;
+  auto platform = MakePlatform(false, platform_error);
+  if (!platform) {
+    std::cerr << platform_error << std::endl;
+    return kExitError;
+  }
+  for (const auto& title : ListWindowTitles(*platform, kCaptionBase)) std::cout << title << "\n";
+  return kExitOk;
+}
+
+// The document kind a file name asks for when writing.
+DocumentKind KindForOutput(const std::string& path) {
+  std::string ext = std::filesystem::path(path).extension().string();
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (ext == ".tyl") return DocumentKind::kSheetFile;
+  if (ext == ".fpb") return DocumentKind::kPlayback;
+  return DocumentKind::kTabDelimited;
+}
+
+int SaveAs(Session& session, const std::string& out_path) {
+  Document& doc = session.document;
+  DocumentKind kind = KindForOutput(out_path);
+  if (kind == DocumentKind::kPlayback && doc.Kind() != DocumentKind::kPlayback) {
+    std::cerr << kTitleError
+              << ": A playback file can only be written from a converted recording (.fpb)."
+              << std::endl;
+    return kExitError;
+  }
+  session.prompter.save_choice = FileChoice{out_path, static_cast<int>(kind)};
+  const int errors_before = session.prompter.errors_shown;
+  if (!doc.SaveFile(true) || session.prompter.errors_shown != errors_before) return kExitError;
+  return kExitOk;
+}
+
+int RunConvert(const std::vector<std::string>& args, const std::string& folder) {
+  if (args.size() != 2) throw UsageError{"convert needs IN and OUT"};
+  Session session(folder);
+  if (!session.document.OpenFile(args[0])) return kExitError;
+  return SaveAs(session, args[1]);
+}
+
+int RunPlayback(const std::vector<std::string>& args, const std::string& folder) {
+  std::vector<std::string> plain;
+  std::string out_path;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "-o") {
+      if (i + 1 >= args.size()) throw UsageError{"-o needs a file name"};
+      out_path = args[++i];
+    } else {
+      plain.push_back(args[i]);
+    }
+  }
+  if (plain.size() != 2 || out_path.empty()) {
+    throw UsageError{"playback needs RECORDING.fpb DATA -o OUT.fpb"};
+  }
+
+  Session session(folder);
+  Document& doc = session.document;
+  if (!doc.OpenFile(plain[0])) return kExitError;
+  if (doc.Kind() != DocumentKind::kPlayback) {
+    std::cerr << kTitleError << ": \"" << plain[0] << "\" is not a recorded playback file."
+              << std::endl;
+    return kExitError;
+  }
+
+  // The rows come from a document of their own, read by the usual open flow.
+  CliPrompter data_prompter(std::cerr);
+  MemorySettingsStore data_settings;
+  Document data(data_prompter, data_settings, folder);
+  if (!data.OpenFile(plain[1])) return kExitError;
+
+  Sheet& sheet = doc.sheet;
+  const int cols = sheet.LastCol();
+  if (data.sheet.LastCol() > cols) {
+    std::cerr << kTitleWarning << ": " << plain[1] << " has " << data.sheet.LastCol()
+              << " columns; the recording has " << cols << ". Columns after " << cols
+              << " are left out." << std::endl;
+  }
+  for (int r = 1; r <= sheet.LastRow(); ++r) sheet.SetRowCells(r, {});
+  std::vector<std::string_view> cells(static_cast<size_t>(cols));
+  for (int r = 1; r <= data.sheet.LastRow(); ++r) {
+    for (int c = 1; c <= cols; ++c) cells[static_cast<size_t>(c - 1)] = data.sheet.Cell(r, c);
+    sheet.SetRowCells(r, cells);
+  }
+  sheet.SetLastRow(data.sheet.LastRow());
+  return SaveAs(session, out_path);
+}
+
+int Run(int argc, char** argv) {
+  const std::string folder = ProgramFolderFromPath(ExecutablePath(argc > 0 ? argv[0] : nullptr));
+  if (argc < 2) throw UsageError{"no subcommand"};
+  const std::string command = argv[1];
+  std::vector<std::string> args(argv + 2, argv + argc);
+  if (command == "send") return RunSend(args, folder);
+  if (command == "keys") return RunKeys(args, folder);
+  if (command == "windows") return RunWindows(args);
+  if (command == "convert") return RunConvert(args, folder);
+  if (command == "playback") return RunPlayback(args, folder);
+  if (command == "--help" || command == "-h" || command == "help") {
+    std::cout << kUsage;
+    return kExitOk;
+  }
+  throw UsageError{"unknown subcommand \"" + command + "\""};
+}
+
+}  // namespace
+}  // namespace typelane::cli
+
+int main(int argc, char** argv) {
+  try {
+    return typelane::cli::Run(argc, argv);
+  } catch (const typelane::cli::UsageError& e) {
+    std::cerr << "typelane-cli: " << e.text << "\n" << typelane::cli::kUsage;
+    return typelane::cli::kExitUsage;
+  } catch (const std::exception& e) {
+    std::cerr << "Typelane Error: " << e.what() << std::endl;
+    return typelane::cli::kExitError;
+  }
+}

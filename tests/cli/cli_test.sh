@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# typelane-cli as a script uses it: dry runs, exit codes, conversions.
+set -u
+cli=$1
+src=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export XDG_CONFIG_HOME=$work/config   # never touch the user's settings
+failures=0
+
+check() {  # check NAME EXPECTED ACTUAL
+  if [ "$2" != "$3" ]; then
+    echo "FAIL: $1"
+    echo "  expected: $(printf '%q' "$2")"
+    echo "  actual:   $(printf '%q' "$3")"
+    failures=$((failures + 1))
+  else
+    echo "ok: $1"
+  fi
+}
+
+# A whole load of the example: the target is activated first, every row is
+# played, the previous window comes back, and the summary closes the output.
+out=$("$cli" send --dry-run "$src/examples/orders.tyl"); rc=$?
+check "send exits 0" 0 "$rc"
+check "send activates the sheet's window first" "activate Orders" "$(echo "$out" | head -1)"
+check "then waits the window delay" "wait 250" "$(echo "$out" | sed -n 2p)"
+check "data is pasted through the clipboard" "clip Acme Ltd" "$(echo "$out" | sed -n 4p)"
+check "summary" "foreground
+Typelane completed successfully:
+
+Rows:	4" "$(echo "$out" | tail -5 | head -4)"
+check "every data cell is pasted once" 24 "$(echo "$out" | grep -c '^clip ')"
+check "Ctrl+S for SAVE in the Forms 6i group" 4 "$(echo "$out" | grep -A2 '^down 11' | grep -c '^down 53')"
+
+# --group switches the definitions: Forms 4.5 saves with F10.
+out=$("$cli" send --dry-run --group "Forms 4.5" --rows 1-1 --cols 7-7 "$src/examples/orders.tyl")
+check "group Forms 4.5 plays F10" "down 79" "$(echo "$out" | grep '^down' | head -1)"
+
+# Esc at the 10th check: row 1 has 8 cells, so the load stops in row 2.
+out=$(TYPELANE_DRY_RUN_ESC=10 "$cli" send --dry-run "$src/examples/orders.tyl"); rc=$?
+check "Esc exits 3" 3 "$rc"
+check "Esc summary" "Data loading terminated at user request:
+
+Rows:	1" "$(echo "$out" | tail -4 | head -3)"
+
+# A window that is not there.
+err=$(TYPELANE_DRY_RUN_WINDOWS='Invoices|Orders - Entry' "$cli" send --dry-run --window Receipts \
+      "$src/examples/orders.tyl" 2>&1 >/dev/null); rc=$?
+check "not found exits 4" 4 "$rc"
+check "not found message" "Typelane Error: The specified Window does not exist.
+Please select a valid Window name from the Window Name drop down list." "$err"
+out=$(TYPELANE_DRY_RUN_WINDOWS='Invoices|Orders - Entry' "$cli" send --dry-run --window order \
+      --rows 1-1 --cols 1-1 "$src/examples/orders.tyl")
+check "a title prefix finds the window" "activate Orders - Entry" "$(echo "$out" | head -1)"
+
+# Keystrokes: capitals under one Shift latch, then a plain d.
+out=$("$cli" keys --dry-run '+abc+d')
+check "keys +abc+d" "down 10 wait 50 down 41 wait 50 up 41 down 42 wait 50 up 42 down 43 wait 50 up 43 up 10 down 44 wait 50 up 44" \
+  "$(echo $out)"
+out=$("$cli" keys --dry-run '*ml(100,200)')
+check "keys *ML click" "move 100 200 button left down wait 50 button left up" "$(echo $out)"
+"$cli" keys --dry-run '*ML(100)' >/dev/null 2>&1; rc=$?
+check "bad click coordinates exit 1" 1 "$rc"
+
+# Usage and file errors.
+"$cli" send >/dev/null 2>&1; check "no sheet is bad usage" 2 $?
+"$cli" frobnicate >/dev/null 2>&1; check "unknown subcommand is bad usage" 2 $?
+"$cli" send --rows x "$src/examples/orders.tyl" >/dev/null 2>&1; check "bad --rows is bad usage" 2 $?
+err=$("$cli" send --dry-run "$work/missing.tyl" 2>&1 >/dev/null); rc=$?
+check "missing sheet exits 1" 1 "$rc"
+check "missing sheet message" \
+  "Typelane Error: Failed to open the file or an error occured during file processing." "$err"
+
+# Conversions: sheet file -> tab-delimited -> sheet file keeps the data rows.
+"$cli" convert "$src/examples/orders.tyl" "$work/orders.txt"; check "convert to text" 0 $?
+check "text has the rows" 4 "$(wc -l < "$work/orders.txt" | tr -d ' ')"
+check "text row 1" "Acme Ltd	Leeds	Standard	AS54888	12	&Deliver before noon	SAVE	\\{DOWN}" \
+  "$(head -1 "$work/orders.txt" | tr -d '\r')"
+"$cli" convert "$work/orders.txt" "$work/again.tyl"; check "convert back" 0 $?
+"$cli" convert "$work/again.txt" "$work/x.fpb" 2>/dev/null; check "no .fpb from a missing file" 1 $?
+"$cli" convert "$work/again.tyl" "$work/x.fpb" 2>/dev/null; check "no .fpb from a sheet" 1 $?
+"$cli" convert "$work/again.tyl" "$work/again.txt"; check "convert again" 0 $?
+check "round trip keeps every byte" "$(cat "$work/orders.txt")" "$(cat "$work/again.txt")"
+
+echo "$failures failed"
+[ "$failures" -eq 0 ]
