@@ -1,0 +1,70 @@
+#include "core/forms/DropLists.h"
+
+#include <algorithm>
+
+#include "core/common/Errors.h"
+#include "core/common/FileText.h"
+#include "core/files/Document.h"
+
+namespace typelane {
+
+bool LoadDropLists(Document& document) {
+  FormsState& forms = document.forms;
+  forms.drop_list_entries.Clear();
+  std::string bytes;
+  try {
+    bytes = ReadFileBytes(document.DropListsPath());
+  } catch (const PlatformError&) {
+    document.prompter().Error("Failed to open the droplists.dat file - no droplist data loaded.");
+    return false;
+  }
+  for (std::string_view line : SplitLines(bytes)) forms.drop_list_entries.Add(line);
+  return true;
+}
+
+void WriteDropLists(const Document& document) {
+  TextOut out;
+  for (const auto& entry : document.forms.drop_list_entries.Entries()) out.Line(entry);
+  WriteFileAtomic(document.DropListsPath(), out.Text());
+}
+
+bool DropListAllows(const FormsState& forms, int column, std::string_view text) {
+  const std::string item = forms.column_items.ItemOfColumn(column);
+  if (item.empty()) return true;
+  std::string entry = item;
+  entry.push_back('=');
+  entry.append(text);
+  return forms.drop_list_entries.Contains(entry);
+}
+
+bool CheckDropListCell(Document& document, int column, int row) {
+  if (document.Kind() != DocumentKind::kPlayback) return true;
+  const Sheet& sheet = document.sheet;
+  if (column <= 0 || column > sheet.LastCol() || row <= 0 || row > sheet.LastRow()) return true;
+  if (DropListAllows(document.forms, column, sheet.Cell(row, column))) return true;
+  document.prompter().Error("The data entered is not valid for the drop list.");
+  document.sheet.SetCell(row, column, "");
+  return false;
+}
+
+int CheckDropListRange(Document& document, int left, int top, int right, int bottom) {
+  if (document.Kind() != DocumentKind::kPlayback) return 0;
+  int cleared = 0;
+  for (int col = std::max(left, 1); col <= right; ++col) {
+    // Most columns are not drop lists: skip them without touching their cells.
+    if (document.forms.column_items.ItemOfColumn(col).empty()) continue;
+    for (int row = std::max(top, 1); row <= bottom; ++row) {
+      if (DropListAllows(document.forms, col, document.sheet.Cell(row, col))) continue;
+      document.sheet.SetCell(row, col, "");
+      ++cleared;
+    }
+  }
+  if (cleared > 0) {
+    document.prompter().Error(
+        "One or more cells contained data that is not valid for the relevant drop list. Please "
+        "re-enter the invalid data.");
+  }
+  return cleared;
+}
+
+}  // namespace typelane
