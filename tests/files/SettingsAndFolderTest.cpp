@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include "FilesTestSupport.h"
+#include "core/files/ProgramFolder.h"
+#include "core/settings/Options.h"
+#include "core/settings/SettingsStore.h"
+
+namespace typelane {
+namespace {
+
+TEST(OptionDefaults, FirstStartThenSavedAndReloaded) {
+  testing::TempDir dir;
+  const std::string ini = dir / "config/typelane/settings.ini";
+  {
+    // No file yet: the built-in defaults.
+    IniSettingsStore store(ini);
+    const Options o = LoadOptionDefaults(store);
+    EXPECT_FALSE(o.hour_glass);
+    EXPECT_TRUE(o.auto_insert);
+    EXPECT_TRUE(o.progress_bar);
+    EXPECT_FALSE(o.title_size);
+    EXPECT_FALSE(o.exit_apps);
+    EXPECT_EQ(o.data_source, 0);
+    EXPECT_EQ(o.import_load, 0);
+    EXPECT_EQ(o.data_colour, 16777215);
+    EXPECT_EQ(o.command_colour, 16777215);
+    EXPECT_EQ(o.keystroke_colour, 16777215);
+    EXPECT_EQ(o.user_name, "");
+    EXPECT_EQ(o.password, "");
+    EXPECT_EQ(o.responsibility, "");
+  }
+  Options changed;
+  changed.hour_glass = true;
+  changed.auto_insert = false;
+  changed.progress_bar = false;
+  changed.title_size = true;
+  changed.exit_apps = true;
+  changed.data_source = 1;
+  changed.import_load = 1;
+  changed.data_colour = 0x000000FF;
+  changed.command_colour = -16777216;
+  changed.keystroke_colour = 0;
+  changed.user_name = "SYSADMIN";
+  changed.password = "pa%ss=wo;rd %CR% [x]";
+  changed.responsibility = "line one\r\nline two\rthree\nfour";
+  {
+    IniSettingsStore store(ini);
+    ASSERT_TRUE(SaveOptionDefaults(store, changed));
+  }
+  {
+    // A new store object reads the same values back from the file.
+    IniSettingsStore store(ini);
+    EXPECT_EQ(LoadOptionDefaults(store), changed);
+  }
+  {
+    // A value that is missing takes its default; the others stay.
+    MemorySettingsStore store;
+    store.WriteInt(kOptionsKey, "TitleSize", 7);  // any value but 0 is on
+    const Options o = LoadOptionDefaults(store);
+    EXPECT_TRUE(o.title_size);
+    EXPECT_TRUE(o.auto_insert);
+    store.read_only = true;
+    EXPECT_FALSE(SaveOptionDefaults(store, changed));
+  }
+}
+
+TEST(ProgramFolder, FromTheExecutablePath) {
+  EXPECT_EQ(ProgramFolderFromPath("C:\\Program Files\\Typelane\\TYPELANE.EXE"),
+            "C:\\Program Files\\Typelane\\");
+  EXPECT_EQ(ProgramFolderFromPath("C:\\Tools\\typelane.exe"), "C:\\Tools\\");
+  EXPECT_EQ(ProgramFolderFromPath("/opt/typelane/bin/typelane"), "/opt/typelane/bin/");
+  EXPECT_EQ(ProgramFolderFromPath("/opt/typelane/bin/typelane-cli"), "/opt/typelane/bin/");
+  EXPECT_EQ(ProgramFolderFromPath("typelane"), "");
+  EXPECT_EQ(ProgramFolderFromPath("C:\\Tools\\loader.exe"), "");
+  EXPECT_EQ(ProgramFolderFromPath("/usr/bin/typelaneX"), "");
+  EXPECT_EQ(InProgramFolder("/opt/t/", "commands.dat"), "/opt/t/commands.dat");
+  EXPECT_EQ(InProgramFolder("", "commands.dat"), "commands.dat");
+}
+
+TEST(ProgramFolder, CommandsComeFromTheProgramFolder) {
+  testing::DocumentHarness h;
+  EXPECT_EQ(h.doc->CommandsPath(), h.dir / "commands.dat");
+  EXPECT_EQ(h.doc->DropListsPath(), h.dir / "droplists.dat");
+
+  // Without commands.dat the table keeps what it held and says so.
+  std::filesystem::remove(h.dir / "commands.dat");
+  h.doc->NewSheet();
+  EXPECT_EQ(h.Messages(), std::vector<std::string>{
+                              "Failed to open the commands file - no default commands loaded."});
+  EXPECT_EQ(h.doc->commands.SaveLines(), testing::kDefaultCommands);
+
+  // Make Default writes the table back.
+  EXPECT_TRUE(h.doc->SaveCommands());
+  EXPECT_EQ(ReadFileBytes(h.dir / "commands.dat"), testing::Join(testing::kDefaultCommands));
+}
+
+}  // namespace
+}  // namespace typelane
