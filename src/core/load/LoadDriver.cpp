@@ -1,0 +1,115 @@
+#include "core/load/LoadDriver.h"
+
+#include <cstdint>
+#include <utility>
+
+#include "core/common/Numbers.h"
+#include "core/load/BuiltInCommands.h"
+#include "core/load/CommandTable.h"
+#include "core/load/DelaySettings.h"
+#include "core/load/Keystrokes.h"
+#include "core/load/LoadObserver.h"
+#include "core/load/Platform.h"
+#include "core/sheet/CellKind.h"
+#include "core/sheet/Sheet.h"
+
+namespace typelane {
+namespace {
+
+// The fixed pause before every cell, blank ones included.
+constexpr std::int64_t kCellPauseMs = 50;
+
+// done of total as a whole percentage, truncated. Integer arithmetic, so 57 of
+// 100 is 57 and not the 56 a floating-point 0.57 * 100 would truncate to.
+int Percent(int done, int total) {
+  if (total <= 0) return 0;
+  return static_cast<int>(static_cast<std::int64_t>(done) * 100 / total);
+}
+
+}  // namespace
+
+LoadDriver::LoadDriver(LoadContext context) : context_(std::move(context)) {}
+
+LoadOutcome LoadDriver::LoadRange(int first_row, int last_row, int first_col, int last_col) {
+  Platform& platform = context_.platform;
+  rows_loaded_ = 0;
+  platform.BeginEscapeWatch();
+  // A row without cells sends nothing, so it must not count as loaded either.
+  if (first_row > last_row || first_col > last_col) return LoadOutcome{false, 0};
+
+  const int row_count = last_row - first_row + 1;
+  const int col_count = last_col - first_col + 1;
+  for (int row = first_row; row <= last_row; ++row) {
+    for (int col = first_col; col <= last_col; ++col) {
+      if (platform.EscapePressed()) return LoadOutcome{true, rows_loaded_};
+      platform.Sleep(kCellPauseMs);
+      if (context_.hour_glass && !WaitWhileBusy()) return LoadOutcome{true, rows_loaded_};
+      PlayCell(context_.sheet.Cell(row, col));
+      if (context_.observer) {
+        context_.observer->ColumnProgress(Percent(col - first_col + 1, col_count));
+      }
+    }
+    ++rows_loaded_;
+    if (context_.observer) {
+      context_.observer->RowProgress(Percent(row - first_row + 1, row_count), rows_loaded_);
+    }
+  }
+  return LoadOutcome{false, rows_loaded_};
+}
+
+bool LoadDriver::WaitWhileBusy() {
+  Platform& platform = context_.platform;
+  const std::int64_t interval = context_.delays.hour_glass < 0 ? 0 : context_.delays.hour_glass;
+  // A target that never drops the hourglass would otherwise hold the load for
+  // good: the user can still leave with Esc.
+  while (platform.IsHourglassShowing()) {
+    platform.Sleep(interval);
+    if (platform.EscapePressed()) return false;
+  }
+  return true;
+}
+
+void LoadDriver::PlayCell(std::string_view cell_text) {
+  Platform& platform = context_.platform;
+  const DelaySettings& delays = context_.delays;
+  std::string text(cell_text);
+  double extra_delay = 0;
+  if (context_.commands.IsCommand(text)) {
+    // The extra delay belongs to the name in the cell, taken before the name is
+    // replaced by its definition; the definition is not translated again.
+    extra_delay = delays.DelayByName(text);
+    text = context_.commands.TranslateCommand(text, context_.group);
+  }
+  if (text.empty()) return;
+
+  if (IsKeystrokeText(text)) {
+    TypeKeystrokes(platform, delays, std::string_view(text).substr(1));
+  } else if (!PlayBuiltInCommand(platform, delays, text)) {
+    PasteData(text);
+  }
+  platform.Sleep(SecondsToMs(delays.cell_delay + extra_delay));
+}
+
+void LoadDriver::PasteData(const std::string& text) {
+  Platform& platform = context_.platform;
+  const DelaySettings& delays = context_.delays;
+  const bool no_tab_marker = text[0] == '&';
+  std::string_view paste = text;
+  // "\\" escapes a data text that begins with a backslash; "&" marks a data
+  // text that gets no Tab, and is part of the data when Auto Tab is off.
+  if (text.size() >= 2 && text[0] == '\\' && text[1] == '\\') {
+    paste.remove_prefix(1);
+  } else if (no_tab_marker && context_.auto_tab) {
+    paste.remove_prefix(1);
+  }
+  platform.SetClipboardText(paste);
+  TypeKeystrokes(platform, delays, "^V");
+  platform.WaitForPaste();
+  platform.Sleep(SecondsToMs(delays.data_delay));
+  if (context_.auto_tab && !no_tab_marker) {
+    TypeKeystrokes(platform, delays, "{TAB}");
+    platform.Sleep(SecondsToMs(delays.DelayByName("TAB")));
+  }
+}
+
+}  // namespace typelane

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace typelane {
+
+class CommandTable;
+class DelaySettings;
+class LoadObserver;
+class Platform;
+class Sheet;
+
+// Everything a load reads. Nothing here changes while a load runs.
+struct LoadContext {
+  Platform& platform;
+  const Sheet& sheet;
+  const CommandTable& commands;
+  const DelaySettings& delays;
+  std::string group;        // command group (cmbGroup)
+  bool auto_tab = false;    // Auto Tab after every data cell (chkAutoTab)
+  bool hour_glass = false;  // HourGlass option: wait while the target is busy
+  // Progress reports; null when the progress window is off.
+  LoadObserver* observer = nullptr;
+};
+
+struct LoadOutcome {
+  bool cancelled = false;  // the user pressed Esc
+  int rows_loaded = 0;     // rows whose every cell was played
+};
+
+// Plays a rectangle of the sheet into the foreground window, row by row and
+// cell by cell. For every cell: Esc check, 50 ms, the hourglass wait (when the
+// option is on; Esc is watched there too), command translation with its extra
+// delay, then keystrokes, a built-in command or a paste, and CellDelay plus the
+// extra delay when the text was not empty.
+//
+// ConversionError and PlatformError end the load at the cell that raised them
+// and leave this object; RowsLoaded() then tells how far it got.
+class LoadDriver {
+ public:
+  explicit LoadDriver(LoadContext context);
+
+  // Rows first_row..last_row, columns first_col..last_col of the sheet. An
+  // empty row or column range plays nothing and loads no rows.
+  LoadOutcome LoadRange(int first_row, int last_row, int first_col, int last_col);
+
+  int RowsLoaded() const { return rows_loaded_; }
+
+  // One cell's text, from the command translation on: what a cell does once
+  // the Esc check, the 50 ms pause and the hourglass wait are behind it.
+  void PlayCell(std::string_view cell_text);
+
+ private:
+  // False when Esc was pressed while the target showed the hourglass.
+  bool WaitWhileBusy();
+  void PasteData(const std::string& text);
+
+  LoadContext context_;
+  int rows_loaded_ = 0;
+};
+
+}  // namespace typelane

@@ -1,0 +1,24 @@
+#pragma once
+
+namespace typelane {
+
+// How a load tells the progress window what it is doing. The load never touches
+// a widget: the GUI implements this and marshals to its own thread (a load runs
+// on a worker thread), the command line prints or ignores it. Percentages are
+// whole numbers from 0 to 100, truncated.
+class LoadObserver {
+ public:
+  virtual ~LoadObserver() = default;
+
+  // The progress window appears (both bars at 0) before the target is activated,
+  // and goes away once the load is over, also after a failure.
+  virtual void ProgressShown() {}
+  virtual void ProgressHidden() {}
+
+  // After every cell: how far along its row the load is.
+  virtual void ColumnProgress(int /*percent*/) {}
+  // After every row: the column bar goes back to 0 and the row bar moves.
+  virtual void RowProgress(int /*percent*/, int /*rows_loaded*/) {}
+};
+
+}  // namespace typelane
