@@ -1,0 +1,277 @@
+#include "platform/x11/X11Clipboard.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <vector>
+
+#include "core/common/Errors.h"
+#include "platform/x11/X11Keys.h"
+#include "platform/x11/X11Util.h"
+
+namespace typelane {
+
+namespace {
+
+// A text too large for one request goes out in pieces (the INCR protocol).
+struct Transfer {
+  Window requestor = 0;
+  Atom property = 0;
+  Atom type = 0;
+  std::string data;
+  size_t offset = 0;
+  std::uint64_t generation = 0;
+};
+
+}  // namespace
+
+struct X11Clipboard::Impl {
+  Display* display = nullptr;
+  Window window = 0;
+  int wake_read = -1;
+  int wake_write = -1;
+  size_t max_chunk = 0;
+
+  Atom clipboard = 0, targets = 0, utf8_string = 0, text_plain_utf8 = 0, text = 0, incr = 0;
+
+  std::mutex mutex;
+  std::condition_variable changed;
+  // Guarded by mutex.
+  std::string utf8;
+  std::string latin1;
+  std::uint64_t generation = 0;    // of the text set last
+  std::uint64_t wanted_owner = 0;  // generation the thread must take ownership for
+  std::uint64_t owned = 0;         // generation ownership was taken for
+  std::uint64_t refused = 0;       // generation the server refused ownership for
+  std::uint64_t served = 0;        // generation a target has fetched
+  int served_count = 0;
+  bool quit = false;
+
+  // Thread only.
+  std::vector<Transfer> transfers;
+
+  void Wake() {
+    char c = 1;
+    [[maybe_unused]] ssize_t n = write(wake_write, &c, 1);
+  }
+
+  void MarkServed(std::uint64_t gen) {
+    std::lock_guard lock(mutex);
+    if (gen == generation) {
+      served = gen;
+      ++served_count;
+    }
+    changed.notify_all();
+  }
+
+  void TakeOwnership(std::uint64_t gen) {
+    XSetSelectionOwner(display, clipboard, window, CurrentTime);
+    bool ok = XGetSelectionOwner(display, clipboard) == window;
+    std::lock_guard lock(mutex);
+    if (ok) {
+      owned = gen;
+    } else {
+      refused = gen;
+    }
+    changed.notify_all();
+  }
+
+  void Answer(const XSelectionRequestEvent& request) {
+    XSelectionEvent reply{};
+    reply.type = SelectionNotify;
+    reply.display = display;
+    reply.requestor = request.requestor;
+    reply.selection = request.selection;
+    reply.target = request.target;
+    reply.time = request.time;
+    reply.property = None;
+    // Obsolete clients leave the property out: the target names it then.
+    Atom property = request.property == None ? request.target : request.property;
+
+    bool served_now = false;
+    std::uint64_t gen = 0;
+    x11::ErrorTrap trap(display);
+    if (request.selection == clipboard && request.owner == window) {
+      if (request.target == targets) {
+        long list[] = {static_cast<long>(targets), static_cast<long>(utf8_string),
+                       static_cast<long>(text_plain_utf8), static_cast<long>(XA_STRING),
+                       static_cast<long>(text)};
+        XChangeProperty(display, request.requestor, property, XA_ATOM, 32, PropModeReplace,
+                        reinterpret_cast<unsigned char*>(list), 5);
+        reply.property = property;
+      } else if (request.target == utf8_string || request.target == text_plain_utf8 ||
+                 request.target == text || request.target == XA_STRING) {
+        std::string data;
+        {
+          std::lock_guard lock(mutex);
+          data = request.target == XA_STRING ? latin1 : utf8;
+          gen = generation;
+        }
+        Atom type = request.target == XA_STRING         ? XA_STRING
+                    : request.target == text_plain_utf8 ? text_plain_utf8
+                                                        : utf8_string;
+        if (data.size() > max_chunk) {
+          XSelectInput(display, request.requestor, PropertyChangeMask);
+          long size = static_cast<long>(data.size());
+          XChangeProperty(display, request.requestor, property, incr, 32, PropModeReplace,
+                          reinterpret_cast<unsigned char*>(&size), 1);
+          transfers.push_back({request.requestor, property, type, std::move(data), 0, gen});
+        } else {
+          XChangeProperty(display, request.requestor, property, type, 8, PropModeReplace,
+                          reinterpret_cast<const unsigned char*>(data.data()),
+                          static_cast<int>(data.size()));
+          served_now = true;
+        }
+        reply.property = property;
+      }
+    }
+    XSendEvent(display, request.requestor, False, NoEventMask, reinterpret_cast<XEvent*>(&reply));
+    // The answer must be with the server before the load thread sends its next
+    // key, so the target sees the text first.
+    if (trap.Failed()) return;
+    if (served_now) MarkServed(gen);
+  }
+
+  void ContinueTransfer(const XPropertyEvent& event) {
+    if (event.state != PropertyDelete) return;
+    auto it = std::find_if(transfers.begin(), transfers.end(), [&](const Transfer& t) {
+      return t.requestor == event.window && t.property == event.atom;
+    });
+    if (it == transfers.end()) return;
+    size_t chunk = std::min(max_chunk, it->data.size() - it->offset);
+    x11::ErrorTrap trap(display);
+    XChangeProperty(display, it->requestor, it->property, it->type, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(it->data.data() + it->offset),
+                    static_cast<int>(chunk));
+    it->offset += chunk;
+    bool failed = trap.Failed();
+    if (chunk == 0 || failed) {
+      // The empty piece ends the transfer: the target has everything.
+      std::uint64_t gen = it->generation;
+      XSelectInput(display, it->requestor, NoEventMask);
+      transfers.erase(it);
+      if (!failed) MarkServed(gen);
+    }
+  }
+};
+
+X11Clipboard::X11Clipboard(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {
+  thread_ = std::thread([this] { Run(); });
+}
+
+std::unique_ptr<X11Clipboard> X11Clipboard::Start(const char* display_name, std::string* error) {
+  x11::InstallErrorHandler();
+  auto impl = std::make_unique<Impl>();
+  impl->display = XOpenDisplay(display_name);
+  if (!impl->display) {
+    if (error) *error = "The clipboard cannot open the X display.";
+    return nullptr;
+  }
+  Display* d = impl->display;
+  int fds[2];
+  if (pipe(fds) != 0) {
+    XCloseDisplay(d);
+    if (error) *error = "The clipboard cannot create its wake-up pipe.";
+    return nullptr;
+  }
+  fcntl(fds[0], F_SETFL, O_NONBLOCK);
+  impl->wake_read = fds[0];
+  impl->wake_write = fds[1];
+  impl->window = XCreateSimpleWindow(d, DefaultRootWindow(d), -10, -10, 1, 1, 0, 0, 0);
+  impl->clipboard = XInternAtom(d, "CLIPBOARD", False);
+  impl->targets = XInternAtom(d, "TARGETS", False);
+  impl->utf8_string = XInternAtom(d, "UTF8_STRING", False);
+  impl->text_plain_utf8 = XInternAtom(d, "text/plain;charset=utf-8", False);
+  impl->text = XInternAtom(d, "TEXT", False);
+  impl->incr = XInternAtom(d, "INCR", False);
+  long max_request = XExtendedMaxRequestSize(d);
+  if (max_request == 0) max_request = XMaxRequestSize(d);
+  // Requests are counted in 4-byte units; leave room for the request header.
+  impl->max_chunk = std::min<size_t>(static_cast<size_t>(max_request) * 4 - 256, 256 * 1024);
+  XFlush(d);
+  return std::unique_ptr<X11Clipboard>(new X11Clipboard(std::move(impl)));
+}
+
+X11Clipboard::~X11Clipboard() {
+  {
+    std::lock_guard lock(impl_->mutex);
+    impl_->quit = true;
+  }
+  impl_->Wake();
+  thread_.join();
+  XDestroyWindow(impl_->display, impl_->window);
+  XCloseDisplay(impl_->display);
+  close(impl_->wake_read);
+  close(impl_->wake_write);
+}
+
+void X11Clipboard::Run() {
+  Impl& s = *impl_;
+  const int x_fd = ConnectionNumber(s.display);
+  for (;;) {
+    while (XPending(s.display) > 0) {
+      XEvent event;
+      XNextEvent(s.display, &event);
+      if (event.type == SelectionRequest) {
+        s.Answer(event.xselectionrequest);
+      } else if (event.type == PropertyNotify) {
+        s.ContinueTransfer(event.xproperty);
+      }
+      // SelectionClear: another program took the clipboard; the next SetText
+      // takes it back.
+    }
+    std::uint64_t take = 0;
+    {
+      std::lock_guard lock(s.mutex);
+      if (s.quit) return;
+      if (s.wanted_owner > s.owned && s.wanted_owner > s.refused) take = s.wanted_owner;
+    }
+    if (take != 0) {
+      s.TakeOwnership(take);
+      continue;
+    }
+    pollfd fds[2] = {{x_fd, POLLIN, 0}, {s.wake_read, POLLIN, 0}};
+    poll(fds, 2, -1);
+    if (fds[1].revents & POLLIN) {
+      char buf[64];
+      while (read(s.wake_read, buf, sizeof buf) > 0) {
+      }
+    }
+  }
+}
+
+void X11Clipboard::SetText(std::string_view bytes) {
+  std::uint64_t gen;
+  {
+    std::lock_guard lock(impl_->mutex);
+    impl_->utf8 = ClipboardUtf8(bytes);
+    impl_->latin1 = ClipboardLatin1(bytes);
+    gen = ++impl_->generation;
+    impl_->wanted_owner = gen;
+  }
+  impl_->Wake();
+  std::unique_lock lock(impl_->mutex);
+  bool done = impl_->changed.wait_for(lock, std::chrono::seconds(2),
+                                      [&] { return impl_->owned >= gen || impl_->refused >= gen; });
+  if (!done || impl_->owned < gen) {
+    throw PlatformError("Cannot open clipboard: the X server did not make Typelane its owner.");
+  }
+}
+
+bool X11Clipboard::WaitForPaste(int timeout_ms) {
+  std::unique_lock lock(impl_->mutex);
+  return impl_->changed.wait_for(lock, std::chrono::milliseconds(timeout_ms),
+                                 [&] { return impl_->served >= impl_->generation; });
+}
+
+int X11Clipboard::ServedCount() {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->served_count;
+}
+
+}  // namespace typelane

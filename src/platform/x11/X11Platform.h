@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <memory>
+#include <string>
+
+#include "core/load/Platform.h"
+
+namespace typelane {
+
+// The load's view of an X11 desktop: XTest for keys and buttons, EWMH for the
+// window list and activation (XQueryTree and XSetInputFocus when no window
+// manager runs), XFixes for the busy cursor, XInput2 raw key events for Esc, and
+// a clipboard owned from a thread of its own.
+class X11Platform final : public Platform {
+ public:
+  // nullptr and a message in *error when there is no usable X display.
+  static std::unique_ptr<X11Platform> Open(std::string* error);
+  ~X11Platform() override;
+
+  std::vector<WindowInfo> ListWindows() override;
+  bool ActivateWindow(WindowHandle window) override;
+  WindowHandle GetForegroundWindow() override;
+  void SetForegroundWindow(WindowHandle window) override;
+  bool IsHourglassShowing() override;
+  std::int16_t VkKeyScan(char c) override;
+  void KeyEvent(std::uint8_t virtual_key, bool key_up) override;
+  void SetCursorPos(int x, int y) override;
+  std::optional<ScreenPoint> GetCursorPos() override;
+  void MouseButtonEvent(MouseButton button, bool up, int x, int y) override;
+  void BeginEscapeWatch() override;
+  bool EscapePressed() override;
+  void SetClipboardText(std::string_view text) override;
+  void WaitForPaste() override;
+  void Sleep(std::int64_t ms) override;
+  std::int64_t NowMs() override;
+
+  // True while a window manager (EWMH) runs on the display.
+  bool HasWindowManager();
+  // The keycode a virtual key is sent as; 0 when the keyboard has none.
+  unsigned KeycodeForVirtualKey(std::uint8_t virtual_key);
+  // Whether raw key events can be watched (XInput 2.1 or later).
+  bool CanWatchEscape() const;
+
+ private:
+  struct Impl;
+  explicit X11Platform(std::unique_ptr<Impl> impl);
+  std::unique_ptr<Impl> impl_;
+};
+
+// The backend the programs use on Linux: nullptr and a message when there is no
+// display (DISPLAY unset or the server unreachable).
+std::unique_ptr<Platform> CreateX11Platform(std::string* error);
+
+// `typelane-cli windows`: the titles a user may choose as a target, one per line,
+// front-most first. Returns the exit code (0, or 1 with a message on err).
+int PrintWindowTitles(std::ostream& out, std::ostream& err);
+
+}  // namespace typelane

@@ -1,0 +1,188 @@
+// Drives the X11 backend step by step from the command line, so the end-to-end
+// scripts can check each of its operations against real programs:
+//   x11_driver STEP [ARGS] STEP [ARGS] ...
+// Exit codes: 0 every step worked, 4 a window was not found, 5 a check failed,
+// 2 bad usage, 1 no display.
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "core/common/FileText.h"
+#include "platform/x11/X11Platform.h"
+
+namespace {
+
+using typelane::X11Platform;
+
+std::string Hex(int value) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%X", value & 0xFFFF);
+  return buf;
+}
+
+// Types plain characters the way the load does: the layout's key, with Shift
+// when the layout needs it alone.
+void TypeText(X11Platform& p, const std::string& text, int hold_ms) {
+  for (char c : text) {
+    std::int16_t scan = p.VkKeyScan(c);
+    std::uint8_t vk = scan == -1 ? 0xFF : static_cast<std::uint8_t>(scan & 0xFF);
+    bool shift = scan != -1 && ((scan >> 8) & 0xFF) == 1;
+    if (shift) p.KeyEvent(0x10, false);
+    p.KeyEvent(vk, false);
+    p.Sleep(hold_ms);
+    p.KeyEvent(vk, true);
+    if (shift) p.KeyEvent(0x10, true);
+  }
+}
+
+void Press(X11Platform& p, std::uint8_t vk) {
+  p.KeyEvent(vk, false);
+  p.KeyEvent(vk, true);
+}
+
+void Paste(X11Platform& p, const std::string& text) {
+  p.SetClipboardText(text);
+  p.KeyEvent(0x11, false);
+  Press(p, 'V');
+  p.KeyEvent(0x11, true);
+  p.WaitForPaste();
+}
+
+bool WaitFor(X11Platform& p, int timeout_ms, const auto& done) {
+  std::int64_t end = p.NowMs() + timeout_ms;
+  while (!done()) {
+    if (p.NowMs() > end) return false;
+    p.Sleep(20);
+  }
+  return true;
+}
+
+int Usage(const std::string& what) {
+  std::cerr << "x11_driver: " << what << "\n";
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  std::string error;
+  auto platform = X11Platform::Open(&error);
+  if (!platform) {
+    std::cerr << error << "\n";
+    return 1;
+  }
+  X11Platform& p = *platform;
+  int hold_ms = 0;
+  size_t i = 0;
+  auto next = [&](std::string* out) {
+    if (i >= args.size()) return false;
+    *out = args[i++];
+    return true;
+  };
+  auto next_int = [&](int* out) {
+    std::string s;
+    if (!next(&s)) return false;
+    *out = static_cast<int>(std::strtol(s.c_str(), nullptr, 0));
+    return true;
+  };
+  while (i < args.size()) {
+    std::string step = args[i++];
+    std::string a;
+    int x = 0, y = 0;
+    if (step == "hold") {
+      if (!next_int(&hold_ms)) return Usage("hold MS");
+    } else if (step == "wait-window") {
+      if (!next(&a) || !next_int(&x)) return Usage("wait-window TITLE MS");
+      if (!WaitFor(p, x, [&] { return p.FindWindowByTitle(a) != 0; })) return 4;
+    } else if (step == "activate") {
+      if (!next(&a)) return Usage("activate TITLE");
+      typelane::WindowHandle w = p.FindWindowByTitle(a);
+      if (w == 0) return 4;
+      if (!p.ActivateWindow(w)) {
+        std::cerr << "x11_driver: " << a << " did not get the focus\n";
+        return 5;
+      }
+    } else if (step == "type") {
+      if (!next(&a)) return Usage("type TEXT");
+      TypeText(p, a, hold_ms);
+    } else if (step == "type-file") {
+      if (!next(&a)) return Usage("type-file PATH");
+      TypeText(p, typelane::ReadFileBytes(a), hold_ms);
+    } else if (step == "key") {
+      if (!next_int(&x)) return Usage("key VK");
+      Press(p, static_cast<std::uint8_t>(x));
+    } else if (step == "paste") {
+      if (!next(&a)) return Usage("paste TEXT");
+      Paste(p, a);
+    } else if (step == "paste-file") {
+      if (!next(&a)) return Usage("paste-file PATH");
+      Paste(p, typelane::ReadFileBytes(a));
+    } else if (step == "sleep") {
+      if (!next_int(&x)) return Usage("sleep MS");
+      p.Sleep(x);
+    } else if (step == "list") {
+      for (const auto& w : p.ListWindows()) {
+        std::cout << w.handle << "\t" << (w.visible ? "visible" : "hidden") << "\t"
+                  << (w.own ? "own" : "other") << "\t" << w.title << "\n";
+      }
+    } else if (step == "titles") {
+      for (const auto& t : typelane::ListWindowTitles(p, "")) std::cout << t << "\n";
+    } else if (step == "foreground") {
+      typelane::WindowHandle fg = p.GetForegroundWindow();
+      std::string title;
+      for (const auto& w : p.ListWindows()) {
+        if (w.handle == fg) title = w.title;
+      }
+      std::cout << title << "\n";
+    } else if (step == "vkscan") {
+      if (!next(&a)) return Usage("vkscan TEXT");
+      for (size_t k = 0; k < a.size(); ++k) {
+        std::int16_t scan = p.VkKeyScan(a[k]);
+        std::cout << (k ? " " : "") << (scan == -1 ? std::string("-1") : Hex(scan));
+      }
+      std::cout << "\n";
+    } else if (step == "keycode") {
+      if (!next_int(&x)) return Usage("keycode VK");
+      std::cout << p.KeycodeForVirtualKey(static_cast<std::uint8_t>(x)) << "\n";
+    } else if (step == "hourglass") {
+      std::cout << (p.IsHourglassShowing() ? 1 : 0) << "\n";
+    } else if (step == "wait-hourglass") {
+      if (!next_int(&x) || !next_int(&y)) return Usage("wait-hourglass 0|1 MS");
+      if (!WaitFor(p, y, [&] { return p.IsHourglassShowing() == (x != 0); })) return 5;
+    } else if (step == "move") {
+      if (!next_int(&x) || !next_int(&y)) return Usage("move X Y");
+      p.SetCursorPos(x, y);
+    } else if (step == "click" || step == "rclick") {
+      if (!next_int(&x) || !next_int(&y)) return Usage("click X Y");
+      auto button = step == "click" ? typelane::MouseButton::kLeft : typelane::MouseButton::kRight;
+      p.SetCursorPos(x, y);
+      p.MouseButtonEvent(button, false, x, y);
+      p.Sleep(hold_ms);
+      p.MouseButtonEvent(button, true, x, y);
+    } else if (step == "cursor") {
+      auto pos = p.GetCursorPos();
+      if (!pos) return 5;
+      std::cout << pos->x << " " << pos->y << "\n";
+    } else if (step == "esc-begin") {
+      p.BeginEscapeWatch();
+    } else if (step == "esc-check") {
+      std::cout << (p.EscapePressed() ? 1 : 0) << "\n";
+    } else if (step == "esc-wait") {
+      if (!next_int(&x)) return Usage("esc-wait MS");
+      std::cout << (WaitFor(p, x, [&] { return p.EscapePressed(); }) ? 1 : 0) << "\n";
+    } else if (step == "wm") {
+      std::cout << (p.HasWindowManager() ? 1 : 0) << "\n";
+    } else if (step == "echo") {
+      if (!next(&a)) return Usage("echo TEXT");
+      std::cout << a << std::endl;
+    } else {
+      return Usage("unknown step " + step);
+    }
+    std::cout.flush();
+  }
+  return 0;
+}
