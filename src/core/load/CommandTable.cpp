@@ -6,6 +6,13 @@ namespace typelane {
 namespace {
 const std::string kEmpty;
 
+bool HasText(const std::vector<std::string>& row) {
+  for (const auto& cell : row) {
+    if (!cell.empty()) return true;
+  }
+  return false;
+}
+
 template <typename Line>
 std::vector<std::vector<std::string>> ParseLines(std::span<const Line> lines, int& cols) {
   std::vector<std::vector<std::string>> rows;
@@ -65,8 +72,12 @@ void CommandTable::Reindex() {
 
 std::vector<std::string> CommandTable::SaveLines() const {
   std::vector<std::string> lines;
-  for (const auto& row : rows_) {
-    if (row.empty() || row[0].empty()) continue;
+  for (size_t r = 0; r < rows_.size(); ++r) {
+    const auto& row = rows_[r];
+    // The header goes out whenever it holds anything, even with an empty first
+    // cell: dropping it would make the first command the header on reading.
+    const bool keep = r == 0 ? HasText(row) : !row.empty() && !row[0].empty();
+    if (!keep) continue;
     std::string line;
     for (size_t c = 0; c < row.size(); ++c) {
       if (c > 0) line.push_back('\t');

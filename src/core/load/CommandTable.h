@@ -23,8 +23,9 @@ class CommandTable : public CommandNames {
   void Load(std::span<const std::string> lines);
   void Load(std::span<const std::string_view> lines);
 
-  // The lines commands.dat (and a sheet file's commands section) keeps: one per
-  // row whose name is not empty, every cell joined by TAB.
+  // The lines commands.dat (and a sheet file's commands section) keeps: the
+  // header (unless it is wholly empty) and one per command row whose name is
+  // not empty, every cell joined by TAB.
   std::vector<std::string> SaveLines() const;
 
   // Removes rows with an empty name, except the last row.

@@ -29,6 +29,9 @@ double DelaySettings::DelayByName(std::string_view name) const {
   if (upper == "MENU") return menu_call / 1000.0;
   if (upper == "HOURGLASS") return hour_glass / 1000.0;
   for (const auto& row : command_delays_) {
+    // A row without a name is unused: "*SL()" asks for the empty name and must
+    // wait nothing rather than fail on the unused row's empty value.
+    if (row.name.empty()) continue;
     if (UpperCase(row.name) == upper) return StrToFloat(row.value);
   }
   return 0;

@@ -18,6 +18,9 @@ WindowHandle MatchWindowTitle(const std::vector<WindowInfo>& windows, std::strin
   for (const auto& w : windows) {
     if (SameText(SeenTitle(w.title), title)) return w.handle;
   }
+  // Every title begins with the empty text: an empty title may name an untitled
+  // window, but must not pick whatever window happens to come first.
+  if (title.empty()) return 0;
   for (const auto& w : windows) {
     if (StartsWithNoCase(SeenTitle(w.title), title)) return w.handle;
   }

@@ -84,7 +84,8 @@ class Platform {
 std::string SeenTitle(std::string_view raw_title);
 
 // The first window whose seen title equals title, ignoring letter case; failing
-// that, the first whose seen title begins with title. Windows in Z order.
+// that, the first whose seen title begins with title (not for an empty title,
+// which only names an untitled window). Windows in Z order.
 // Returns 0 when none matches.
 WindowHandle MatchWindowTitle(const std::vector<WindowInfo>& windows, std::string_view title);
 

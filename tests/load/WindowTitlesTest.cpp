@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/load/Platform.h"
+#include "platform/recording/RecordingPlatform.h"
+
+namespace typelane {
+namespace {
+
+using Titles = std::vector<std::string>;
+
+TEST(WindowTitles, ExactBeforePrefix) {
+  const std::vector<WindowInfo> windows = {
+      {1, "Orders - Entry", true, false}, {2, "Orders", true, false}, {3, "Order", true, false}};
+  EXPECT_EQ(MatchWindowTitle(windows, "orders"), 2u);
+  EXPECT_EQ(MatchWindowTitle(windows, "ORDER"), 3u);
+  EXPECT_EQ(MatchWindowTitle(windows, "orders -"), 1u);
+  EXPECT_EQ(MatchWindowTitle({windows[0], windows[1]}, "order"), 1u);
+  EXPECT_EQ(MatchWindowTitle(windows, "Invoices"), 0u);
+  // The given title is not trimmed.
+  EXPECT_EQ(MatchWindowTitle({windows[1]}, "Orders "), 0u);
+  EXPECT_EQ(MatchWindowTitle(windows, "Orders "), 1u);
+}
+
+TEST(WindowTitles, SeenTitlesAreCutAndTrimmed) {
+  EXPECT_EQ(SeenTitle("  Orders \t"), "Orders");
+  const std::string long_title = std::string(97, 'x') + "yz";
+  EXPECT_EQ(SeenTitle(long_title), std::string(97, 'x') + "y");
+  const std::vector<WindowInfo> windows = {{1, "Orders   ", true, false},
+                                           {2, long_title, true, false}};
+  EXPECT_EQ(MatchWindowTitle(windows, "orders"), 1u);
+  EXPECT_EQ(MatchWindowTitle(windows, long_title), 0u);
+  EXPECT_EQ(MatchWindowTitle(windows, std::string(97, 'x') + "y"), 2u);
+}
+
+TEST(WindowTitles, EmptyTitleNamesOnlyAnUntitledWindow) {
+  const std::vector<WindowInfo> titled = {{1, "Orders", true, false}};
+  EXPECT_EQ(MatchWindowTitle(titled, ""), 0u);
+  const std::vector<WindowInfo> untitled = {{1, "Orders", true, false}, {2, "  ", false, false}};
+  EXPECT_EQ(MatchWindowTitle(untitled, ""), 2u);
+}
+
+TEST(WindowTitles, ListLeavesOutOwnInvisibleAndUntitled) {
+  RecordingPlatform platform;
+  platform.UseWindowList({
+      {1, "Veltrax Typelane C:\\a.tyl", true, true},
+      {2, "Orders ", true, false},
+      {3, "Hidden", false, false},
+      {4, "", true, false},
+      {5, "typelane", true, false},
+      {6, "My Caption", true, false},
+      {7, "Orders", true, false},
+      {8, "Typelane Notes", true, false},
+  });
+  EXPECT_EQ(ListWindowTitles(platform, "My Caption"),
+            (Titles{"Orders", "Orders", "Typelane Notes"}));
+  EXPECT_EQ(ListWindowTitles(platform, "Other"),
+            (Titles{"Orders", "My Caption", "Orders", "Typelane Notes"}));
+}
+
+}  // namespace
+}  // namespace typelane
