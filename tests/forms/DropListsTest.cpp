@@ -1,0 +1,204 @@
+#include <gtest/gtest.h>
+
+#include "FormsTestSupport.h"
+#include "core/common/Errors.h"
+#include "core/forms/DocumentKind.h"
+#include "core/forms/DropLists.h"
+#include "core/forms/FormsState.h"
+
+namespace typelane {
+namespace {
+
+using testing::FormsHarness;
+using testing::Lines;
+using V = std::vector<std::string>;
+
+constexpr std::string_view kCellRefused = "The data entered is not valid for the drop list.";
+constexpr std::string_view kRangeRefused =
+    "One or more cells contained data that is not valid for the relevant drop list. Please "
+    "re-enter the invalid data.";
+
+// A recording of one order whose status was clicked from a list.
+testing::LineFile OrderRecording(std::string_view status) {
+  return Lines({"# Forms 6.0 Event File", "# orders", "VALUE OEXOEORD ORDER CUSTOMER 1 \"Acme\"",
+                "CLICK OEXOEORD ORDER STATUS 1 \"" + std::string(status) + "\"", "KEY Commit_form",
+                "MENU MAGIC MAGIC QUIT"});
+}
+
+TEST(DropLists, EntriesAreSortedAndIgnoreLetterCase) {
+  DropListEntries entries;
+  EXPECT_TRUE(entries.Add("F:B.I=beta"));
+  EXPECT_TRUE(entries.Add("F:B.I=Alpha"));
+  EXPECT_FALSE(entries.Add("f:b.i=ALPHA"));
+  EXPECT_TRUE(entries.Add("F:B.I="));
+  EXPECT_EQ(V(entries.Entries().begin(), entries.Entries().end()),
+            (V{"F:B.I=", "F:B.I=Alpha", "F:B.I=beta"}));
+  EXPECT_TRUE(entries.Contains("F:B.I=BETA"));
+  EXPECT_FALSE(entries.Contains("F:B.I=gamma"));
+
+  ColumnItems items;
+  items.Set("Col2", "F:B.I");
+  EXPECT_EQ(items.Value("COL2"), "F:B.I");
+  EXPECT_EQ(items.ItemOfColumn(2), "F:B.I");
+  EXPECT_EQ(items.Value("Col3"), "");
+}
+
+TEST(DropLists, LearnedFromRecordingsAndCheckedInTheSheet) {
+  FormsHarness h;
+  ASSERT_TRUE(h.Convert(OrderRecording("BOOKED")));
+  // A second recording of the same form, opened later, adds its value.
+  h.doc->NewSheet();
+  h.doc->SetDocumentKind(DocumentKind::kPlayback);
+  ASSERT_TRUE(h.Convert(OrderRecording("Entered")));
+  EXPECT_EQ(ReadFileBytes(h.dir / "droplists.dat"),
+            "OEXOEORD:ORDER.STATUS=BOOKED\r\nOEXOEORD:ORDER.STATUS=Entered\r\n");
+
+  Document& d = *h.doc;
+  const FormsState& f = d.forms;
+  EXPECT_TRUE(DropListAllows(f, 2, "booked"));
+  EXPECT_TRUE(DropListAllows(f, 2, "Entered"));
+  EXPECT_FALSE(DropListAllows(f, 2, "Shipped"));
+  EXPECT_FALSE(DropListAllows(f, 2, ""));                // no empty value was recorded
+  EXPECT_TRUE(DropListAllows(f, 1, "anything at all"));  // a VALUE column
+
+  h.prompter.shown.clear();
+  d.sheet.SetCell(1, 2, "Shipped");
+  EXPECT_FALSE(CheckDropListCell(d, 2, 1));
+  EXPECT_EQ(d.sheet.Cell(1, 2), "");
+  EXPECT_EQ(h.Messages(), (V{std::string(kCellRefused)}));
+  EXPECT_EQ(h.prompter.shown[0].title, "Typelane Error");
+  // Beyond the used extent nothing is checked.
+  d.sheet.SetCell(5, 2, "Shipped");
+  EXPECT_TRUE(CheckDropListCell(d, 2, 5));
+  EXPECT_EQ(d.sheet.Cell(5, 2), "Shipped");
+
+  // A pasted range: failing cells cleared, one message for all of them.
+  h.prompter.shown.clear();
+  d.sheet.SetLastRow(4);
+  const V status = {"BOOKED", "nonsense", "entered", "bad too"};
+  for (int r = 1; r <= 4; ++r) {
+    d.sheet.SetCell(r, 1, "customer " + std::to_string(r));
+    d.sheet.SetCell(r, 2, status[static_cast<size_t>(r - 1)]);
+  }
+  EXPECT_EQ(CheckDropListRange(d, 1, 1, 2, 4), 2);
+  EXPECT_EQ(h.Messages(), (V{std::string(kRangeRefused)}));
+  EXPECT_EQ(d.sheet.Cell(1, 2), "BOOKED");
+  EXPECT_EQ(d.sheet.Cell(2, 2), "");
+  EXPECT_EQ(d.sheet.Cell(3, 2), "entered");
+  EXPECT_EQ(d.sheet.Cell(4, 2), "");
+  EXPECT_EQ(d.sheet.Cell(2, 1), "customer 2");
+  // The emptied cells fail again until valid values are entered.
+  h.prompter.shown.clear();
+  d.sheet.SetCell(2, 2, "Booked");
+  EXPECT_EQ(CheckDropListRange(d, 1, 1, 2, 4), 1);
+  d.sheet.SetCell(4, 2, "ENTERED");
+  h.prompter.shown.clear();
+  EXPECT_EQ(CheckDropListRange(d, 1, 1, 2, 4), 0);
+  EXPECT_TRUE(h.Messages().empty());
+  EXPECT_EQ(d.sheet.Cell(2, 2), "Booked");
+
+  // Any other kind drops the lists, and with them the checks.
+  d.SetDocumentKind(DocumentKind::kSheetFile);
+  EXPECT_FALSE(d.forms.drop_lists_active);
+  EXPECT_EQ(d.forms.column_items.Size(), 0u);
+  d.sheet.SetCell(1, 2, "Shipped");
+  EXPECT_TRUE(CheckDropListCell(d, 2, 1));
+}
+
+TEST(DropLists, MissingOrUnwritableFile) {
+  {
+    FormsHarness h(/*with_drop_lists=*/false);
+    // The harness switched to kind 3 already and was told so.
+    h.doc->SetDocumentKind(DocumentKind::kPlayback);
+    EXPECT_EQ(h.Messages(),
+              (V{"Failed to open the droplists.dat file - no droplist data loaded."}));
+    EXPECT_TRUE(h.doc->forms.drop_lists_active);
+    EXPECT_TRUE(h.doc->forms.drop_list_entries.Empty());
+    // The conversion still learns, and writes the file afresh.
+    ASSERT_TRUE(h.Convert(OrderRecording("BOOKED")));
+    EXPECT_EQ(ReadFileBytes(h.dir / "droplists.dat"), "OEXOEORD:ORDER.STATUS=BOOKED\r\n");
+  }
+  {
+    // Any text is accepted; odd lines simply never match.
+    FormsHarness h;
+    WriteFileAtomic(h.dir / "droplists.dat", "zeta\r\n\r\nF:B.I=x\nf:b.i=X\rno equals sign\r\n");
+    h.doc->SetDocumentKind(DocumentKind::kPlayback);
+    EXPECT_EQ(V(h.doc->forms.drop_list_entries.Entries().begin(),
+                h.doc->forms.drop_list_entries.Entries().end()),
+              (V{"", "F:B.I=x", "no equals sign", "zeta"}));
+  }
+  {
+    // A program folder that cannot be written: the conversion fails as a whole
+    // and droplists.dat is left as it was.
+    FormsHarness h;
+    WriteFileAtomic(h.dir / "droplists.dat", "A:B.C=1\r\n");
+    h.doc->SetDocumentKind(DocumentKind::kPlayback);
+    Document other(h.prompter, h.store, h.dir / "no-such-folder/");
+    other.SetDocumentKind(DocumentKind::kPlayback);
+    EXPECT_THROW(ConvertPlaybackFile(other, OrderRecording("BOOKED").lines), PlatformError);
+    EXPECT_EQ(ReadFileBytes(h.dir / "droplists.dat"), "A:B.C=1\r\n");
+  }
+  {
+    // Converting in another kind switches to kind 3 first, so the learned
+    // values of earlier recordings are kept.
+    FormsHarness h;
+    WriteFileAtomic(h.dir / "droplists.dat", "A:B.C=1\r\n");
+    h.doc->SetDocumentKind(DocumentKind::kSheetFile);
+    ASSERT_TRUE(h.Convert(OrderRecording("BOOKED")));
+    EXPECT_EQ(h.doc->Kind(), DocumentKind::kPlayback);
+    EXPECT_EQ(ReadFileBytes(h.dir / "droplists.dat"),
+              "A:B.C=1\r\nOEXOEORD:ORDER.STATUS=BOOKED\r\n");
+  }
+}
+
+TEST(DocumentKinds, ControlsFiltersAndTitles) {
+  const KindControls sheet = ControlsForKind(DocumentKind::kSheetFile);
+  const KindControls text = ControlsForKind(DocumentKind::kTabDelimited);
+  const KindControls playback = ControlsForKind(DocumentKind::kPlayback);
+  // Sending data is offered for sheet files only.
+  EXPECT_TRUE(sheet.send_data && sheet.commands && sheet.delays && sheet.group_box);
+  EXPECT_FALSE(text.send_data || text.commands || text.delays || text.group_box);
+  EXPECT_FALSE(playback.send_data || playback.auto_tab || playback.window_box);
+  // Columns are fixed by a recording; titles make no sense in plain text.
+  EXPECT_TRUE(sheet.col_insert_delete && text.col_insert_delete);
+  EXPECT_FALSE(playback.col_insert_delete);
+  EXPECT_TRUE(sheet.titles && playback.titles);
+  EXPECT_FALSE(text.titles);
+  EXPECT_EQ(sheet.top_left_text, "Title");
+  EXPECT_EQ(text.top_left_text, "");
+  EXPECT_EQ(playback.top_left_text, "Title");
+  // The Forms controls and the source view belong to playback files.
+  EXPECT_TRUE(playback.option_exit_apps && playback.option_sign_on && playback.view_source);
+  EXPECT_FALSE(sheet.option_exit_apps || sheet.option_sign_on || sheet.view_source);
+  EXPECT_FALSE(text.option_exit_apps || text.description || text.comments);
+  EXPECT_TRUE(sheet.option_hour_glass && sheet.option_colours && sheet.cell_colours);
+  EXPECT_FALSE(playback.option_hour_glass || playback.option_colours || playback.cell_colours);
+  EXPECT_TRUE(sheet.option_title_size && playback.option_title_size);
+  EXPECT_FALSE(text.option_title_size);
+  EXPECT_TRUE(playback.drop_list_checks);
+  EXPECT_FALSE(sheet.drop_list_checks || text.drop_list_checks);
+
+  EXPECT_EQ(SaveFileFilter(DocumentKind::kSheetFile),
+            "Typelane File (*.tyl)|*.TYL|Tab delimited file (*.*)|*.*");
+  EXPECT_EQ(SaveFileFilter(DocumentKind::kTabDelimited), SaveFileFilter(DocumentKind::kSheetFile));
+  EXPECT_EQ(SaveFileFilter(DocumentKind::kPlayback),
+            "Typelane File (*.tyl)|*.TYL|Tab delimited file (*.*)|*.*|Forms Playback file "
+            "(*.fpb)|*.fpb");
+
+  // Tab-delimited text has no titles: switching to it empties them all.
+  FormsHarness h;
+  Document& d = *h.doc;
+  d.sheet.SetCell(0, 1, "Name");
+  d.sheet.SetCell(0, 7, "beyond the extent");
+  d.sheet.SetCell(1, 1, "kept");
+  d.forms.source_view = true;
+  d.SetDocumentKind(DocumentKind::kTabDelimited);
+  EXPECT_EQ(d.Kind(), DocumentKind::kTabDelimited);
+  EXPECT_EQ(d.sheet.Cell(0, 1), "");
+  EXPECT_EQ(d.sheet.Cell(0, 7), "");
+  EXPECT_EQ(d.sheet.Cell(1, 1), "kept");
+  EXPECT_FALSE(d.forms.source_view);
+}
+
+}  // namespace
+}  // namespace typelane
