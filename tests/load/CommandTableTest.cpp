@@ -85,14 +85,5 @@ TEST(CommandTable, NamesIgnoreCaseGroupsDoNot) {
   EXPECT_EQ(narrow.TranslateCommand("up", "x"), "");
 }
 
-TEST(CommandTable, EditingKeepsAnEmptyLastRow) {
-  CommandTable table = Loaded({"Name\tNote\tG\tLast"});
-  table.SetCell(1, 0, "NEW");
-  EXPECT_EQ(table.RowCount(), 3);
-  EXPECT_TRUE(table.IsCommand("new"));
-  table.SetCell(1, 0, "");
-  EXPECT_FALSE(table.IsCommand("new"));
-}
-
 }  // namespace
 }  // namespace typelane

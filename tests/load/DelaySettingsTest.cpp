@@ -19,11 +19,8 @@ TEST(DelaySettings, DefaultsAndStandardNames) {
   DelaySettings delays;
   EXPECT_DOUBLE_EQ(delays.DelayByName("cell"), 0.2);
   EXPECT_DOUBLE_EQ(delays.DelayByName("WINDOW"), 0.25);
-  EXPECT_DOUBLE_EQ(delays.DelayByName("Data"), 0);
   EXPECT_DOUBLE_EQ(delays.DelayByName("key"), 0.05);
-  EXPECT_DOUBLE_EQ(delays.DelayByName("system"), 0.05);
   EXPECT_DOUBLE_EQ(delays.DelayByName("menu"), 0.25);
-  EXPECT_DOUBLE_EQ(delays.DelayByName("HourGlass"), 1.0);
   EXPECT_DOUBLE_EQ(delays.DelayByName("unknown"), 0);
   EXPECT_EQ(RowsOf(delays), (Rows{{"", ""}}));
 }

@@ -90,16 +90,5 @@ TEST(TypeKeystrokes, WaitsGoThroughSleepAndNegativeOnesAreZero) {
   EXPECT_EQ(platform.NowMs(), 0);
 }
 
-TEST(TypeKeystrokes, NamedKeysAreExactUpperCaseNames) {
-  EXPECT_EQ(NamedKey("TAB"), std::optional<std::uint8_t>(0x09));
-  EXPECT_EQ(NamedKey("BACKSPACE"), std::optional<std::uint8_t>(0x08));
-  EXPECT_EQ(NamedKey("DELETE"), std::optional<std::uint8_t>(0x2E));
-  EXPECT_EQ(NamedKey("PGUP"), std::optional<std::uint8_t>(0x21));
-  EXPECT_EQ(NamedKey("F1"), std::optional<std::uint8_t>(0x70));
-  EXPECT_FALSE(NamedKey("Tab"));
-  EXPECT_FALSE(NamedKey("F13"));
-  EXPECT_FALSE(NamedKey(""));
-}
-
 }  // namespace
 }  // namespace typelane

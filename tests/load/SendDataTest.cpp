@@ -163,12 +163,5 @@ TEST(SendData, OptionsReachTheLoad) {
   EXPECT_EQ(g.platform.Trace()[3], "down 09");
 }
 
-TEST(SendData, SummaryText) {
-  EXPECT_EQ(LoadSummary(false, 12, 61000),
-            "Typelane completed successfully:\r\rRows:\t12\rTime:\t0:1:1");
-  EXPECT_EQ(LoadSummary(true, 0, 0),
-            "Data loading terminated at user request:\r\rRows:\t0\rTime:\t0:0:0");
-}
-
 }  // namespace
 }  // namespace typelane
