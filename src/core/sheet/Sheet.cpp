@@ -14,38 +14,77 @@ std::uint32_t ReadU32(const char* p) {
 
 void WriteU32(char* p, std::uint32_t v) { std::memcpy(p, &v, sizeof v); }
 
+// The first word of a row holds the cell count; its top bit marks a row whose
+// cell bytes fit 16-bit end offsets, which most rows do. That halves the
+// offsets, the larger part of a row of short cells.
+constexpr std::uint32_t kNarrowRow = 0x80000000u;
+
+std::uint16_t ReadU16(const char* p) {
+  std::uint16_t v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+void WriteU16(char* p, std::uint16_t v) { std::memcpy(p, &v, sizeof v); }
+
 }  // namespace
 
 int Sheet::CountOf(const RowBuffer& row) {
-  return row.empty() ? 0 : static_cast<int>(ReadU32(row.data()));
+  return row.empty() ? 0 : static_cast<int>(ReadU32(row.data()) & ~kNarrowRow);
 }
 
 std::string_view Sheet::CellOf(const RowBuffer& row, int col) {
-  const int count = CountOf(row);
+  if (row.empty()) return {};
+  const std::uint32_t word = ReadU32(row.data());
+  const int count = static_cast<int>(word & ~kNarrowRow);
   if (col < 0 || col >= count) return {};
   const char* header = row.data() + 4;
-  const size_t data_start = 4 + 4 * static_cast<size_t>(count);
-  const std::uint32_t begin = col == 0 ? 0 : ReadU32(header + 4 * (col - 1));
-  const std::uint32_t end = ReadU32(header + 4 * col);
+  std::uint32_t begin;
+  std::uint32_t end;
+  size_t data_start;
+  if (word & kNarrowRow) {
+    data_start = 4 + 2 * static_cast<size_t>(count);
+    begin = col == 0 ? 0 : ReadU16(header + 2 * (col - 1));
+    end = ReadU16(header + 2 * col);
+  } else {
+    data_start = 4 + 4 * static_cast<size_t>(count);
+    begin = col == 0 ? 0 : ReadU32(header + 4 * (col - 1));
+    end = ReadU32(header + 4 * col);
+  }
   return std::string_view(row.data() + data_start + begin, end - begin);
 }
 
 Sheet::RowBuffer Sheet::BuildRow(std::span<const std::string_view> cells) {
+  return BuildRow(std::string_view(), cells, false);
+}
+
+Sheet::RowBuffer Sheet::BuildRow(std::string_view first, std::span<const std::string_view> rest,
+                                 bool with_first) {
+  // Cell i of the row: first (when given), then rest.
+  const size_t offset = with_first ? 1 : 0;
+  auto cell = [&](size_t i) { return with_first && i == 0 ? first : rest[i - offset]; };
   // Trailing empty cells need no storage.
-  size_t count = cells.size();
-  while (count > 0 && cells[count - 1].empty()) --count;
+  size_t count = rest.size() + offset;
+  while (count > 0 && cell(count - 1).empty()) --count;
   if (count == 0) return {};
   size_t bytes = 0;
-  for (size_t i = 0; i < count; ++i) bytes += cells[i].size();
-  RowBuffer row(4 + 4 * count + bytes, '\0');
-  WriteU32(row.data(), static_cast<std::uint32_t>(count));
+  for (size_t i = 0; i < count; ++i) bytes += cell(i).size();
+  const bool narrow = bytes <= 0xFFFF;
+  const size_t width = narrow ? 2 : 4;
+  RowBuffer row(4 + width * count + bytes, '\0');
+  WriteU32(row.data(), static_cast<std::uint32_t>(count) | (narrow ? kNarrowRow : 0));
   char* header = row.data() + 4;
-  char* data = row.data() + 4 + 4 * count;
+  char* data = row.data() + 4 + width * count;
   std::uint32_t end = 0;
   for (size_t i = 0; i < count; ++i) {
-    if (!cells[i].empty()) std::memcpy(data + end, cells[i].data(), cells[i].size());
-    end += static_cast<std::uint32_t>(cells[i].size());
-    WriteU32(header + 4 * i, end);
+    const std::string_view text = cell(i);
+    if (!text.empty()) std::memcpy(data + end, text.data(), text.size());
+    end += static_cast<std::uint32_t>(text.size());
+    if (narrow) {
+      WriteU16(header + 2 * i, static_cast<std::uint16_t>(end));
+    } else {
+      WriteU32(header + 4 * i, end);
+    }
   }
   return row;
 }
@@ -90,12 +129,10 @@ void Sheet::SetCell(int row, int col, std::string_view text) {
 void Sheet::SetRowCells(int row, std::span<const std::string_view> cells) {
   if (row < 0) return;
   if (row >= static_cast<int>(rows_.size())) rows_.resize(static_cast<size_t>(row) + 1);
-  std::vector<std::string_view> all;
-  all.reserve(cells.size() + 1);
-  std::string col0(Cell(row, 0));
-  all.push_back(col0);
-  all.insert(all.end(), cells.begin(), cells.end());
-  rows_[static_cast<size_t>(row)] = BuildRow(all);
+  RowBuffer& buffer = rows_[static_cast<size_t>(row)];
+  // Column 0 is kept; the new buffer is built before the old one goes, so it
+  // may be read from while building.
+  buffer = BuildRow(CellOf(buffer, 0), cells, true);
 }
 
 const CellInfo* Sheet::Info(int row, int col) const {

@@ -78,13 +78,16 @@ class Sheet {
   void Clear();
 
  private:
-  // One row: [uint32 count][uint32 end offset per cell][cell bytes...].
+  // One row: [uint32 count][end offset per cell, 16 or 32 bits][cell bytes...].
   // An empty string is a row with no stored cells.
   using RowBuffer = std::string;
 
   static int CountOf(const RowBuffer& row);
   static std::string_view CellOf(const RowBuffer& row, int col);
   static RowBuffer BuildRow(std::span<const std::string_view> cells);
+  // The row (first, rest...) when with_first is set, else (rest...).
+  static RowBuffer BuildRow(std::string_view first, std::span<const std::string_view> rest,
+                            bool with_first);
   std::vector<std::string_view> RowCells(int row) const;
 
   std::vector<RowBuffer> rows_;
