@@ -14,7 +14,7 @@ struct WindowInfo {
   WindowHandle handle = 0;
   std::string title;  // as the window system reports it, untrimmed
   bool visible = true;
-  bool own = false;   // one of this program's own windows
+  bool own = false;  // one of this program's own windows
 };
 
 struct ScreenPoint {
