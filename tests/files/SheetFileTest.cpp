@@ -363,7 +363,8 @@ TEST(SheetFile, DelayValues) {
 
   // A per-command delay for a name not yet listed adds a row.
   DocumentHarness g;
-  auto views = Views({"begindelays", "NEWCMD=0,25", "enddelays", "beginheader"});
+  const std::vector<std::string> lines = {"begindelays", "NEWCMD=0,25", "enddelays", "beginheader"};
+  auto views = Views(lines);
   ReadSheetFile(*g.doc, views);
   EXPECT_EQ(g.doc->delays.DelayByName("newcmd"), 0.25);
 
