@@ -646,4 +646,13 @@ void WritePlaybackFile(Document& document, TextOut& out) {
   }
 }
 
+std::string ShowSource(Document& document) {
+  TextOut out;
+  WritePlaybackFile(document, out);
+  document.forms.source_view = true;
+  return out.Take();
+}
+
+void HideSource(Document& document) { document.forms.source_view = false; }
+
 }  // namespace typelane

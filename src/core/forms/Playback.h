@@ -59,6 +59,14 @@ bool ConvertPlaybackFile(Document& document, std::span<const std::string_view> l
 // not be stored.
 void WritePlaybackFile(Document& document, TextOut& out);
 
+// The source view (kind 3): the playback file the document would be saved as,
+// shown instead of the grid. Runs WritePlaybackFile, with its side effects and
+// warning, and marks forms.source_view once the text is built; a failure leaves
+// the grid in view and propagates.
+std::string ShowSource(Document& document);
+// Back to the grid.
+void HideSource(Document& document);
+
 // An item name as a column title: "_" to blanks, lower case, every "mir"
 // removed, blanks trimmed, first letter upper case (VENDOR_NAME_MIR gives
 // "Vendor name").
