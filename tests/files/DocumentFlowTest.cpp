@@ -542,3 +542,39 @@ TEST(CommandLine, JoinsArgumentsSplitAtBlanks) {
 
 }  // namespace
 }  // namespace typelane
+
+namespace typelane {
+namespace {
+
+TEST(DocumentFlow, ClosingAsksYesOrNoAndStoresTheRecentFiles) {
+  testing::DocumentHarness h;
+  Document& d = *h.doc;
+  d.AddRecentFile("/one.tyl");
+  EXPECT_TRUE(d.QueryClose());  // nothing changed: no question
+  EXPECT_TRUE(h.prompter.shown.empty());
+  EXPECT_EQ(h.store.ReadString(kRecentFilesKey, "File1"), std::optional<std::string>("/one.tyl"));
+
+  d.SetModified(true);
+  h.prompter.answers.push_back(Answer::kNo);
+  EXPECT_TRUE(d.QueryClose());
+  ASSERT_EQ(h.prompter.shown.size(), 1u);
+  EXPECT_EQ(h.prompter.shown[0].buttons, Buttons::kYesNo);
+  EXPECT_EQ(h.prompter.shown[0].text, "Do you want to save the current spreadsheet?");
+
+  // Yes, but the save dialog is cancelled: the window stays open.
+  h.prompter.answers.push_back(Answer::kYes);
+  h.prompter.files.push_back(std::nullopt);
+  EXPECT_FALSE(d.QueryClose());
+  EXPECT_TRUE(d.Modified());
+
+  const std::string path = h.dir / "closing.tyl";
+  h.prompter.answers.push_back(Answer::kYes);
+  h.prompter.files.push_back(FileChoice{path, 1});
+  EXPECT_TRUE(d.QueryClose());
+  EXPECT_TRUE(std::filesystem::exists(path));
+  EXPECT_EQ(h.store.ReadString(kRecentFilesKey, "File1"), std::optional<std::string>(path));
+  EXPECT_EQ(h.store.ReadString(kRecentFilesKey, "File2"), std::optional<std::string>("/one.tyl"));
+}
+
+}  // namespace
+}  // namespace typelane

@@ -108,6 +108,15 @@ bool Document::QuerySave() {
   }
 }
 
+bool Document::QueryClose() {
+  if (modified_ && prompter_.Message(kTitleInfo, kSaveQuestion, Buttons::kYesNo) == Answer::kYes &&
+      !SaveFile(false)) {
+    return false;
+  }
+  WriteRecentFiles();
+  return true;
+}
+
 void Document::ClearSheet() {
   BusyCursor busy(prompter_);
   // Comments and widths go with the cells: a new sheet starts with none.

@@ -89,6 +89,11 @@ class Document {
   bool OpenFile(const std::string& name);  // empty name: ask with the open dialog
   bool SaveFile(bool save_as);
   bool QuerySave();
+  // Closing the main window: the save question with Yes and No only, then the
+  // recent files are stored. False only when the user chose Yes and the save
+  // did not happen (cancelled or failed): the window should then stay open
+  // rather than lose the changes.
+  bool QueryClose();
   void ClearSheet();
   static DocumentKind DetectFileKind(std::span<const std::string_view> lines, Prompter& prompter);
   // The save dialog's file types for the current kind.
