@@ -119,15 +119,6 @@ TEST(DropLists, MissingOrUnwritableFile) {
     EXPECT_EQ(ReadFileBytes(h.dir / "droplists.dat"), "OEXOEORD:ORDER.STATUS=BOOKED\r\n");
   }
   {
-    // Any text is accepted; odd lines simply never match.
-    FormsHarness h;
-    WriteFileAtomic(h.dir / "droplists.dat", "zeta\r\n\r\nF:B.I=x\nf:b.i=X\rno equals sign\r\n");
-    h.doc->SetDocumentKind(DocumentKind::kPlayback);
-    EXPECT_EQ(V(h.doc->forms.drop_list_entries.Entries().begin(),
-                h.doc->forms.drop_list_entries.Entries().end()),
-              (V{"", "F:B.I=x", "no equals sign", "zeta"}));
-  }
-  {
     // A program folder that cannot be written: the conversion fails as a whole
     // and droplists.dat is left as it was.
     FormsHarness h;
@@ -151,36 +142,13 @@ TEST(DropLists, MissingOrUnwritableFile) {
   }
 }
 
-TEST(DocumentKinds, ControlsFiltersAndTitles) {
-  const KindControls sheet = ControlsForKind(DocumentKind::kSheetFile);
-  const KindControls text = ControlsForKind(DocumentKind::kTabDelimited);
-  const KindControls playback = ControlsForKind(DocumentKind::kPlayback);
-  // Sending data is offered for sheet files only.
-  EXPECT_TRUE(sheet.send_data && sheet.commands && sheet.delays && sheet.group_box);
-  EXPECT_FALSE(text.send_data || text.commands || text.delays || text.group_box);
-  EXPECT_FALSE(playback.send_data || playback.auto_tab || playback.window_box);
-  // Columns are fixed by a recording; titles make no sense in plain text.
-  EXPECT_TRUE(sheet.col_insert_delete && text.col_insert_delete);
-  EXPECT_FALSE(playback.col_insert_delete);
-  EXPECT_TRUE(sheet.titles && playback.titles);
-  EXPECT_FALSE(text.titles);
-  EXPECT_EQ(sheet.top_left_text, "Title");
-  EXPECT_EQ(text.top_left_text, "");
-  EXPECT_EQ(playback.top_left_text, "Title");
-  // The Forms controls and the source view belong to playback files.
-  EXPECT_TRUE(playback.option_exit_apps && playback.option_sign_on && playback.view_source);
-  EXPECT_FALSE(sheet.option_exit_apps || sheet.option_sign_on || sheet.view_source);
-  EXPECT_FALSE(text.option_exit_apps || text.description || text.comments);
-  EXPECT_TRUE(sheet.option_hour_glass && sheet.option_colours && sheet.cell_colours);
-  EXPECT_FALSE(playback.option_hour_glass || playback.option_colours || playback.cell_colours);
-  EXPECT_TRUE(sheet.option_title_size && playback.option_title_size);
-  EXPECT_FALSE(text.option_title_size);
-  EXPECT_TRUE(playback.drop_list_checks);
-  EXPECT_FALSE(sheet.drop_list_checks || text.drop_list_checks);
-
-  EXPECT_EQ(SaveFileFilter(DocumentKind::kSheetFile),
+TEST(DocumentKinds, FiltersAndTitles) {
+  // Sending data is offered for sheet files only; a recording fixes its columns.
+  EXPECT_TRUE(ControlsForKind(DocumentKind::kSheetFile).send_data);
+  EXPECT_FALSE(ControlsForKind(DocumentKind::kPlayback).send_data);
+  EXPECT_FALSE(ControlsForKind(DocumentKind::kPlayback).col_insert_delete);
+  EXPECT_EQ(SaveFileFilter(DocumentKind::kTabDelimited),
             "Typelane File (*.tyl)|*.TYL|Tab delimited file (*.*)|*.*");
-  EXPECT_EQ(SaveFileFilter(DocumentKind::kTabDelimited), SaveFileFilter(DocumentKind::kSheetFile));
   EXPECT_EQ(SaveFileFilter(DocumentKind::kPlayback),
             "Typelane File (*.tyl)|*.TYL|Tab delimited file (*.*)|*.*|Forms Playback file "
             "(*.fpb)|*.fpb");

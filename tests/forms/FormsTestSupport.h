@@ -85,11 +85,6 @@ struct FormsHarness {
     WritePlaybackFile(*doc, out);
     return out.Lines();
   }
-  std::string WrittenText() {
-    TextOut out;
-    WritePlaybackFile(*doc, out);
-    return out.Take();
-  }
 
   std::vector<std::string> Messages() const {
     std::vector<std::string> texts;
