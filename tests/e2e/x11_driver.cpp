@@ -174,6 +174,8 @@ int main(int argc, char** argv) {
     } else if (step == "esc-wait") {
       if (!next_int(&x)) return Usage("esc-wait MS");
       std::cout << (WaitFor(p, x, [&] { return p.EscapePressed(); }) ? 1 : 0) << "\n";
+    } else if (step == "esc-can") {
+      std::cout << (p.CanWatchEscape() ? 1 : 0) << "\n";
     } else if (step == "wm") {
       std::cout << (p.HasWindowManager() ? 1 : 0) << "\n";
     } else if (step == "echo") {

@@ -498,8 +498,16 @@ struct X11Platform::Impl {
     mask.mask_len = sizeof mask_bits;
     mask.mask = mask_bits;
     XISetMask(mask_bits, XI_RawKeyPress);
-    XISetMask(mask_bits, XI_HierarchyChanged);
     XISelectEvents(esc_display, DefaultRootWindow(esc_display), &mask, 1);
+    // Devices that come and go are announced to XIAllDevices only, and a mask
+    // that mixes the two is refused as a whole.
+    unsigned char hierarchy_bits[XIMaskLen(XI_LASTEVENT)] = {};
+    XIEventMask hierarchy{};
+    hierarchy.deviceid = XIAllDevices;
+    hierarchy.mask_len = sizeof hierarchy_bits;
+    hierarchy.mask = hierarchy_bits;
+    XISetMask(hierarchy_bits, XI_HierarchyChanged);
+    XISelectEvents(esc_display, DefaultRootWindow(esc_display), &hierarchy, 1);
     XSync(esc_display, False);
     FindXTestDevices();
     return true;

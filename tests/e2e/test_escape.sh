@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Esc from a real keyboard stops a load between two cells with the right row
+# count, while the {ESC} keys the load sends itself never do. Under Xvfb every
+# key comes from XTest, so the load runs inside Xephyr nested in Xvfb: Esc sent
+# to the Xephyr window on the outer display arrives inside from Xephyr's own
+# keyboard device.
+# usage: test_escape.sh nowm|openbox CLI DRIVER PROBE
+MODE=$1 CLI=$2 DRIVER=$3
+source "$(dirname "$0")/lib.sh"
+
+start_display nowm
+OUTER=$DISPLAY
+# Xephyr's own choice of a free display (-displayfd) can land on a taken one:
+# try numbers whose lock files are free until one starts.
+INNER=""
+for n in $(seq $((200 + RANDOM % 500)) 1000); do
+  [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
+  Xephyr ":$n" -nolisten tcp -screen 1024x768 >"$WORK/xephyr.log" 2>&1 &
+  PIDS+=($!)
+  if wait_until 10 test -e "/tmp/.X11-unix/X$n" && DISPLAY=":$n" "$DRIVER" wm >/dev/null 2>&1; then
+    INNER=":$n"
+    break
+  fi
+done
+[[ -n $INNER ]] || fail "Xephyr did not start"
+XEPHYR_TITLE="Xephyr on $INNER"
+wait_until 20 window_exists "$XEPHYR_TITLE" || { "$DRIVER" list; cat "$WORK/xephyr.log"; fail "the Xephyr window did not appear"; }
+
+export DISPLAY=$INNER
+if [[ $MODE == openbox ]]; then
+  openbox >"$WORK/openbox.log" 2>&1 &
+  PIDS+=($!)
+  wait_until 20 bash -c '[[ $("$0" wm) == 1 ]]' "$DRIVER" || fail "openbox did not start"
+fi
+start_cat "Cat Target" "$WORK/cat.out"
+
+# Every row sends Esc itself, then Enter: "x ESC CR" per row.
+rows=""
+for i in $(seq 1 40); do rows+=$'\\x{ESC}\t\\{ENTER}\n'; done
+write_sheet "$WORK/long.tyl" $'DataDelay=0\nCellDelay=0.1\nFormDelay=0\nKeyHold=0\nSystemHold=0\nMenuCall=0\nHourGlass=100' \
+  $'Window=Cat Target\nDescription=\nCommandGroup=' "${rows%$'\n'}" "$(options_with false false)"
+
+"$CLI" send "$WORK/long.tyl" >"$WORK/send.out" 2>&1 &
+SEND=$!
+PIDS+=($SEND)
+# Once three rows are in, press Esc on the outer display's keyboard.
+wait_until 30 bash -c '[[ $(tr -cd "\r" <"$0" | wc -c) -ge 3 ]]' "$WORK/cat.out" ||
+  fail "the load did not get going"
+DISPLAY=$OUTER "$DRIVER" activate "$XEPHYR_TITLE" key 0x1B
+set +e
+wait "$SEND"
+rc=$?
+set -e
+cat "$WORK/send.out"
+[[ $rc == 3 ]] || fail "send exited $rc, not 3 (cancelled)"
+grep -q "Data loading terminated at user request:" "$WORK/send.out" || fail "no cancel message"
+reported=$(sed -n 's/^Rows:\t//p' "$WORK/send.out")
+complete=$(tr -cd '\r' <"$WORK/cat.out" | wc -c)
+echo "reported $reported rows, the target has $complete complete rows"
+[[ $reported == "$complete" ]] || fail "the summary says $reported rows, the target got $complete"
+((complete >= 3 && complete < 40)) || fail "the load did not stop part-way ($complete rows)"
+# What arrived is the reported rows and at most the first cell of the next one,
+# plus the user's own Esc, which the target gets as well.
+xs=$(tr -cd 'x' <"$WORK/cat.out" | wc -c)
+escs=$(tr -cd '\033' <"$WORK/cat.out" | wc -c)
+od -c "$WORK/cat.out" | tail -3
+((xs == complete || xs == complete + 1)) || fail "the target got $xs cells for $complete rows"
+((escs == xs + 1)) || fail "the target got $escs Esc keys for $xs cells and the user's one"
+echo PASS
