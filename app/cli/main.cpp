@@ -13,6 +13,7 @@
 #include "core/common/Numbers.h"
 #include "core/files/Document.h"
 #include "core/files/ProgramFolder.h"
+#include "core/forms/DropLists.h"
 #include "core/load/BuiltInCommands.h"
 #include "core/load/Keystrokes.h"
 #include "core/load/Platform.h"
@@ -295,6 +296,25 @@ int RunPlayback(const std::vector<std::string>& args, const std::string& folder)
     sheet.SetRowCells(r, cells);
   }
   sheet.SetLastRow(data.sheet.LastRow());
+
+  // Drop-list columns take only values the recordings have shown. The window
+  // clears a wrong cell for the user to type again; a script gets told which
+  // cells are wrong and nothing is written.
+  int invalid = 0;
+  for (int r = 1; r <= sheet.LastRow(); ++r) {
+    for (int c = 1; c <= cols; ++c) {
+      if (DropListAllows(doc.forms, c, sheet.Cell(r, c))) continue;
+      if (invalid++ == 0) {
+        std::cerr << kTitleError
+                  << ": One or more cells contained data that is not valid for the relevant "
+                     "drop list."
+                  << std::endl;
+      }
+      std::cerr << "  row " << r << ", column " << c << " (" << sheet.Cell(0, c) << "): \""
+                << sheet.Cell(r, c) << "\"" << std::endl;
+    }
+  }
+  if (invalid > 0) return kExitError;
   return SaveAs(session, out_path);
 }
 

@@ -83,5 +83,28 @@ check "text row 1" "Acme Ltd	Leeds	Standard	AS54888	12	&Deliver before noon	SAVE
 "$cli" convert "$work/again.tyl" "$work/again.txt"; check "convert again" 0 $?
 check "round trip keeps every byte" "$(cat "$work/orders.txt")" "$(cat "$work/again.txt")"
 
+# Recordings: a converted recording becomes a sheet; a recording of three
+# entries turns into a playback file for every row of a data file.
+rec="$src/tests/data/playback/three_records.fpb"
+"$cli" convert "$rec" "$work/categories.txt"; check "convert a recording" 0 $?
+check "recorded rows" "PAPER	Office paper and card	Y	M1" "$(head -1 "$work/categories.txt" | tr -d '\r')"
+err=$("$cli" convert "$src/tests/data/playback/no_exit.fpb" "$work/refused.tyl" 2>&1); rc=$?
+check "a refused recording exits 1" 1 "$rc"
+check "and says why" 1 "$(echo "$err" | grep -c '^Typelane Error: This file cannot be processed by Typelane.$')"
+check "and writes nothing" no "$([ -e "$work/refused.tyl" ] && echo yes || echo no)"
+
+printf 'A1\tAlpha\tY\tM1\r\nB2\tBeta\tN\tM2\r\nC3\tGamma\ty\tM1\r\nD4\tDelta\tN\tM2\r\n' > "$work/rows.txt"
+"$cli" playback "$rec" "$work/rows.txt" -o "$work/rows.fpb"; check "playback" 0 $?
+check "one entry per row" 4 "$(grep -c '^VALUE INVSDCAT MTL_CATEGORIES SEGMENT1 ' "$work/rows.fpb")"
+"$cli" convert "$work/rows.fpb" "$work/rows-again.txt"; check "the playback file converts back" 0 $?
+check "to the same rows" "$(cat "$work/rows.txt")" "$(cat "$work/rows-again.txt")"
+printf 'A1\tAlpha\tMaybe\tM1\r\n' > "$work/bad-rows.txt"
+err=$("$cli" playback "$rec" "$work/bad-rows.txt" -o "$work/bad.fpb" 2>&1); rc=$?
+check "a value outside the drop list exits 1" 1 "$rc"
+check "naming the cell" '  row 1, column 3 (Enabled flag): "Maybe"' "$(echo "$err" | tail -1)"
+check "and writes nothing" no "$([ -e "$work/bad.fpb" ] && echo yes || echo no)"
+"$cli" playback "$src/examples/orders.tyl" "$work/rows.txt" -o "$work/x.fpb" 2>/dev/null
+check "playback needs a recording" 1 $?
+
 echo "$failures failed"
 [ "$failures" -eq 0 ]

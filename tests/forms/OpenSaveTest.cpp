@@ -49,6 +49,19 @@ TEST(PlaybackFiles, OpenEditSaveAndOpenAgain) {
   EXPECT_EQ(d.sheet.Cell(0, 4), "Organization code");
 }
 
+TEST(PlaybackFiles, ARefusedRecordingIsAFailedOpen) {
+  FormsHarness h;
+  Document& d = *h.doc;
+  ASSERT_TRUE(d.OpenFile(CorpusPath("three_records.fpb")));
+  const auto recent_before = d.RecentFiles();
+  EXPECT_FALSE(d.OpenFile(CorpusPath("no_exit.fpb")));
+  // Reported once, by the converter, and nothing enters the recent list.
+  EXPECT_EQ(h.Messages().size(), 1u);
+  EXPECT_EQ(d.RecentFiles(), recent_before);
+  EXPECT_EQ(d.Kind(), DocumentKind::kSheetFile);
+  EXPECT_EQ(d.sheet.LastRow(), 0);
+}
+
 TEST(PlaybackFiles, AFailedWriteKeepsTheOldFile) {
   FormsHarness h;
   Document& d = *h.doc;

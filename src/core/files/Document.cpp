@@ -186,7 +186,9 @@ bool Document::OpenFile(const std::string& name) {
         ReadTabDelimited(sheet, lines);
         break;
       case DocumentKind::kPlayback:
-        ConvertPlaybackFile(*this, lines);
+        // A recording the converter refuses has been reported and reset
+        // already: the open has failed, and the file is no recent file.
+        if (!ConvertPlaybackFile(*this, lines)) return false;
         if (sheet.LastCol() > 0) blank_cols = 0;
         break;
     }
