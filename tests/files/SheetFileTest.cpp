@@ -379,6 +379,34 @@ TEST(SheetFile, DelayValues) {
   for (std::string_view bad : {"", "-", "1.2.3", "abc", "1..5"}) {
     EXPECT_THROW(ParseDelayValue(bad), ConversionError) << bad;
   }
+
+  // Per-command delays come back from a saved file too: a value read as
+  // 0.00001 is kept as 1e-05 and a typed value may have an exponent or blanks;
+  // each would otherwise be written in a form that fails the next open or
+  // reads as another number.
+  DocumentHarness w;
+  Document& d = *w.doc;
+  d.LoadCommands(std::vector<std::string>{"Name\tSecond\tG1\tLast", "GO\t\t\\{F1}\t",
+                                          "STOP\t\t\\{F2}\t", "WAIT\t\t\\{F3}\t", "PAD\t\t\t"});
+  d.delays.SyncCommandDelays(d.commands);
+  d.delays.SetDelayByName("GO", 0.00001);
+  for (auto& row : d.delays.MutableCommandDelays()) {
+    if (row.name == "STOP") row.value = "1e3";
+    if (row.name == "WAIT") row.value = "0,5";
+    if (row.name == "PAD") row.value = " 2 ";
+  }
+  TextOut out;
+  WriteSheetFile(d, out);
+  // A value the reader takes as it stands is written as it stands.
+  EXPECT_NE(out.Text().find("\r\nWAIT=0,5\r\n"), std::string::npos);
+  DocumentHarness r;
+  const std::vector<std::string_view> saved = SplitLines(out.Text());
+  ReadSheetFile(*r.doc, saved);
+  EXPECT_TRUE(r.prompter.shown.empty());
+  EXPECT_EQ(r.doc->delays.DelayByName("GO"), 0.00001);
+  EXPECT_EQ(r.doc->delays.DelayByName("STOP"), 1000);
+  EXPECT_EQ(r.doc->delays.DelayByName("WAIT"), 0.5);
+  EXPECT_EQ(r.doc->delays.DelayByName("PAD"), 2);
 }
 
 TEST(SheetFile, NumbersThatDoNotConvertThrow) {

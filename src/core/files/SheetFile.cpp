@@ -44,6 +44,22 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
 
 const char* Flag(bool on) { return on ? "true" : "false"; }
 
+// A per-command delay as the file keeps it. The table holds text (typed by the
+// user, or made from a number, which gives 1e-05 for a very short delay); it
+// goes out unchanged when the reader takes it back as the same number, and as
+// plain digits when the reader would refuse it or read another number (1e3
+// would read as 1.3), so a saved sheet always opens again. A text that is no
+// number at all goes out unchanged: there is nothing better to write.
+std::string DelayTextForFile(const std::string& value) {
+  const auto number = TryStrToFloat(value);
+  if (!number) return value;
+  try {
+    if (ParseDelayValue(value) == *number) return value;
+  } catch (const ConversionError&) {
+  }
+  return FormatDelaySeconds(*number);
+}
+
 // Walks the lines with one position; a misplaced marker ends the walk after the
 // one message.
 class SheetFileReader {
@@ -282,7 +298,7 @@ void WriteSheetFile(const Document& document, TextOut& out) {
     if (row.name.empty()) continue;
     out.Append(row.name);
     out.Append('=');
-    out.Append(row.value);
+    out.Append(DelayTextForFile(row.value));
     out.EndLine();
   }
   out.Line("enddelays");
