@@ -192,6 +192,8 @@ TEST(DocumentFlow, FailedOpenResetsAndSaysSo) {
     ASSERT_EQ(h.prompter.shown.size(), 1u) << path;
     EXPECT_EQ(h.prompter.shown[0].title, "Typelane Error");
     EXPECT_EQ(h.prompter.shown[0].text, kOpenFailed);
+    // The hourglass is gone before the failure is told.
+    EXPECT_EQ(h.prompter.shown[0].busy, 0) << path;
     EXPECT_EQ(d.FileName(), "");
     EXPECT_EQ(d.Caption(), "Veltrax Typelane");
     EXPECT_EQ(d.sheet.LastRow(), 0);
@@ -412,6 +414,7 @@ TEST(DocumentFlow, FailedSaveLeavesTheOldFileWhole) {
   EXPECT_EQ(ReadBytes(tyl), old_bytes);
   EXPECT_EQ(h.Messages(), std::vector<std::string>{std::string(kSaveFailed)});
   EXPECT_EQ(h.prompter.shown[0].title, "Typelane Error");
+  EXPECT_EQ(h.prompter.shown[0].busy, 0);
   EXPECT_TRUE(d.Modified());
   EXPECT_EQ(d.RecentFiles(), recent);
   // No temporary file is left beside it.
@@ -432,6 +435,7 @@ TEST(DocumentFlow, FailedSaveLeavesTheOldFileWhole) {
     h.prompter.files.push_back(FileChoice{target, 2});
     EXPECT_FALSE(d.SaveFile(true)) << target;
     EXPECT_EQ(h.Messages(), std::vector<std::string>{std::string(kSaveFailed)});
+    EXPECT_EQ(h.prompter.shown[0].busy, 0) << target;
     EXPECT_EQ(d.FileName(), target);
     EXPECT_EQ(d.Caption(), "Veltrax Typelane " + target);
     EXPECT_EQ(d.Kind(), DocumentKind::kTabDelimited);

@@ -88,10 +88,22 @@ TEST(ProgramFolder, CommandsComeFromTheProgramFolder) {
   EXPECT_EQ(h.Messages(), std::vector<std::string>{
                               "Failed to open the commands file - no default commands loaded."});
   EXPECT_EQ(h.doc->commands.SaveLines(), testing::kDefaultCommands);
+  // The hourglass is gone before the failure is told.
+  EXPECT_EQ(h.prompter.shown[0].busy, 0);
 
   // Make Default writes the table back.
   EXPECT_TRUE(h.doc->SaveCommands());
   EXPECT_EQ(ReadFileBytes(h.dir / "commands.dat"), testing::Join(testing::kDefaultCommands));
+
+  // A folder where commands.dat should be: the save fails and says so.
+  std::filesystem::remove(h.dir / "commands.dat");
+  std::filesystem::create_directories(h.dir / "commands.dat/inside");
+  h.prompter.shown.clear();
+  EXPECT_FALSE(h.doc->SaveCommands());
+  ASSERT_EQ(h.Messages(), std::vector<std::string>{"Failed to save the commands file."});
+  EXPECT_EQ(h.prompter.shown[0].title, "Typelane Error");
+  EXPECT_EQ(h.prompter.shown[0].busy, 0);
+  EXPECT_EQ(h.prompter.busy_depth, 0);
 }
 
 }  // namespace

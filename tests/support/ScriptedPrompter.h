@@ -16,10 +16,11 @@ class ScriptedPrompter : public Prompter {
     std::string title;
     std::string text;
     Buttons buttons;
+    int busy = 0;  // how many hourglass cursors were up when it was shown
   };
 
   Answer Message(std::string_view title, std::string_view text, Buttons buttons) override {
-    shown.push_back({std::string(title), std::string(text), buttons});
+    shown.push_back({std::string(title), std::string(text), buttons, busy_depth});
     if (!answers.empty()) {
       Answer a = answers.front();
       answers.pop_front();

@@ -1,5 +1,7 @@
 #include "core/files/Document.h"
 
+#include <optional>
+
 #include "core/common/Errors.h"
 #include "core/common/FileText.h"
 #include "core/files/ProgramFolder.h"
@@ -30,7 +32,8 @@ std::string Document::DropListsPath() const {
 }
 
 void Document::LoadCommands(std::span<const std::string> lines) {
-  BusyCursor busy(prompter_);
+  // The hourglass goes before a failure is told, not behind the message box.
+  std::optional<BusyCursor> busy(std::in_place, prompter_);
   if (!lines.empty()) {
     commands.Load(lines);
     command_group.clear();
@@ -40,6 +43,7 @@ void Document::LoadCommands(std::span<const std::string> lines) {
   try {
     bytes = ReadFileBytes(CommandsPath());
   } catch (const PlatformError&) {
+    busy.reset();
     prompter_.Error("Failed to open the commands file - no default commands loaded.");
     return;
   }
@@ -49,12 +53,13 @@ void Document::LoadCommands(std::span<const std::string> lines) {
 }
 
 bool Document::SaveCommands() {
-  BusyCursor busy(prompter_);
+  std::optional<BusyCursor> busy(std::in_place, prompter_);
   TextOut out;
   for (const auto& line : commands.SaveLines()) out.Line(line);
   try {
     WriteFileAtomic(CommandsPath(), out.Text());
   } catch (const std::exception&) {
+    busy.reset();
     prompter_.Error("Failed to save the commands file.");
     return false;
   }
@@ -166,7 +171,7 @@ bool Document::OpenFile(const std::string& name) {
     if (!choice) return false;
     file_name_ = choice->path;
   }
-  BusyCursor busy(prompter_);
+  std::optional<BusyCursor> busy(std::in_place, prompter_);
   try {
     const std::string path = file_name_;
     NewSheet();
@@ -195,6 +200,8 @@ bool Document::OpenFile(const std::string& name) {
     SetModified(false);
     AddRecentFile(file_name_);
   } catch (...) {
+    // The cursor comes back first, then the reset, then the message.
+    busy.reset();
     NewSheet();
     prompter_.Error(kOpenFailed);
     return false;
@@ -203,7 +210,7 @@ bool Document::OpenFile(const std::string& name) {
 }
 
 bool Document::SaveFile(bool save_as) {
-  BusyCursor busy(prompter_);
+  std::optional<BusyCursor> busy(std::in_place, prompter_);
   if (save_as || file_name_.empty()) {
     auto choice = prompter_.ChooseSaveFile(SaveFilter(), static_cast<int>(kind_), file_name_);
     if (!choice) return false;
@@ -231,6 +238,7 @@ bool Document::SaveFile(bool save_as) {
     }
     WriteFileAtomic(file_name_, out.Text());
   } catch (...) {
+    busy.reset();
     prompter_.Error(kSaveFailed);
     return false;
   }
