@@ -185,9 +185,14 @@ TEST(DocumentFlow, FailedOpenResetsAndSaysSo) {
   const std::string bad_option = h.dir / "badoption.tyl";
   WriteBytes(bad_option,
              SheetFileText({"row"}) + Join({"beginoptions", "DataColour=red", "endoptions"}));
+  const std::string bad_option_bytes = ReadBytes(bad_option);
   for (const std::string& path :
        {empty, bad_number, bad_option, h.dir / "missing.tyl", h.dir.Path()}) {
     h.prompter.shown.clear();
+    // Even a reset after a half-read file asks nothing (a Yes would save the
+    // half-read sheet over the file that failed), whatever answer is ready.
+    h.prompter.answers.assign(1, Answer::kYes);
+    h.prompter.files.assign(1, FileChoice{bad_option, 1});
     EXPECT_FALSE(d.OpenFile(path)) << path;
     ASSERT_EQ(h.prompter.shown.size(), 1u) << path;
     EXPECT_EQ(h.prompter.shown[0].title, "Typelane Error");
@@ -204,6 +209,9 @@ TEST(DocumentFlow, FailedOpenResetsAndSaysSo) {
     EXPECT_EQ(d.RecentFiles(), recent);
     EXPECT_EQ(h.prompter.busy_depth, 0);
   }
+  EXPECT_EQ(ReadBytes(bad_option), bad_option_bytes);
+  h.prompter.answers.clear();
+  h.prompter.files.clear();
 
   // A format error is the reader's own message; the open still completes.
   const std::string broken = h.dir / "broken.tyl";

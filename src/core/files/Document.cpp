@@ -200,8 +200,12 @@ bool Document::OpenFile(const std::string& name) {
     SetModified(false);
     AddRecentFile(file_name_);
   } catch (...) {
-    // The cursor comes back first, then the reset, then the message.
+    // The cursor comes back first, then the reset, then the message. The
+    // reset asks no save question, whatever the reading did to the flag: a Yes
+    // there would write the half-read sheet over the very file that failed to
+    // open.
     busy.reset();
+    SetModified(false);
     NewSheet();
     prompter_.Error(kOpenFailed);
     return false;
