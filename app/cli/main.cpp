@@ -1,5 +1,6 @@
 // typelane-cli: loads and conversions from scripts.
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -143,6 +144,28 @@ int RunSend(const std::vector<std::string>& args, const std::string& folder) {
   Session session(folder);
   Document& doc = session.document;
   if (!doc.OpenFile(sheet_path)) return kExitError;
+  // The window would still load a sheet that was read only in part; a script
+  // is better served by not loading it at all.
+  if (session.prompter.errors_shown > 0) {
+    std::cerr << "Nothing was loaded: the sheet could not be read completely." << std::endl;
+    return kExitError;
+  }
+  if (doc.Kind() == DocumentKind::kPlayback) {
+    std::cerr << kTitleError << ": \"" << sheet_path
+              << "\" is a recorded playback file; convert it to a sheet file first "
+                 "(typelane-cli convert)."
+              << std::endl;
+    return kExitError;
+  }
+  if (group) {
+    const auto groups = doc.GroupItems();
+    if (std::find(groups.begin(), groups.end(), *group) == groups.end()) {
+      std::string known;
+      for (const auto& g : groups) known += (known.empty() ? "" : ", ") + ("\"" + g + "\"");
+      throw UsageError{"the sheet has no command group \"" + *group + "\"" +
+                       (known.empty() ? std::string(" (it has none)") : "; its groups: " + known)};
+    }
+  }
 
   std::string platform_error;
   auto platform = MakePlatform(dry_run, platform_error);

@@ -37,6 +37,17 @@ check "Ctrl+S for SAVE in the Forms 6i group" 4 "$(echo "$out" | grep -A2 '^down
 out=$("$cli" send --dry-run --group "Forms 4.5" --rows 1-1 --cols 7-7 "$src/examples/orders.tyl")
 check "group Forms 4.5 plays F10" "down 79" "$(echo "$out" | grep '^down' | head -1)"
 
+"$cli" send --dry-run --group "Notes" "$src/examples/orders.tyl" >/dev/null 2>&1
+check "a group the sheet does not have is bad usage" 2 $?
+"$cli" send --dry-run "$src/tests/data/playback/three_records.fpb" >/dev/null 2>&1
+check "a recording is not loaded" 1 $?
+printf 'begindelays\r\nenddelays\r\nbeginheader\r\nendheader\r\nbeginother\r\nendother\r\nbegindata\r\nx\r\n' \
+  > "$work/cut.tyl"
+out=$("$cli" send --dry-run "$work/cut.tyl" 2>"$work/cut.err"); rc=$?
+check "a sheet cut short is not loaded" 1 "$rc"
+check "nothing was sent" "" "$out"
+check "the reader said why" 1 "$(grep -c 'Error reading Typelane file. Is it the correct format?' "$work/cut.err")"
+
 # Esc at the 10th check: row 1 has 8 cells, so the load stops in row 2.
 out=$(TYPELANE_DRY_RUN_ESC=10 "$cli" send --dry-run "$src/examples/orders.tyl"); rc=$?
 check "Esc exits 3" 3 "$rc"
