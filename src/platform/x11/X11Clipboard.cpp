@@ -49,6 +49,7 @@ struct X11Clipboard::Impl {
   std::uint64_t owned = 0;         // generation ownership was taken for
   std::uint64_t refused = 0;       // generation the server refused ownership for
   std::uint64_t served = 0;        // generation a target has fetched
+  bool owning = false;             // we own CLIPBOARD (no SelectionClear since)
   int served_count = 0;
   bool quit = false;
 
@@ -75,7 +76,9 @@ struct X11Clipboard::Impl {
     std::lock_guard lock(mutex);
     if (ok) {
       owned = gen;
+      owning = true;
     } else {
+      owning = false;
       refused = gen;
     }
     changed.notify_all();
@@ -222,8 +225,12 @@ void X11Clipboard::Run() {
       } else if (event.type == PropertyNotify) {
         s.ContinueTransfer(event.xproperty);
       }
-      // SelectionClear: another program took the clipboard; the next SetText
-      // takes it back.
+      if (event.type == SelectionClear && event.xselectionclear.selection == s.clipboard) {
+        // Another program took the clipboard; the next SetText takes it back
+        // and waits until it has.
+        std::lock_guard lock(s.mutex);
+        s.owning = false;
+      }
     }
     std::uint64_t take = 0;
     {
@@ -247,14 +254,20 @@ void X11Clipboard::Run() {
 
 void X11Clipboard::SetText(std::string_view bytes) {
   std::uint64_t gen;
+  bool already_owner = false;
   {
     std::lock_guard lock(impl_->mutex);
     impl_->utf8 = ClipboardUtf8(bytes);
     impl_->latin1 = ClipboardLatin1(bytes);
     gen = ++impl_->generation;
     impl_->wanted_owner = gen;
+    already_owner = impl_->owning;
   }
   impl_->Wake();
+  // While we own the clipboard every request is answered with the text just
+  // set, so there is nothing to wait for: taking it again (which tells
+  // clipboard watchers the text changed) happens on the thread meanwhile.
+  if (already_owner) return;
   std::unique_lock lock(impl_->mutex);
   bool done = impl_->changed.wait_for(lock, std::chrono::seconds(2),
                                       [&] { return impl_->owned >= gen || impl_->refused >= gen; });

@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Load speed against a real target (not a test: it prints figures).
+#  1. 100 rows x 10 cells into xterm running `cat`, every configurable delay 0:
+#     wall time of `typelane-cli send` divided by the waits the load must make
+#     (50 ms before every cell; key holds are 0 here). Every byte is checked.
+#  2. One keystroke cell of 10,000 characters at KeyHold 0: time, and whether
+#     every character arrived.
+# usage: bench/bench_x11_load.sh BUILD_DIR   (e.g. build-x11; needs typelane-cli, x11_driver)
+BUILD=${1:?usage: bench_x11_load.sh BUILD_DIR}
+CLI=$BUILD/bin/typelane-cli
+DRIVER=$BUILD/bin/x11_driver
+source "$(dirname "$0")/../tests/e2e/lib.sh"
+
+now_ms() { date +%s%3N; }
+
+start_display nowm
+start_cat "Bench Target" "$WORK/cat.out"
+
+rows=100
+cols=10
+data=""
+: >"$WORK/expected"
+for r in $(seq 1 $rows); do
+  line=""
+  for c in $(seq 1 5); do
+    line+="r${r}c${c}"$'\t'
+    printf 'r%dc%d\t' "$r" "$c" >>"$WORK/expected"  # pasted, then Auto Tab
+  done
+  for c in $(seq 6 9); do
+    line+="\\k${r}.${c}{TAB}"$'\t'
+    printf 'k%d.%d\t' "$r" "$c" >>"$WORK/expected"  # typed
+  done
+  line+='\{ENTER}'
+  printf '\r' >>"$WORK/expected"
+  data+="$line"$'\n'
+done
+write_sheet "$WORK/bench.tyl" "$ZERO_DELAYS" $'Window=Bench Target\nDescription=\nCommandGroup=' \
+  "${data%$'\n'}" "$(options_with true false)"
+
+start=$(now_ms)
+"$CLI" send "$WORK/bench.tyl" >"$WORK/send.out" 2>&1 || fail "send failed: $(cat "$WORK/send.out")"
+end=$(now_ms)
+wait_bytes "$WORK/cat.out" "$(stat -c %s "$WORK/expected")" || true
+if cmp -s "$WORK/expected" "$WORK/cat.out"; then arrived="every byte arrived"; else arrived="BYTES DIFFER"; fi
+wall=$((end - start))
+mandated=$((rows * cols * 50))
+echo "load: $rows rows x $cols cells, all delays 0: wall ${wall} ms, mandated ${mandated} ms," \
+  "ratio $(awk -v w=$wall -v m=$mandated 'BEGIN {printf "%.4f", w / m}') (target <= 1.02); $arrived"
+
+# 10,000 characters of letters, digits and punctuation that the notation types
+# as themselves.
+chars='abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 .,;:!?()[]<>/=_-*#@$~|"'"'"
+long=""
+while ((${#long} < 10000)); do long+=$chars; done
+long=${long:0:10000}
+printf '%s' "$long" >"$WORK/expected2"
+write_sheet "$WORK/long.tyl" "$ZERO_DELAYS" $'Window=Bench Target\nDescription=\nCommandGroup=' \
+  "\\$long" "$(options_with false false)"
+offset=$(stat -c %s "$WORK/cat.out")
+start=$(now_ms)
+"$CLI" send "$WORK/long.tyl" >"$WORK/send2.out" 2>&1 || fail "send failed: $(cat "$WORK/send2.out")"
+end=$(now_ms)
+wait_bytes "$WORK/cat.out" $((offset + 10000)) || true
+tail -c +$((offset + 1)) "$WORK/cat.out" >"$WORK/got2"
+if cmp -s "$WORK/expected2" "$WORK/got2"; then arrived="nothing lost"; else
+  arrived="LOST OR CHANGED: got $(stat -c %s "$WORK/got2") bytes"
+fi
+echo "keystroke cell: 10000 characters at KeyHold 0: send took $((end - start)) ms" \
+  "($(awk -v t=$((end - start)) 'BEGIN {printf "%.0f", 10000000 / t}') characters/s); $arrived"
