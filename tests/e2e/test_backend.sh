@@ -75,4 +75,15 @@ note "the pointer"
 note "Esc keys sent through XTest are not the user's"
 [[ $("$DRIVER" esc-can esc-begin key 0x1B key 0x1B esc-check) == $'1\n0' ]] ||
   fail "an Esc sent by the program itself was taken for the user's"
+note "a German layout: the layout's own keys, and what it lacks"
+setxkbmap -layout de
+# z and y trade places; "ü" has a key of its own; "@" needs AltGr (Ctrl+Alt in
+# the high byte, which the load does not send); "é" is not on the layout.
+got=$("$DRIVER" vkscan $'zy@\xe9(')
+[[ $got == "5A 59 651 -1 138" ]] || fail "German vkscan: got '$got'"
+# Text is Windows-1252 bytes; the terminal hands the characters on in UTF-8.
+printf 'zy\xfc\xa7(;Z' >"$WORK/german"
+printf 'zy\xc3\xbc\xc2\xa7(;Z' >"$WORK/german.utf8"
+check_since "$(stat -c %s "$WORK/cat.out")" "$WORK/german.utf8" "typing under a German layout" \
+  "$DRIVER" activate "Cat Target" type-file "$WORK/german"
 echo PASS

@@ -17,7 +17,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
-#include <ostream>
 #include <set>
 #include <thread>
 
@@ -694,16 +693,5 @@ unsigned X11Platform::KeycodeForVirtualKey(std::uint8_t virtual_key) {
 bool X11Platform::CanWatchEscape() const { return impl_->esc_display != nullptr; }
 
 std::unique_ptr<Platform> CreateX11Platform(std::string* error) { return X11Platform::Open(error); }
-
-int PrintWindowTitles(std::ostream& out, std::ostream& err) {
-  std::string error;
-  auto platform = CreateX11Platform(&error);
-  if (!platform) {
-    err << error << "\n";
-    return 1;
-  }
-  for (const std::string& title : ListWindowTitles(*platform, "")) out << title << "\n";
-  return 0;
-}
 
 }  // namespace typelane

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <iosfwd>
 #include <memory>
 #include <string>
 
@@ -52,9 +51,5 @@ class X11Platform final : public Platform {
 // The backend the programs use on Linux: nullptr and a message when there is no
 // display (DISPLAY unset or the server unreachable).
 std::unique_ptr<Platform> CreateX11Platform(std::string* error);
-
-// `typelane-cli windows`: the titles a user may choose as a target, one per line,
-// front-most first. Returns the exit code (0, or 1 with a message on err).
-int PrintWindowTitles(std::ostream& out, std::ostream& err);
 
 }  // namespace typelane
