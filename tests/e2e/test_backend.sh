@@ -45,6 +45,15 @@ for i in $(seq 1 40); do
 done
 check_since 95 "$WORK/expected" "interleaved pastes" "$DRIVER" activate "Cat Target" "${steps[@]}"
 
+note "the same with a clipboard manager fetching every new text at once"
+"$DRIVER" watch-clipboard 60000 >"$WORK/watcher.out" &
+WATCHER=$!
+PIDS+=($WATCHER)
+wait_until 10 grep -q watching "$WORK/watcher.out" || fail "the clipboard watcher did not start"
+check_since "$(stat -c %s "$WORK/cat.out")" "$WORK/expected" "pastes beside a clipboard manager" \
+  "$DRIVER" activate "Cat Target" "${steps[@]}"
+kill "$WATCHER"
+
 note "a paste of 600 KB (sent in pieces)"
 head -c 450000 /dev/urandom | base64 -w 76 | tr '\n' ' ' >"$WORK/big"
 cat "$WORK/big" >"$WORK/expected"

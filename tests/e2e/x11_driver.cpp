@@ -1,13 +1,19 @@
 // Drives the X11 backend step by step from the command line, so the end-to-end
 // scripts can check each of its operations against real programs:
 //   x11_driver STEP [ARGS] STEP [ARGS] ...
+//   x11_driver watch-clipboard MS   (a clipboard manager, alone)
 // Exit codes: 0 every step worked, 4 a window was not found, 5 a check failed,
 // 2 bad usage, 1 no display.
 
+#include <X11/Xlib.h>
+#include <X11/extensions/Xfixes.h>
+
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/common/FileText.h"
@@ -60,6 +66,41 @@ bool WaitFor(X11Platform& p, int timeout_ms, const auto& done) {
   return true;
 }
 
+// Acts like a clipboard manager: fetches every new clipboard text as soon as its
+// owner changes, for ms milliseconds. Prints how many texts it fetched.
+int WatchClipboard(int ms) {
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) return 1;
+  int event_base = 0, error_base = 0;
+  if (!XFixesQueryExtension(d, &event_base, &error_base)) return 1;
+  Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 1, 1, 0, 0, 0);
+  Atom clipboard = XInternAtom(d, "CLIPBOARD", False);
+  Atom utf8 = XInternAtom(d, "UTF8_STRING", False);
+  Atom property = XInternAtom(d, "WATCHER_TEXT", False);
+  XFixesSelectSelectionInput(d, w, clipboard, XFixesSetSelectionOwnerNotifyMask);
+  XFlush(d);
+  std::cout << "watching" << std::endl;
+  int fetched = 0;
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < end) {
+    while (XPending(d) > 0) {
+      XEvent event;
+      XNextEvent(d, &event);
+      if (event.type == event_base + XFixesSelectionNotify) {
+        XConvertSelection(d, clipboard, utf8, property, w, CurrentTime);
+        XFlush(d);
+      } else if (event.type == SelectionNotify) {
+        XDeleteProperty(d, w, property);
+        ++fetched;
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  std::cout << fetched << std::endl;
+  XCloseDisplay(d);
+  return 0;
+}
+
 int Usage(const std::string& what) {
   std::cerr << "x11_driver: " << what << "\n";
   return 2;
@@ -69,6 +110,7 @@ int Usage(const std::string& what) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() == 2 && args[0] == "watch-clipboard") return WatchClipboard(std::stoi(args[1]));
   std::string error;
   auto platform = X11Platform::Open(&error);
   if (!platform) {

@@ -26,6 +26,7 @@ struct Transfer {
   std::string data;
   size_t offset = 0;
   std::uint64_t generation = 0;
+  std::chrono::steady_clock::time_point started;
 };
 
 }  // namespace
@@ -48,9 +49,14 @@ struct X11Clipboard::Impl {
   std::uint64_t wanted_owner = 0;  // generation the thread must take ownership for
   std::uint64_t owned = 0;         // generation ownership was taken for
   std::uint64_t refused = 0;       // generation the server refused ownership for
-  std::uint64_t served = 0;        // generation a target has fetched
-  bool owning = false;             // we own CLIPBOARD (no SelectionClear since)
-  int served_count = 0;
+  // Requests answered with the current text: who asked (the requesting
+  // window) and when the request came in.
+  struct Served {
+    Window requestor;
+    std::chrono::steady_clock::time_point received;
+  };
+  std::vector<Served> served;
+  bool owning = false;  // we own CLIPBOARD (no SelectionClear since)
   bool quit = false;
 
   // Thread only.
@@ -61,12 +67,10 @@ struct X11Clipboard::Impl {
     [[maybe_unused]] ssize_t n = write(wake_write, &c, 1);
   }
 
-  void MarkServed(std::uint64_t gen) {
+  void MarkServed(std::uint64_t gen, Window requestor,
+                  std::chrono::steady_clock::time_point received) {
     std::lock_guard lock(mutex);
-    if (gen == generation) {
-      served = gen;
-      ++served_count;
-    }
+    if (gen == generation && served.size() < 1024) served.push_back({requestor, received});
     changed.notify_all();
   }
 
@@ -96,6 +100,7 @@ struct X11Clipboard::Impl {
     // Obsolete clients leave the property out: the target names it then.
     Atom property = request.property == None ? request.target : request.property;
 
+    const auto received = std::chrono::steady_clock::now();
     bool served_now = false;
     std::uint64_t gen = 0;
     x11::ErrorTrap trap(display);
@@ -123,7 +128,8 @@ struct X11Clipboard::Impl {
           long size = static_cast<long>(data.size());
           XChangeProperty(display, request.requestor, property, incr, 32, PropModeReplace,
                           reinterpret_cast<unsigned char*>(&size), 1);
-          transfers.push_back({request.requestor, property, type, std::move(data), 0, gen});
+          transfers.push_back(
+              {request.requestor, property, type, std::move(data), 0, gen, received});
         } else {
           XChangeProperty(display, request.requestor, property, type, 8, PropModeReplace,
                           reinterpret_cast<const unsigned char*>(data.data()),
@@ -137,7 +143,7 @@ struct X11Clipboard::Impl {
     // The answer must be with the server before the load thread sends its next
     // key, so the target sees the text first.
     if (trap.Failed()) return;
-    if (served_now) MarkServed(gen);
+    if (served_now) MarkServed(gen, request.requestor, received);
   }
 
   void ContinueTransfer(const XPropertyEvent& event) {
@@ -156,9 +162,11 @@ struct X11Clipboard::Impl {
     if (chunk == 0 || failed) {
       // The empty piece ends the transfer: the target has everything.
       std::uint64_t gen = it->generation;
+      auto started = it->started;
+      Window requestor = it->requestor;
       XSelectInput(display, it->requestor, NoEventMask);
       transfers.erase(it);
-      if (!failed) MarkServed(gen);
+      if (!failed) MarkServed(gen, requestor, started);
     }
   }
 };
@@ -260,6 +268,7 @@ void X11Clipboard::SetText(std::string_view bytes) {
     impl_->utf8 = ClipboardUtf8(bytes);
     impl_->latin1 = ClipboardLatin1(bytes);
     gen = ++impl_->generation;
+    impl_->served.clear();
     impl_->wanted_owner = gen;
     already_owner = impl_->owning;
   }
@@ -276,15 +285,27 @@ void X11Clipboard::SetText(std::string_view bytes) {
   }
 }
 
-bool X11Clipboard::WaitForPaste(int timeout_ms) {
+bool X11Clipboard::WaitForPaste(const PasteWait& wait) {
+  auto fetched = [&](bool any_client) {
+    for (const auto& r : impl_->served) {
+      if (r.received < wait.since) continue;
+      if (any_client || wait.target_client == 0 ||
+          (r.requestor & ~wait.client_mask) == wait.target_client) {
+        return true;
+      }
+    }
+    return false;
+  };
+  const auto start = std::chrono::steady_clock::now();
   std::unique_lock lock(impl_->mutex);
-  return impl_->changed.wait_for(lock, std::chrono::milliseconds(timeout_ms),
-                                 [&] { return impl_->served >= impl_->generation; });
-}
-
-int X11Clipboard::ServedCount() {
-  std::lock_guard lock(impl_->mutex);
-  return impl_->served_count;
+  if (impl_->changed.wait_until(lock, start + std::chrono::milliseconds(wait.grace_ms),
+                                [&] { return fetched(false); })) {
+    return true;
+  }
+  // The target may fetch over a connection of its own (Wine does): after the
+  // grace time any client's request will do.
+  return impl_->changed.wait_until(lock, start + std::chrono::milliseconds(wait.timeout_ms),
+                                   [&] { return fetched(true); });
 }
 
 }  // namespace typelane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -27,12 +28,22 @@ class X11Clipboard {
   // Throws PlatformError when it does not.
   void SetText(std::string_view bytes);
 
-  // Blocks until a target has fetched the text of the last SetText, or
-  // timeout_ms has passed. True when it was fetched.
-  bool WaitForPaste(int timeout_ms);
+  struct PasteWait {
+    // Only a request made at this time or later can be the paste.
+    std::chrono::steady_clock::time_point since;
+    // The client (resource id base) whose window has the focus: its request is
+    // the paste. Clipboard managers fetch every new text too, sometimes late,
+    // and must not be taken for the target. 0 when unknown.
+    unsigned long target_client = 0;
+    unsigned long client_mask = 0;  // the bits of a resource id within its client
+    // After this long a request from any client counts.
+    int grace_ms = 300;
+    int timeout_ms = 2000;
+  };
 
-  // How many times the current text has been handed out (for tests).
-  int ServedCount();
+  // Blocks until the target has fetched the text of the last SetText, or the
+  // timeout has passed. True when it has.
+  bool WaitForPaste(const PasteWait& wait);
 
  private:
   struct Impl;

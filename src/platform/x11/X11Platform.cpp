@@ -106,6 +106,7 @@ struct X11Platform::Impl {
   bool escape_seen = false;
 
   std::unique_ptr<X11Clipboard> clipboard;
+  std::chrono::steady_clock::time_point last_key_down;
 
   ~Impl() {
     clipboard.reset();
@@ -625,6 +626,7 @@ void X11Platform::KeyEvent(std::uint8_t virtual_key, bool key_up) {
   if (virtual_key == 0xFF) return;  // "no key": the layout lacked the character
   KeyCode kc = impl_->KeycodeForVk(virtual_key);
   if (!kc) return;
+  if (!key_up) impl_->last_key_down = std::chrono::steady_clock::now();
   XTestFakeKeyEvent(impl_->display, kc, key_up ? False : True, CurrentTime);
   // The server keeps the order of one connection, so sending is enough; where
   // another connection follows (the clipboard), SetClipboardText waits for the
@@ -672,7 +674,21 @@ void X11Platform::SetClipboardText(std::string_view text) {
   impl_->clipboard->SetText(text);
 }
 
-void X11Platform::WaitForPaste() { impl_->clipboard->WaitForPaste(kPasteTimeoutMs); }
+void X11Platform::WaitForPaste() {
+  X11Clipboard::PasteWait wait;
+  // The paste key was the last key pressed; only a request made after it is
+  // the target's paste.
+  wait.since = impl_->last_key_down;
+  wait.timeout_ms = kPasteTimeoutMs;
+  // Resource ids carry their client in the bits above the server-wide client
+  // mask; Xlib keeps that mask (resource_mask) in the display's public part.
+  wait.client_mask = reinterpret_cast<_XPrivDisplay>(impl_->display)->private4;
+  Window focus = 0;
+  int revert = 0;
+  XGetInputFocus(impl_->display, &focus, &revert);
+  if (focus != None && focus != PointerRoot) wait.target_client = focus & ~wait.client_mask;
+  impl_->clipboard->WaitForPaste(wait);
+}
 
 void X11Platform::Sleep(std::int64_t ms) {
   if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
