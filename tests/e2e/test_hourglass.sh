@@ -22,7 +22,11 @@ run_busy_load() {
   wait_until 20 window_exists "Busy Pad" || fail "$name: the probe window did not appear"
   "$DRIVER" move 500 400
   "$DRIVER" wait-hourglass 1 10000 || fail "$name: the wait cursor is not seen"
-  write_sheet "$WORK/$name.tyl" "$ZERO_DELAYS" $'Window=Busy Pad\nDescription=\nCommandGroup=' \
+  # CellDelay gives the probe time to put its cursor up after a key before the
+  # load looks again; the mandated 50 ms alone can be too little on a busy machine.
+  write_sheet "$WORK/$name.tyl" \
+    $'DataDelay=0\nCellDelay=0.2\nFormDelay=0\nKeyHold=0\nSystemHold=0\nMenuCall=0\nHourGlass=100' \
+    $'Window=Busy Pad\nDescription=\nCommandGroup=' \
     $'\\a\t\\b\t\\c' "$(options_with false "$option")"
   "$CLI" send "$WORK/$name.tyl" >"$WORK/$name.out" 2>&1 || fail "$name: send failed"
   wait_until 20 bash -c '[[ $(grep -c "^busy-end" "$0") -ge 4 ]]' "$WORK/$name.log" ||
