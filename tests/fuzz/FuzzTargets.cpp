@@ -26,7 +26,8 @@ std::string_view AsText(const std::uint8_t* data, std::size_t size) {
 struct Scratch {
   Scratch() {
     namespace fs = std::filesystem;
-    path = (fs::temp_directory_path() / ("typelane-fuzz-" + std::to_string(std::random_device{}()))).string();
+    path = (fs::temp_directory_path() / ("typelane-fuzz-" + std::to_string(std::random_device{}())))
+               .string();
     fs::create_directories(path);
     path += "/";
   }

@@ -55,15 +55,58 @@ class Mutator {
   int Pick(int n) { return static_cast<int>(rng_() % static_cast<std::uint32_t>(n)); }
 
   void Step(std::string& t) {
-    static const std::vector<std::string> kTokens = {
-        "\t", "\r\n", "\r", "\n", "\"", "=", ",", ":", ".", "-1", "0", "99999999999",
-        "2147483647", "-2147483648", "%CRLF%", "enddata", "begindata", "enddelays",
-        "beginheader", "endheader", "beginother", "endother", "beginoptions", "endoptions",
-        "beginformat", "endformat", "begincommands", "endcommands", "ColumnWidth",
-        "Comment", "ColumnWidth99999999=5", "Comment3,1048577=x", "VALUE ", "LOV ", "CLICK ",
-        "USER_EXIT LOV ", "USER_EXIT FLEX UPDATE ", "##BLOCKS", "##DESC=", "##WIDTH=",
-        "##TITLE=", "##COMMENT=", "##NewRecord:", "FNDSCSGN", "# Forms 6.0 Event File",
-        "[Software]", "=i:", "=s:", "\xff", std::string(1, '\0'), "*SL(", "{TAB 999}"};
+    static const std::vector<std::string> kTokens = {"\t",
+                                                     "\r\n",
+                                                     "\r",
+                                                     "\n",
+                                                     "\"",
+                                                     "=",
+                                                     ",",
+                                                     ":",
+                                                     ".",
+                                                     "-1",
+                                                     "0",
+                                                     "99999999999",
+                                                     "2147483647",
+                                                     "-2147483648",
+                                                     "%CRLF%",
+                                                     "enddata",
+                                                     "begindata",
+                                                     "enddelays",
+                                                     "beginheader",
+                                                     "endheader",
+                                                     "beginother",
+                                                     "endother",
+                                                     "beginoptions",
+                                                     "endoptions",
+                                                     "beginformat",
+                                                     "endformat",
+                                                     "begincommands",
+                                                     "endcommands",
+                                                     "ColumnWidth",
+                                                     "Comment",
+                                                     "ColumnWidth99999999=5",
+                                                     "Comment3,1048577=x",
+                                                     "VALUE ",
+                                                     "LOV ",
+                                                     "CLICK ",
+                                                     "USER_EXIT LOV ",
+                                                     "USER_EXIT FLEX UPDATE ",
+                                                     "##BLOCKS",
+                                                     "##DESC=",
+                                                     "##WIDTH=",
+                                                     "##TITLE=",
+                                                     "##COMMENT=",
+                                                     "##NewRecord:",
+                                                     "FNDSCSGN",
+                                                     "# Forms 6.0 Event File",
+                                                     "[Software]",
+                                                     "=i:",
+                                                     "=s:",
+                                                     "\xff",
+                                                     std::string(1, '\0'),
+                                                     "*SL(",
+                                                     "{TAB 999}"};
     const int kind = Pick(7);
     const size_t n = t.size();
     const size_t at = n ? static_cast<size_t>(rng_() % (n + 1)) : 0;
@@ -104,7 +147,7 @@ class Mutator {
 };
 
 void FeedDamaged(const std::vector<std::string>& seeds,
-         const std::function<void(const std::uint8_t*, std::size_t)>& target, int rounds) {
+                 const std::function<void(const std::uint8_t*, std::size_t)>& target, int rounds) {
   ASSERT_FALSE(seeds.empty());
   Mutator mutator(20261208);
   // The seeds themselves, the empty file, then damaged copies.

@@ -1,13 +1,12 @@
-#include "core/sheet/Sheet.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "core/common/Numbers.h"
 #include "core/common/Errors.h"
+#include "core/common/Numbers.h"
 #include "core/sheet/CellKind.h"
+#include "core/sheet/Sheet.h"
 #include "core/sheet/TextHelpers.h"
 
 namespace typelane {

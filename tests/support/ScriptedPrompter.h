@@ -39,7 +39,10 @@ class ScriptedPrompter : public Prompter {
     dialogs.push_back({"save", std::string(filter), index, std::string(name)});
     return NextFile();
   }
-  void BeginBusy() override { ++busy_depth; ++busy_count; }
+  void BeginBusy() override {
+    ++busy_depth;
+    ++busy_count;
+  }
   void EndBusy() override { --busy_depth; }
 
   struct Dialog {
@@ -51,8 +54,8 @@ class ScriptedPrompter : public Prompter {
 
   std::vector<Shown> shown;
   std::vector<Dialog> dialogs;
-  std::deque<Answer> answers;                     // for Yes/No/Cancel questions
-  std::deque<std::optional<FileChoice>> files;    // nullopt = the user cancels
+  std::deque<Answer> answers;                   // for Yes/No/Cancel questions
+  std::deque<std::optional<FileChoice>> files;  // nullopt = the user cancels
   int busy_depth = 0;
   int busy_count = 0;
 

@@ -85,8 +85,8 @@ std::optional<double> TryStrToFloat(std::string_view text) {
   if (!body.empty() && body.front() == '+') body.remove_prefix(1);
   if (body.empty() || (body.front() == '-' && copy.front() == '+')) return std::nullopt;
   double value = 0;
-  auto [ptr, ec] = std::from_chars(body.data(), body.data() + body.size(), value,
-                                   std::chars_format::general);
+  auto [ptr, ec] =
+      std::from_chars(body.data(), body.data() + body.size(), value, std::chars_format::general);
   if (ec != std::errc() || ptr != body.data() + body.size()) return std::nullopt;
   if (!std::isfinite(value)) return std::nullopt;
   return value;

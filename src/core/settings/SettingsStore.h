@@ -22,7 +22,8 @@ class SettingsStore {
   virtual std::vector<std::string> ValueNames(std::string_view key) const = 0;
   virtual std::optional<std::string> ReadString(std::string_view key,
                                                 std::string_view name) const = 0;
-  virtual std::optional<std::int32_t> ReadInt(std::string_view key, std::string_view name) const = 0;
+  virtual std::optional<std::int32_t> ReadInt(std::string_view key,
+                                              std::string_view name) const = 0;
   // Writing creates the key when missing. False when the store cannot be written.
   virtual bool WriteString(std::string_view key, std::string_view name, std::string_view value) = 0;
   virtual bool WriteInt(std::string_view key, std::string_view name, std::int32_t value) = 0;
