@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libx11-dev libxtst-dev libxfixes-dev libxi-dev libxcursor-dev
   xvfb xauth xdotool x11-utils x11-xserver-utils x11-xkb-utils
-  zenity xterm openbox xserver-xephyr
+  zenity xterm openbox xserver-xephyr python3
 )
 
 missing=()
