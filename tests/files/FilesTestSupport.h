@@ -1,7 +1,5 @@
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -12,27 +10,9 @@
 #include "core/files/Document.h"
 #include "core/settings/SettingsStore.h"
 #include "support/ScriptedPrompter.h"
+#include "support/TempDir.h"
 
 namespace typelane::testing {
-
-// A folder of its own for each test, removed afterwards.
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "typelane-files-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-  }
-  ~TempDir() {
-    std::error_code ignore;
-    std::filesystem::remove_all(path_, ignore);
-  }
-  const std::string& Path() const { return path_; }
-  std::string operator/(std::string_view name) const { return path_ + "/" + std::string(name); }
-
- private:
-  std::string path_;
-};
 
 inline void WriteBytes(const std::string& path, std::string_view bytes) {
   WriteFileAtomic(path, bytes);

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -13,27 +11,9 @@
 #include "core/forms/Playback.h"
 #include "core/settings/SettingsStore.h"
 #include "support/ScriptedPrompter.h"
+#include "support/TempDir.h"
 
 namespace typelane::testing {
-
-// A program folder of its own for each test, removed afterwards.
-class FormsDir {
- public:
-  FormsDir() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "typelane-forms-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-  }
-  ~FormsDir() {
-    std::error_code ignore;
-    std::filesystem::remove_all(path_, ignore);
-  }
-  std::string Folder() const { return path_ + "/"; }
-  std::string operator/(std::string_view name) const { return path_ + "/" + std::string(name); }
-
- private:
-  std::string path_;
-};
 
 inline std::string CorpusPath(std::string_view name) {
   return std::string(TYPELANE_TEST_DATA) + "/playback/" + std::string(name);
@@ -59,7 +39,7 @@ inline LineFile Lines(const std::vector<std::string>& lines) {
 // A document in kind 3 whose program folder holds a commands.dat and, unless
 // told otherwise, an empty droplists.dat, as after the open flow's switch.
 struct FormsHarness {
-  FormsDir dir;
+  TempDir dir;
   ScriptedPrompter prompter;
   MemorySettingsStore store;
   std::unique_ptr<Document> doc;
