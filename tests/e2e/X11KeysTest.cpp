@@ -79,20 +79,22 @@ TEST(X11Keys, Utf8IsRecognised) {
 
 TEST(X11Keys, ClipboardTextKeepsEveryCharacter) {
   // UTF-8 goes out unchanged, byte for byte.
-  EXPECT_EQ(ClipboardUtf8("M\xC3\xBCller \xE2\x82\xAC"), "M\xC3\xBCller \xE2\x82\xAC");
+  EXPECT_EQ(TextAsUtf8("M\xC3\xBCller \xE2\x82\xAC"), "M\xC3\xBCller \xE2\x82\xAC");
   // Anything else is Windows-1252.
-  EXPECT_EQ(ClipboardUtf8("\xE9t\xE9"), "\xC3\xA9t\xC3\xA9");
-  EXPECT_EQ(ClipboardUtf8("\x80 \x93x\x94"), "\xE2\x82\xAC \xE2\x80\x9Cx\xE2\x80\x9D");
-  EXPECT_EQ(ClipboardUtf8("\x81"), "\xC2\x81");
+  EXPECT_EQ(TextAsUtf8("\xE9t\xE9"), "\xC3\xA9t\xC3\xA9");
+  EXPECT_EQ(TextAsUtf8("\x80 \x93x\x94"), "\xE2\x82\xAC \xE2\x80\x9Cx\xE2\x80\x9D");
+  EXPECT_EQ(TextAsUtf8("\x81"), "\xC2\x81");
   std::string nul("a\0b", 3);
-  EXPECT_EQ(ClipboardUtf8(nul), nul);
+  EXPECT_EQ(TextAsUtf8(nul), nul);
 
   // STRING is Latin-1: what it lacks becomes '?'.
-  EXPECT_EQ(ClipboardLatin1("M\xC3\xBCller"), "M\xFCller");
-  EXPECT_EQ(ClipboardLatin1("\xE2\x82\xAC" "5"), "?5");
-  EXPECT_EQ(ClipboardLatin1("\xF0\x9F\x98\x80!"), "?!");
-  EXPECT_EQ(ClipboardLatin1("\xE9t\xE9"), "\xE9t\xE9");
-  EXPECT_EQ(ClipboardLatin1("\x80"), "?");
+  EXPECT_EQ(TextAsLatin1("M\xC3\xBCller"), "M\xFCller");
+  EXPECT_EQ(TextAsLatin1("\xE2\x82\xAC"
+                         "5"),
+            "?5");
+  EXPECT_EQ(TextAsLatin1("\xF0\x9F\x98\x80!"), "?!");
+  EXPECT_EQ(TextAsLatin1("\xE9t\xE9"), "\xE9t\xE9");
+  EXPECT_EQ(TextAsLatin1("\x80"), "?");
 
   EXPECT_EQ(Latin1ToUtf8("caf\xE9"), "caf\xC3\xA9");
   EXPECT_EQ(Latin1ToUtf8("plain"), "plain");

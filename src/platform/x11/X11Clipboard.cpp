@@ -265,8 +265,8 @@ void X11Clipboard::SetText(std::string_view bytes) {
   bool already_owner = false;
   {
     std::lock_guard lock(impl_->mutex);
-    impl_->utf8 = ClipboardUtf8(bytes);
-    impl_->latin1 = ClipboardLatin1(bytes);
+    impl_->utf8 = TextAsUtf8(bytes);
+    impl_->latin1 = TextAsLatin1(bytes);
     gen = ++impl_->generation;
     impl_->served.clear();
     impl_->wanted_owner = gen;

@@ -170,7 +170,7 @@ bool IsValidUtf8(std::string_view bytes) {
   return true;
 }
 
-std::string ClipboardUtf8(std::string_view bytes) {
+std::string TextAsUtf8(std::string_view bytes) {
   if (IsValidUtf8(bytes)) return std::string(bytes);
   std::string out;
   out.reserve(bytes.size() + bytes.size() / 4);
@@ -178,7 +178,7 @@ std::string ClipboardUtf8(std::string_view bytes) {
   return out;
 }
 
-std::string ClipboardLatin1(std::string_view bytes) {
+std::string TextAsLatin1(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());
   if (!IsValidUtf8(bytes)) {

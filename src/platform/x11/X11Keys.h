@@ -23,13 +23,14 @@ std::uint8_t VirtualKeyForKeysym(unsigned long keysym);
 // text); 0 for control bytes and the five bytes 1252 leaves undefined.
 unsigned long KeysymForByte(unsigned char byte);
 
-// Text served as UTF8_STRING: bytes that already are valid UTF-8 go out as they
-// are, anything else is read as Windows-1252.
+// The program's text as the X server's UTF-8 (clipboard UTF8_STRING, window
+// titles): bytes that already are valid UTF-8 stay as they are, anything else
+// is read as Windows-1252.
 bool IsValidUtf8(std::string_view bytes);
-std::string ClipboardUtf8(std::string_view bytes);
+std::string TextAsUtf8(std::string_view bytes);
 
-// Text served as STRING (ISO Latin-1): every character Latin-1 lacks becomes '?'.
-std::string ClipboardLatin1(std::string_view bytes);
+// Text as STRING (ISO Latin-1): every character Latin-1 lacks becomes '?'.
+std::string TextAsLatin1(std::string_view bytes);
 
 // Latin-1 (an old WM_NAME) as UTF-8.
 std::string Latin1ToUtf8(std::string_view latin1);

@@ -556,6 +556,10 @@ std::unique_ptr<X11Platform> X11Platform::Open(std::string* error) {
 
 std::vector<WindowInfo> X11Platform::ListWindows() { return impl_->ListWindows(); }
 
+WindowHandle X11Platform::FindWindowByTitle(std::string_view title) {
+  return MatchWindowTitle(impl_->ListWindows(), TextAsUtf8(title));
+}
+
 bool X11Platform::ActivateWindow(WindowHandle window) {
   return impl_->Activate(static_cast<Window>(window));
 }

@@ -19,6 +19,9 @@ class X11Platform final : public Platform {
   ~X11Platform() override;
 
   std::vector<WindowInfo> ListWindows() override;
+  // Titles on X are UTF-8: a title the sheet holds in Windows-1252 is compared
+  // in UTF-8.
+  WindowHandle FindWindowByTitle(std::string_view title) override;
   bool ActivateWindow(WindowHandle window) override;
   WindowHandle GetForegroundWindow() override;
   void SetForegroundWindow(WindowHandle window) override;
