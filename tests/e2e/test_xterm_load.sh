@@ -42,4 +42,11 @@ grep -q $'Rows:\t3' "$WORK/send.out" || fail "the summary does not count 3 rows"
 
 wait_bytes "$WORK/cat.out" "$(stat -c %s "$WORK/expected")" || true
 same_bytes "$WORK/expected" "$WORK/cat.out" "xterm received"
+
+# `typelane-cli keys` types into whatever has the focus.
+"$DRIVER" activate "Cat Target"
+"$CLI" keys '+ok+ {+}{TAB 2}^c' || fail "keys failed"
+printf 'OK +\t\t\x03' >>"$WORK/expected"
+wait_bytes "$WORK/cat.out" "$(stat -c %s "$WORK/expected")" || true
+same_bytes "$WORK/expected" "$WORK/cat.out" "xterm received after keys"
 echo PASS
