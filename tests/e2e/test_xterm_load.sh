@@ -31,6 +31,12 @@ write_sheet "$WORK/load.tyl" "$ZERO_DELAYS" $'Window=cat target\nDescription=xte
   printf 'plain\x01end\r'
 } >"$WORK/expected"
 
+# A clipboard manager is told to keep the last text when typelane-cli ends.
+"$DRIVER" clipboard-manager 60000 "$WORK/kept" >"$WORK/manager.out" &
+MANAGER=$!
+PIDS+=($MANAGER)
+wait_until 10 grep -q managing "$WORK/manager.out" || fail "the clipboard manager did not start"
+
 set +e
 "$CLI" send --group Desktop "$WORK/load.tyl" >"$WORK/send.out" 2>"$WORK/send.err"
 rc=$?
@@ -42,6 +48,9 @@ grep -q $'Rows:\t3' "$WORK/send.out" || fail "the summary does not count 3 rows"
 
 wait_bytes "$WORK/cat.out" "$(stat -c %s "$WORK/expected")" || true
 same_bytes "$WORK/expected" "$WORK/cat.out" "xterm received"
+wait "$MANAGER" || fail "the clipboard manager was not handed the text"
+printf 'plain' >"$WORK/kept.expected"
+same_bytes "$WORK/kept.expected" "$WORK/kept" "the text kept after the load"
 
 # `typelane-cli keys` types into whatever has the focus.
 "$DRIVER" activate "Cat Target"

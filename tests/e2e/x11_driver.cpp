@@ -1,7 +1,8 @@
 // Drives the X11 backend step by step from the command line, so the end-to-end
 // scripts can check each of its operations against real programs:
 //   x11_driver STEP [ARGS] STEP [ARGS] ...
-//   x11_driver watch-clipboard MS   (a clipboard manager, alone)
+//   x11_driver watch-clipboard MS   (fetches every new clipboard text, alone)
+//   x11_driver clipboard-manager MS OUT   (saves a clipboard handed over, alone)
 // Exit codes: 0 every step worked, 4 a window was not found, 5 a check failed,
 // 2 bad usage, 1 no display.
 
@@ -101,6 +102,60 @@ int WatchClipboard(int ms) {
   return 0;
 }
 
+// A clipboard manager for one save: owns CLIPBOARD_MANAGER and, when a program
+// about to exit asks it to save its clipboard (SAVE_TARGETS), fetches the text,
+// writes it to out_path, answers, and ends. Waits at most ms milliseconds.
+int ManageClipboard(int ms, const std::string& out_path) {
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) return 1;
+  Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 1, 1, 0, 0, 0);
+  Atom manager = XInternAtom(d, "CLIPBOARD_MANAGER", False);
+  Atom save_targets = XInternAtom(d, "SAVE_TARGETS", False);
+  Atom clipboard = XInternAtom(d, "CLIPBOARD", False);
+  Atom utf8 = XInternAtom(d, "UTF8_STRING", False);
+  Atom property = XInternAtom(d, "MANAGER_TEXT", False);
+  XSetSelectionOwner(d, manager, w, CurrentTime);
+  if (XGetSelectionOwner(d, manager) != w) return 1;
+  std::cout << "managing" << std::endl;
+  XSelectionRequestEvent pending{};
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < end) {
+    while (XPending(d) > 0) {
+      XEvent event;
+      XNextEvent(d, &event);
+      if (event.type == SelectionRequest && event.xselectionrequest.target == save_targets) {
+        pending = event.xselectionrequest;
+        XConvertSelection(d, clipboard, utf8, property, w, CurrentTime);
+        XFlush(d);
+      } else if (event.type == SelectionNotify && event.xselection.selection == clipboard) {
+        Atom type;
+        int format;
+        unsigned long count, after;
+        unsigned char* data = nullptr;
+        XGetWindowProperty(d, w, property, 0, 1 << 24, True, AnyPropertyType, &type, &format,
+                           &count, &after, &data);
+        std::string text(reinterpret_cast<char*>(data), data ? count : 0);
+        if (data) XFree(data);
+        typelane::WriteFileAtomic(out_path, text);
+        XSelectionEvent reply{};
+        reply.type = SelectionNotify;
+        reply.requestor = pending.requestor;
+        reply.selection = pending.selection;
+        reply.target = pending.target;
+        reply.property = pending.property;
+        reply.time = pending.time;
+        XSendEvent(d, pending.requestor, False, NoEventMask, reinterpret_cast<XEvent*>(&reply));
+        XSync(d, False);
+        XCloseDisplay(d);
+        return 0;
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  XCloseDisplay(d);
+  return 5;
+}
+
 int Usage(const std::string& what) {
   std::cerr << "x11_driver: " << what << "\n";
   return 2;
@@ -111,6 +166,9 @@ int Usage(const std::string& what) {
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 2 && args[0] == "watch-clipboard") return WatchClipboard(std::stoi(args[1]));
+  if (args.size() == 3 && args[0] == "clipboard-manager") {
+    return ManageClipboard(std::stoi(args[1]), args[2]);
+  }
   std::string error;
   auto platform = X11Platform::Open(&error);
   if (!platform) {

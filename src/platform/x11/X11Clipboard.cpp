@@ -38,7 +38,8 @@ struct X11Clipboard::Impl {
   int wake_write = -1;
   size_t max_chunk = 0;
 
-  Atom clipboard = 0, targets = 0, utf8_string = 0, text_plain_utf8 = 0, text = 0, incr = 0;
+  Atom clipboard = 0, targets = 0, utf8_string = 0, text_plain_utf8 = 0, text = 0, incr = 0,
+       clipboard_manager = 0, save_targets = 0;
 
   std::mutex mutex;
   std::condition_variable changed;
@@ -72,6 +73,52 @@ struct X11Clipboard::Impl {
     std::lock_guard lock(mutex);
     if (gen == generation && served.size() < 1024) served.push_back({requestor, received});
     changed.notify_all();
+  }
+
+  // Answers everything the server has sent. True when a clipboard manager
+  // said it has saved our text.
+  bool HandleEvents() {
+    bool saved = false;
+    while (XPending(display) > 0) {
+      XEvent event;
+      XNextEvent(display, &event);
+      if (event.type == SelectionRequest) {
+        Answer(event.xselectionrequest);
+      } else if (event.type == PropertyNotify) {
+        ContinueTransfer(event.xproperty);
+      } else if (event.type == SelectionNotify && event.xselection.selection == clipboard_manager) {
+        saved = true;
+      } else if (event.type == SelectionClear && event.xselectionclear.selection == clipboard) {
+        // Another program took the clipboard; the next SetText takes it back
+        // and waits until it has.
+        std::lock_guard lock(mutex);
+        owning = false;
+      }
+    }
+    return saved;
+  }
+
+  // The text vanishes with its owner. A clipboard manager, when one runs, keeps
+  // it: ask it to save the text (SAVE_TARGETS) and serve it until it has, for a
+  // bounded time.
+  void HandOff() {
+    {
+      std::lock_guard lock(mutex);
+      if (!owning || generation == 0) return;
+    }
+    if (XGetSelectionOwner(display, clipboard_manager) == None) return;
+    XConvertSelection(display, clipboard_manager, save_targets, save_targets, window, CurrentTime);
+    XFlush(display);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+    const int x_fd = ConnectionNumber(display);
+    while (!HandleEvents()) {
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                      end - std::chrono::steady_clock::now())
+                      .count();
+      if (left <= 0) return;
+      pollfd fd = {x_fd, POLLIN, 0};
+      poll(&fd, 1, static_cast<int>(left));
+    }
   }
 
   void TakeOwnership(std::uint64_t gen) {
@@ -200,6 +247,8 @@ std::unique_ptr<X11Clipboard> X11Clipboard::Start(const char* display_name, std:
   impl->text_plain_utf8 = XInternAtom(d, "text/plain;charset=utf-8", False);
   impl->text = XInternAtom(d, "TEXT", False);
   impl->incr = XInternAtom(d, "INCR", False);
+  impl->clipboard_manager = XInternAtom(d, "CLIPBOARD_MANAGER", False);
+  impl->save_targets = XInternAtom(d, "SAVE_TARGETS", False);
   long max_request = XExtendedMaxRequestSize(d);
   if (max_request == 0) max_request = XMaxRequestSize(d);
   // Requests are counted in 4-byte units; leave room for the request header.
@@ -225,25 +274,11 @@ void X11Clipboard::Run() {
   Impl& s = *impl_;
   const int x_fd = ConnectionNumber(s.display);
   for (;;) {
-    while (XPending(s.display) > 0) {
-      XEvent event;
-      XNextEvent(s.display, &event);
-      if (event.type == SelectionRequest) {
-        s.Answer(event.xselectionrequest);
-      } else if (event.type == PropertyNotify) {
-        s.ContinueTransfer(event.xproperty);
-      }
-      if (event.type == SelectionClear && event.xselectionclear.selection == s.clipboard) {
-        // Another program took the clipboard; the next SetText takes it back
-        // and waits until it has.
-        std::lock_guard lock(s.mutex);
-        s.owning = false;
-      }
-    }
+    s.HandleEvents();
     std::uint64_t take = 0;
     {
       std::lock_guard lock(s.mutex);
-      if (s.quit) return;
+      if (s.quit) break;
       if (s.wanted_owner > s.owned && s.wanted_owner > s.refused) take = s.wanted_owner;
     }
     if (take != 0) {
@@ -258,6 +293,7 @@ void X11Clipboard::Run() {
       }
     }
   }
+  s.HandOff();
 }
 
 void X11Clipboard::SetText(std::string_view bytes) {

@@ -19,6 +19,7 @@ class X11Clipboard {
  public:
   // nullptr and a message when the display cannot be opened.
   static std::unique_ptr<X11Clipboard> Start(const char* display_name, std::string* error);
+  // Hands the text to a clipboard manager when one runs, so it outlives us.
   ~X11Clipboard();
   X11Clipboard(const X11Clipboard&) = delete;
   X11Clipboard& operator=(const X11Clipboard&) = delete;
