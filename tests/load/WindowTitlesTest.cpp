@@ -28,6 +28,10 @@ TEST(WindowTitles, SeenTitlesAreCutAndTrimmed) {
   EXPECT_EQ(SeenTitle("  Orders \t"), "Orders");
   const std::string long_title = std::string(97, 'x') + "yz";
   EXPECT_EQ(SeenTitle(long_title), std::string(97, 'x') + "y");
+  // Byte 98 is inside "é" (C3 A9) of a UTF-8 title: the cut moves before it.
+  // The same bytes as Windows-1252 text are cut at 98 bytes as ever.
+  EXPECT_EQ(SeenTitle(std::string(97, 'x') + "\xc3\xa9z"), std::string(97, 'x'));
+  EXPECT_EQ(SeenTitle(std::string(97, 'x') + "\xc3\xe9z"), std::string(97, 'x') + "\xc3");
   const std::vector<WindowInfo> windows = {{1, "Orders   ", true, false},
                                            {2, long_title, true, false}};
   EXPECT_EQ(MatchWindowTitle(windows, "orders"), 1u);

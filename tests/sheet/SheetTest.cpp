@@ -5,6 +5,7 @@
 
 #include "core/common/Errors.h"
 #include "core/common/Numbers.h"
+#include "core/common/Text.h"
 #include "core/sheet/CellKind.h"
 #include "core/sheet/Sheet.h"
 #include "core/sheet/TextHelpers.h"
@@ -168,6 +169,20 @@ TEST(Numbers, ConversionsReadWhatUsersWriteAndRejectTheRest) {
   EXPECT_EQ(SecondsToMs(0.25), 250);
   EXPECT_EQ(SecondsToMs(-3), 0);
   EXPECT_EQ(SecondsToMs(0.0019), 1);
+}
+
+TEST(Text, Utf8IsToldFromOtherBytes) {
+  EXPECT_TRUE(IsValidUtf8(""));
+  EXPECT_TRUE(IsValidUtf8("plain"));
+  EXPECT_TRUE(IsValidUtf8("M\xC3\xBCller \xE2\x82\xAC \xF0\x9F\x98\x80"));
+  EXPECT_FALSE(IsValidUtf8("\xE9t\xE9"));         // Windows-1252 "été"
+  EXPECT_FALSE(IsValidUtf8("\xC3"));              // cut short
+  EXPECT_FALSE(IsValidUtf8("\xE2\x82"));          // cut short
+  EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));          // overlong "/"
+  EXPECT_FALSE(IsValidUtf8("\xE0\x80\xAF"));      // overlong
+  EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));      // a surrogate
+  EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));  // past U+10FFFF
+  EXPECT_FALSE(IsValidUtf8("a\x80z"));            // a lone continuation byte
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "core/common/Text.h"
 
+#include <cstdint>
+
 namespace typelane {
 
 char UpperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -31,6 +33,45 @@ int CompareNoCase(std::string_view a, std::string_view b) {
   }
   if (a.size() == b.size()) return 0;
   return a.size() < b.size() ? -1 : 1;
+}
+
+bool IsValidUtf8(std::string_view bytes) {
+  size_t i = 0;
+  const size_t n = bytes.size();
+  while (i < n) {
+    unsigned char c = static_cast<unsigned char>(bytes[i]);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    int extra;
+    std::uint32_t code;
+    if (c >= 0xC2 && c <= 0xDF) {
+      extra = 1;
+      code = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      extra = 2;
+      code = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      extra = 3;
+      code = c & 0x07;
+    } else {
+      return false;
+    }
+    for (int k = 1; k <= extra; ++k) {
+      if (i + k >= n) return false;
+      unsigned char cc = static_cast<unsigned char>(bytes[i + k]);
+      if ((cc & 0xC0) != 0x80) return false;
+      code = (code << 6) | (cc & 0x3F);
+    }
+    // Overlong forms, surrogates and code points past U+10FFFF are not text.
+    if ((extra == 2 && code < 0x800) || (extra == 3 && code < 0x10000) || code > 0x10FFFF ||
+        (code >= 0xD800 && code <= 0xDFFF)) {
+      return false;
+    }
+    i += extra + 1;
+  }
+  return true;
 }
 
 std::string_view TrimControl(std::string_view text) {

@@ -13,6 +13,9 @@ bool SameText(std::string_view a, std::string_view b);
 bool StartsWithNoCase(std::string_view text, std::string_view prefix);
 int CompareNoCase(std::string_view a, std::string_view b);
 
+// True when text is well-formed UTF-8 (plain ASCII included).
+bool IsValidUtf8(std::string_view text);
+
 // Blanks and control characters removed at both ends (every byte <= ' ').
 std::string_view TrimControl(std::string_view text);
 

@@ -8,7 +8,13 @@ std::string SeenTitle(std::string_view raw_title) {
   // The title is read into a 100-byte buffer with room for 99 characters
   // including the terminating zero.
   constexpr size_t kMaxSeen = 98;
-  std::string_view t = raw_title.substr(0, kMaxSeen);
+  size_t cut = raw_title.size() < kMaxSeen ? raw_title.size() : kMaxSeen;
+  // A UTF-8 title (as X11 gives them) is cut before a character, never inside
+  // one, so what is seen stays text.
+  if (cut < raw_title.size() && IsValidUtf8(raw_title)) {
+    while (cut > 0 && (static_cast<unsigned char>(raw_title[cut]) & 0xC0) == 0x80) --cut;
+  }
+  std::string_view t = raw_title.substr(0, cut);
   return std::string(TrimControl(t));
 }
 

@@ -1,5 +1,7 @@
 #include "platform/x11/X11Keys.h"
 
+#include "core/common/Text.h"
+
 // Typographic and technical keysyms are left out unless asked for.
 #define XK_PUBLISHING
 #define XK_TECHNICAL
@@ -131,44 +133,6 @@ unsigned long KeysymForByte(unsigned char byte) {
   return 0x01000000UL | code;
 }
 
-bool IsValidUtf8(std::string_view bytes) {
-  size_t i = 0;
-  const size_t n = bytes.size();
-  while (i < n) {
-    unsigned char c = static_cast<unsigned char>(bytes[i]);
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    int extra;
-    std::uint32_t code;
-    if (c >= 0xC2 && c <= 0xDF) {
-      extra = 1;
-      code = c & 0x1F;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      extra = 2;
-      code = c & 0x0F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      extra = 3;
-      code = c & 0x07;
-    } else {
-      return false;
-    }
-    for (int k = 1; k <= extra; ++k) {
-      if (i + k >= n) return false;
-      unsigned char cc = static_cast<unsigned char>(bytes[i + k]);
-      if ((cc & 0xC0) != 0x80) return false;
-      code = (code << 6) | (cc & 0x3F);
-    }
-    // Overlong forms, surrogates and code points past U+10FFFF are not text.
-    if ((extra == 2 && code < 0x800) || (extra == 3 && code < 0x10000) || code > 0x10FFFF ||
-        (code >= 0xD800 && code <= 0xDFFF)) {
-      return false;
-    }
-    i += extra + 1;
-  }
-  return true;
-}
 
 std::string TextAsUtf8(std::string_view bytes) {
   if (IsValidUtf8(bytes)) return std::string(bytes);

@@ -26,7 +26,6 @@ unsigned long KeysymForByte(unsigned char byte);
 // The program's text as the X server's UTF-8 (clipboard UTF8_STRING, window
 // titles): bytes that already are valid UTF-8 stay as they are, anything else
 // is read as Windows-1252.
-bool IsValidUtf8(std::string_view bytes);
 std::string TextAsUtf8(std::string_view bytes);
 
 // Text as STRING (ISO Latin-1): every character Latin-1 lacks becomes '?'.
