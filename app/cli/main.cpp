@@ -1,5 +1,7 @@
 // typelane-cli: loads and conversions from scripts.
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -17,6 +19,7 @@
 #include "core/forms/DropLists.h"
 #include "core/load/BuiltInCommands.h"
 #include "core/load/Keystrokes.h"
+#include "core/load/LoadObserver.h"
 #include "core/load/Platform.h"
 #include "core/load/SendData.h"
 #include "core/settings/SettingsStore.h"
@@ -43,6 +46,22 @@ const char* const kUsage =
     "  typelane-cli windows\n"
     "  typelane-cli convert IN OUT\n"
     "  typelane-cli playback RECORDING.fpb DATA -o OUT.fpb\n";
+
+// The progress window of the command line: one line on a terminal's stderr,
+// rewritten after every row, gone when the load ends.
+class TerminalProgress : public LoadObserver {
+ public:
+  void RowProgress(int percent, int rows_loaded) override {
+    std::cerr << "\rLoading: " << percent << "% (" << rows_loaded << " rows)" << std::flush;
+    shown_ = true;
+  }
+  void ProgressHidden() override {
+    if (shown_) std::cerr << "\r\033[K" << std::flush;
+  }
+
+ private:
+  bool shown_ = false;
+};
 
 struct UsageError {
   std::string text;
@@ -186,8 +205,11 @@ int RunSend(const std::vector<std::string>& args, const std::string& folder) {
   request.progress_bar = doc.options.progress_bar;
   request.hour_glass = doc.options.hour_glass;
 
-  SendResult result =
-      SendData(*platform, doc.sheet, doc.commands, doc.delays, request, /*observer=*/nullptr);
+  // Long loads show how far they are, where someone watches the terminal (a
+  // dry run prints its trace instead).
+  TerminalProgress progress;
+  LoadObserver* observer = !dry_run && isatty(STDERR_FILENO) ? &progress : nullptr;
+  SendResult result = SendData(*platform, doc.sheet, doc.commands, doc.delays, request, observer);
   if (!result.found || !result.error.empty()) {
     std::cerr << result.title << ": " << MessageLines(result.message) << std::endl;
     return result.found ? kExitError : kExitNotFound;
