@@ -479,6 +479,16 @@ struct X11Platform::Impl {
     }
   }
 
+  void SelectRootEvents(int device, int event) {
+    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+    XIEventMask mask{};
+    mask.deviceid = device;
+    mask.mask_len = sizeof bits;
+    mask.mask = bits;
+    XISetMask(bits, event);
+    XISelectEvents(esc_display, DefaultRootWindow(esc_display), &mask, 1);
+  }
+
   bool OpenEscapeWatch(const char* display_name) {
     esc_display = XOpenDisplay(display_name);
     if (!esc_display) return false;
@@ -492,23 +502,11 @@ struct X11Platform::Impl {
       esc_display = nullptr;
       return false;
     }
-    unsigned char mask_bits[XIMaskLen(XI_LASTEVENT)] = {};
-    XIEventMask mask{};
     // Master devices only: with every device each key would come twice.
-    mask.deviceid = XIAllMasterDevices;
-    mask.mask_len = sizeof mask_bits;
-    mask.mask = mask_bits;
-    XISetMask(mask_bits, XI_RawKeyPress);
-    XISelectEvents(esc_display, DefaultRootWindow(esc_display), &mask, 1);
+    SelectRootEvents(XIAllMasterDevices, XI_RawKeyPress);
     // Devices that come and go are announced to XIAllDevices only, and a mask
     // that mixes the two is refused as a whole.
-    unsigned char hierarchy_bits[XIMaskLen(XI_LASTEVENT)] = {};
-    XIEventMask hierarchy{};
-    hierarchy.deviceid = XIAllDevices;
-    hierarchy.mask_len = sizeof hierarchy_bits;
-    hierarchy.mask = hierarchy_bits;
-    XISetMask(hierarchy_bits, XI_HierarchyChanged);
-    XISelectEvents(esc_display, DefaultRootWindow(esc_display), &hierarchy, 1);
+    SelectRootEvents(XIAllDevices, XI_HierarchyChanged);
     XSync(esc_display, False);
     FindXTestDevices();
     return true;
