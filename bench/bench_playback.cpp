@@ -73,6 +73,7 @@ Result Measure(int records, const std::string& folder) {
     QuietPrompter prompter;
     MemorySettingsStore store;
     Document document(prompter, store, folder);
+    document.SetUserFolder("");  // droplists.dat stays in the benchmark's folder
     document.SetDocumentKind(DocumentKind::kPlayback);
 
     auto t0 = std::chrono::steady_clock::now();

@@ -164,8 +164,9 @@ int RunSend(const std::vector<std::string>& args, const std::string& folder) {
   Document& doc = session.document;
   if (!doc.OpenFile(sheet_path)) return kExitError;
   // The window would still load a sheet that was read only in part; a script
-  // is better served by not loading it at all.
-  if (session.prompter.errors_shown > 0) {
+  // is better served by not loading it at all. A missing commands.dat is only
+  // told: the sheet's own commands, or none, still make a whole load.
+  if (doc.PartlyRead()) {
     std::cerr << "Nothing was loaded: the sheet could not be read completely." << std::endl;
     return kExitError;
   }
@@ -275,6 +276,16 @@ DocumentKind KindForOutput(const std::string& path) {
   return DocumentKind::kTabDelimited;
 }
 
+// A sheet read only in part would be written without what the reader never
+// reached (options, widths, comments, commands, the rest of the rows): a script
+// gets a failure and its output stays as it was.
+bool ReadCompletely(const Document& doc) {
+  if (!doc.PartlyRead()) return true;
+  std::cerr << "Nothing was written: \"" << doc.FileName() << "\" could not be read completely."
+            << std::endl;
+  return false;
+}
+
 int SaveAs(Session& session, const std::string& out_path) {
   Document& doc = session.document;
   DocumentKind kind = KindForOutput(out_path);
@@ -293,7 +304,7 @@ int SaveAs(Session& session, const std::string& out_path) {
 int RunConvert(const std::vector<std::string>& args, const std::string& folder) {
   if (args.size() != 2) throw UsageError{"convert needs IN and OUT"};
   Session session(folder);
-  if (!session.document.OpenFile(args[0])) return kExitError;
+  if (!session.document.OpenFile(args[0]) || !ReadCompletely(session.document)) return kExitError;
   return SaveAs(session, args[1]);
 }
 
@@ -325,7 +336,7 @@ int RunPlayback(const std::vector<std::string>& args, const std::string& folder)
   CliPrompter data_prompter(std::cerr);
   MemorySettingsStore data_settings;
   Document data(data_prompter, data_settings, folder);
-  if (!data.OpenFile(plain[1])) return kExitError;
+  if (!data.OpenFile(plain[1]) || !ReadCompletely(data)) return kExitError;
 
   Sheet& sheet = doc.sheet;
   const int cols = sheet.LastCol();

@@ -6,6 +6,7 @@ src=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME=$work/config   # never touch the user's settings
+export XDG_DATA_HOME=$work/data       # nor the user's commands and drop lists
 failures=0
 
 check() {  # check NAME EXPECTED ACTUAL
@@ -116,6 +117,107 @@ check "naming the cell" '  row 1, column 3 (Enabled flag): "Maybe"' "$(echo "$er
 check "and writes nothing" no "$([ -e "$work/bad.fpb" ] && echo yes || echo no)"
 "$cli" playback "$src/examples/orders.tyl" "$work/rows.txt" -o "$work/x.fpb" 2>/dev/null
 check "playback needs a recording" 1 $?
+
+# A sheet read only in part is never written. Converting a damaged sheet onto
+# itself would drop its options, widths, comments and commands: it stays as it
+# was. A sheet cut off inside a row gives no half row anywhere.
+sed 's/^beginformat\r$/beginformats\r/' "$src/examples/orders.tyl" > "$work/damaged.tyl"
+before=$(cksum < "$work/damaged.tyl")
+"$cli" convert "$work/damaged.tyl" "$work/damaged.tyl" 2>"$work/damaged.err"; rc=$?
+check "converting a damaged sheet onto itself exits 1" 1 "$rc"
+check "and leaves it as it was" "$before" "$(cksum < "$work/damaged.tyl")"
+check "the reader said why" 1 "$(grep -c 'Error reading Typelane file. Is it the correct format?' "$work/damaged.err")"
+printf 'begindelays\r\nenddelays\r\nbeginheader\r\nendheader\r\nbeginother\r\nendother\r\nbegindata\r\nA1\tAlpha\tY\tM1\r\nB2\tBe' \
+  > "$work/half.tyl"
+"$cli" convert "$work/half.tyl" "$work/half.txt" 2>/dev/null; rc=$?
+check "a sheet cut off in a row is not converted" 1 "$rc"
+check "and nothing is written" no "$([ -e "$work/half.txt" ] && echo yes || echo no)"
+"$cli" playback "$rec" "$work/half.tyl" -o "$work/half.fpb" 2>/dev/null; rc=$?
+check "nor played back" 1 "$rc"
+check "and no playback file is written" no "$([ -e "$work/half.fpb" ] && echo yes || echo no)"
+
+# A cell reading "enddata" would end the data when the sheet file is opened
+# again: no sheet file is written; tab-delimited text keeps it.
+printf 'a\r\nenddata\r\nc\r\n' > "$work/enddata.txt"
+err=$("$cli" convert "$work/enddata.txt" "$work/enddata.tyl" 2>&1); rc=$?
+check "a cell reading enddata is not saved in a sheet file" 1 "$rc"
+check "with a warning" 1 "$(echo "$err" | grep -c '^Typelane Warning: The cell in row 2, column 1 reads "enddata"')"
+check "and nothing is written" no "$([ -e "$work/enddata.tyl" ] && echo yes || echo no)"
+"$cli" convert "$work/enddata.txt" "$work/enddata-again.txt"; check "tab-delimited text keeps it" 0 $?
+check "every row" "$(cat "$work/enddata.txt")" "$(cat "$work/enddata-again.txt")"
+
+# A recording that exits before it enters anything cannot be processed.
+err=$("$cli" convert "$src/tests/data/playback/exit_in_signon.fpb" "$work/early.tyl" 2>&1); rc=$?
+check "a recording that exits in its sign-on exits 1" 1 "$rc"
+check "as one that cannot be processed" 1 "$(echo "$err" | grep -c '^Typelane Error: This file cannot be processed by Typelane.$')"
+check "and writes nothing" no "$([ -e "$work/early.tyl" ] && echo yes || echo no)"
+
+# An empty droplists.dat ships beside the programs, as commands.dat does.
+check "droplists.dat ships beside the programs" yes \
+  "$([ -f "$(dirname "$cli")/droplists.dat" ] && echo yes || echo no)"
+
+# Installed copies of the tool, each in a folder of its own.
+install_cli() {  # install_cli FOLDER [DATA FILES...]
+  local dir=$1; shift
+  mkdir -p "$dir"
+  cp "$cli" "$dir/typelane-cli"
+  for f in "$@"; do cp "$src/data/$f" "$dir/$f"; done
+}
+
+# Without commands.dat every command says so and goes on: a sheet with its own
+# commands loads whole, and so does one with none.
+install_cli "$work/bare"
+out=$("$work/bare/typelane-cli" send --dry-run "$src/examples/orders.tyl" 2>"$work/bare.err"); rc=$?
+check "send without commands.dat exits 0" 0 "$rc"
+check "and says commands.dat is missing" 1 "$(grep -c 'Failed to open the commands file - no default commands loaded.' "$work/bare.err")"
+check "the sheet's own commands play" 4 "$(echo "$out" | grep -A2 '^down 11' | grep -c '^down 53')"
+out=$("$work/bare/typelane-cli" send --dry-run "$work/rows.txt" 2>/dev/null); rc=$?
+check "a sheet without commands loads too" 0 "$rc"
+check "every cell" 16 "$(echo "$out" | grep -c '^clip ')"
+
+# A droplists.dat that cannot be read (a link to itself: no one reads it, root
+# included) is never written over, and the conversion that needs it fails.
+install_cli "$work/looped" commands.dat
+ln -s droplists.dat "$work/looped/droplists.dat"
+err=$("$work/looped/typelane-cli" convert "$rec" "$work/looped.txt" 2>&1); rc=$?
+check "an unreadable droplists.dat fails the conversion" 1 "$rc"
+check "it says so" 1 "$(echo "$err" | grep -c 'Failed to open the droplists.dat file - no droplist data loaded.')"
+check "droplists.dat is left alone" droplists.dat "$(readlink "$work/looped/droplists.dat")"
+check "and nothing is written" no "$([ -e "$work/looped.txt" ] && echo yes || echo no)"
+
+# A system-wide install: the program folder cannot be written, so what a
+# conversion learns goes to the user's data folder, and is read from there.
+install_cli "$work/system" commands.dat droplists.dat
+mkdir -p "$work/user" && chmod 755 "$work" "$work/system" && chmod 777 "$work/user"
+cp "$rec" "$work/user/rec.fpb"
+as_user=()
+if [ "$(id -u)" = 0 ]; then
+  # root writes anywhere: the install is tried as an ordinary user.
+  if setpriv --reuid=65534 --regid=65534 --clear-groups true 2>/dev/null; then
+    as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+  else
+    as_user=(skip)
+  fi
+else
+  chmod 555 "$work/system"
+fi
+if [ "${as_user[0]:-}" = skip ]; then
+  echo "skip: a system-wide install (cannot run as another user here)"
+else
+  err=$("${as_user[@]}" env XDG_DATA_HOME="$work/user/data" XDG_CONFIG_HOME="$work/user/config" \
+        "$work/system/typelane-cli" convert "$work/user/rec.fpb" "$work/user/rec.txt" 2>&1); rc=$?
+  check "a system-wide install converts a recording" 0 "$rc"
+  check "without a message about droplists.dat" 0 "$(echo "$err" | grep -c 'droplists.dat')"
+  check "the learnt values are in the user's data folder" 2 \
+    "$(grep -c '^INVSDCAT:MTL_CATEGORIES.ENABLED_FLAG=' "$work/user/data/typelane/droplists.dat" 2>/dev/null)"
+  check "the installed droplists.dat is left as shipped" 0 "$(wc -c < "$work/system/droplists.dat" | tr -d ' ')"
+  printf 'Z9\tZeta\tN\tM2\r\n' > "$work/user/rows.txt"
+  "${as_user[@]}" env XDG_DATA_HOME="$work/user/data" XDG_CONFIG_HOME="$work/user/config" \
+    "$work/system/typelane-cli" playback "$work/user/rec.fpb" "$work/user/rows.txt" \
+    -o "$work/user/rows.fpb" 2>/dev/null
+  check "and playback files are written there too" 0 $?
+fi
+chmod -R u+w "$work/system" 2>/dev/null
 
 echo "$failures failed"
 [ "$failures" -eq 0 ]

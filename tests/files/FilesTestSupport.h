@@ -42,6 +42,8 @@ struct DocumentHarness {
   DocumentHarness() {
     WriteBytes(dir / "commands.dat", Join(kDefaultCommands));
     doc = std::make_unique<Document>(prompter, store, dir.Path() + "/");
+    // The user's own data folder is one of the test's, and empty.
+    doc->SetUserFolder(dir / "user/");
     doc->NewSheet();
     prompter.shown.clear();
   }

@@ -1,4 +1,10 @@
 #include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
 
 #include "FilesTestSupport.h"
 #include "core/files/ProgramFolder.h"
@@ -104,6 +110,93 @@ TEST(ProgramFolder, CommandsComeFromTheProgramFolder) {
   EXPECT_EQ(h.prompter.shown[0].title, "Typelane Error");
   EXPECT_EQ(h.prompter.shown[0].busy, 0);
   EXPECT_EQ(h.prompter.busy_depth, 0);
+}
+
+// Sets an environment variable for the length of a test and puts the old value
+// back afterwards.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    if (value) {
+      setenv(name, value, 1);
+    } else {
+      unsetenv(name);
+    }
+  }
+  ~ScopedEnv() {
+    if (old_) {
+      setenv(name_, old_->c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+TEST(ProgramFolder, TheUsersDataFolder) {
+  {
+    ScopedEnv data("XDG_DATA_HOME", "/srv/data");
+    ScopedEnv home("HOME", "/home/ann");
+    EXPECT_EQ(UserDataFolder(), "/srv/data/typelane/");
+  }
+  {
+    // Unset, empty or relative: the default under the home folder.
+    ScopedEnv home("HOME", "/home/ann/");
+    for (const char* value : {static_cast<const char*>(nullptr), "", "data"}) {
+      ScopedEnv data("XDG_DATA_HOME", value);
+      EXPECT_EQ(UserDataFolder(), "/home/ann/.local/share/typelane/");
+    }
+  }
+  {
+    ScopedEnv data("XDG_DATA_HOME", nullptr);
+    ScopedEnv home("HOME", nullptr);
+    EXPECT_EQ(UserDataFolder(), "");
+  }
+}
+
+TEST(ProgramFolder, DataFilesOfTheUserComeFirst) {
+  testing::DocumentHarness h;
+  Document& d = *h.doc;
+  const std::string user = h.dir / "user";
+  EXPECT_TRUE(FolderWritable(h.dir.Folder()));
+
+  // Nothing in the user's folder: read and written in the program folder.
+  EXPECT_EQ(d.CommandsPathForWriting(), h.dir / "commands.dat");
+  EXPECT_EQ(d.DropListsPathForWriting(), h.dir / "droplists.dat");
+
+  // The user's own commands.dat is the one read, and the one Make Default writes.
+  std::filesystem::create_directories(user);
+  WriteFileAtomic(user + "/commands.dat", "Name\tNote\tMine\tLast\r\nMINE\t\tx\t\r\n");
+  d.NewSheet();
+  EXPECT_EQ(d.GroupItems(), std::vector<std::string>{"Mine"});
+  d.commands.SetCell(1, 2, "y");
+  ASSERT_TRUE(d.SaveCommands());
+  EXPECT_EQ(ReadFileBytes(user + "/commands.dat"), "Name\tNote\tMine\tLast\r\nMINE\t\ty\t\r\n");
+  EXPECT_EQ(ReadFileBytes(h.dir / "commands.dat"), testing::Join(testing::kDefaultCommands));
+
+  // An installed program whose folder cannot be written (its path runs through
+  // a file, which no one can write into, root included): its commands.dat is
+  // read, and Make Default writes the user's copy, making the folder.
+  WriteFileAtomic(h.dir / "installed", "");
+  EXPECT_FALSE(FolderWritable(h.dir / "installed/"));
+  EXPECT_FALSE(FolderWritable(h.dir / "no-such-folder/"));
+  Document installed(h.prompter, h.store, h.dir.Folder());
+  installed.SetUserFolder(h.dir / "fresh-user/");
+  installed.NewSheet();
+  EXPECT_EQ(installed.GroupItems(), (std::vector<std::string>{"GroupA", "GroupB"}));
+  Document locked(h.prompter, h.store, h.dir / "installed/");
+  locked.SetUserFolder(h.dir / "fresh-user/");
+  locked.commands = installed.commands;
+  ASSERT_TRUE(locked.SaveCommands());
+  EXPECT_EQ(ReadFileBytes(h.dir / "fresh-user/commands.dat"),
+            testing::Join(testing::kDefaultCommands));
+  // From then on that copy is the user's and comes first.
+  EXPECT_EQ(installed.CommandsPath(), h.dir / "fresh-user/commands.dat");
+  EXPECT_EQ(installed.CommandsPathForWriting(), h.dir / "fresh-user/commands.dat");
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <memory>
+
 #include "FilesTestSupport.h"
 #include "core/common/Errors.h"
 #include "core/files/SheetFile.h"
@@ -491,6 +494,152 @@ TEST(SheetFile, FormatErrorKeepsWhatWasRead) {
     Read(h, {"begindelays", "enddelays", "Beginheader", "endheader"});
     EXPECT_EQ(h.prompter.shown.size(), 1u);
   }
+}
+
+}  // namespace
+}  // namespace typelane
+
+namespace typelane {
+namespace {
+
+using testing::DocumentHarness;
+
+// Saves the document as a sheet file and opens it in a fresh document.
+std::unique_ptr<DocumentHarness> SavedAndOpened(DocumentHarness& h, const std::string& path) {
+  h.prompter.files.push_back(FileChoice{path, 1});
+  EXPECT_TRUE(h.doc->SaveFile(true));
+  auto again = std::make_unique<DocumentHarness>();
+  EXPECT_TRUE(again->doc->OpenFile(path));
+  return again;
+}
+
+TEST(SheetFile, WhateverTheCommandTableHoldsComesBack) {
+  DocumentHarness h;
+  Document& d = *h.doc;
+  // A header with nothing in it, and a command named with "=" signs, whose
+  // delay line then reads TOTAL=SUM=0.5.
+  d.LoadCommands(std::vector<std::string>{"\t\t\t", "TOTAL=SUM\t\tsum it\t", "NEXT\t\t\\{TAB}\t"});
+  d.delays.SyncCommandDelays(d.commands);
+  d.delays.SetDelayByName("TOTAL=SUM", 0.5);
+  d.sheet.SetCell(1, 1, "TOTAL=SUM");
+  d.sheet.RaiseExtent(1, 1);
+
+  auto b = SavedAndOpened(h, h.dir / "commands.tyl");
+  const Document& e = *b->doc;
+  EXPECT_TRUE(b->prompter.shown.empty());
+  EXPECT_FALSE(e.PartlyRead());
+  EXPECT_EQ(e.commands.SaveLines(), d.commands.SaveLines());
+  EXPECT_TRUE(e.commands.IsCommand("total=sum"));
+  EXPECT_TRUE(e.commands.IsCommand("NEXT"));
+  EXPECT_EQ(e.delays.DelayByName("TOTAL=SUM"), 0.5);
+  EXPECT_EQ(e.sheet.Cell(1, 1), "TOTAL=SUM");
+
+  // commands.dat keeps the same lines.
+  ASSERT_TRUE(d.SaveCommands());
+  h.doc->NewSheet();
+  EXPECT_EQ(h.doc->commands.SaveLines(),
+            (std::vector<std::string>{"\t\t\t", "TOTAL=SUM\t\tsum it\t", "NEXT\t\t\\{TAB}\t"}));
+}
+
+TEST(SheetFile, TextsThatReadAsSectionEndsAreNotSaved) {
+  constexpr std::string_view kAdvice =
+      "\rThe file was not saved. Change it, or save the sheet as a tab-delimited file.";
+  DocumentHarness h;
+  Document& d = *h.doc;
+  for (int r = 1; r <= 4; ++r) d.sheet.SetCell(r, 1, "row " + std::to_string(r));
+  d.sheet.SetCell(2, 2, "enddata");
+  d.sheet.RaiseExtent(4, 2);
+  const std::string tyl = h.dir / "sheet.tyl";
+  WriteFileAtomic(tyl, "the old file\r\n");
+  d.SetModified(true);
+
+  // Opened again, the rows after the cell would be gone: nothing is written.
+  h.prompter.files.push_back(FileChoice{tyl, 1});
+  EXPECT_FALSE(d.SaveFile(true));
+  ASSERT_EQ(h.prompter.shown.size(), 1u);
+  EXPECT_EQ(h.prompter.shown[0].title, "Typelane Warning");
+  EXPECT_EQ(h.prompter.shown[0].text,
+            "The cell in row 2, column 2 reads \"enddata\", which ends the data when a Typelane "
+            "file is opened." +
+                std::string(kAdvice));
+  EXPECT_EQ(h.prompter.shown[0].busy, 0);
+  EXPECT_EQ(h.prompter.busy_depth, 0);
+  EXPECT_EQ(ReadFileBytes(tyl), "the old file\r\n");
+  EXPECT_TRUE(d.Modified());
+
+  // Tab-delimited text has no sections: it keeps the cell, and comes back whole.
+  const std::string txt = h.dir / "sheet.txt";
+  h.prompter.files.push_back(FileChoice{txt, 2});
+  ASSERT_TRUE(d.SaveFile(true));
+  DocumentHarness b;
+  ASSERT_TRUE(b.doc->OpenFile(txt));
+  EXPECT_EQ(b.doc->sheet.LastRow(), 4);
+  EXPECT_EQ(b.doc->sheet.Cell(2, 2), "enddata");
+  EXPECT_EQ(b.doc->sheet.Cell(4, 1), "row 4");
+
+  // The same for a lone title that reads like the end of the titles, and a
+  // command line that reads like the end of the command table.
+  {
+    DocumentHarness t;
+    t.doc->sheet.SetCell(0, 1, "endheader");
+    t.doc->sheet.SetCell(1, 1, "x");
+    t.doc->sheet.RaiseExtent(1, 1);
+    t.prompter.files.push_back(FileChoice{t.dir / "t.tyl", 1});
+    EXPECT_FALSE(t.doc->SaveFile(true));
+    ASSERT_EQ(t.prompter.shown.size(), 1u);
+    EXPECT_EQ(t.prompter.shown[0].text,
+              "The title of column 1 reads \"endheader\", which ends the titles when a Typelane "
+              "file is opened." +
+                  std::string(kAdvice));
+    EXPECT_FALSE(std::filesystem::exists(t.dir / "t.tyl"));
+    // Beside a second title it is a field of the line and harmless.
+    t.doc->sheet.RaiseExtent(1, 2);
+    auto back = SavedAndOpened(t, t.dir / "t.tyl");
+    EXPECT_EQ(back->doc->sheet.Cell(0, 1), "endheader");
+    EXPECT_EQ(back->doc->sheet.Cell(1, 1), "x");
+  }
+  {
+    DocumentHarness c;
+    c.doc->LoadCommands(std::vector<std::string>{"Name", "endcommands", "LAST"});
+    c.prompter.files.push_back(FileChoice{c.dir / "c.tyl", 1});
+    EXPECT_FALSE(c.doc->SaveFile(true));
+    ASSERT_EQ(c.prompter.shown.size(), 1u);
+    EXPECT_EQ(c.prompter.shown[0].text,
+              "A command of the command table reads \"endcommands\", which ends the commands when "
+              "a Typelane file is opened." +
+                  std::string(kAdvice));
+    EXPECT_FALSE(std::filesystem::exists(c.dir / "c.tyl"));
+  }
+}
+
+TEST(SheetFile, AFileReadOnlyInPartIsSaid) {
+  DocumentHarness h;
+  const std::string cut = h.dir / "cut.tyl";
+  // Cut off inside the second row: the first row and half the second are read.
+  const std::string full = testing::Join(Head({"a\tb", "c\td"}));
+  WriteFileAtomic(cut, full.substr(0, full.find("\td\r\nenddata")));
+  ASSERT_TRUE(h.doc->OpenFile(cut));
+  EXPECT_TRUE(h.doc->PartlyRead());
+  EXPECT_EQ(h.Messages(), std::vector<std::string>{std::string(kFormatError)});
+
+  // A whole file, and a file that ends after its data, are read completely.
+  const std::string whole = h.dir / "whole.tyl";
+  WriteFileAtomic(whole, testing::Join(Head()));
+  ASSERT_TRUE(h.doc->OpenFile(whole));
+  EXPECT_FALSE(h.doc->PartlyRead());
+  ASSERT_TRUE(h.doc->OpenFile(cut));
+  h.doc->NewSheet();
+  EXPECT_FALSE(h.doc->PartlyRead());
+
+  // A field reading "enddata" (from an older writer) ends the reading without
+  // a word, but the rest of the file is not in the document either.
+  const std::string early = h.dir / "early.tyl";
+  WriteFileAtomic(early, testing::Join(WithTail(Head({"a", "b\tenddata", "c"}), kOptions)));
+  h.prompter.shown.clear();
+  ASSERT_TRUE(h.doc->OpenFile(early));
+  EXPECT_TRUE(h.prompter.shown.empty());
+  EXPECT_EQ(h.doc->sheet.LastRow(), 2);
+  EXPECT_TRUE(h.doc->PartlyRead());
 }
 
 }  // namespace

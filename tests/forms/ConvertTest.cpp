@@ -138,7 +138,9 @@ TEST(ConvertPlayback, ListOfValuesFirstFieldAndFlexfields) {
 }
 
 TEST(ConvertPlayback, UnusableRecordingsResetTheSheet) {
-  for (const char* name : {"no_exit.fpb", "signon_only.fpb"}) {
+  // exit_in_signon.fpb leaves by the menu before its first data event: no
+  // record was entered, and the exit would stand live among the sign-on lines.
+  for (const char* name : {"no_exit.fpb", "signon_only.fpb", "exit_in_signon.fpb"}) {
     SCOPED_TRACE(name);
     FormsHarness h;
     h.store.WriteString(kOptionsKey, "UserName", "stored user");

@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include "FormsTestSupport.h"
 #include "core/common/Errors.h"
@@ -23,6 +26,10 @@ testing::LineFile OrderRecording(std::string_view status) {
   return Lines({"# Forms 6.0 Event File", "# orders", "VALUE OEXOEORD ORDER CUSTOMER 1 \"Acme\"",
                 "CLICK OEXOEORD ORDER STATUS 1 \"" + std::string(status) + "\"", "KEY Commit_form",
                 "MENU MAGIC MAGIC QUIT"});
+}
+
+bool Learnt(const Document& d, std::string_view entry) {
+  return d.forms.drop_list_entries.Contains(entry);
 }
 
 TEST(DropLists, EntriesAreSortedAndIgnoreLetterCase) {
@@ -105,7 +112,7 @@ TEST(DropLists, LearnedFromRecordingsAndCheckedInTheSheet) {
   EXPECT_TRUE(CheckDropListCell(d, 2, 1));
 }
 
-TEST(DropLists, MissingOrUnwritableFile) {
+TEST(DropLists, MissingUnreadableOrUnwritableFile) {
   {
     FormsHarness h(/*with_drop_lists=*/false);
     // The harness switched to kind 3 already and was told so.
@@ -119,15 +126,62 @@ TEST(DropLists, MissingOrUnwritableFile) {
     EXPECT_EQ(ReadFileBytes(h.dir / "droplists.dat"), "OEXOEORD:ORDER.STATUS=BOOKED\r\n");
   }
   {
-    // A program folder that cannot be written: the conversion fails as a whole
-    // and droplists.dat is left as it was.
+    // droplists.dat is there but cannot be read (here a link to itself, which
+    // no one reads, root included): the conversion that needs it fails, and
+    // every value the file holds is kept.
+    FormsHarness h(/*with_drop_lists=*/false);
+    const std::string drop_lists = h.dir / "droplists.dat";
+    std::filesystem::create_symlink("droplists.dat", drop_lists);
+    h.doc->SetDocumentKind(DocumentKind::kPlayback);
+    EXPECT_EQ(h.Messages(),
+              (V{"Failed to open the droplists.dat file - no droplist data loaded."}));
+    EXPECT_THROW(h.Convert(OrderRecording("BOOKED")), PlatformError);
+    EXPECT_TRUE(std::filesystem::is_symlink(drop_lists));
+    EXPECT_EQ(std::filesystem::read_symlink(drop_lists), "droplists.dat");
+
+    // Opened as a file, the recording fails with the open error.
+    const std::string recording = h.dir / "order.fpb";
+    WriteFileAtomic(recording, OrderRecording("BOOKED").bytes);
+    h.prompter.shown.clear();
+    EXPECT_FALSE(h.doc->OpenFile(recording));
+    EXPECT_EQ(h.Messages(),
+              (V{"Failed to open the droplists.dat file - no droplist data loaded.",
+                 "Failed to open the file or an error occured during file processing."}));
+    EXPECT_TRUE(std::filesystem::is_symlink(drop_lists));
+  }
+  if (geteuid() != 0) {
+    // The everyday case: a file the user may not read.
     FormsHarness h;
     WriteFileAtomic(h.dir / "droplists.dat", "A:B.C=1\r\n");
+    std::filesystem::permissions(h.dir / "droplists.dat", std::filesystem::perms::none);
     h.doc->SetDocumentKind(DocumentKind::kPlayback);
-    Document other(h.prompter, h.store, h.dir / "no-such-folder/");
+    EXPECT_THROW(h.Convert(OrderRecording("BOOKED")), PlatformError);
+    std::filesystem::permissions(h.dir / "droplists.dat", std::filesystem::perms::owner_read);
+    EXPECT_EQ(ReadFileBytes(h.dir / "droplists.dat"), "A:B.C=1\r\n");
+  }
+  {
+    // A program installed where the user cannot write (here its folder's path
+    // runs through a file, which no one can write into): what a conversion
+    // learns goes to the user's data folder, and is read from there next time.
+    FormsHarness h;
+    WriteFileAtomic(h.dir / "installed", "");
+    Document other(h.prompter, h.store, h.dir / "installed/");
+    other.SetUserFolder(h.dir / "user/");
+    other.SetDocumentKind(DocumentKind::kPlayback);
+    ASSERT_TRUE(ConvertPlaybackFile(other, OrderRecording("BOOKED").lines));
+    EXPECT_EQ(ReadFileBytes(h.dir / "user/droplists.dat"), "OEXOEORD:ORDER.STATUS=BOOKED\r\n");
+    other.NewSheet();
+    other.SetDocumentKind(DocumentKind::kPlayback);
+    EXPECT_TRUE(Learnt(other, "OEXOEORD:ORDER.STATUS=booked"));
+    ASSERT_TRUE(ConvertPlaybackFile(other, OrderRecording("Entered").lines));
+    EXPECT_EQ(ReadFileBytes(h.dir / "user/droplists.dat"),
+              "OEXOEORD:ORDER.STATUS=BOOKED\r\nOEXOEORD:ORDER.STATUS=Entered\r\n");
+
+    // With nowhere to write, the conversion fails as a whole.
+    other.NewSheet();
+    other.SetUserFolder(h.dir / "installed/user/");
     other.SetDocumentKind(DocumentKind::kPlayback);
     EXPECT_THROW(ConvertPlaybackFile(other, OrderRecording("BOOKED").lines), PlatformError);
-    EXPECT_EQ(ReadFileBytes(h.dir / "droplists.dat"), "A:B.C=1\r\n");
   }
   {
     // Converting in another kind switches to kind 3 first, so the learned

@@ -49,6 +49,8 @@ struct FormsHarness {
                     "Command\tDescription\tGroupA\r\nNEXT\tNext\t\\{TAB}\r\n");
     if (with_drop_lists) WriteFileAtomic(dir / "droplists.dat", "");
     doc = std::make_unique<Document>(prompter, store, dir.Folder());
+    // The user's own data folder is one of the test's, and empty.
+    doc->SetUserFolder(dir / "user/");
     doc->NewSheet();
     doc->SetDocumentKind(DocumentKind::kPlayback);
     prompter.shown.clear();

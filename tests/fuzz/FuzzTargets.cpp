@@ -84,6 +84,7 @@ void PlaybackTarget(const std::uint8_t* data, std::size_t size) {
   testing::ScriptedPrompter prompter;
   MemorySettingsStore settings;
   Document doc(prompter, settings, ScratchFolder());
+  doc.SetUserFolder("");  // learnt values go to the scratch folder, never the user's
   doc.SetDocumentKind(DocumentKind::kPlayback);
   bool converted = false;
   try {

@@ -54,7 +54,11 @@ TEST(CommandTable, PackAndSaveSkipUnnamedRows) {
   CommandTable untitled = Loaded({"\tNote\tG\tLast", "A\t\t1\t"});
   EXPECT_EQ(untitled.SaveLines(), (Lines{"\tNote\tG\tLast", "A\t\t1\t"}));
   EXPECT_EQ(Loaded(untitled.SaveLines()).GroupNames(), Lines{"G"});
-  EXPECT_TRUE(CommandTable().SaveLines().empty());
+  // So does a header with nothing in it at all.
+  CommandTable blank = Loaded({"\t\t\t", "A\t\t1\t", "B\t\t2\t"});
+  EXPECT_EQ(blank.SaveLines(), (Lines{"\t\t\t", "A\t\t1\t", "B\t\t2\t"}));
+  EXPECT_TRUE(Loaded(blank.SaveLines()).IsCommand("A"));
+  EXPECT_EQ(CommandTable().SaveLines(), Lines{""});
 }
 
 TEST(CommandTable, NamesIgnoreCaseGroupsDoNot) {

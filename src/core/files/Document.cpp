@@ -14,7 +14,10 @@
 namespace typelane {
 
 Document::Document(Prompter& prompter, SettingsStore& settings, std::string program_folder)
-    : prompter_(prompter), settings_(settings), program_folder_(std::move(program_folder)) {
+    : prompter_(prompter),
+      settings_(settings),
+      program_folder_(std::move(program_folder)),
+      user_folder_(UserDataFolder()) {
   options = LoadOptionDefaults(settings_);
 }
 
@@ -24,11 +27,19 @@ std::string Document::SizeText() const {
 }
 
 std::string Document::CommandsPath() const {
-  return InProgramFolder(program_folder_, "commands.dat");
+  return DataFileToRead(user_folder_, program_folder_, "commands.dat");
 }
 
 std::string Document::DropListsPath() const {
-  return InProgramFolder(program_folder_, "droplists.dat");
+  return DataFileToRead(user_folder_, program_folder_, "droplists.dat");
+}
+
+std::string Document::CommandsPathForWriting() const {
+  return DataFileToWrite(user_folder_, program_folder_, "commands.dat");
+}
+
+std::string Document::DropListsPathForWriting() const {
+  return DataFileToWrite(user_folder_, program_folder_, "droplists.dat");
 }
 
 void Document::LoadCommands(std::span<const std::string> lines) {
@@ -57,7 +68,7 @@ bool Document::SaveCommands() {
   TextOut out;
   for (const auto& line : commands.SaveLines()) out.Line(line);
   try {
-    WriteFileAtomic(CommandsPath(), out.Text());
+    WriteFileAtomic(CommandsPathForWriting(), out.Text());
   } catch (const std::exception&) {
     busy.reset();
     prompter_.Error("Failed to save the commands file.");
@@ -131,6 +142,7 @@ void Document::ClearSheet() {
 bool Document::NewSheet() {
   if (!QuerySave()) return false;
   file_name_.clear();
+  partly_read_ = false;
   blank_cols = 100;
   ClearSheet();
   description.clear();
@@ -176,6 +188,7 @@ bool Document::OpenFile(const std::string& name) {
     const std::string path = file_name_;
     NewSheet();
     file_name_ = path;
+    partly_read_ = false;
     caption_ = CaptionFor(file_name_);
     // The lines are views into bytes, which lives until the readers are done.
     const std::string bytes = ReadFileBytes(file_name_);
@@ -184,7 +197,7 @@ bool Document::OpenFile(const std::string& name) {
     SetDocumentKind(DetectFileKind(lines, prompter_));
     switch (kind_) {
       case DocumentKind::kSheetFile:
-        ReadSheetFile(*this, lines);
+        partly_read_ = !ReadSheetFile(*this, lines);
         delays.SyncCommandDelays(commands);
         break;
       case DocumentKind::kTabDelimited:
@@ -225,6 +238,14 @@ bool Document::SaveFile(bool save_as) {
     const int offered = kind_ == DocumentKind::kPlayback ? 3 : 2;
     if (choice->filter_index >= 1 && choice->filter_index <= offered) {
       SetDocumentKind(static_cast<DocumentKind>(choice->filter_index));
+    }
+  }
+  if (kind_ == DocumentKind::kSheetFile) {
+    // Written, the file would lose rows on opening: the old file is better kept.
+    if (auto problem = SheetFileCannotKeep(*this)) {
+      busy.reset();
+      prompter_.Warning(*problem);
+      return false;
     }
   }
   try {

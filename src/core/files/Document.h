@@ -39,7 +39,8 @@ inline constexpr std::string_view kSaveFilterPlayback =
 class Document {
  public:
   // program_folder: where commands.dat and droplists.dat are looked for (see
-  // ProgramFolder); empty means the current folder.
+  // ProgramFolder); empty means the current folder. The user's data folder
+  // (UserDataFolder) is looked in first.
   Document(Prompter& prompter, SettingsStore& settings, std::string program_folder);
 
   // ---- the model ----
@@ -70,9 +71,18 @@ class Document {
   std::vector<std::string> GroupItems() const { return commands.GroupNames(); }
 
   // ---- the command table and commands.dat ----
+  // Where commands.dat and droplists.dat are read from: the user's data folder
+  // when it holds the file, else the program folder.
   std::string CommandsPath() const;
   std::string DropListsPath() const;
+  // Where they are written: the user's copy when there is one, else the
+  // program folder when it can be written, else the user's data folder.
+  std::string CommandsPathForWriting() const;
+  std::string DropListsPathForWriting() const;
   const std::string& ProgramFolder() const { return program_folder_; }
+  const std::string& UserFolder() const { return user_folder_; }
+  // "" leaves the program folder as the only place (tests, portable installs).
+  void SetUserFolder(std::string folder) { user_folder_ = std::move(folder); }
   // From lines, or from commands.dat when lines is empty. Clears the command
   // group. A missing commands.dat keeps the table and says so.
   void LoadCommands(std::span<const std::string> lines);
@@ -87,6 +97,9 @@ class Document {
   // the message has been shown).
   bool NewSheet();
   bool OpenFile(const std::string& name);  // empty name: ask with the open dialog
+  // After an open that succeeded: true when the reader stopped at a format
+  // error and the document holds only the part of the file in front of it.
+  bool PartlyRead() const { return partly_read_; }
   bool SaveFile(bool save_as);
   bool QuerySave();
   // Closing the main window: the save question with Yes and No only, then the
@@ -119,9 +132,11 @@ class Document {
   Prompter& prompter_;
   SettingsStore& settings_;
   std::string program_folder_;
+  std::string user_folder_;
   DocumentKind kind_ = DocumentKind::kSheetFile;
   std::string file_name_;
   bool modified_ = false;
+  bool partly_read_ = false;
   std::string caption_{kCaptionBase};
   std::array<std::string, 5> recent_;
 };

@@ -1,8 +1,40 @@
 #include "core/files/ProgramFolder.h"
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
 #include "core/common/Text.h"
 
 namespace typelane {
+namespace {
+
+namespace fs = std::filesystem;
+
+#if defined(_WIN32)
+constexpr char kSeparator = '\\';
+#else
+constexpr char kSeparator = '/';
+#endif
+
+std::string WithSeparator(std::string folder) {
+  if (!folder.empty() && folder.back() != '/' && folder.back() != '\\')
+    folder.push_back(kSeparator);
+  return folder;
+}
+
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? std::string(value) : std::string();
+}
+
+bool FileExists(const std::string& path) {
+  std::error_code ec;
+  return fs::exists(fs::path(path), ec);
+}
+
+}  // namespace
 
 std::string ProgramFolderFromPath(std::string_view executable_path) {
   const std::string upper = UpperCase(executable_path);
@@ -23,6 +55,65 @@ std::string InProgramFolder(std::string_view folder, std::string_view name) {
   std::string path(folder);
   path += name;
   return path;
+}
+
+std::string UserDataFolder() {
+#if defined(_WIN32)
+  const std::string app_data = Environment("APPDATA");
+  if (app_data.empty()) return {};
+  return WithSeparator(app_data) + "Typelane\\";
+#else
+  // A relative XDG_DATA_HOME is invalid and is ignored, as the XDG rules say.
+  std::string base = Environment("XDG_DATA_HOME");
+  if (base.empty() || base.front() != '/') {
+    const std::string home = Environment("HOME");
+    if (home.empty()) return {};
+    base = WithSeparator(home) + ".local/share";
+  }
+  return WithSeparator(base) + "typelane/";
+#endif
+}
+
+bool FolderWritable(std::string_view folder) {
+  // The only sure test is to try: permissions, read-only mounts and access
+  // lists all have their say. The probe is created and removed at once.
+  const fs::path dir = folder.empty() ? fs::path(".") : fs::path(folder);
+  std::error_code ec;
+  if (!fs::is_directory(dir, ec)) return false;
+  std::random_device random;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const fs::path probe = dir / (".typelane-probe-" + std::to_string(random()));
+    if (fs::exists(probe, ec)) continue;
+    bool created = false;
+    {
+      std::ofstream out(probe, std::ios::binary);
+      created = static_cast<bool>(out);
+    }
+    if (created) fs::remove(probe, ec);
+    return created;
+  }
+  return false;
+}
+
+std::string DataFileToRead(std::string_view user_folder, std::string_view program_folder,
+                           std::string_view name) {
+  if (!user_folder.empty()) {
+    std::string user_file = InProgramFolder(user_folder, name);
+    if (FileExists(user_file)) return user_file;
+  }
+  return InProgramFolder(program_folder, name);
+}
+
+std::string DataFileToWrite(std::string_view user_folder, std::string_view program_folder,
+                            std::string_view name) {
+  if (user_folder.empty()) return InProgramFolder(program_folder, name);
+  std::string user_file = InProgramFolder(user_folder, name);
+  if (FileExists(user_file)) return user_file;
+  if (FolderWritable(program_folder)) return InProgramFolder(program_folder, name);
+  // A failure to create the folder shows as the failure to write the file.
+  std::error_code ec;
+  fs::create_directories(fs::path(user_folder), ec);
+  return user_file;
 }
 
 }  // namespace typelane

@@ -16,4 +16,24 @@ std::string ProgramFolderFromPath(std::string_view executable_path);
 // folder + name (folder already ends in its separator or is empty).
 std::string InProgramFolder(std::string_view folder, std::string_view name);
 
+// The user's own data folder, for a program installed where the user cannot
+// write: $XDG_DATA_HOME/typelane/ (~/.local/share/typelane/ when it is not
+// set), on Windows %APPDATA%\Typelane\. Ends in its separator; empty when the
+// environment names no such place.
+std::string UserDataFolder();
+
+// Where a data file (commands.dat, droplists.dat) is read from: the user's copy
+// when there is one, else the program folder's.
+std::string DataFileToRead(std::string_view user_folder, std::string_view program_folder,
+                           std::string_view name);
+
+// Where a data file is written: the user's copy when there is one (so what is
+// written is what is read next time), else the program folder when it can be
+// written, else the user's folder, which is created then.
+std::string DataFileToWrite(std::string_view user_folder, std::string_view program_folder,
+                            std::string_view name);
+
+// True when a file can be created in folder ("" is the current folder).
+bool FolderWritable(std::string_view folder);
+
 }  // namespace typelane

@@ -1,6 +1,7 @@
 #include "core/files/SheetFile.h"
 
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 #include "core/common/Errors.h"
@@ -67,23 +68,26 @@ class SheetFileReader {
   SheetFileReader(Document& document, std::span<const std::string_view> lines)
       : doc_(document), lines_(lines) {}
 
-  void Read() {
-    if (!Expect("begindelays") || !ReadDelays()) return;
-    if (!Expect("beginheader") || !ReadHeader()) return;
-    if (!Expect("beginother") || !ReadOther()) return;
-    if (!Expect("begindata") || !ReadData()) return;
-    if (AtEnd()) return;
-    if (!Expect("beginoptions") || !ReadOptions()) return;
-    if (!Expect("beginformat") || !ReadFormat()) return;
-    if (AtEnd()) return;
-    if (!Expect("begincommands")) return;
+  // False when a format error ended the read early.
+  bool Read() {
+    if (!Expect("begindelays") || !ReadDelays()) return intact_;
+    if (!Expect("beginheader") || !ReadHeader()) return intact_;
+    if (!Expect("beginother") || !ReadOther()) return intact_;
+    if (!Expect("begindata") || !ReadData()) return intact_;
+    if (AtEnd()) return intact_;
+    if (!Expect("beginoptions") || !ReadOptions()) return intact_;
+    if (!Expect("beginformat") || !ReadFormat()) return intact_;
+    if (AtEnd()) return intact_;
+    if (!Expect("begincommands")) return intact_;
     ReadCommands();
+    return intact_;
   }
 
  private:
   bool AtEnd() const { return pos_ >= lines_.size(); }
 
   bool FormatError() {
+    intact_ = false;
     doc_.prompter().Error(kFormatError);
     return false;
   }
@@ -114,7 +118,9 @@ class SheetFileReader {
 
   bool ReadDelays() {
     return Section("enddelays", [&](std::string_view line) {
-      const size_t eq = line.find('=');
+      // The value is a number and never holds "="; a command's name may
+      // (TOTAL=SUM=0 is the delay of the command TOTAL=SUM).
+      const size_t eq = line.rfind('=');
       std::string_view name = eq == std::string_view::npos ? line : line.substr(0, eq);
       std::string_view value =
           eq == std::string_view::npos ? std::string_view{} : line.substr(eq + 1);
@@ -171,6 +177,8 @@ class SheetFileReader {
           break;
         }
       }
+      // Nothing is said, but what follows is not in the document.
+      if (stop) intact_ = false;
       if (stop && count == 0) return false;
       ++row;
       sheet.SetRowCells(row, std::span<const std::string_view>(fields_.data(), count));
@@ -245,6 +253,7 @@ class SheetFileReader {
   Document& doc_;
   std::span<const std::string_view> lines_;
   size_t pos_ = 0;
+  bool intact_ = true;
   std::string group_;
   std::vector<std::string_view> fields_;
 };
@@ -362,8 +371,37 @@ void WriteSheetFile(const Document& document, TextOut& out) {
   out.Line("endcommands");
 }
 
-void ReadSheetFile(Document& document, std::span<const std::string_view> lines) {
-  SheetFileReader(document, lines).Read();
+bool ReadSheetFile(Document& document, std::span<const std::string_view> lines) {
+  return SheetFileReader(document, lines).Read();
+}
+
+std::optional<std::string> SheetFileCannotKeep(const Document& document) {
+  const Sheet& sheet = document.sheet;
+  const int last_row = sheet.LastRow();
+  const int last_col = sheet.LastCol();
+  const std::string advice =
+      "\rThe file was not saved. Change it, or save the sheet as a tab-delimited file.";
+  // A header of one title is a line of its own.
+  if (last_col == 1 && sheet.Cell(0, 1) == "endheader") {
+    return "The title of column 1 reads \"endheader\", which ends the titles when a Typelane "
+           "file is opened." +
+           advice;
+  }
+  for (int r = 1; r <= last_row; ++r) {
+    for (int c = 1; c <= last_col; ++c) {
+      if (sheet.Cell(r, c) != "enddata") continue;
+      return "The cell in row " + std::to_string(r) + ", column " + std::to_string(c) +
+             " reads \"enddata\", which ends the data when a Typelane file is opened." + advice;
+    }
+  }
+  for (const auto& line : document.commands.SaveLines()) {
+    if (line != "endcommands") continue;
+    return std::string(
+               "A command of the command table reads \"endcommands\", which ends the commands "
+               "when a Typelane file is opened.") +
+           advice;
+  }
+  return std::nullopt;
 }
 
 }  // namespace typelane

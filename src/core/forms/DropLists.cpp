@@ -1,6 +1,7 @@
 #include "core/forms/DropLists.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "core/common/Errors.h"
 #include "core/common/FileText.h"
@@ -11,10 +12,17 @@ namespace typelane {
 bool LoadDropLists(Document& document) {
   FormsState& forms = document.forms;
   forms.drop_list_entries.Clear();
+  forms.drop_lists_unreadable = false;
+  const std::string path = document.DropListsPath();
   std::string bytes;
   try {
-    bytes = ReadFileBytes(document.DropListsPath());
+    bytes = ReadFileBytes(path);
   } catch (const PlatformError&) {
+    // A file that is missing is made afresh by the next conversion; one that is
+    // there (or may be: its folder cannot be looked into) is kept as it is.
+    std::error_code ec;
+    const bool missing = !std::filesystem::exists(std::filesystem::path(path), ec) && !ec;
+    forms.drop_lists_unreadable = !missing;
     document.prompter().Error("Failed to open the droplists.dat file - no droplist data loaded.");
     return false;
   }
@@ -23,9 +31,12 @@ bool LoadDropLists(Document& document) {
 }
 
 void WriteDropLists(const Document& document) {
+  if (document.forms.drop_lists_unreadable) {
+    throw PlatformError("droplists.dat could not be read; it is not written over");
+  }
   TextOut out;
   for (const auto& entry : document.forms.drop_list_entries.Entries()) out.Line(entry);
-  WriteFileAtomic(document.DropListsPath(), out.Text());
+  WriteFileAtomic(document.DropListsPathForWriting(), out.Text());
 }
 
 bool DropListAllows(const FormsState& forms, int column, std::string_view text) {

@@ -11,13 +11,16 @@ struct FormsState;
 // droplists.dat: one entry per line, form ":" block "." item "=" value. Any text
 // file is accepted; blank or odd lines are entries that never match.
 
-// Loads droplists.dat from the program folder into document.forms. When the
-// file cannot be read, says "Failed to open the droplists.dat file - no droplist
-// data loaded." and leaves the list empty. False in that case.
+// Loads droplists.dat (the user's data folder, else the program folder) into
+// document.forms. When the file cannot be read, says "Failed to open the
+// droplists.dat file - no droplist data loaded." and leaves the list empty.
+// False in that case.
 bool LoadDropLists(Document& document);
 
 // Replaces droplists.dat with the entries held, sorted and without duplicates.
-// The write is atomic; throws PlatformError when it cannot be written.
+// The write is atomic; throws PlatformError when it cannot be written, and
+// when the file is there but could not be read (writing it would lose what it
+// holds).
 void WriteDropLists(const Document& document);
 
 // True when the column is not a drop-list column, or when the drop list of its

@@ -114,6 +114,9 @@ struct FormsState {
 
   // ---- drop lists: they exist only while the document kind is 3 ----
   bool drop_lists_active = false;
+  // droplists.dat is there but could not be read: writing the entries held
+  // would throw away every value it has learnt, so it is never written over.
+  bool drop_lists_unreadable = false;
   DropListEntries drop_list_entries;
   ColumnItems column_items;
 
@@ -156,6 +159,7 @@ struct FormsState {
   void Clear() {
     ClearLines();
     drop_lists_active = false;
+    drop_lists_unreadable = false;
     drop_list_entries.Clear();
     column_items.Clear();
     source_view = false;

@@ -233,6 +233,9 @@ bool ConvertPlaybackFile(Document& document, std::span<const std::string_view> i
   lines.reserve(input.size());
   bool found_first = false;
   bool exit_seen = false;
+  // The recording must enter a record before it exits: an exit in the sign-on
+  // part would leave no record and a live exit line among the sign-on lines.
+  bool exit_before_first = false;
   size_t exit_pos = 0;
   size_t start_pos = 0;
   int first_field_visits = 0;
@@ -267,10 +270,12 @@ bool ConvertPlaybackFile(Document& document, std::span<const std::string_view> i
         forms.first_field = {Word(words, 2, cur), Word(words, 3, cur), Word(words, 4, cur)};
         start_pos = j;
         found_first = true;
+        exit_before_first = exit_seen;
       } else if (is_lov) {
         forms.first_field = FieldOfLovComment(prev);
         start_pos = j - 1;
         found_first = true;
+        exit_before_first = exit_seen;
       } else if (j >= 2 && (cur.empty() || IsComment(cur))) {
         // Comments after the header lines are not part of the sign-on.
       } else if (!StartsWith(cur, "##")) {
@@ -327,7 +332,7 @@ bool ConvertPlaybackFile(Document& document, std::span<const std::string_view> i
     if (exit_seen && !cur.empty() && !IsComment(cur)) forms.exit_lines.push_back(cur);
   }
 
-  if (!found_first || !exit_seen) {
+  if (!found_first || !exit_seen || exit_before_first) {
     prompter.Error(
         "This file cannot be processed by Typelane.\r\nPlease check the file was recorded as "
         "required by Typelane.");

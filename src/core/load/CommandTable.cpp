@@ -6,13 +6,6 @@ namespace typelane {
 namespace {
 const std::string kEmpty;
 
-bool HasText(const std::vector<std::string>& row) {
-  for (const auto& cell : row) {
-    if (!cell.empty()) return true;
-  }
-  return false;
-}
-
 template <typename Line>
 std::vector<std::vector<std::string>> ParseLines(std::span<const Line> lines, int& cols) {
   std::vector<std::vector<std::string>> rows;
@@ -74,9 +67,9 @@ std::vector<std::string> CommandTable::SaveLines() const {
   std::vector<std::string> lines;
   for (size_t r = 0; r < rows_.size(); ++r) {
     const auto& row = rows_[r];
-    // The header goes out whenever it holds anything, even with an empty first
-    // cell: dropping it would make the first command the header on reading.
-    const bool keep = r == 0 ? HasText(row) : !row.empty() && !row[0].empty();
+    // The header always goes out, even wholly empty: without it the first
+    // command would become the header on reading.
+    const bool keep = r == 0 || (!row.empty() && !row[0].empty());
     if (!keep) continue;
     std::string line;
     for (size_t c = 0; c < row.size(); ++c) {

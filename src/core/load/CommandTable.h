@@ -24,8 +24,8 @@ class CommandTable : public CommandNames {
   void Load(std::span<const std::string_view> lines);
 
   // The lines commands.dat (and a sheet file's commands section) keeps: the
-  // header (unless it is wholly empty) and one per command row whose name is
-  // not empty, every cell joined by TAB.
+  // header (always, also when it is wholly empty) and one per command row whose
+  // name is not empty, every cell joined by TAB.
   std::vector<std::string> SaveLines() const;
 
   // Removes rows with an empty name, except the last row.
