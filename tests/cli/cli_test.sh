@@ -20,6 +20,11 @@ check() {  # check NAME EXPECTED ACTUAL
   fi
 }
 
+# An empty droplists.dat ships beside the programs, as commands.dat does
+# (checked before any conversion here adds to it).
+check "droplists.dat ships beside the programs" yes \
+  "$([ -f "$(dirname "$cli")/droplists.dat" ] && echo yes || echo no)"
+
 # A whole load of the example: the target is activated first, every row is
 # played, the previous window comes back, and the summary closes the output.
 out=$("$cli" send --dry-run "$src/examples/orders.tyl"); rc=$?
@@ -127,7 +132,7 @@ before=$(cksum < "$work/damaged.tyl")
 check "converting a damaged sheet onto itself exits 1" 1 "$rc"
 check "and leaves it as it was" "$before" "$(cksum < "$work/damaged.tyl")"
 check "the reader said why" 1 "$(grep -c 'Error reading Typelane file. Is it the correct format?' "$work/damaged.err")"
-printf 'begindelays\r\nenddelays\r\nbeginheader\r\nendheader\r\nbeginother\r\nendother\r\nbegindata\r\nA1\tAlpha\tY\tM1\r\nB2\tBe' \
+printf 'begindelays\r\nenddelays\r\nbeginheader\r\nendheader\r\nbeginother\r\nendother\r\nbegindata\r\nA1\tAlpha\tY\tM1\r\nB2\tBeta\tN\tM' \
   > "$work/half.tyl"
 "$cli" convert "$work/half.tyl" "$work/half.txt" 2>/dev/null; rc=$?
 check "a sheet cut off in a row is not converted" 1 "$rc"
@@ -151,10 +156,6 @@ err=$("$cli" convert "$src/tests/data/playback/exit_in_signon.fpb" "$work/early.
 check "a recording that exits in its sign-on exits 1" 1 "$rc"
 check "as one that cannot be processed" 1 "$(echo "$err" | grep -c '^Typelane Error: This file cannot be processed by Typelane.$')"
 check "and writes nothing" no "$([ -e "$work/early.tyl" ] && echo yes || echo no)"
-
-# An empty droplists.dat ships beside the programs, as commands.dat does.
-check "droplists.dat ships beside the programs" yes \
-  "$([ -f "$(dirname "$cli")/droplists.dat" ] && echo yes || echo no)"
 
 # Installed copies of the tool, each in a folder of its own.
 install_cli() {  # install_cli FOLDER [DATA FILES...]
