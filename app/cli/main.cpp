@@ -3,6 +3,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <atomic>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -18,6 +21,7 @@
 #include "core/files/ProgramFolder.h"
 #include "core/forms/DropLists.h"
 #include "core/load/BuiltInCommands.h"
+#include "core/load/GuardedPlatform.h"
 #include "core/load/Keystrokes.h"
 #include "core/load/LoadObserver.h"
 #include "core/load/Platform.h"
@@ -66,6 +70,54 @@ class TerminalProgress : public LoadObserver {
 struct UsageError {
   std::string text;
 };
+
+// SIGINT, SIGTERM and SIGHUP during a load: the load stops between two keys,
+// lets go of every key and button it holds, and the program exits with 128 +
+// the signal's number. The handler only stores to lock-free atomics.
+std::atomic<Platform*> g_stoppable{nullptr};
+volatile std::sig_atomic_t g_stop_signal = 0;
+static_assert(std::atomic<Platform*>::is_always_lock_free);
+
+extern "C" void OnStopSignal(int signal_number) {
+  g_stop_signal = signal_number;
+  if (Platform* platform = g_stoppable.load()) platform->RequestStop();
+}
+
+class StopOnSignals {
+ public:
+  explicit StopOnSignals(Platform& platform) {
+    g_stoppable.store(&platform);
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (size_t i = 0; i < kSignals.size(); ++i) sigaction(kSignals[i], &action, &previous_[i]);
+  }
+  ~StopOnSignals() {
+    for (size_t i = 0; i < kSignals.size(); ++i) sigaction(kSignals[i], &previous_[i], nullptr);
+    g_stoppable.store(nullptr);
+  }
+  StopOnSignals(const StopOnSignals&) = delete;
+  StopOnSignals& operator=(const StopOnSignals&) = delete;
+
+  // 128 + the signal that stopped the load; 0 when none came.
+  static int ExitCode() {
+    if (g_stop_signal == 0) return 0;
+    std::cerr << "typelane-cli: stopped by signal " << static_cast<int>(g_stop_signal)
+              << "; every key and button the load held was released." << std::endl;
+    return 128 + static_cast<int>(g_stop_signal);
+  }
+
+ private:
+  static constexpr std::array<int, 3> kSignals = {SIGINT, SIGTERM, SIGHUP};
+  std::array<struct sigaction, 3> previous_{};
+};
+
+// Esc is the user's way to stop a load: say so when it cannot work.
+void WarnIfEscapeUnwatched(const Platform& platform) {
+  const std::string warning = EscapeWarning(platform);
+  if (!warning.empty()) std::cerr << kTitleWarning << ": " << warning << std::endl;
+}
 
 std::string ExecutablePath(const char* argv0) {
   std::error_code ec;
@@ -210,7 +262,13 @@ int RunSend(const std::vector<std::string>& args, const std::string& folder) {
   // dry run prints its trace instead).
   TerminalProgress progress;
   LoadObserver* observer = !dry_run && isatty(STDERR_FILENO) ? &progress : nullptr;
-  SendResult result = SendData(*platform, doc.sheet, doc.commands, doc.delays, request, observer);
+  WarnIfEscapeUnwatched(*platform);
+  StopOnSignals stop_on_signals(*platform);
+  SendResult result =
+      RunLoad(*platform, PrepareLoad(doc.sheet, doc.commands, doc.delays, request), observer);
+  // The progress line shares the terminal with the summary: it goes first.
+  if (observer) observer->ProgressHidden();
+  if (const int signalled = StopOnSignals::ExitCode()) return signalled;
   if (!result.found || !result.error.empty()) {
     std::cerr << result.title << ": " << MessageLines(result.message) << std::endl;
     return result.found ? kExitError : kExitNotFound;
@@ -244,14 +302,16 @@ int RunKeys(const std::vector<std::string>& args, const std::string& folder) {
     std::cerr << platform_error << std::endl;
     return kExitError;
   }
+  StopOnSignals stop_on_signals(*platform);
   try {
-    if (!PlayBuiltInCommand(*platform, doc.delays, *text)) {
-      TypeKeystrokes(*platform, doc.delays, *text);
-    }
+    GuardedPlatform guard(*platform);
+    if (!PlayBuiltInCommand(guard, doc.delays, *text)) TypeKeystrokes(guard, doc.delays, *text);
   } catch (const std::exception& e) {
+    if (const int signalled = StopOnSignals::ExitCode()) return signalled;
     std::cerr << kTitleError << ": " << e.what() << std::endl;
     return kExitError;
   }
+  if (const int signalled = StopOnSignals::ExitCode()) return signalled;
   return kExitOk;
 }
 

@@ -3,6 +3,8 @@
 //   x11_driver STEP [ARGS] STEP [ARGS] ...
 //   x11_driver watch-clipboard MS   (fetches every new clipboard text, alone)
 //   x11_driver clipboard-manager MS OUT   (saves a clipboard handed over, alone)
+// Steps "held" and "wait-held MS" report the keys and buttons down on the
+// server (XQueryKeymap, XQueryPointer).
 // Exit codes: 0 every step worked, 4 a window was not found, 5 a check failed,
 // 2 bad usage, 1 no display.
 
@@ -65,6 +67,28 @@ bool WaitFor(X11Platform& p, int timeout_ms, const auto& done) {
     p.Sleep(20);
   }
   return true;
+}
+
+// What is down on the server right now: keycodes from XQueryKeymap and the
+// pointer's buttons, as "keys 37 50 buttons 1"; empty when nothing is.
+std::string HeldInput(Display* d) {
+  std::string out;
+  char keys[32] = {};
+  XQueryKeymap(d, keys);
+  for (int code = 0; code < 256; ++code) {
+    if (keys[code / 8] & (1 << (code % 8)))
+      out += (out.empty() ? "keys " : " ") + std::to_string(code);
+  }
+  Window root = 0, child = 0;
+  int rx = 0, ry = 0, wx = 0, wy = 0;
+  unsigned int mask = 0;
+  XQueryPointer(d, DefaultRootWindow(d), &root, &child, &rx, &ry, &wx, &wy, &mask);
+  std::string buttons;
+  for (int b = 1; b <= 5; ++b) {
+    if (mask & (Button1Mask << (b - 1))) buttons += " " + std::to_string(b);
+  }
+  if (!buttons.empty()) out += (out.empty() ? "buttons" : " buttons") + buttons;
+  return out;
 }
 
 // Acts like a clipboard manager: fetches every new clipboard text as soon as its
@@ -276,6 +300,23 @@ int main(int argc, char** argv) {
       std::cout << (WaitFor(p, x, [&] { return p.EscapePressed(); }) ? 1 : 0) << "\n";
     } else if (step == "esc-can") {
       std::cout << (p.CanWatchEscape() ? 1 : 0) << "\n";
+    } else if (step == "held") {
+      // Prints what is held down; exit 5 when anything is.
+      Display* d = XOpenDisplay(nullptr);
+      if (!d) return 1;
+      const std::string held = HeldInput(d);
+      XCloseDisplay(d);
+      std::cout << (held.empty() ? "nothing held" : held) << "\n";
+      if (!held.empty()) return 5;
+    } else if (step == "wait-held") {
+      if (!next_int(&x)) return Usage("wait-held MS");
+      Display* d = XOpenDisplay(nullptr);
+      if (!d) return 1;
+      std::string held;
+      WaitFor(p, x, [&] { return !(held = HeldInput(d)).empty(); });
+      XCloseDisplay(d);
+      std::cout << (held.empty() ? "nothing held" : held) << "\n";
+      if (held.empty()) return 5;
     } else if (step == "wm") {
       std::cout << (p.HasWindowManager() ? 1 : 0) << "\n";
     } else if (step == "echo") {

@@ -46,6 +46,23 @@ TEST(WindowTitles, EmptyTitleNamesOnlyAnUntitledWindow) {
   EXPECT_EQ(MatchWindowTitle(untitled, ""), 2u);
 }
 
+TEST(WindowTitles, OurOwnWindowsNeverMatch) {
+  // The program's own window in front, titled after its sheet: neither a
+  // prefix nor its whole title may load into it.
+  const std::vector<WindowInfo> windows = {{1, "Veltrax Orders.tyl - Typelane", true, true},
+                                           {2, "Veltrax Orders", true, false},
+                                           {3, "Typelane Progress", true, true}};
+  EXPECT_EQ(MatchWindowTitle(windows, "Velt"), 2u);
+  EXPECT_EQ(MatchWindowTitle(windows, "Veltrax Orders.tyl - Typelane"), 0u);
+  EXPECT_EQ(MatchWindowTitle(windows, "Typelane"), 0u);
+
+  RecordingPlatform platform;
+  platform.UseWindowList(windows);
+  EXPECT_TRUE(ActivateWindowByTitle(platform, "velt"));
+  EXPECT_EQ(platform.Trace(), std::vector<std::string>{"activate Veltrax Orders"});
+  EXPECT_FALSE(ActivateWindowByTitle(platform, "Typelane P"));
+}
+
 TEST(WindowTitles, ListLeavesOutOwnInvisibleAndUntitled) {
   RecordingPlatform platform;
   platform.UseWindowList({

@@ -86,6 +86,10 @@ class KeyPlayer {
     if (temporary_shift) platform_.KeyEvent(kVkShift, true);
   }
 
+  // A stop request ends the text between two keys; the latches are still
+  // released.
+  bool Stopped() const { return platform_.StopRequested(); }
+
   void ReleaseLatches() {
     // Alt first and Shift last, as the keys have always been let go.
     for (int latch : {kAlt, kRightAlt, kCtrl, kShift}) {
@@ -124,7 +128,7 @@ void PlayBraceToken(KeyPlayer& player, std::string_view token) {
   }
   if (token.empty()) return;
   const auto named = NamedKey(token);
-  for (std::int64_t n = 0; n < count; ++n) {
+  for (std::int64_t n = 0; n < count && !player.Stopped(); ++n) {
     if (named) {
       player.Press(*named);
     } else {
@@ -145,7 +149,7 @@ std::optional<std::uint8_t> NamedKey(std::string_view name) {
 void TypeKeystrokes(Platform& platform, const DelaySettings& delays, std::string_view text) {
   KeyPlayer player(platform, delays);
   size_t i = 0;
-  while (i < text.size()) {
+  while (i < text.size() && !player.Stopped()) {
     const char c = text[i];
     if (c == '{') {
       const size_t close = text.find('}', i + 1);

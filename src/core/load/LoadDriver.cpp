@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "core/common/Errors.h"
 #include "core/common/Numbers.h"
 #include "core/load/BuiltInCommands.h"
 #include "core/load/CommandTable.h"
@@ -28,41 +29,79 @@ int Percent(int done, int total) {
 
 }  // namespace
 
-LoadDriver::LoadDriver(LoadContext context) : context_(std::move(context)) {}
+LoadDriver::LoadDriver(LoadContext context)
+    : context_(std::move(context)), platform_(context_.platform) {}
 
 LoadOutcome LoadDriver::LoadRange(int first_row, int last_row, int first_col, int last_col) {
-  Platform& platform = context_.platform;
+  Platform& platform = platform_;
   rows_loaded_ = 0;
-  platform.BeginEscapeWatch();
-  // A row without cells sends nothing, so it must not count as loaded either.
-  if (first_row > last_row || first_col > last_col) return LoadOutcome{false, 0};
-
-  const int row_count = last_row - first_row + 1;
-  const int col_count = last_col - first_col + 1;
-  for (int row = first_row; row <= last_row; ++row) {
-    for (int col = first_col; col <= last_col; ++col) {
-      if (platform.EscapePressed()) return LoadOutcome{true, rows_loaded_};
-      platform.Sleep(kCellPauseMs);
-      if (context_.hour_glass && !WaitWhileBusy()) return LoadOutcome{true, rows_loaded_};
-      PlayCell(context_.sheet.Cell(row, col));
+  LoadOutcome outcome;
+  try {
+    platform.BeginEscapeWatch();
+    const int row_count = last_row - first_row + 1;
+    const int col_count = last_col - first_col + 1;
+    // A row counts once the load is past it, whatever its columns: a range
+    // without columns loads its rows without sending anything.
+    for (int row = first_row; row <= last_row && !outcome.stopped && !outcome.cancelled; ++row) {
+      for (int col = first_col; col <= last_col; ++col) {
+        if (platform.StopRequested()) {
+          outcome.stopped = true;
+          break;
+        }
+        if (platform.EscapePressed()) {
+          outcome.cancelled = true;
+          break;
+        }
+        CheckTarget(row);
+        platform.Sleep(kCellPauseMs);
+        if (context_.hour_glass && !WaitWhileBusy()) {
+          outcome.cancelled = true;
+          break;
+        }
+        if (platform.StopRequested()) {
+          outcome.stopped = true;
+          break;
+        }
+        PlayCell(context_.sheet.Cell(row, col));
+        if (context_.observer) {
+          context_.observer->ColumnProgress(Percent(col - first_col + 1, col_count));
+        }
+      }
+      if (outcome.stopped || outcome.cancelled) break;
+      ++rows_loaded_;
       if (context_.observer) {
-        context_.observer->ColumnProgress(Percent(col - first_col + 1, col_count));
+        context_.observer->RowProgress(Percent(row - first_row + 1, row_count), rows_loaded_);
       }
     }
-    ++rows_loaded_;
-    if (context_.observer) {
-      context_.observer->RowProgress(Percent(row - first_row + 1, row_count), rows_loaded_);
-    }
+  } catch (...) {
+    platform_.ReleaseHeldInput();
+    throw;
   }
-  return LoadOutcome{false, rows_loaded_};
+  platform_.ReleaseHeldInput();
+  outcome.rows_loaded = rows_loaded_;
+  return outcome;
+}
+
+void LoadDriver::CheckTarget(int row) {
+  WindowHandle target = platform_.ActiveTarget();
+  std::string title = platform_.ActiveTargetTitle();
+  if (target == 0) {
+    target = context_.target;
+    title = context_.target_title;
+  }
+  if (target == 0 || platform_.WindowExists(target)) return;
+  // Whatever comes to the front instead must not get the rest of the sheet.
+  throw PlatformError("The window \"" + title +
+                      "\" no longer exists: the load stopped before row " + std::to_string(row) +
+                      ".");
 }
 
 bool LoadDriver::WaitWhileBusy() {
-  Platform& platform = context_.platform;
+  Platform& platform = platform_;
   const std::int64_t interval = context_.delays.hour_glass < 0 ? 0 : context_.delays.hour_glass;
   // A target that never drops the hourglass would otherwise hold the load for
   // good: the user can still leave with Esc.
-  while (platform.IsHourglassShowing()) {
+  while (!platform.StopRequested() && platform.IsHourglassShowing()) {
     platform.Sleep(interval);
     if (platform.EscapePressed()) return false;
   }
@@ -70,7 +109,7 @@ bool LoadDriver::WaitWhileBusy() {
 }
 
 void LoadDriver::PlayCell(std::string_view cell_text) {
-  Platform& platform = context_.platform;
+  Platform& platform = platform_;
   const DelaySettings& delays = context_.delays;
   std::string text(cell_text);
   double extra_delay = 0;
@@ -91,7 +130,7 @@ void LoadDriver::PlayCell(std::string_view cell_text) {
 }
 
 void LoadDriver::PasteData(const std::string& text) {
-  Platform& platform = context_.platform;
+  Platform& platform = platform_;
   const DelaySettings& delays = context_.delays;
   const bool no_tab_marker = text[0] == '&';
   std::string_view paste = text;

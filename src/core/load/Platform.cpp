@@ -22,12 +22,14 @@ WindowHandle MatchWindowTitle(const std::vector<WindowInfo>& windows, std::strin
   // Every window is compared, the front-most included: the target may well be
   // the window in front when the load is started from a script.
   for (const auto& w : windows) {
+    if (w.own) continue;
     if (SameText(SeenTitle(w.title), title)) return w.handle;
   }
   // Every title begins with the empty text: an empty title may name an untitled
   // window, but must not pick whatever window happens to come first.
   if (title.empty()) return 0;
   for (const auto& w : windows) {
+    if (w.own) continue;
     if (StartsWithNoCase(SeenTitle(w.title), title)) return w.handle;
   }
   return 0;

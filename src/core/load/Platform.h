@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -77,6 +78,30 @@ class Platform {
   virtual void Sleep(std::int64_t ms) = 0;
   // Milliseconds from a monotonic clock.
   virtual std::int64_t NowMs() = 0;
+
+  // False when the window is gone: destroyed, or withdrawn by its program.
+  // A window that is merely behind others, minimised or busy still exists.
+  virtual bool WindowExists(WindowHandle window) = 0;
+
+  // False when a press of Esc cannot be seen on this desktop, so a load can
+  // only be stopped some other way; the user is told before the load starts.
+  virtual bool CanWatchEscape() const { return true; }
+
+  // A request to end the load early: the program is quitting, or a signal came.
+  // Waits end at once and no further key, click, paste or activation goes out;
+  // what the load holds down is still released. RequestStop only stores to a
+  // lock-free atomic, so a signal handler or another thread may call it.
+  virtual void RequestStop() noexcept { stop_requested_.store(true, std::memory_order_relaxed); }
+  virtual bool StopRequested() const noexcept {
+    return stop_requested_.load(std::memory_order_relaxed);
+  }
+  virtual void ClearStopRequest() noexcept {
+    stop_requested_.store(false, std::memory_order_relaxed);
+  }
+
+ private:
+  static_assert(std::atomic<bool>::is_always_lock_free, "RequestStop must be signal-safe");
+  std::atomic<bool> stop_requested_{false};
 };
 
 // A title as the program sees it: at most 98 characters, then trimmed of blanks
@@ -85,7 +110,8 @@ std::string SeenTitle(std::string_view raw_title);
 
 // The first window whose seen title equals title, ignoring letter case; failing
 // that, the first whose seen title begins with title (not for an empty title,
-// which only names an untitled window). Windows in Z order.
+// which only names an untitled window). Windows in Z order. Our own windows
+// never match: a load never types into this program.
 // Returns 0 when none matches.
 WindowHandle MatchWindowTitle(const std::vector<WindowInfo>& windows, std::string_view title);
 

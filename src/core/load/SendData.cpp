@@ -3,6 +3,7 @@
 #include "core/common/Errors.h"
 #include "core/common/Numbers.h"
 #include "core/load/DelaySettings.h"
+#include "core/load/GuardedPlatform.h"
 #include "core/load/LoadDriver.h"
 #include "core/load/LoadObserver.h"
 #include "core/load/Platform.h"
@@ -17,22 +18,9 @@ constexpr const char* kNotFoundMessage =
     "The specified Window does not exist.\r"
     "Please select a valid Window name from the Window Name drop down list.";
 
-// Shows the progress window for the length of a load and hides it on every way
-// out, an error included.
-class ProgressScope {
- public:
-  explicit ProgressScope(LoadObserver* observer) : observer_(observer) {
-    if (observer_) observer_->ProgressShown();
-  }
-  ~ProgressScope() {
-    if (observer_) observer_->ProgressHidden();
-  }
-  ProgressScope(const ProgressScope&) = delete;
-  ProgressScope& operator=(const ProgressScope&) = delete;
-
- private:
-  LoadObserver* observer_;
-};
+constexpr const char* kEscapeWarning =
+    "Esc cannot stop this load: the desktop does not let Typelane watch the keyboard "
+    "(on X11 that needs XInput 2.1). Closing the target window stops the load.";
 
 }  // namespace
 
@@ -53,55 +41,111 @@ std::string LoadSummary(bool cancelled, int rows, std::int64_t elapsed_ms) {
   return text;
 }
 
-SendResult SendData(Platform& platform, const Sheet& sheet, const CommandTable& commands,
-                    const DelaySettings& delays, const SendRequest& request,
-                    LoadObserver* observer) {
-  const CellRect range =
-      request.all_cells ? WholeExtent(sheet) : ClipToExtent(sheet, request.selection);
+std::string EscapeWarning(const Platform& platform) {
+  return platform.CanWatchEscape() ? std::string() : std::string(kEscapeWarning);
+}
+
+LoadJob PrepareLoad(const Sheet& sheet, const CommandTable& commands, const DelaySettings& delays,
+                    const SendRequest& request) {
+  LoadJob job{request,
+              request.all_cells ? WholeExtent(sheet) : ClipToExtent(sheet, request.selection),
+              Sheet(), commands, delays};
+  const CellRect& range = job.range;
+  if (!range.Empty()) {
+    // Columns before the range stay empty; only the range's bytes are copied.
+    std::vector<std::string_view> cells(static_cast<size_t>(range.right));
+    job.cells.ReserveRows(range.bottom + 1);
+    for (int row = range.top; row <= range.bottom; ++row) {
+      for (int col = range.left; col <= range.right; ++col) {
+        cells[static_cast<size_t>(col - 1)] = sheet.Cell(row, col);
+      }
+      job.cells.SetRowCells(row, cells);
+    }
+    job.cells.RaiseExtent(range.bottom, range.right);
+  }
+  return job;
+}
+
+SendResult RunLoad(Platform& platform, const LoadJob& job, LoadObserver* observer) {
+  const SendRequest& request = job.request;
+  const CellRect& range = job.range;
   LoadObserver* progress = request.progress_bar ? observer : nullptr;
-  ProgressScope scope(progress);
-
   SendResult result;
-  // A monotonic clock, so a load that runs past midnight still reports right.
-  const std::int64_t started = platform.NowMs();
-  const WindowHandle previous = platform.GetForegroundWindow();
-  result.found = ActivateWindowByTitle(platform, request.window_title);
-  platform.Sleep(SecondsToMs(delays.form_delay));
-
-  if (!result.found) {
-    result.title = kErrorTitle;
-    result.message = kNotFoundMessage;
-    return result;
-  }
-
-  LoadDriver driver(LoadContext{platform, sheet, commands, delays, request.group, request.auto_tab,
-                                request.hour_glass, progress});
   bool failed = false;
+  int rows = 0;
+  // A monotonic clock, so a load that runs past midnight still reports right.
+  std::int64_t started = 0;
+  WindowHandle previous = 0;
   try {
-    const LoadOutcome outcome = driver.LoadRange(range.top, range.bottom, range.left, range.right);
-    result.cancelled = outcome.cancelled;
-    result.completed = !outcome.cancelled;
-  } catch (const ConversionError& e) {
+    if (progress) progress->ProgressShown();
+    started = platform.NowMs();
+    previous = platform.GetForegroundWindow();
+    GuardedPlatform guard(platform);
+    result.found = ActivateWindowByTitle(guard, request.window_title);
+    guard.Sleep(SecondsToMs(job.delays.form_delay));
+    if (!result.found) {
+      result.stopped = platform.StopRequested();
+      result.title = kErrorTitle;
+      result.message = kNotFoundMessage;
+      return result;
+    }
+    LoadContext context{guard,
+                        job.cells,
+                        job.commands,
+                        job.delays,
+                        request.group,
+                        request.auto_tab,
+                        request.hour_glass,
+                        progress,
+                        guard.ActiveTarget(),
+                        guard.ActiveTargetTitle()};
+    LoadDriver driver(std::move(context));
+    try {
+      const LoadOutcome outcome =
+          driver.LoadRange(range.top, range.bottom, range.left, range.right);
+      result.cancelled = outcome.cancelled;
+      result.stopped = outcome.stopped;
+      result.completed = !outcome.cancelled && !outcome.stopped;
+    } catch (...) {
+      rows = driver.RowsLoaded();
+      throw;
+    }
+    rows = driver.RowsLoaded();
+  } catch (const std::exception& e) {
     failed = true;
     result.error = e.what();
-  } catch (const PlatformError& e) {
+  } catch (...) {
     failed = true;
-    result.error = e.what();
+    result.error = "The load failed with an unknown error.";
   }
-  result.rows = driver.RowsLoaded();
+  result.rows = rows;
   // The user's window comes back after an error too: the target keeps no
-  // claim on the keyboard once nothing more is sent to it.
-  platform.SetForegroundWindow(previous);
-  result.elapsed_ms = platform.NowMs() - started;
+  // claim on the keyboard once nothing more is sent to it. A stop request
+  // sends nothing more at all.
+  try {
+    if (!platform.StopRequested()) platform.SetForegroundWindow(previous);
+    result.elapsed_ms = platform.NowMs() - started;
+  } catch (const std::exception& e) {
+    if (!failed) result.error = e.what();
+    failed = true;
+  } catch (...) {
+  }
 
   if (failed) {
     result.title = kErrorTitle;
     result.message = result.error;
   } else {
     result.title = kInfoTitle;
-    result.message = LoadSummary(result.cancelled, result.rows, result.elapsed_ms);
+    result.message =
+        LoadSummary(result.cancelled || result.stopped, result.rows, result.elapsed_ms);
   }
   return result;
+}
+
+SendResult SendData(Platform& platform, const Sheet& sheet, const CommandTable& commands,
+                    const DelaySettings& delays, const SendRequest& request,
+                    LoadObserver* observer) {
+  return RunLoad(platform, PrepareLoad(sheet, commands, delays, request), observer);
 }
 
 }  // namespace typelane

@@ -4,14 +4,14 @@
 #include <string>
 
 #include "core/load/CellRect.h"
+#include "core/load/CommandTable.h"
+#include "core/load/DelaySettings.h"
+#include "core/sheet/Sheet.h"
 
 namespace typelane {
 
-class CommandTable;
-class DelaySettings;
 class LoadObserver;
 class Platform;
-class Sheet;
 
 // What the selection dialog and the main window hand to Send Data.
 struct SendRequest {
@@ -25,10 +25,22 @@ struct SendRequest {
   bool hour_glass = false;   // HourGlass option
 };
 
+// What a load works on: its own copies, taken on the caller's thread before
+// the load starts, so the sheet, the commands and the delays may be edited
+// while it runs (on a worker thread) without touching what it plays.
+struct LoadJob {
+  SendRequest request;
+  CellRect range;  // the cells to play, in the sheet's coordinates
+  Sheet cells;     // the range's cells at the same coordinates, nothing else
+  CommandTable commands;
+  DelaySettings delays;
+};
+
 struct SendResult {
   bool found = false;      // the target window was there
   bool completed = false;  // every cell of the range was played
   bool cancelled = false;  // the user pressed Esc
+  bool stopped = false;    // a stop request (quit, signal) ended the load
   std::string error;       // the message of the error that ended the load
   int rows = 0;            // rows loaded
   std::int64_t elapsed_ms = 0;
@@ -44,13 +56,29 @@ std::string LoadSummary(bool cancelled, int rows, std::int64_t elapsed_ms);
 // Elapsed time as hours, minutes and seconds without leading zeros: 1:2:5.
 std::string FormatElapsed(std::int64_t elapsed_ms);
 
-// The Send Data command once the selection dialog has been answered: notes the
-// window in front, activates the target by title and waits FormDelay (found or
-// not), loads the range, brings the noted window back and reports. A target
-// that is not there is reported as "Typelane Error" without loading anything.
-// An error (ConversionError, PlatformError) ends the load at its cell; the
-// noted window is brought back and the error's message is the result's message.
-// The observer, when given, hears about progress only with progress_bar on.
+// The warning to give before a load starts when Esc cannot stop it on this
+// desktop; empty when it can.
+std::string EscapeWarning(const Platform& platform);
+
+// Copies what a load of the request needs out of the document's models.
+LoadJob PrepareLoad(const Sheet& sheet, const CommandTable& commands, const DelaySettings& delays,
+                    const SendRequest& request);
+
+// The Send Data command once the selection dialog has been answered: shows the
+// progress window (progress_bar on), notes the window in front, activates the
+// target by title and waits FormDelay (found or not), loads the range, brings
+// the noted window back and reports. A target that is not there is reported as
+// "Typelane Error" without loading anything. Any error ends the load at its
+// cell; the noted window is brought back and the error's message is the
+// result's message: nothing is thrown. A stop request ends the load between
+// two keys and brings no window back. Every way out lets go of the keys and
+// buttons the load held down.
+//
+// The progress window stays up: the caller shows the result's message and
+// then hides it (LoadObserver::ProgressHidden), as the last step of the load.
+SendResult RunLoad(Platform& platform, const LoadJob& job, LoadObserver* observer = nullptr);
+
+// PrepareLoad and RunLoad in one, for callers on one thread.
 SendResult SendData(Platform& platform, const Sheet& sheet, const CommandTable& commands,
                     const DelaySettings& delays, const SendRequest& request,
                     LoadObserver* observer = nullptr);

@@ -153,6 +153,19 @@ std::string RecordingPlatform::TitleOf(WindowHandle window) const {
   return {};
 }
 
+bool RecordingPlatform::WindowExists(WindowHandle window) {
+  if (scripted_windows_) {
+    for (const auto& w : windows_) {
+      if (w.handle == window) return true;
+    }
+    return false;
+  }
+  for (const auto& [title, handle] : handles_) {
+    if (handle == window) return true;
+  }
+  return false;
+}
+
 bool RecordingPlatform::ActivateWindow(WindowHandle window) {
   Record("activate " + TitleOf(window));
   foreground_ = window;

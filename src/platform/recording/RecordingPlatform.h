@@ -87,6 +87,8 @@ class RecordingPlatform : public Platform {
   void WaitForPaste() override;
   void Sleep(std::int64_t ms) override;
   std::int64_t NowMs() override { return now_ms_; }
+  // A window of the scripted list, or a handle handed out for a title.
+  bool WindowExists(WindowHandle window) override;
 
  private:
   void Record(std::string line);

@@ -225,7 +225,7 @@ X11Clipboard::X11Clipboard(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) 
 std::unique_ptr<X11Clipboard> X11Clipboard::Start(const char* display_name, std::string* error) {
   x11::InstallErrorHandler();
   auto impl = std::make_unique<Impl>();
-  impl->display = XOpenDisplay(display_name);
+  impl->display = x11::OpenDisplay(display_name);
   if (!impl->display) {
     if (error) *error = "The clipboard cannot open the X display.";
     return nullptr;
@@ -233,7 +233,7 @@ std::unique_ptr<X11Clipboard> X11Clipboard::Start(const char* display_name, std:
   Display* d = impl->display;
   int fds[2];
   if (pipe(fds) != 0) {
-    XCloseDisplay(d);
+    x11::CloseDisplay(d);
     if (error) *error = "The clipboard cannot create its wake-up pipe.";
     return nullptr;
   }
@@ -265,7 +265,7 @@ X11Clipboard::~X11Clipboard() {
   impl_->Wake();
   thread_.join();
   XDestroyWindow(impl_->display, impl_->window);
-  XCloseDisplay(impl_->display);
+  x11::CloseDisplay(impl_->display);
   close(impl_->wake_read);
   close(impl_->wake_write);
 }

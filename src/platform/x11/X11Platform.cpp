@@ -111,8 +111,8 @@ struct X11Platform::Impl {
 
   ~Impl() {
     clipboard.reset();
-    if (esc_display) XCloseDisplay(esc_display);
-    if (display) XCloseDisplay(display);
+    if (esc_display) x11::CloseDisplay(esc_display);
+    if (display) x11::CloseDisplay(display);
   }
 
   void LoadKeymap() {
@@ -490,7 +490,7 @@ struct X11Platform::Impl {
   }
 
   bool OpenEscapeWatch(const char* display_name) {
-    esc_display = XOpenDisplay(display_name);
+    esc_display = x11::OpenDisplay(display_name);
     if (!esc_display) return false;
     int event_base = 0, error_base = 0;
     int major = 2, minor = 2;
@@ -498,7 +498,7 @@ struct X11Platform::Impl {
         XIQueryVersion(esc_display, &major, &minor) != Success || major < 2 ||
         (major == 2 && minor < 1)) {
       // Raw events reach a client that does not grab the keyboard from 2.1 on.
-      XCloseDisplay(esc_display);
+      x11::CloseDisplay(esc_display);
       esc_display = nullptr;
       return false;
     }
@@ -523,13 +523,14 @@ std::unique_ptr<X11Platform> X11Platform::Open(std::string* error) {
   };
   const char* name = std::getenv("DISPLAY");
   if (!name || !*name) return fail("There is no X display: DISPLAY is not set.");
+  x11::InitThreads();
   x11::InstallErrorHandler();
   // The load sleeps 50 ms before every cell; the kernel's default timer slack
   // lets each of those run late by a tenth of a millisecond or more, which a
   // load of thousands of cells adds up.
   prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
   auto impl = std::make_unique<Impl>();
-  impl->display = XOpenDisplay(name);
+  impl->display = x11::OpenDisplay(name);
   if (!impl->display) return fail(std::string("Cannot open the X display \"") + name + "\".");
   Display* d = impl->display;
   int event_base = 0, error_base = 0, major = 0, minor = 0;
@@ -698,7 +699,26 @@ void X11Platform::WaitForPaste() {
 }
 
 void X11Platform::Sleep(std::int64_t ms) {
-  if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  if (ms <= 0) return;
+  // In short steps, so a stop request (a signal, the program quitting) ends
+  // the wait within a few milliseconds instead of after a long pause.
+  constexpr auto kStep = std::chrono::milliseconds(10);
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!StopRequested()) {
+    const auto left = end - std::chrono::steady_clock::now();
+    if (left <= std::chrono::steady_clock::duration::zero()) return;
+    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(left, kStep));
+  }
+}
+
+bool X11Platform::WindowExists(WindowHandle window) {
+  const auto w = static_cast<Window>(window);
+  if (w == 0 || !impl_->Exists(w)) return false;
+  // A program may withdraw (unmap) its window instead of destroying it: gone
+  // for the user all the same. A minimised window is still there.
+  const int state = impl_->WmState(w);
+  if (state == NormalState || state == IconicState) return true;
+  return state < 0 && impl_->OnScreen(w);
 }
 
 std::int64_t X11Platform::NowMs() {
@@ -714,6 +734,8 @@ unsigned X11Platform::KeycodeForVirtualKey(std::uint8_t virtual_key) {
 }
 
 bool X11Platform::CanWatchEscape() const { return impl_->esc_display != nullptr; }
+
+void InitX11Threads() { x11::InitThreads(); }
 
 std::unique_ptr<Platform> CreateX11Platform(std::string* error) { return X11Platform::Open(error); }
 

@@ -35,21 +35,30 @@ class X11Platform final : public Platform {
   bool EscapePressed() override;
   void SetClipboardText(std::string_view text) override;
   void WaitForPaste() override;
+  // Ends early when a stop is requested.
   void Sleep(std::int64_t ms) override;
   std::int64_t NowMs() override;
+  // False once the window is destroyed or its program has withdrawn it.
+  bool WindowExists(WindowHandle window) override;
+  // Whether raw key events can be watched (XInput 2.1 or later).
+  bool CanWatchEscape() const override;
 
   // True while a window manager (EWMH) runs on the display.
   bool HasWindowManager();
   // The keycode a virtual key is sent as; 0 when the keyboard has none.
   unsigned KeycodeForVirtualKey(std::uint8_t virtual_key);
-  // Whether raw key events can be watched (XInput 2.1 or later).
-  bool CanWatchEscape() const;
 
  private:
   struct Impl;
   explicit X11Platform(std::unique_ptr<Impl> impl);
   std::unique_ptr<Impl> impl_;
 };
+
+// Makes Xlib safe for the several threads that use it (XInitThreads). It must
+// come before any other Xlib call of the process: a program with a GUI calls it
+// first thing in main, before the GUI toolkit opens its own connection. Open
+// calls it too, which is enough for a program without one.
+void InitX11Threads();
 
 // The backend the programs use on Linux: nullptr and a message when there is no
 // display (DISPLAY unset or the server unreachable).
