@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# The target window closes in the middle of a load: the load stops before the
+# next cell with an error naming the window and the row, and nothing meant for
+# the target reaches the window that comes to the front instead.
+# usage: test_target_gone.sh nowm|openbox CLI DRIVER PROBE
+MODE=$1 CLI=$2 DRIVER=$3
+source "$(dirname "$0")/lib.sh"
+
+start_display "$MODE"
+start_cat "Bystander" "$WORK/other.out"
+start_cat "Cat Target" "$WORK/cat.out"
+TARGET_PID=${PIDS[-1]}
+
+rows=""
+for i in $(seq 1 60); do rows+=$'\\x\t\\{ENTER}\n'; done
+write_sheet "$WORK/long.tyl" $'DataDelay=0\nCellDelay=0.1\nFormDelay=0\nKeyHold=0\nSystemHold=0\nMenuCall=0\nHourGlass=100' \
+  $'Window=Cat Target\nDescription=\nCommandGroup=' "${rows%$'\n'}" "$(options_with false false)"
+
+"$CLI" send "$WORK/long.tyl" >"$WORK/send.out" 2>&1 &
+SEND=$!
+PIDS+=($SEND)
+wait_until 30 bash -c '[[ $(tr -cd "\r" <"$0" | wc -c) -ge 3 ]]' "$WORK/cat.out" ||
+  fail "the load did not get going"
+kill "$TARGET_PID"
+set +e
+wait "$SEND"
+rc=$?
+set -e
+cat "$WORK/send.out"
+[[ $rc == 1 ]] || fail "send exited $rc, not 1 (error)"
+grep -q 'The window "Cat Target" no longer exists: the load stopped before row [0-9]*\.' \
+  "$WORK/send.out" || fail "no error naming the window and the row"
+row=$(sed -n 's/.*stopped before row \([0-9]*\)\./\1/p' "$WORK/send.out")
+complete=$(tr -cd '\r' <"$WORK/cat.out" | wc -c)
+note "stopped before row $row; the target had $complete complete rows"
+((row >= 4 && row <= 60)) || fail "stopped before row $row"
+[[ ! -s $WORK/other.out ]] || { od -c "$WORK/other.out" | head; fail "keys reached the window behind"; }
+"$DRIVER" held || fail "keys left held"
+echo PASS
