@@ -3,7 +3,8 @@
 // busy (the wait cursor up, no events handled) at start and after keys, as a
 // slow target would.
 //   probe_window TITLE LOGFILE [--busy-on-key MS] [--busy-at-start MS]
-//                [--cursor theme|font] [--geometry WxH+X+Y]
+//                [--busy-until FILE] [--cursor theme|font] [--geometry WxH+X+Y]
+// --busy-until keeps it busy from the start until FILE exists.
 
 #include <X11/Xcursor/Xcursor.h>
 #include <X11/Xlib.h>
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -29,23 +31,54 @@ void Log(const std::string& line) {
   std::fflush(g_log);
 }
 
-Bool CountKeys(Display*, XEvent* event, XPointer count) {
-  if (event->type == KeyPress) ++*reinterpret_cast<int*>(count);
+struct Queued {
+  int keys = 0;
+  int focus = 0;  // FocusIn events
+};
+
+Bool CountQueued(Display*, XEvent* event, XPointer arg) {
+  auto* queued = reinterpret_cast<Queued*>(arg);
+  if (event->type == KeyPress) ++queued->keys;
+  if (event->type == FocusIn) ++queued->focus;
   return False;  // only counting: nothing is taken from the queue
 }
 
-void ActBusy(int ms) {
+Queued PeekQueue() {
+  XSync(g_display, False);
+  Queued queued;
+  XEvent peek;
+  XCheckIfEvent(g_display, &peek, CountQueued, reinterpret_cast<XPointer>(&queued));
+  return queued;
+}
+
+// Busy for ms milliseconds, or (ms 0) until release_file exists. Meanwhile it
+// logs what queues up unhandled whenever it changes: "focus-queued N" (FocusIn
+// events) and "queued N" (keys).
+void ActBusy(int ms, const std::string& release_file = "") {
   Log("busy-start");
   XDefineCursor(g_display, g_window, g_busy);
   XFlush(g_display);
   // Like a program stuck in work: the cursor is up and no event is handled.
-  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  int focus_logged = 0;
+  int keys_logged = 0;
+  for (;;) {
+    if (ms > 0 && std::chrono::steady_clock::now() >= end) break;
+    if (ms <= 0 && std::filesystem::exists(release_file)) break;
+    const Queued now = PeekQueue();
+    if (now.focus != focus_logged) {
+      Log("focus-queued " + std::to_string(now.focus));
+      focus_logged = now.focus;
+    }
+    if (now.keys != keys_logged) {
+      Log("queued " + std::to_string(now.keys));
+      keys_logged = now.keys;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
   // Keys that arrived while the wait cursor was still up: a sender that honours
   // the busy cursor sends none.
-  XSync(g_display, False);
-  int queued = 0;
-  XEvent peek;
-  XCheckIfEvent(g_display, &peek, CountKeys, reinterpret_cast<XPointer>(&queued));
+  const int queued = PeekQueue().keys;
   Log("busy-queued " + std::to_string(queued));
   XUndefineCursor(g_display, g_window);
   XFlush(g_display);
@@ -61,6 +94,7 @@ int main(int argc, char** argv) {
   }
   const char* title = argv[1];
   int busy_on_key = 0, busy_at_start = 0;
+  std::string busy_until;
   std::string cursor_kind = "theme";
   unsigned width = 1000, height = 700;
   int x = 0, y = 0;
@@ -68,6 +102,7 @@ int main(int argc, char** argv) {
     std::string opt = argv[i];
     if (opt == "--busy-on-key") busy_on_key = std::atoi(argv[i + 1]);
     if (opt == "--busy-at-start") busy_at_start = std::atoi(argv[i + 1]);
+    if (opt == "--busy-until") busy_until = argv[i + 1];
     if (opt == "--cursor") cursor_kind = argv[i + 1];
     if (opt == "--geometry") std::sscanf(argv[i + 1], "%ux%u+%d+%d", &width, &height, &x, &y);
   }
@@ -101,6 +136,7 @@ int main(int argc, char** argv) {
   }
   Log("mapped");
   if (busy_at_start > 0) ActBusy(busy_at_start);
+  if (!busy_until.empty()) ActBusy(0, busy_until);
   for (;;) {
     XEvent event;
     XNextEvent(g_display, &event);
