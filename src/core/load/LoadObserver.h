@@ -10,8 +10,9 @@ class LoadObserver {
  public:
   virtual ~LoadObserver() = default;
 
-  // The progress window appears (both bars at 0) before the target is activated,
-  // and goes away once the load is over, also after a failure.
+  // The progress window appears (both bars at 0) before the target is activated.
+  // It goes away once the load is over, also after a failure: the caller of the
+  // load calls ProgressHidden after showing the summary, the load's last step.
   virtual void ProgressShown() {}
   virtual void ProgressHidden() {}
 
