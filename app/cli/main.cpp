@@ -91,7 +91,13 @@ class StopOnSignals {
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (size_t i = 0; i < kSignals.size(); ++i) sigaction(kSignals[i], &action, &previous_[i]);
+    for (size_t i = 0; i < kSignals.size(); ++i) {
+      sigaction(kSignals[i], nullptr, &previous_[i]);
+      // A signal the caller ignores stays ignored (nohup, a background job of
+      // a script): the load is meant to survive it.
+      if (previous_[i].sa_handler == SIG_IGN) continue;
+      sigaction(kSignals[i], &action, nullptr);
+    }
   }
   ~StopOnSignals() {
     for (size_t i = 0; i < kSignals.size(); ++i) sigaction(kSignals[i], &previous_[i], nullptr);

@@ -15,7 +15,9 @@ start_cat "Cat Target" "$WORK/cat.out"
 interrupt() {
   local name=$1 signal=$2 want=$3
   shift 3
-  "$@" >"$WORK/$name.out" 2>&1 &
+  # A background job of a script ignores SIGINT: give the program the
+  # disposition a terminal would.
+  env --default-signal=INT,TERM,HUP "$@" >"$WORK/$name.out" 2>&1 &
   local pid=$!
   PIDS+=($pid)
   "$DRIVER" wait-held 30000 >"$WORK/$name.held" || fail "$name: the load never held anything"
