@@ -52,7 +52,6 @@ LoadOutcome LoadDriver::LoadRange(int first_row, int last_row, int first_col, in
           outcome.cancelled = true;
           break;
         }
-        CheckTarget(row);
         platform.Sleep(kCellPauseMs);
         if (context_.hour_glass && !WaitWhileBusy()) {
           outcome.cancelled = true;
@@ -62,6 +61,9 @@ LoadOutcome LoadDriver::LoadRange(int first_row, int last_row, int first_col, in
           outcome.stopped = true;
           break;
         }
+        // Right before the cell goes out: the window may have closed during
+        // the pause, and whatever came to the front must not get the cell.
+        CheckTarget(row);
         PlayCell(context_.sheet.Cell(row, col));
         if (context_.observer) {
           context_.observer->ColumnProgress(Percent(col - first_col + 1, col_count));
