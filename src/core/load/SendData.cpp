@@ -145,7 +145,18 @@ SendResult RunLoad(Platform& platform, const LoadJob& job, LoadObserver* observe
 SendResult SendData(Platform& platform, const Sheet& sheet, const CommandTable& commands,
                     const DelaySettings& delays, const SendRequest& request,
                     LoadObserver* observer) {
-  return RunLoad(platform, PrepareLoad(sheet, commands, delays, request), observer);
+  LoadJob job;
+  try {
+    job = PrepareLoad(sheet, commands, delays, request);
+  } catch (const std::exception& e) {
+    // Copying a huge sheet can run out of memory: the load never started.
+    SendResult result;
+    result.title = kErrorTitle;
+    result.error = result.message = e.what();
+    result.found = true;
+    return result;
+  }
+  return RunLoad(platform, job, observer);
 }
 
 }  // namespace typelane
