@@ -29,6 +29,7 @@
 #include "core/settings/SettingsStore.h"
 #include "core/sheet/CellKind.h"
 #include "platform/recording/RecordingPlatform.h"
+#include "platform/recording/StreamTraceSink.h"
 #if defined(TYPELANE_HAVE_X11)
 #include "platform/x11/X11Platform.h"
 #endif
@@ -148,7 +149,10 @@ struct Session {
 std::unique_ptr<Platform> MakePlatform(bool dry_run, std::string& error) {
   if (dry_run) {
     auto recording = std::make_unique<RecordingPlatform>();
-    recording->EchoTraceTo(&std::cout);
+    // The trace goes out as it happens and is not kept: a dry run of any
+    // length runs in the same memory.
+    static StreamTraceSink trace(std::cout);
+    recording->SetTraceSink(&trace);
     // Scripts that test their sheets can stage what a real desktop would do:
     // Esc pressed at the nth check, and the windows that exist ("A|B|C").
     if (const char* esc = std::getenv("TYPELANE_DRY_RUN_ESC")) {

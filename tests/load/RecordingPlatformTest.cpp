@@ -3,7 +3,10 @@
 #include <sstream>
 
 #include "core/common/Errors.h"
+#include "core/load/DelaySettings.h"
+#include "core/load/Keystrokes.h"
 #include "platform/recording/RecordingPlatform.h"
+#include "platform/recording/StreamTraceSink.h"
 
 namespace typelane {
 namespace {
@@ -39,28 +42,57 @@ TEST(RecordingPlatform, UsEnglishLayoutAsVkKeyScanAReportsIt) {
   EXPECT_EQ(scan('\xFF'), -1);
 }
 
-TEST(RecordingPlatform, TraceLinesAndEcho) {
+// The trace is kept for the tests, or streamed through a sink in exactly the
+// same lines and then not kept at all: a dry run of any length must run in the
+// same memory.
+TEST(RecordingPlatform, TraceLinesKeptOrStreamed) {
+  auto act = [](RecordingPlatform& platform) {
+    platform.KeyEvent(0x0D, false);
+    platform.KeyEvent(0xA5, true);
+    platform.Sleep(0);
+    platform.Sleep(120);
+    platform.SetClipboardText("a\tb\r\nc\\d");
+    platform.SetCursorPos(-3, 40);
+    platform.MouseButtonEvent(MouseButton::kRight, true, -3, 40);
+    platform.SetForegroundWindow(9);
+  };
   RecordingPlatform platform;
-  std::ostringstream echo;
-  platform.EchoTraceTo(&echo);
-  platform.KeyEvent(0x0D, false);
-  platform.KeyEvent(0xA5, true);
-  platform.Sleep(0);
-  platform.Sleep(120);
-  platform.SetClipboardText("a\tb\r\nc\\d");
-  platform.SetCursorPos(-3, 40);
-  platform.MouseButtonEvent(MouseButton::kRight, true, -3, 40);
-  platform.SetForegroundWindow(9);
+  act(platform);
   const std::vector<std::string> expected = {
       "down 0D",    "up A5",           "wait 0",    "wait 120", "clip a\\tb\\r\\nc\\\\d",
       "move -3 40", "button right up", "foreground"};
   EXPECT_EQ(platform.Trace(), expected);
-  EXPECT_EQ(echo.str(),
-            "down 0D\nup A5\nwait 0\nwait 120\nclip a\\tb\\r\\nc\\\\d\nmove -3 40\n"
-            "button right up\nforeground\n");
   EXPECT_EQ(platform.ClipboardText(), "a\tb\r\nc\\d");
   EXPECT_EQ(platform.NowMs(), 120);
   EXPECT_EQ(platform.GetForegroundWindow(), 9u);
+
+  RecordingPlatform streamed;
+  std::ostringstream out;
+  StreamTraceSink sink(out);
+  streamed.SetTraceSink(&sink);
+  act(streamed);
+  EXPECT_EQ(out.str(),
+            "down 0D\nup A5\nwait 0\nwait 120\nclip a\\tb\\r\\nc\\\\d\nmove -3 40\n"
+            "button right up\nforeground\n");
+  EXPECT_TRUE(streamed.Trace().empty());
+
+  // A million key events reach the sink one by one and stay nowhere else.
+  struct CountingSink : TraceSink {
+    void Line(std::string_view line) override {
+      ++lines;
+      last = std::string(line);
+    }
+    long lines = 0;
+    std::string last;
+  } counting;
+  RecordingPlatform long_run;
+  long_run.SetTraceSink(&counting);
+  DelaySettings delays;
+  TypeKeystrokes(long_run, delays, "{TAB 350000}");
+  EXPECT_EQ(counting.lines, 3 * 350000);
+  EXPECT_EQ(counting.last, "up 09");
+  EXPECT_TRUE(long_run.Trace().empty());
+  EXPECT_EQ(long_run.NowMs(), 350000 * 50);
 }
 
 TEST(RecordingPlatform, EveryTitleIsFoundUnlessAListIsScripted) {

@@ -1,5 +1,7 @@
 #include "core/load/DelaySettings.h"
 
+#include <unordered_set>
+
 #include "core/common/Numbers.h"
 #include "core/common/Text.h"
 #include "core/load/CommandTable.h"
@@ -17,6 +19,19 @@ void DelaySettings::ResetToDefaults() {
   menu_call = 250;
   hour_glass = 1000;
   command_delays_.assign(1, CommandDelay{});
+  Reindex();
+}
+
+void DelaySettings::Reindex() {
+  by_name_.clear();
+  by_upper_.clear();
+  duplicates_ = false;
+  for (size_t i = 0; i < command_delays_.size(); ++i) {
+    const std::string& name = command_delays_[i].name;
+    if (!by_name_.try_emplace(name, i).second) duplicates_ = true;
+    if (!name.empty()) by_upper_.try_emplace(UpperCase(name), i);
+  }
+  index_fresh_ = true;
 }
 
 double DelaySettings::DelayByName(std::string_view name) const {
@@ -28,6 +43,10 @@ double DelaySettings::DelayByName(std::string_view name) const {
   if (upper == "SYSTEM") return system_hold / 1000.0;
   if (upper == "MENU") return menu_call / 1000.0;
   if (upper == "HOURGLASS") return hour_glass / 1000.0;
+  if (index_fresh_) {
+    auto it = by_upper_.find(upper);
+    return it == by_upper_.end() ? 0 : StrToFloat(command_delays_[it->second].value);
+  }
   for (const auto& row : command_delays_) {
     // A row without a name is unused: "*SL()" asks for the empty name and must
     // wait nothing rather than fail on the unused row's empty value.
@@ -62,55 +81,53 @@ void DelaySettings::SetDelayByName(std::string_view name, double value) {
   } else if (name == "HourGlass") {
     hour_glass = TruncateMs(value);
   } else {
+    if (!index_fresh_) Reindex();
     const std::string text = FormatFloat(value);
-    bool found = false;
-    for (auto& row : command_delays_) {
-      if (row.name == name) {
-        row.value = text;
-        found = true;
+    auto it = by_name_.find(std::string(name));
+    if (it != by_name_.end()) {
+      if (duplicates_) {
+        for (auto& row : command_delays_) {
+          if (row.name == name) row.value = text;
+        }
+      } else {
+        command_delays_[it->second].value = text;
       }
+      return;
     }
-    if (!found) {
-      if (command_delays_.empty() || !command_delays_.back().name.empty()) {
-        command_delays_.emplace_back();
-      }
-      command_delays_.back().name = std::string(name);
-      command_delays_.back().value = text;
+    // The unused last row takes the name, else a row is added.
+    const bool reuse = !command_delays_.empty() && command_delays_.back().name.empty();
+    if (!reuse) command_delays_.emplace_back();
+    CommandDelay& row = command_delays_.back();
+    row.name = std::string(name);
+    row.value = text;
+    if (reuse) {
+      // The unused row may have stood for the empty name: index afresh (this
+      // happens once after a reset, not per name).
+      Reindex();
+    } else {
+      by_name_.try_emplace(row.name, command_delays_.size() - 1);
+      by_upper_.try_emplace(UpperCase(name), command_delays_.size() - 1);
     }
   }
 }
 
 void DelaySettings::SyncCommandDelays(const CommandTable& commands) {
+  if (!index_fresh_) Reindex();
   for (int r = 1; r < commands.RowCount(); ++r) {
     const std::string& name = commands.Cell(r, 0);
-    if (name.empty()) continue;
-    bool listed = false;
-    for (const auto& row : command_delays_) {
-      if (row.name == name) {
-        listed = true;
-        break;
-      }
-    }
-    if (!listed) SetDelayByName(name, 0);
+    if (!name.empty() && by_name_.find(name) == by_name_.end()) SetDelayByName(name, 0);
   }
-  auto named_in_table = [&](const std::string& name) {
-    for (int r = 1; r < commands.RowCount(); ++r) {
-      if (commands.Cell(r, 0) == name) return true;
-    }
-    return false;
-  };
-  for (size_t i = 0; i < command_delays_.size();) {
-    if (!named_in_table(command_delays_[i].name)) {
-      if (command_delays_.size() == 1) {
-        // The table never drops below one row: the last one is emptied instead.
-        command_delays_[0] = CommandDelay{};
-        break;
-      }
-      command_delays_.erase(command_delays_.begin() + static_cast<std::ptrdiff_t>(i));
-    } else {
-      ++i;
-    }
+  std::unordered_set<std::string_view> in_table;
+  for (int r = 1; r < commands.RowCount(); ++r) in_table.insert(commands.Cell(r, 0));
+  std::vector<CommandDelay> kept;
+  kept.reserve(command_delays_.size());
+  for (auto& row : command_delays_) {
+    if (in_table.count(row.name) != 0) kept.push_back(std::move(row));
   }
+  // The table never drops below one row: an empty one stands in.
+  if (kept.empty()) kept.emplace_back();
+  command_delays_ = std::move(kept);
+  Reindex();
 }
 
 }  // namespace typelane

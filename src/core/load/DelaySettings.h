@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace typelane {
@@ -43,12 +44,26 @@ class DelaySettings {
   void SyncCommandDelays(const CommandTable& commands);
 
   // The per-command table; it always has at least one row, and a row with an
-  // empty name is unused.
+  // empty name is unused. Names changed through MutableCommandDelays() are
+  // looked up by walking the table until the next SetDelayByName,
+  // SyncCommandDelays or ResetToDefaults.
   const std::vector<CommandDelay>& CommandDelays() const { return command_delays_; }
-  std::vector<CommandDelay>& MutableCommandDelays() { return command_delays_; }
+  std::vector<CommandDelay>& MutableCommandDelays() {
+    index_fresh_ = false;
+    return command_delays_;
+  }
 
  private:
+  void Reindex();
+
   std::vector<CommandDelay> command_delays_;
+  // Sheets carry tens of thousands of commands: names are found through
+  // indexes, not by walking the table per name. Exact name -> first row, and
+  // upper-cased name -> first row with a name.
+  std::unordered_map<std::string, size_t> by_name_;
+  std::unordered_map<std::string, size_t> by_upper_;
+  bool duplicates_ = false;  // a name on several rows: SetDelayByName sets them all
+  bool index_fresh_ = false;
 };
 
 }  // namespace typelane

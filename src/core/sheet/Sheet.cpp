@@ -27,54 +27,68 @@ std::uint16_t ReadU16(const char* p) {
 
 void WriteU16(char* p, std::uint16_t v) { std::memcpy(p, &v, sizeof v); }
 
-}  // namespace
+// A row filled cell by cell (a recording converted field by field, a title
+// row typed left to right) keeps room for more end offsets: its first word
+// then also carries kSlottedRow and the second word the number of offset
+// slots, so the next cell at the end only writes its offset and appends its
+// bytes. Rows read from files are built whole and carry no spare room.
+constexpr std::uint32_t kSlottedRow = 0x40000000u;
+constexpr std::uint32_t kCountMask = ~(kNarrowRow | kSlottedRow);
 
-int Sheet::CountOf(const RowBuffer& row) {
-  return row.empty() ? 0 : static_cast<int>(ReadU32(row.data()) & ~kNarrowRow);
-}
+// Where the parts of a row buffer lie.
+struct RowLayout {
+  size_t count = 0;
+  size_t slots = 0;
+  bool narrow = true;
+  bool slotted = false;
+  size_t offsets = 0;  // byte position of the first end offset
+  size_t data = 0;     // byte position of the first cell byte
 
-std::string_view Sheet::CellOf(const RowBuffer& row, int col) {
-  if (row.empty()) return {};
-  const std::uint32_t word = ReadU32(row.data());
-  const int count = static_cast<int>(word & ~kNarrowRow);
-  if (col < 0 || col >= count) return {};
-  const char* header = row.data() + 4;
-  std::uint32_t begin;
-  std::uint32_t end;
-  size_t data_start;
-  if (word & kNarrowRow) {
-    data_start = 4 + 2 * static_cast<size_t>(count);
-    begin = col == 0 ? 0 : ReadU16(header + 2 * (col - 1));
-    end = ReadU16(header + 2 * col);
-  } else {
-    data_start = 4 + 4 * static_cast<size_t>(count);
-    begin = col == 0 ? 0 : ReadU32(header + 4 * (col - 1));
-    end = ReadU32(header + 4 * col);
+  explicit RowLayout(const std::string& row) {
+    if (row.empty()) return;
+    const std::uint32_t word = ReadU32(row.data());
+    count = word & kCountMask;
+    narrow = (word & kNarrowRow) != 0;
+    slotted = (word & kSlottedRow) != 0;
+    slots = slotted ? ReadU32(row.data() + 4) : count;
+    offsets = slotted ? 8 : 4;
+    data = offsets + slots * (narrow ? 2 : 4);
   }
-  return std::string_view(row.data() + data_start + begin, end - begin);
-}
+  // The end offset of cell i (relative to data); 0 before the first cell.
+  std::uint32_t End(const char* row, size_t i) const {
+    return narrow ? ReadU16(row + offsets + 2 * i) : ReadU32(row + offsets + 4 * i);
+  }
+  std::uint32_t Begin(const char* row, size_t i) const { return i == 0 ? 0 : End(row, i - 1); }
+  void SetEnd(char* row, size_t i, std::uint32_t end) const {
+    if (narrow) {
+      WriteU16(row + offsets + 2 * i, static_cast<std::uint16_t>(end));
+    } else {
+      WriteU32(row + offsets + 4 * i, end);
+    }
+  }
+  std::uint32_t Bytes(const char* row) const { return count == 0 ? 0 : End(row, count - 1); }
+};
 
-Sheet::RowBuffer Sheet::BuildRow(std::span<const std::string_view> cells) {
-  return BuildRow(std::string_view(), cells, false);
-}
-
-Sheet::RowBuffer Sheet::BuildRow(std::string_view first, std::span<const std::string_view> rest,
-                                 bool with_first) {
-  // Cell i of the row: first (when given), then rest.
-  const size_t offset = with_first ? 1 : 0;
-  auto cell = [&](size_t i) { return with_first && i == 0 ? first : rest[i - offset]; };
-  // Trailing empty cells need no storage.
-  size_t count = rest.size() + offset;
+// Builds a row of count cells, cell(i) giving each, with room for slots end
+// offsets (no spare room when slots <= count). Trailing empty cells need no
+// storage.
+template <typename CellAt>
+std::string BuildRowOf(size_t count, CellAt cell, size_t slots) {
   while (count > 0 && cell(count - 1).empty()) --count;
   if (count == 0) return {};
   size_t bytes = 0;
   for (size_t i = 0; i < count; ++i) bytes += cell(i).size();
   const bool narrow = bytes <= 0xFFFF;
+  const bool slotted = slots > count;
+  if (!slotted) slots = count;
   const size_t width = narrow ? 2 : 4;
-  RowBuffer row(4 + width * count + bytes, '\0');
-  WriteU32(row.data(), static_cast<std::uint32_t>(count) | (narrow ? kNarrowRow : 0));
-  char* header = row.data() + 4;
-  char* data = row.data() + 4 + width * count;
+  const size_t offsets = slotted ? 8 : 4;
+  std::string row(offsets + width * slots + bytes, '\0');
+  WriteU32(row.data(), static_cast<std::uint32_t>(count) | (narrow ? kNarrowRow : 0) |
+                           (slotted ? kSlottedRow : 0));
+  if (slotted) WriteU32(row.data() + 4, static_cast<std::uint32_t>(slots));
+  char* header = row.data() + offsets;
+  char* data = header + width * slots;
   std::uint32_t end = 0;
   for (size_t i = 0; i < count; ++i) {
     const std::string_view text = cell(i);
@@ -87,6 +101,36 @@ Sheet::RowBuffer Sheet::BuildRow(std::string_view first, std::span<const std::st
     }
   }
   return row;
+}
+
+}  // namespace
+
+int Sheet::CountOf(const RowBuffer& row) {
+  return row.empty() ? 0 : static_cast<int>(ReadU32(row.data()) & kCountMask);
+}
+
+std::string_view Sheet::CellOf(const RowBuffer& row, int col) {
+  if (row.empty() || col < 0) return {};
+  const RowLayout layout(row);
+  const auto c = static_cast<size_t>(col);
+  if (c >= layout.count) return {};
+  const std::uint32_t begin = layout.Begin(row.data(), c);
+  const std::uint32_t end = layout.End(row.data(), c);
+  return std::string_view(row.data() + layout.data + begin, end - begin);
+}
+
+Sheet::RowBuffer Sheet::BuildRow(std::span<const std::string_view> cells) {
+  return BuildRowOf(
+      cells.size(), [&](size_t i) { return cells[i]; }, 0);
+}
+
+Sheet::RowBuffer Sheet::BuildRow(std::string_view first, std::span<const std::string_view> rest,
+                                 bool with_first) {
+  // Cell i of the row: first (when given), then rest.
+  const size_t offset = with_first ? 1 : 0;
+  return BuildRowOf(
+      rest.size() + offset,
+      [&](size_t i) { return with_first && i == 0 ? first : rest[i - offset]; }, 0);
 }
 
 std::string_view Sheet::Cell(int row, int col) const {
@@ -109,21 +153,92 @@ std::vector<std::string_view> Sheet::RowCells(int row) const {
   return cells;
 }
 
+// Writing one cell costs the cell and the bytes behind it in its row, never a
+// rebuild of the row from its cells: a row of 20,000 cells filled one by one
+// must not copy itself 20,000 times.
 void Sheet::SetCell(int row, int col, std::string_view text) {
   if (row < 0 || col < 0) return;
+  // text may point into a row that the change moves or rewrites: copy it then.
+  std::string copy;
   if (row >= static_cast<int>(rows_.size())) {
     if (text.empty()) return;
+    copy.assign(text);
+    text = copy;
     rows_.resize(static_cast<size_t>(row) + 1);
   }
-  std::vector<std::string_view> cells = RowCells(row);
-  if (col >= static_cast<int>(cells.size())) {
-    if (text.empty()) return;
-    cells.resize(static_cast<size_t>(col) + 1);
+  RowBuffer& buf = rows_[static_cast<size_t>(row)];
+  if (copy.empty() && !buf.empty() && text.data() >= buf.data() &&
+      text.data() < buf.data() + buf.size()) {
+    copy.assign(text);
+    text = copy;
   }
-  // text may point into this row's buffer: copy before rebuilding.
-  std::string copy(text);
-  cells[static_cast<size_t>(col)] = copy;
-  rows_[static_cast<size_t>(row)] = BuildRow(cells);
+  const auto c = static_cast<size_t>(col);
+  const RowLayout layout(buf);
+  if (c < layout.count) {
+    ReplaceCell(buf, c, text);
+  } else if (!text.empty()) {
+    AppendCell(buf, c, text);
+  }
+}
+
+void Sheet::ReplaceCell(RowBuffer& buf, size_t col, std::string_view text) {
+  const RowLayout layout(buf);
+  const std::uint32_t begin = layout.Begin(buf.data(), col);
+  const std::uint32_t end = layout.End(buf.data(), col);
+  const std::uint32_t total = layout.Bytes(buf.data());
+  const size_t new_total = total - (end - begin) + text.size();
+  const bool trims = col + 1 == layout.count && text.empty();
+  if (trims || (layout.narrow && new_total > 0xFFFF) || new_total > 0xFFFFFFFFu) {
+    // The row ends in empty cells now, or outgrows its offsets: build it anew.
+    std::vector<std::string_view> cells;
+    cells.reserve(layout.count);
+    for (size_t i = 0; i < layout.count; ++i) {
+      cells.push_back(i == col ? text : CellOf(buf, static_cast<int>(i)));
+    }
+    const size_t slots = layout.slotted ? layout.slots : 0;
+    buf = BuildRowOf(
+        cells.size(), [&](size_t i) { return cells[i]; }, slots);
+    return;
+  }
+  const std::ptrdiff_t delta =
+      static_cast<std::ptrdiff_t>(text.size()) - static_cast<std::ptrdiff_t>(end - begin);
+  if (delta > 0) buf.resize(buf.size() + static_cast<size_t>(delta));
+  char* data = buf.data() + layout.data;
+  std::memmove(data + end + delta, data + end, total - end);
+  if (delta < 0) buf.resize(buf.size() - static_cast<size_t>(-delta));
+  data = buf.data() + layout.data;
+  if (!text.empty()) std::memcpy(data + begin, text.data(), text.size());
+  if (delta != 0) {
+    for (size_t i = col; i < layout.count; ++i) {
+      layout.SetEnd(buf.data(), i, static_cast<std::uint32_t>(layout.End(buf.data(), i) + delta));
+    }
+  }
+}
+
+void Sheet::AppendCell(RowBuffer& buf, size_t col, std::string_view text) {
+  const RowLayout layout(buf);
+  const std::uint32_t total = layout.Bytes(buf.data());
+  const size_t new_count = col + 1;
+  const size_t new_total = total + text.size();
+  const bool fits = layout.slotted && new_count <= layout.slots &&
+                    new_total <= (layout.narrow ? 0xFFFFu : 0xFFFFFFFFu);
+  if (!fits) {
+    // Room for twice the cells, so that filling a row one cell at a time
+    // rebuilds it only as often as its size doubles.
+    std::vector<std::string_view> cells;
+    cells.reserve(new_count);
+    for (size_t i = 0; i < layout.count; ++i) cells.push_back(CellOf(buf, static_cast<int>(i)));
+    cells.resize(col);
+    cells.push_back(text);
+    buf = BuildRowOf(
+        cells.size(), [&](size_t i) { return cells[i]; }, std::max<size_t>(8, 2 * new_count));
+    return;
+  }
+  for (size_t i = layout.count; i < col; ++i) layout.SetEnd(buf.data(), i, total);
+  layout.SetEnd(buf.data(), col, static_cast<std::uint32_t>(new_total));
+  const std::uint32_t word = ReadU32(buf.data());
+  WriteU32(buf.data(), (word & ~kCountMask) | static_cast<std::uint32_t>(new_count));
+  buf.append(text);
 }
 
 void Sheet::SetRowCells(int row, std::span<const std::string_view> cells) {

@@ -36,7 +36,8 @@ class Sheet {
 
   // The text of a cell; empty for a cell that was never written.
   std::string_view Cell(int row, int col) const;
-  // Writes a cell. Does not change the used extent.
+  // Writes a cell. Does not change the used extent. Costs the cell and the
+  // bytes after it in its row, so filling a row cell by cell is linear.
   void SetCell(int row, int col, std::string_view text);
   // Replaces a whole row: cells[0] goes to column 1, cells[1] to column 2, ...
   void SetRowCells(int row, std::span<const std::string_view> cells);
@@ -78,8 +79,9 @@ class Sheet {
   void Clear();
 
  private:
-  // One row: [uint32 count][end offset per cell, 16 or 32 bits][cell bytes...].
-  // An empty string is a row with no stored cells.
+  // One row: [uint32 count][end offset per cell, 16 or 32 bits][cell bytes...],
+  // with a second word and spare offsets in a row filled cell by cell (see
+  // Sheet.cpp). An empty string is a row with no stored cells.
   using RowBuffer = std::string;
 
   static int CountOf(const RowBuffer& row);
@@ -89,6 +91,9 @@ class Sheet {
   static RowBuffer BuildRow(std::string_view first, std::span<const std::string_view> rest,
                             bool with_first);
   std::vector<std::string_view> RowCells(int row) const;
+  // SetCell's two cases; text never points into buf.
+  static void ReplaceCell(RowBuffer& buf, size_t col, std::string_view text);
+  static void AppendCell(RowBuffer& buf, size_t col, std::string_view text);
 
   std::vector<RowBuffer> rows_;
   std::map<CellPos, CellInfo> infos_;

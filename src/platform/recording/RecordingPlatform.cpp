@@ -1,7 +1,6 @@
 #include "platform/recording/RecordingPlatform.h"
 
 #include <cstdio>
-#include <ostream>
 #include <utility>
 
 #include "core/common/Errors.h"
@@ -109,8 +108,11 @@ std::string RecordingPlatform::EscapeForTrace(std::string_view text) {
 }
 
 void RecordingPlatform::Record(std::string line) {
-  if (echo_) *echo_ << line << '\n' << std::flush;
-  trace_.push_back(std::move(line));
+  if (sink_ != nullptr) {
+    sink_->Line(line);
+  } else {
+    trace_.push_back(std::move(line));
+  }
 }
 
 void RecordingPlatform::UseWindowList(std::vector<WindowInfo> windows) {

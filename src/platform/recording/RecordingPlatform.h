@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <deque>
-#include <iosfwd>
 #include <map>
 #include <optional>
 #include <string>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "core/load/Platform.h"
+#include "platform/recording/TraceSink.h"
 
 namespace typelane {
 
@@ -28,6 +28,10 @@ namespace typelane {
 //   button left|right down|up
 // Queries (window list, foreground window, hourglass, Esc, layout, clock) leave
 // no line.
+//
+// The trace is kept in memory for the tests to read (Trace()), or handed line by
+// line to a TraceSink and not kept, so a dry run of any length runs in the same
+// memory (StreamTraceSink writes it to a stream, buffered).
 //
 // By default every title is "found": FindWindowByTitle hands out one handle per
 // distinct title. UseWindowList switches to a scripted window list matched by
@@ -50,12 +54,14 @@ class RecordingPlatform : public Platform {
   // The nth SetClipboardText call (from 1) and every later one fail with a
   // PlatformError; 0 turns failures off.
   void FailClipboardFrom(int n);
-  // Also writes each trace line (followed by a newline) to out as it happens.
-  void EchoTraceTo(std::ostream* out) { echo_ = out; }
+  // Hands every trace line to sink instead of keeping it; null keeps the lines
+  // again. The sink must outlive the calls that trace.
+  void SetTraceSink(TraceSink* sink) { sink_ = sink; }
   // Adds a "paste" line for every WaitForPaste call (off by default).
   void TracePasteWaits(bool on) { trace_paste_waits_ = on; }
 
   // ---- what happened ----
+  // The lines kept while no sink is set.
   const std::vector<std::string>& Trace() const { return trace_; }
   void ClearTrace() { trace_.clear(); }
   const std::string& ClipboardText() const { return clipboard_; }
@@ -95,7 +101,7 @@ class RecordingPlatform : public Platform {
   std::string TitleOf(WindowHandle window) const;
 
   std::vector<std::string> trace_;
-  std::ostream* echo_ = nullptr;
+  TraceSink* sink_ = nullptr;
   bool trace_paste_waits_ = false;
 
   bool scripted_windows_ = false;
