@@ -43,31 +43,62 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
   return lines;
 }
 
-void WriteFileAtomic(const std::string& path, std::string_view bytes) {
+namespace {
+
+// Writes what produce() hands to its write function to a temporary file beside
+// path, flushes it and renames it over path.
+void WriteFileAtomicWith(
+    const std::string& path,
+    const std::function<void(const std::function<void(std::string_view)>&)>& produce) {
   namespace fs = std::filesystem;
   fs::path target(path);
   std::random_device rd;
   fs::path temp = target;
   temp += ".tmp" + std::to_string(rd() % 1000000);
+  auto remove_temp = [&temp] {
+    std::error_code ignore;
+    fs::remove(temp, ignore);
+  };
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
     if (!out) throw PlatformError("Cannot create file \"" + temp.string() + "\"");
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    try {
+      produce([&out](std::string_view bytes) {
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+      });
+    } catch (...) {
+      out.close();
+      remove_temp();
+      throw;
+    }
     out.flush();
     if (!out) {
       out.close();
-      std::error_code ignore;
-      fs::remove(temp, ignore);
+      remove_temp();
       throw PlatformError("Cannot write file \"" + path + "\"");
     }
   }
   std::error_code ec;
   fs::rename(temp, target, ec);
   if (ec) {
-    std::error_code ignore;
-    fs::remove(temp, ignore);
+    remove_temp();
     throw PlatformError("Cannot replace file \"" + path + "\": " + ec.message());
   }
+}
+
+}  // namespace
+
+void WriteFileAtomic(const std::string& path, std::string_view bytes) {
+  WriteFileAtomicWith(
+      path, [bytes](const std::function<void(std::string_view)>& write) { write(bytes); });
+}
+
+void WriteFileAtomic(const std::string& path, const std::function<void(TextOut&)>& write) {
+  WriteFileAtomicWith(path, [&write](const std::function<void(std::string_view)>& to_file) {
+    TextOut out(to_file);
+    write(out);
+    out.Finish();
+  });
 }
 
 std::vector<std::string> TextOut::Lines() const {

@@ -4,6 +4,7 @@
 
 #include "core/common/Errors.h"
 #include "core/common/FileText.h"
+#include "core/common/LineReader.h"
 #include "core/files/ProgramFolder.h"
 #include "core/files/SheetFile.h"
 #include "core/files/TabDelimited.h"
@@ -190,25 +191,33 @@ bool Document::OpenFile(const std::string& name) {
     file_name_ = path;
     partly_read_ = false;
     caption_ = CaptionFor(file_name_);
-    // The lines are views into bytes, which lives until the readers are done.
-    const std::string bytes = ReadFileBytes(file_name_);
-    const std::vector<std::string_view> lines = SplitLines(bytes);
-    if (lines.empty()) throw PlatformError("The file is empty");
-    SetDocumentKind(DetectFileKind(lines, prompter_));
+    // Sheet files and tab-delimited text are read line by line, so a large
+    // file is never in memory beside the sheet it fills; the kind comes from
+    // the first line.
+    LineReader reader(file_name_);
+    std::string_view first_line;
+    if (!reader.Next(first_line)) throw PlatformError("The file is empty");
+    SetDocumentKind(DetectFileKind(std::span(&first_line, 1), prompter_));
+    reader.Rewind();
     switch (kind_) {
       case DocumentKind::kSheetFile:
-        partly_read_ = !ReadSheetFile(*this, lines);
+        partly_read_ = !ReadSheetFile(*this, reader);
         delays.SyncCommandDelays(commands);
         break;
       case DocumentKind::kTabDelimited:
-        ReadTabDelimited(sheet, lines);
+        ReadTabDelimited(sheet, reader);
         break;
-      case DocumentKind::kPlayback:
+      case DocumentKind::kPlayback: {
+        // The conversion joins, drops and searches lines: it takes the whole
+        // file. The lines are views into bytes, which lives until it is done.
+        const std::string bytes = ReadFileBytes(file_name_);
+        const std::vector<std::string_view> lines = SplitLines(bytes);
         // A recording the converter refuses has been reported and reset
         // already: the open has failed, and the file is no recent file.
         if (!ConvertPlaybackFile(*this, lines)) return false;
         if (sheet.LastCol() > 0) blank_cols = 0;
         break;
+      }
     }
     SetModified(false);
     AddRecentFile(file_name_);
@@ -249,19 +258,21 @@ bool Document::SaveFile(bool save_as) {
     }
   }
   try {
-    TextOut out;
-    switch (kind_) {
-      case DocumentKind::kSheetFile:
-        WriteSheetFile(*this, out);
-        break;
-      case DocumentKind::kTabDelimited:
-        WriteTabDelimited(sheet, out);
-        break;
-      case DocumentKind::kPlayback:
-        WritePlaybackFile(*this, out);
-        break;
-    }
-    WriteFileAtomic(file_name_, out.Text());
+    // The text goes to the file in blocks as it is made: a large sheet is
+    // never in memory a second time as the text of its file.
+    WriteFileAtomic(file_name_, [this](TextOut& out) {
+      switch (kind_) {
+        case DocumentKind::kSheetFile:
+          WriteSheetFile(*this, out);
+          break;
+        case DocumentKind::kTabDelimited:
+          WriteTabDelimited(sheet, out);
+          break;
+        case DocumentKind::kPlayback:
+          WritePlaybackFile(*this, out);
+          break;
+      }
+    });
   } catch (...) {
     busy.reset();
     prompter_.Error(kSaveFailed);

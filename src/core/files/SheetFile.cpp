@@ -7,6 +7,7 @@
 #include "core/common/Errors.h"
 #include "core/common/FileText.h"
 #include "core/common/Numbers.h"
+#include "core/common/SpanLineSource.h"
 #include "core/files/Document.h"
 #include "core/sheet/TextHelpers.h"
 
@@ -61,12 +62,12 @@ std::string DelayTextForFile(const std::string& value) {
   return FormatDelaySeconds(*number);
 }
 
-// Walks the lines with one position; a misplaced marker ends the walk after the
+// Walks the lines once from the front, looking at one line at a time (a view
+// that holds until the next step); a misplaced marker ends the walk after the
 // one message.
 class SheetFileReader {
  public:
-  SheetFileReader(Document& document, std::span<const std::string_view> lines)
-      : doc_(document), lines_(lines) {}
+  SheetFileReader(Document& document, LineSource& lines) : doc_(document), lines_(lines) { Step(); }
 
   // False when a format error ended the read early.
   bool Read() {
@@ -84,7 +85,9 @@ class SheetFileReader {
   }
 
  private:
-  bool AtEnd() const { return pos_ >= lines_.size(); }
+  bool AtEnd() const { return !have_line_; }
+  // Moves on to the next line.
+  void Step() { have_line_ = lines_.Next(line_); }
 
   bool FormatError() {
     intact_ = false;
@@ -94,8 +97,8 @@ class SheetFileReader {
 
   // The current line must be the marker; steps past it.
   bool Expect(std::string_view marker) {
-    if (AtEnd() || lines_[pos_] != marker) return FormatError();
-    ++pos_;
+    if (AtEnd() || line_ != marker) return FormatError();
+    Step();
     return true;
   }
 
@@ -105,13 +108,13 @@ class SheetFileReader {
   template <typename Each>
   bool Section(std::string_view end_marker, Each each) {
     while (!AtEnd()) {
-      std::string_view line = lines_[pos_];
-      if (line == end_marker) {
-        ++pos_;
+      if (line_ == end_marker) {
+        Step();
         return true;
       }
-      ++pos_;
-      if (!each(line)) return false;
+      const bool go_on = each(line_);
+      Step();
+      if (!go_on) return false;
     }
     return FormatError();
   }
@@ -136,14 +139,17 @@ class SheetFileReader {
     // Titles of every header line run on into the next columns; they go into
     // the title row in one piece, also when the file breaks off inside the
     // section.
-    std::vector<std::string_view> titles;
+    std::vector<std::string> titles;
     const bool closed = Section("endheader", [&](std::string_view line) {
       if (line.empty()) return true;
       SplitTabs(line, fields_);
       titles.insert(titles.end(), fields_.begin(), fields_.end());
       return true;
     });
-    if (!titles.empty()) doc_.sheet.SetRowCells(0, titles);
+    if (!titles.empty()) {
+      const std::vector<std::string_view> views(titles.begin(), titles.end());
+      doc_.sheet.SetRowCells(0, views);
+    }
     return closed;
   }
 
@@ -163,7 +169,7 @@ class SheetFileReader {
   bool ReadData() {
     Sheet& sheet = doc_.sheet;
     int row = 0;
-    sheet.ReserveRows(static_cast<int>(lines_.size() - pos_) + 1);
+    sheet.ReserveRows(static_cast<int>(lines_.RemainingHint()) + 2);
     return Section("enddata", [&](std::string_view line) {
       SplitTabs(line, fields_);
       // A field reading "enddata" ends the file's interpretation there; the
@@ -251,8 +257,9 @@ class SheetFileReader {
   }
 
   Document& doc_;
-  std::span<const std::string_view> lines_;
-  size_t pos_ = 0;
+  LineSource& lines_;
+  std::string_view line_;
+  bool have_line_ = false;
   bool intact_ = true;
   std::string group_;
   std::vector<std::string_view> fields_;
@@ -372,6 +379,11 @@ void WriteSheetFile(const Document& document, TextOut& out) {
 }
 
 bool ReadSheetFile(Document& document, std::span<const std::string_view> lines) {
+  SpanLineSource source(lines);
+  return ReadSheetFile(document, source);
+}
+
+bool ReadSheetFile(Document& document, LineSource& lines) {
   return SheetFileReader(document, lines).Read();
 }
 

@@ -8,6 +8,7 @@
 namespace typelane {
 
 class Document;
+class LineSource;
 class TextOut;
 
 // The program's own .tyl file: seven sections, each between a "begin..." and an
@@ -23,6 +24,8 @@ void WriteSheetFile(const Document& document, TextOut& out);
 // false (the file was read only in part). A number that does not convert
 // throws ConversionError, which fails the whole open.
 bool ReadSheetFile(Document& document, std::span<const std::string_view> lines);
+// The same, line by line (the reader walks the file once from the front).
+bool ReadSheetFile(Document& document, LineSource& lines);
 
 // The file keeps cells unchanged between marker lines, so a cell, a lone title
 // or a command line that reads exactly like the marker ending its section would

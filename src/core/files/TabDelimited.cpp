@@ -3,16 +3,25 @@
 #include <vector>
 
 #include "core/common/FileText.h"
+#include "core/common/SpanLineSource.h"
 #include "core/sheet/Sheet.h"
 #include "core/sheet/TextHelpers.h"
 
 namespace typelane {
 
 void ReadTabDelimited(Sheet& sheet, std::span<const std::string_view> lines) {
+  SpanLineSource source(lines);
+  ReadTabDelimited(sheet, source);
+}
+
+void ReadTabDelimited(Sheet& sheet, LineSource& lines) {
   std::vector<std::string_view> fields;
-  sheet.ReserveRows(static_cast<int>(lines.size()) + 1);
+  std::string_view line;
   int row = 0;
-  for (std::string_view line : lines) {
+  while (lines.Next(line)) {
+    // Room for the rows to come, once the first line has shown how long a
+    // line is.
+    if (row == 0) sheet.ReserveRows(static_cast<int>(lines.RemainingHint()) + 2);
     ++row;
     SplitWordsInto(line, '\t', fields);
     if (static_cast<int>(fields.size()) > sheet.LastCol()) {

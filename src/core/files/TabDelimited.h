@@ -5,6 +5,7 @@
 
 namespace typelane {
 
+class LineSource;
 class Sheet;
 class TextOut;
 
@@ -16,6 +17,9 @@ class TextOut;
 // TAB gives no empty field after it. The last used row becomes the number of
 // lines; the last used column is raised to the widest line.
 void ReadTabDelimited(Sheet& sheet, std::span<const std::string_view> lines);
+// The same, line by line: a file read through a LineReader is never in memory
+// whole.
+void ReadTabDelimited(Sheet& sheet, LineSource& lines);
 
 // One line per used row: columns 1 to LastCol joined by TAB, nothing quoted.
 void WriteTabDelimited(const Sheet& sheet, TextOut& out);

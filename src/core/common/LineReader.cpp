@@ -1,0 +1,65 @@
+#include "core/common/LineReader.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "core/common/Errors.h"
+
+namespace typelane {
+
+LineReader::LineReader(const std::string& path, size_t chunk_bytes)
+    : path_(path), in_(path, std::ios::binary), chunk_(chunk_bytes == 0 ? 1 : chunk_bytes) {
+  if (!in_) throw PlatformError("Cannot open file \"" + path + "\": " + std::strerror(errno));
+}
+
+void LineReader::Rewind() {
+  in_.clear();
+  in_.seekg(0);
+  buffer_.clear();
+  pos_ = 0;
+  at_eof_ = false;
+}
+
+void LineReader::Fill() {
+  // Keep the unread part only, at the front.
+  buffer_.erase(0, pos_);
+  pos_ = 0;
+  const size_t kept = buffer_.size();
+  buffer_.resize(kept + chunk_);
+  in_.read(buffer_.data() + kept, static_cast<std::streamsize>(chunk_));
+  const auto got = static_cast<size_t>(in_.gcount());
+  buffer_.resize(kept + got);
+  if (in_.bad()) throw PlatformError("Cannot read file \"" + path_ + "\"");
+  if (got < chunk_) at_eof_ = true;
+}
+
+bool LineReader::Next(std::string_view& line) {
+  size_t scan = pos_;
+  while (true) {
+    const size_t size = buffer_.size();
+    size_t i = scan;
+    while (i < size && buffer_[i] != '\r' && buffer_[i] != '\n') ++i;
+    // A CR at the very end may be the first half of CR LF: read on to see.
+    if (i < size && !(buffer_[i] == '\r' && i + 1 == size && !at_eof_)) {
+      size_t next = i + 1;
+      if (buffer_[i] == '\r' && next < size && buffer_[next] == '\n') ++next;
+      line = std::string_view(buffer_.data() + pos_, i - pos_);
+      pos_ = next;
+      return true;
+    }
+    if (at_eof_) {
+      if (pos_ >= size) return false;
+      // The last line has no line break.
+      line = std::string_view(buffer_.data() + pos_, size - pos_);
+      pos_ = size;
+      return true;
+    }
+    // Fill moves the unread part to the front: the search goes on where it
+    // stopped (at a CR that waits for its LF, or behind the last byte).
+    const size_t looked = i - pos_;
+    Fill();
+    scan = looked;
+  }
+}
+
+}  // namespace typelane
