@@ -70,7 +70,9 @@ void Document::SetDocumentKind(DocumentKind kind) {
   forms.column_items.Clear();
 
   if (kind == DocumentKind::kTabDelimited) {
-    for (int col = 1; col < sheet.StoredCols(0); ++col) sheet.SetCell(0, col, "");
+    // Every title goes at once: clearing them one by one would move the rest
+    // of a wide title row for each.
+    sheet.SetRowCells(0, {});
   } else if (kind == DocumentKind::kPlayback) {
     forms.drop_lists_active = true;
     LoadDropLists(*this);
