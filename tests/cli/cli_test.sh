@@ -220,5 +220,12 @@ else
 fi
 chmod -R u+w "$work/system" 2>/dev/null
 
+# Files are read as they come, so a sheet or a recording may come through a
+# pipe (a script's process substitution) as well as from a file.
+out=$("$cli" send --dry-run <(cat "$src/examples/orders.tyl")); rc=$?
+check "a sheet through a pipe loads" "0|activate Orders" "$rc|$(echo "$out" | head -1)"
+"$cli" convert <(cat "$rec") "$work/piped.txt"; check "a recording through a pipe converts" 0 $?
+check "to the same rows" "$(cat "$work/categories.txt")" "$(cat "$work/piped.txt")"
+
 echo "$failures failed"
 [ "$failures" -eq 0 ]

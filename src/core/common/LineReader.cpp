@@ -12,12 +12,20 @@ LineReader::LineReader(const std::string& path, size_t chunk_bytes)
   if (!in_) throw PlatformError("Cannot open file \"" + path + "\": " + std::strerror(errno));
 }
 
-void LineReader::Rewind() {
-  in_.clear();
-  in_.seekg(0);
+std::string LineReader::ReadRest() {
+  std::string rest = buffer_.substr(pos_);
   buffer_.clear();
   pos_ = 0;
-  at_eof_ = false;
+  last_start_ = 0;
+  char block[1 << 16];
+  while (!at_eof_) {
+    in_.read(block, sizeof block);
+    const auto got = static_cast<size_t>(in_.gcount());
+    if (in_.bad()) throw PlatformError("Cannot read file \"" + path_ + "\"");
+    rest.append(block, got);
+    if (got < sizeof block) at_eof_ = true;
+  }
+  return rest;
 }
 
 void LineReader::Fill() {
@@ -44,6 +52,7 @@ bool LineReader::Next(std::string_view& line) {
       size_t next = i + 1;
       if (buffer_[i] == '\r' && next < size && buffer_[next] == '\n') ++next;
       line = std::string_view(buffer_.data() + pos_, i - pos_);
+      last_start_ = pos_;
       pos_ = next;
       return true;
     }
@@ -51,6 +60,7 @@ bool LineReader::Next(std::string_view& line) {
       if (pos_ >= size) return false;
       // The last line has no line break.
       line = std::string_view(buffer_.data() + pos_, size - pos_);
+      last_start_ = pos_;
       pos_ = size;
       return true;
     }

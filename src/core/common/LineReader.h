@@ -21,8 +21,11 @@ class LineReader : public LineSource {
 
   // Throws PlatformError when the file cannot be read on.
   bool Next(std::string_view& line) override;
-  // Back to the first line.
-  void Rewind();
+  // Makes the next Next() give the line the last one gave again. Works on
+  // pipes too (the file is not read twice).
+  void Unread() { pos_ = last_start_; }
+  // Everything not read yet, as bytes: for readers that need the whole file.
+  std::string ReadRest();
 
  private:
   // Reads the next chunk behind the unread part; notes the end of the file.
@@ -31,7 +34,8 @@ class LineReader : public LineSource {
   std::string path_;
   std::ifstream in_;
   std::string buffer_;
-  size_t pos_ = 0;  // start of the unread part of buffer_
+  size_t pos_ = 0;         // start of the unread part of buffer_
+  size_t last_start_ = 0;  // where the line the last Next() gave starts
   size_t chunk_;
   bool at_eof_ = false;
 };

@@ -198,7 +198,7 @@ bool Document::OpenFile(const std::string& name) {
     std::string_view first_line;
     if (!reader.Next(first_line)) throw PlatformError("The file is empty");
     SetDocumentKind(DetectFileKind(std::span(&first_line, 1), prompter_));
-    reader.Rewind();
+    reader.Unread();
     switch (kind_) {
       case DocumentKind::kSheetFile:
         partly_read_ = !ReadSheetFile(*this, reader);
@@ -210,7 +210,7 @@ bool Document::OpenFile(const std::string& name) {
       case DocumentKind::kPlayback: {
         // The conversion joins, drops and searches lines: it takes the whole
         // file. The lines are views into bytes, which lives until it is done.
-        const std::string bytes = ReadFileBytes(file_name_);
+        const std::string bytes = reader.ReadRest();
         const std::vector<std::string_view> lines = SplitLines(bytes);
         // A recording the converter refuses has been reported and reset
         // already: the open has failed, and the file is no recent file.
