@@ -87,7 +87,8 @@ check "bad click coordinates exit 1" 1 "$rc"
 err=$("$cli" send --dry-run "$work/missing.tyl" 2>&1 >/dev/null); rc=$?
 check "missing sheet exits 1" 1 "$rc"
 check "missing sheet message" \
-  "Typelane Error: Failed to open the file or an error occured during file processing." "$err"
+  "Typelane Error: Failed to open the file or an error occured during file processing.
+$work/missing.tyl: No such file or directory" "$err"
 
 # Conversions: sheet file -> tab-delimited -> sheet file keeps the data rows.
 "$cli" convert "$src/examples/orders.tyl" "$work/orders.txt"; check "convert to text" 0 $?
@@ -99,6 +100,54 @@ check "text row 1" "Acme Ltd	Leeds	Standard	AS54888	12	&Deliver before noon	SAVE
 "$cli" convert "$work/again.tyl" "$work/x.fpb" 2>/dev/null; check "no .fpb from a sheet" 1 $?
 "$cli" convert "$work/again.tyl" "$work/again.txt"; check "convert again" 0 $?
 check "round trip keeps every byte" "$(cat "$work/orders.txt")" "$(cat "$work/again.txt")"
+
+# Saving writes the file the user has: its mode stays, a link stays a link and
+# its file gets the text, a read-only file is refused, a FIFO or the standard
+# output is written as it is; a failure says which file and why.
+sheet="$src/examples/orders.tyl"
+printf 'old\r\n' > "$work/secret.tyl"; chmod 600 "$work/secret.tyl"
+"$cli" convert "$sheet" "$work/secret.tyl"; check "save over a private file" 0 $?
+check "it stays private" 600 "$(stat -c %a "$work/secret.tyl")"
+check "and holds the sheet" begindelays "$(head -1 "$work/secret.tyl" | tr -d '\r')"
+mkdir "$work/real"; printf 'old\r\n' > "$work/real/target.txt"
+ln -s real/target.txt "$work/link.txt"
+"$cli" convert "$sheet" "$work/link.txt"; check "save through a link" 0 $?
+check "the link stays a link" real/target.txt "$(readlink "$work/link.txt")"
+check "its file has the rows" 4 "$(wc -l < "$work/real/target.txt" | tr -d ' ')"
+printf 'keep\r\n' > "$work/locked.txt"; chmod 444 "$work/locked.txt"
+reason="Permission denied"; [ "$(id -u)" -eq 0 ] && reason="The file is read-only"
+err=$("$cli" convert "$sheet" "$work/locked.txt" 2>&1); rc=$?
+check "a read-only file is refused" 1 "$rc"
+check "saying which file and why" "Typelane Error: Failed to save the file.
+$work/locked.txt: $reason" "$err"
+check "and it is kept" keep "$(tr -d '\r' < "$work/locked.txt")"
+mkfifo "$work/fifo"
+cat "$work/fifo" > "$work/from-fifo" & reader=$!
+"$cli" convert "$sheet" "$work/fifo"; check "save into a FIFO" 0 $?
+wait "$reader"
+check "the FIFO stays a FIFO" yes "$([ -p "$work/fifo" ] && echo yes || echo no)"
+check "and its reader got the rows" 4 "$(wc -l < "$work/from-fifo" | tr -d ' ')"
+check "save to the standard output, a pipe" 4 "$("$cli" convert "$sheet" /dev/fd/1 | wc -l)"
+printf 'a longer text that was there before the save\r\n%.0s' 1 2 3 4 5 6 > "$work/out.txt"
+"$cli" convert "$sheet" /dev/fd/1 > "$work/out.txt"; check "to the standard output, a file" 0 $?
+check "which holds the rows only" "$(cat "$work/orders.txt")" "$(cat "$work/out.txt")"
+err=$("$cli" convert "$sheet" /dev/full 2>&1)
+check "a full disk" "Typelane Error: Failed to save the file.
+/dev/full: No space left on device" "$err"
+err=$("$cli" convert "$sheet" "$work/no-such-folder/x.txt" 2>&1)
+check "a missing folder" "Typelane Error: Failed to save the file.
+$work/no-such-folder/x.txt: No such file or directory" "$err"
+# A folder the user may not write (as another user when the tests run as root).
+mkdir "$work/shut"; chmod 755 "$work/shut" "$work"
+as_user=()
+[ "$(id -u)" -eq 0 ] && as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+if [ "$(id -u)" -ne 0 ] && chmod 555 "$work/shut" || command -v setpriv >/dev/null; then
+  err=$("${as_user[@]}" "$cli" convert "$sheet" "$work/shut/x.txt" 2>&1)
+  check "a folder that may not be written" "Typelane Error: Failed to save the file.
+$work/shut/x.txt: Permission denied" "$err"
+  chmod 755 "$work/shut"
+fi
+chmod 700 "$work"
 
 # Recordings: a converted recording becomes a sheet; a recording of three
 # entries turns into a playback file for every row of a data file.

@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 
 #include <filesystem>
+#include <map>
 
 #include "FilesTestSupport.h"
 #include "core/files/CommandLine.h"
@@ -186,8 +187,14 @@ TEST(DocumentFlow, FailedOpenResetsAndSaysSo) {
   WriteBytes(bad_option,
              SheetFileText({"row"}) + Join({"beginoptions", "DataColour=red", "endoptions"}));
   const std::string bad_option_bytes = ReadBytes(bad_option);
-  for (const std::string& path :
-       {empty, bad_number, bad_option, h.dir / "missing.tyl", h.dir.Path()}) {
+  // A failure of the file itself names the file and the reason on a second line.
+  const std::map<std::string, std::string> reasons = {
+      {empty, "\r" + empty + ": The file is empty"},
+      {bad_number, ""},
+      {bad_option, ""},
+      {h.dir / "missing.tyl", "\r" + (h.dir / "missing.tyl") + ": No such file or directory"},
+      {h.dir.Path(), "\r" + h.dir.Path() + ": Is a directory"}};
+  for (const auto& [path, reason] : reasons) {
     h.prompter.shown.clear();
     // Even a reset after a half-read file asks nothing (a Yes would save the
     // half-read sheet over the file that failed), whatever answer is ready.
@@ -196,7 +203,7 @@ TEST(DocumentFlow, FailedOpenResetsAndSaysSo) {
     EXPECT_FALSE(d.OpenFile(path)) << path;
     ASSERT_EQ(h.prompter.shown.size(), 1u) << path;
     EXPECT_EQ(h.prompter.shown[0].title, "Typelane Error");
-    EXPECT_EQ(h.prompter.shown[0].text, kOpenFailed);
+    EXPECT_EQ(h.prompter.shown[0].text, std::string(kOpenFailed) + reason);
     // The hourglass is gone before the failure is told.
     EXPECT_EQ(h.prompter.shown[0].busy, 0) << path;
     EXPECT_EQ(d.FileName(), "");
@@ -420,7 +427,8 @@ TEST(DocumentFlow, FailedSaveLeavesTheOldFileWhole) {
     EXPECT_FALSE(d.SaveFile(false));
   }
   EXPECT_EQ(ReadBytes(tyl), old_bytes);
-  EXPECT_EQ(h.Messages(), std::vector<std::string>{std::string(kSaveFailed)});
+  EXPECT_EQ(h.Messages(),
+            std::vector<std::string>{std::string(kSaveFailed) + "\r" + tyl + ": File too large"});
   EXPECT_EQ(h.prompter.shown[0].title, "Typelane Error");
   EXPECT_EQ(h.prompter.shown[0].busy, 0);
   EXPECT_TRUE(d.Modified());
@@ -438,11 +446,13 @@ TEST(DocumentFlow, FailedSaveLeavesTheOldFileWhole) {
   const std::string in_missing = h.dir / "no-such-folder/x.txt";
   const std::string folder = h.dir / "folder";
   std::filesystem::create_directories(folder + "/inside");
-  for (const std::string& target : {in_missing, folder}) {
+  for (const auto& [target, reason] : {std::pair{in_missing, "No such file or directory"},
+                                       std::pair{folder, "Is a directory"}}) {
     h.prompter.shown.clear();
     h.prompter.files.push_back(FileChoice{target, 2});
     EXPECT_FALSE(d.SaveFile(true)) << target;
-    EXPECT_EQ(h.Messages(), std::vector<std::string>{std::string(kSaveFailed)});
+    EXPECT_EQ(h.Messages(), std::vector<std::string>{std::string(kSaveFailed) + "\r" + target +
+                                                     ": " + reason});
     EXPECT_EQ(h.prompter.shown[0].busy, 0) << target;
     EXPECT_EQ(d.FileName(), target);
     EXPECT_EQ(d.Caption(), "Veltrax Typelane " + target);
@@ -549,7 +559,8 @@ TEST(CommandLine, JoinsArgumentsSplitAtBlanks) {
   const std::string two = h.dir / "two  blanks.tyl";
   WriteBytes(two, SheetFileText({"y"}));
   EXPECT_FALSE(OpenFromCommandLine(*h.doc, Args{h.dir / "two", "blanks.tyl"}));
-  EXPECT_EQ(h.Messages(), std::vector<std::string>{std::string(kOpenFailed)});
+  EXPECT_EQ(h.Messages(), std::vector<std::string>{std::string(kOpenFailed) + "\r" + h.dir.Path() +
+                                                   "/two blanks.tyl: No such file or directory"});
 }
 
 }  // namespace

@@ -92,7 +92,8 @@ TEST(ProgramFolder, CommandsComeFromTheProgramFolder) {
   std::filesystem::remove(h.dir / "commands.dat");
   h.doc->NewSheet();
   EXPECT_EQ(h.Messages(), std::vector<std::string>{
-                              "Failed to open the commands file - no default commands loaded."});
+                              "Failed to open the commands file - no default commands loaded.\r" +
+                              (h.dir / "commands.dat") + ": No such file or directory"});
   EXPECT_EQ(h.doc->commands.SaveLines(), testing::kDefaultCommands);
   // The hourglass is gone before the failure is told.
   EXPECT_EQ(h.prompter.shown[0].busy, 0);
@@ -106,7 +107,8 @@ TEST(ProgramFolder, CommandsComeFromTheProgramFolder) {
   std::filesystem::create_directories(h.dir / "commands.dat/inside");
   h.prompter.shown.clear();
   EXPECT_FALSE(h.doc->SaveCommands());
-  ASSERT_EQ(h.Messages(), std::vector<std::string>{"Failed to save the commands file."});
+  ASSERT_EQ(h.Messages(), std::vector<std::string>{"Failed to save the commands file.\r" +
+                                                   (h.dir / "commands.dat") + ": Is a directory"});
   EXPECT_EQ(h.prompter.shown[0].title, "Typelane Error");
   EXPECT_EQ(h.prompter.shown[0].busy, 0);
   EXPECT_EQ(h.prompter.busy_depth, 0);

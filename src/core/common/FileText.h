@@ -5,28 +5,25 @@
 #include <string_view>
 #include <vector>
 
+#include "core/common/FileSystem.h"
+
 namespace typelane {
 
 // Files are read whole and written whole. Text is bytes: nothing is converted.
 
-// Reads a whole file. Throws PlatformError with a message naming the file.
-std::string ReadFileBytes(const std::string& path);
+// Reading and saving whole files (ReadFileBytes, WriteFileAtomic) are in
+// FileSystem.h.
 
 // Splits text into lines; a line ends at CR LF, a lone LF or a lone CR. A final
 // line break does not start another line, so "a\r\n" is one line and "" none.
 // The views point into text.
 std::vector<std::string_view> SplitLines(std::string_view text);
 
-// Writes bytes to a temporary file beside path, flushes it and renames it over
-// path, so a failed save never damages the file that was there. Throws
-// PlatformError.
-void WriteFileAtomic(const std::string& path, std::string_view bytes);
-
 class TextOut;
-// The same for a file that write() produces: the text goes to the temporary
-// file in blocks as it is made, so saving a sheet of any size needs a block of
-// memory, not a copy of the whole file. An exception from write() leaves the
-// old file as it was and is passed on.
+// Saves the file that write() produces (see WriteFileAtomic in FileSystem.h):
+// the text goes out in blocks as it is made, so saving a sheet of any size
+// needs a block of memory, not a copy of the whole file. write() may run more
+// than once; an exception from it leaves the old file as it was and is passed on.
 void WriteFileAtomic(const std::string& path, const std::function<void(TextOut&)>& write);
 
 // The list of lines a writer builds, kept as the bytes of the file: every line

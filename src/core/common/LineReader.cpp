@@ -9,7 +9,7 @@ namespace typelane {
 
 LineReader::LineReader(const std::string& path, size_t chunk_bytes)
     : path_(path), in_(path, std::ios::binary), chunk_(chunk_bytes == 0 ? 1 : chunk_bytes) {
-  if (!in_) throw PlatformError("Cannot open file \"" + path + "\": " + std::strerror(errno));
+  if (!in_) throw FileError(path, std::strerror(errno));
 }
 
 std::string LineReader::ReadRest() {
@@ -21,7 +21,7 @@ std::string LineReader::ReadRest() {
   while (!at_eof_) {
     in_.read(block, sizeof block);
     const auto got = static_cast<size_t>(in_.gcount());
-    if (in_.bad()) throw PlatformError("Cannot read file \"" + path_ + "\"");
+    if (in_.bad()) throw FileError(path_, errno ? std::strerror(errno) : "Input/output error");
     rest.append(block, got);
     if (got < sizeof block) at_eof_ = true;
   }
@@ -37,7 +37,7 @@ void LineReader::Fill() {
   in_.read(buffer_.data() + kept, static_cast<std::streamsize>(chunk_));
   const auto got = static_cast<size_t>(in_.gcount());
   buffer_.resize(kept + got);
-  if (in_.bad()) throw PlatformError("Cannot read file \"" + path_ + "\"");
+  if (in_.bad()) throw FileError(path_, errno ? std::strerror(errno) : "Input/output error");
   if (got < chunk_) at_eof_ = true;
 }
 

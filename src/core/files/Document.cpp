@@ -56,7 +56,8 @@ void Document::LoadCommands(std::span<const std::string> lines) {
     bytes = ReadFileBytes(CommandsPath());
   } catch (const PlatformError&) {
     busy.reset();
-    prompter_.Error("Failed to open the commands file - no default commands loaded.");
+    prompter_.Error(WithFileReason("Failed to open the commands file - no default commands loaded.",
+                                   std::current_exception()));
     return;
   }
   std::vector<std::string_view> file_lines = SplitLines(bytes);
@@ -72,7 +73,7 @@ bool Document::SaveCommands() {
     WriteFileAtomic(CommandsPathForWriting(), out.Text());
   } catch (const std::exception&) {
     busy.reset();
-    prompter_.Error("Failed to save the commands file.");
+    prompter_.Error(WithFileReason("Failed to save the commands file.", std::current_exception()));
     return false;
   }
   return true;
@@ -196,7 +197,7 @@ bool Document::OpenFile(const std::string& name) {
     // the first line.
     LineReader reader(file_name_);
     std::string_view first_line;
-    if (!reader.Next(first_line)) throw PlatformError("The file is empty");
+    if (!reader.Next(first_line)) throw FileError(file_name_, "The file is empty");
     SetDocumentKind(DetectFileKind(std::span(&first_line, 1), prompter_));
     reader.Unread();
     switch (kind_) {
@@ -226,10 +227,11 @@ bool Document::OpenFile(const std::string& name) {
     // reset asks no save question, whatever the reading did to the flag: a Yes
     // there would write the half-read sheet over the very file that failed to
     // open.
+    const std::exception_ptr error = std::current_exception();
     busy.reset();
     SetModified(false);
     NewSheet();
-    prompter_.Error(kOpenFailed);
+    prompter_.Error(WithFileReason(kOpenFailed, error));
     return false;
   }
   return true;
@@ -275,7 +277,7 @@ bool Document::SaveFile(bool save_as) {
     });
   } catch (...) {
     busy.reset();
-    prompter_.Error(kSaveFailed);
+    prompter_.Error(WithFileReason(kSaveFailed, std::current_exception()));
     return false;
   }
   SetModified(false);

@@ -23,7 +23,9 @@ bool LoadDropLists(Document& document) {
     std::error_code ec;
     const bool missing = !std::filesystem::exists(std::filesystem::path(path), ec) && !ec;
     forms.drop_lists_unreadable = !missing;
-    document.prompter().Error("Failed to open the droplists.dat file - no droplist data loaded.");
+    document.prompter().Error(
+        WithFileReason("Failed to open the droplists.dat file - no droplist data loaded.",
+                       std::current_exception()));
     return false;
   }
   for (std::string_view line : SplitLines(bytes)) forms.drop_list_entries.Add(line);

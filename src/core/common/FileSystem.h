@@ -1,0 +1,77 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The file-system calls the standard library lacks. One implementation per
+// system, chosen by the build: FileSystemPosix.cpp and FileSystemWin32.cpp. The
+// system's headers stay in those two files; every other file of the core is
+// plain C++. Names are bytes; on Windows they are UTF-8 (or, when not valid
+// UTF-8, the system code page).
+
+namespace typelane {
+
+// Reads a whole file. Throws FileError with the system's reason.
+std::string ReadFileBytes(const std::string& path);
+
+// Saves bytes as the file at path, keeping what the user set on it. Throws
+// FileError with the system's reason, the file that was there left as it was.
+//
+// - A regular file is replaced atomically: the bytes go to a temporary file
+//   beside it, created exclusively and never through a link (on Linux an
+//   unnamed one, linked in only at the end), flushed to disk, given the old
+//   file's mode, owner and group, and then renamed over it. A crash, a kill or
+//   a full disk leaves the whole old file or the whole new one.
+// - A symbolic link is saved through: the file it leads to gets the new text
+//   and the link stays a link.
+// - A file the user may not write (no write permission, read-only attribute)
+//   is refused, never replaced.
+// - A file with more than one name (hard links), a file whose owner or group a
+//   new file could not be given, and a file in a folder the user may not write
+//   are written in place, so every name keeps seeing it and it keeps its owner.
+//   The space is reserved first, so a full disk fails before a byte changes.
+// - Anything that is not a regular file (a FIFO, a device, /dev/stdout) is
+//   written directly.
+// - No temporary file stays behind after an error, and none after SIGINT,
+//   SIGTERM, SIGHUP or SIGQUIT in the saving thread (they wait until the save
+//   is done). One a SIGKILL or a power cut left behind is removed by the next
+//   save of the same file.
+void WriteFileAtomic(const std::string& path, std::string_view bytes);
+
+// Hands the bytes of a file, block by block, to write. A save may call it more
+// than once (when it has to start again another way); every call must hand over
+// the same bytes.
+using ByteProducer = std::function<void(const std::function<void(std::string_view)>& write)>;
+
+// The same for a file made as it is written: a large file is never in memory
+// whole, except where it must be written in place.
+void WriteFileAtomic(const std::string& path, const ByteProducer& produce);
+
+// For tests of the saving rules on every kind of system.
+namespace file_system_testing {
+
+// Saves use named temporary files, as on systems without unnamed ones; the
+// given suffixes name them first (a test can prepare something there), random
+// ones after.
+void UseNamedTemporaries(bool named, std::vector<std::string> suffixes = {});
+
+// The name a save of the file called base gives its temporary file.
+std::string TemporaryName(std::string_view base, std::string_view suffix);
+
+}  // namespace file_system_testing
+
+// Shared by the two implementations (FileSystem.cpp).
+namespace file_system_detail {
+
+// True when name is what TemporaryName gives for base with some suffix.
+bool IsTemporaryName(std::string_view name, std::string_view base);
+// The suffix of the next temporary file: a test's, else six random letters
+// and digits.
+std::string NextTemporarySuffix();
+bool NamedTemporariesOnly();
+
+}  // namespace file_system_detail
+
+}  // namespace typelane

@@ -1,0 +1,421 @@
+// Reading and saving files on Linux and other POSIX systems.
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <optional>
+#include <system_error>
+
+#include "core/common/Errors.h"
+#include "core/common/FileSystem.h"
+
+namespace typelane {
+namespace {
+
+using file_system_detail::IsTemporaryName;
+using file_system_detail::NextTemporarySuffix;
+using file_system_testing::TemporaryName;
+
+[[noreturn]] void Fail(const std::string& path, int error) {
+  throw FileError(path, std::generic_category().message(error));
+}
+
+class Fd {
+ public:
+  explicit Fd(int fd = -1) : fd_(fd) {}
+  ~Fd() { Close(); }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  Fd& operator=(int fd) {
+    Close();
+    fd_ = fd;
+    return *this;
+  }
+  int Get() const { return fd_; }
+  bool Ok() const { return fd_ >= 0; }
+  void Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+
+ private:
+  int fd_;
+};
+
+// SIGINT, SIGTERM, SIGHUP and SIGQUIT wait while a temporary file has a name,
+// so that ending the program then leaves none behind. They are delivered when
+// the save is done.
+class HoldSignals {
+ public:
+  HoldSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&set, s);
+    pthread_sigmask(SIG_BLOCK, &set, &old_);
+  }
+  ~HoldSignals() { pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
+  HoldSignals(const HoldSignals&) = delete;
+  HoldSignals& operator=(const HoldSignals&) = delete;
+
+ private:
+  sigset_t old_;
+};
+
+struct PathParts {
+  std::string dir;
+  std::string base;
+};
+
+PathParts SplitPath(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return {".", path};
+  if (slash == 0) return {"/", path.substr(1)};
+  return {path.substr(0, slash), path.substr(slash + 1)};
+}
+
+// Writes all bytes at the current position.
+void WriteAll(int fd, const std::string& path, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      Fail(path, errno);
+    }
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+}
+
+// Writes what produce hands over at the current position.
+void WriteAll(int fd, const std::string& path, const ByteProducer& produce) {
+  produce([fd, &path](std::string_view bytes) { WriteAll(fd, path, bytes); });
+}
+
+// The whole text, for the ways of saving that must know its size first.
+std::string Collect(const ByteProducer& produce) {
+  std::string bytes;
+  produce([&bytes](std::string_view block) { bytes.append(block); });
+  return bytes;
+}
+
+// Replaces the content of an open regular file. The space is reserved first,
+// so a full disk fails before a byte of the old text changes.
+void WriteOver(int fd, const std::string& path, std::string_view bytes) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0) Fail(path, errno);
+  const off_t old_size = st.st_size;
+  if (static_cast<off_t>(bytes.size()) > old_size) {
+    const int r = ::posix_fallocate(fd, 0, static_cast<off_t>(bytes.size()));
+    if (r != 0 && r != EOPNOTSUPP && r != EINVAL) {
+      // Whatever the reservation added goes again.
+      if (::ftruncate(fd, old_size) != 0) {
+      }
+      Fail(path, r);
+    }
+  }
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n =
+        ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      Fail(path, errno);
+    }
+    done += static_cast<size_t>(n);
+  }
+  if (::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0) Fail(path, errno);
+  if (::fsync(fd) != 0) Fail(path, errno);
+}
+
+std::string ReadLink(const std::string& link, const std::string& path) {
+  std::string target(256, '\0');
+  while (true) {
+    const ssize_t n = ::readlink(link.c_str(), target.data(), target.size());
+    if (n < 0) Fail(path, errno);
+    if (static_cast<size_t>(n) < target.size()) {
+      target.resize(static_cast<size_t>(n));
+      return target;
+    }
+    target.resize(target.size() * 2);
+  }
+}
+
+std::string RealPath(const std::string& dir, const std::string& path) {
+  char* real = ::realpath(dir.c_str(), nullptr);
+  if (!real) Fail(path, errno);
+  std::string result(real);
+  std::free(real);
+  return result;
+}
+
+// What a save writes to.
+struct Target {
+  std::string file;     // the file itself, links followed
+  bool direct = false;  // not a regular file: written as it is, no temporary
+  bool exists = false;
+  struct stat st {};
+};
+
+Target FindTarget(const std::string& path) {
+  Target t;
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) Fail(path, EISDIR);
+    if (!S_ISREG(st.st_mode)) {
+      t.file = path;
+      t.direct = true;
+      return t;
+    }
+  } else if (errno != ENOENT) {
+    Fail(path, errno);
+  }
+  // Links are followed one by one, so the save replaces the file they lead to
+  // (or creates it where a link points to nothing yet) and the links stay.
+  std::string current = path;
+  for (int hop = 0; hop < 40; ++hop) {
+    struct stat lst;
+    if (::lstat(current.c_str(), &lst) != 0) {
+      if (errno != ENOENT) Fail(path, errno);
+      t.file = current;
+      return t;
+    }
+    if (!S_ISLNK(lst.st_mode)) {
+      t.file = current;
+      t.exists = true;
+      t.st = lst;
+      return t;
+    }
+    const std::string dir = RealPath(SplitPath(current).dir, path);
+#if defined(__linux__)
+    // /dev/stdout, /dev/fd/N and /proc/self/fd/N name a file the program
+    // already has open (the shell's redirection): write it as it is.
+    if (dir == "/proc" || dir.starts_with("/proc/")) {
+      t.file = path;
+      t.direct = true;
+      return t;
+    }
+#endif
+    const std::string link = ReadLink(current, path);
+    current = link.starts_with('/') ? link : (dir == "/" ? "" : dir) + "/" + link;
+  }
+  Fail(path, ELOOP);
+}
+
+void WriteInPlace(const std::string& file, const std::string& path, const ByteProducer& produce) {
+  const std::string bytes = Collect(produce);
+  HoldSignals hold;
+  Fd fd(::open(file.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW));
+  if (!fd.Ok()) Fail(path, errno);
+  WriteOver(fd.Get(), path, bytes);
+}
+
+void WriteDirect(const std::string& path, const ByteProducer& produce) {
+  Fd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
+  if (!fd.Ok()) Fail(path, errno);
+  struct stat st;
+  if (::fstat(fd.Get(), &st) != 0) Fail(path, errno);
+  if (S_ISREG(st.st_mode)) {
+    WriteOver(fd.Get(), path, Collect(produce));
+  } else {
+    WriteAll(fd.Get(), path, produce);
+  }
+}
+
+// Temporary files of earlier saves of this file that a SIGKILL or a power cut
+// left behind. A save in progress holds a lock on its temporary file; one that
+// nobody holds is dead.
+void RemoveDeadTemporaries(int dir_fd, const std::string& base) {
+  const int list_fd = ::openat(dir_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (list_fd < 0) return;
+  DIR* dir = ::fdopendir(list_fd);
+  if (!dir) {
+    ::close(list_fd);
+    return;
+  }
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (!IsTemporaryName(name, base)) continue;
+    Fd fd(
+        ::openat(dir_fd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd.Ok()) continue;
+    struct stat st, now;
+    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
+    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) continue;
+    if (::fstatat(dir_fd, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+        now.st_dev == st.st_dev && now.st_ino == st.st_ino) {
+      ::unlinkat(dir_fd, name.c_str(), 0);
+    }
+  }
+  ::closedir(dir);
+}
+
+enum class Outcome { kSaved, kInPlace, kNoUnnamed };
+
+// Gives the temporary file the old file's owner, group and mode. False when
+// the owner or group cannot be kept: the file must then be written in place.
+bool KeepAttributes(int fd, const Target& t, const std::string& path) {
+  if (!t.exists) return true;
+  struct stat mine;
+  if (::fstat(fd, &mine) != 0) Fail(path, errno);
+  if (mine.st_uid != t.st.st_uid || mine.st_gid != t.st.st_gid) {
+    if (::fchown(fd, t.st.st_uid, t.st.st_gid) != 0) return false;
+  }
+  // After the owner: a change of owner clears the set-user-ID bit.
+  if (::fchmod(fd, t.st.st_mode & 07777) != 0) Fail(path, errno);
+  return true;
+}
+
+// An error on the way leaves the temporary file: remove it and report.
+class NamedTemporary {
+ public:
+  explicit NamedTemporary(int dir_fd) : dir_fd_(dir_fd) {}
+  ~NamedTemporary() {
+    if (!name_.empty()) ::unlinkat(dir_fd_, name_.c_str(), 0);
+  }
+  NamedTemporary(const NamedTemporary&) = delete;
+  NamedTemporary& operator=(const NamedTemporary&) = delete;
+  void Set(std::string name) { name_ = std::move(name); }
+  const std::string& Name() const { return name_; }
+  void Renamed() { name_.clear(); }
+
+ private:
+  int dir_fd_;
+  std::string name_;
+};
+
+void Commit(int dir_fd, NamedTemporary& temporary, const std::string& base,
+            const std::string& path) {
+  if (::renameat(dir_fd, temporary.Name().c_str(), dir_fd, base.c_str()) != 0) Fail(path, errno);
+  temporary.Renamed();
+  // The new name is on the disk too, not only the new bytes.
+  ::fsync(dir_fd);
+}
+
+#if defined(O_TMPFILE)
+// The bytes go to an unnamed file, which gets a name only for the moment
+// between linking it into the folder and renaming it over the old file.
+Outcome SaveUnnamed(int dir_fd, const Target& t, const std::string& base, const std::string& path,
+                    const ByteProducer& produce) {
+  Fd fd(::openat(dir_fd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, t.exists ? 0600 : 0666));
+  if (!fd.Ok()) {
+    if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) return Outcome::kNoUnnamed;
+    if ((errno == EACCES || errno == EPERM) && t.exists) return Outcome::kInPlace;
+    Fail(path, errno);
+  }
+  ::flock(fd.Get(), LOCK_EX);
+  WriteAll(fd.Get(), path, produce);
+  if (!KeepAttributes(fd.Get(), t, path)) return Outcome::kInPlace;
+  if (::fsync(fd.Get()) != 0) Fail(path, errno);
+
+  HoldSignals hold;
+  NamedTemporary temporary(dir_fd);
+  const std::string self = "/proc/self/fd/" + std::to_string(fd.Get());
+  for (int attempt = 0; temporary.Name().empty(); ++attempt) {
+    std::string name = TemporaryName(base, NextTemporarySuffix());
+    if (::linkat(AT_FDCWD, self.c_str(), dir_fd, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+      temporary.Set(std::move(name));
+    } else if (errno == ENOENT && attempt == 0) {
+      // No /proc: only a privileged process may link the file by its descriptor.
+      if (::linkat(fd.Get(), "", dir_fd, name.c_str(), AT_EMPTY_PATH) == 0) {
+        temporary.Set(std::move(name));
+      } else if (errno != EEXIST) {
+        return Outcome::kNoUnnamed;
+      }
+    } else if (errno != EEXIST || attempt > 100) {
+      Fail(path, errno);
+    }
+  }
+  Commit(dir_fd, temporary, base, path);
+  return Outcome::kSaved;
+}
+#endif
+
+// The same with a temporary file that has a name from the start.
+Outcome SaveNamed(int dir_fd, const Target& t, const std::string& base, const std::string& path,
+                  const ByteProducer& produce) {
+  HoldSignals hold;
+  NamedTemporary temporary(dir_fd);
+  Fd fd;
+  for (int attempt = 0; !fd.Ok(); ++attempt) {
+    std::string name = TemporaryName(base, NextTemporarySuffix());
+    // Exclusive, and never through a link someone put at that name.
+    fd = ::openat(dir_fd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                  t.exists ? 0600 : 0666);
+    if (fd.Ok()) {
+      temporary.Set(std::move(name));
+    } else if ((errno == EACCES || errno == EPERM) && t.exists) {
+      return Outcome::kInPlace;
+    } else if (errno != EEXIST || attempt > 100) {
+      Fail(path, errno);
+    }
+  }
+  ::flock(fd.Get(), LOCK_EX);
+  WriteAll(fd.Get(), path, produce);
+  if (!KeepAttributes(fd.Get(), t, path)) return Outcome::kInPlace;
+  if (::fsync(fd.Get()) != 0) Fail(path, errno);
+  Commit(dir_fd, temporary, base, path);
+  return Outcome::kSaved;
+}
+
+}  // namespace
+
+std::string ReadFileBytes(const std::string& path) {
+  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+  if (!fd.Ok()) Fail(path, errno);
+  struct stat st;
+  if (::fstat(fd.Get(), &st) != 0) Fail(path, errno);
+  if (S_ISDIR(st.st_mode)) Fail(path, EISDIR);
+  std::string bytes;
+  if (S_ISREG(st.st_mode)) bytes.reserve(static_cast<size_t>(st.st_size));
+  char buffer[1 << 16];
+  while (true) {
+    const ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      Fail(path, errno);
+    }
+    if (n == 0) break;
+    bytes.append(buffer, static_cast<size_t>(n));
+  }
+  return bytes;
+}
+
+void WriteFileAtomic(const std::string& path, std::string_view bytes) {
+  WriteFileAtomic(path,
+                  [bytes](const std::function<void(std::string_view)>& write) { write(bytes); });
+}
+
+void WriteFileAtomic(const std::string& path, const ByteProducer& produce) {
+  if (path.empty()) Fail(path, ENOENT);
+  const Target t = FindTarget(path);
+  if (t.direct) return WriteDirect(t.file, produce);
+  if (t.exists) {
+    if (::faccessat(AT_FDCWD, t.file.c_str(), W_OK, AT_EACCESS) != 0) Fail(path, errno);
+    // Also where the system would let an administrator write it.
+    if ((t.st.st_mode & 0222) == 0) throw FileError(path, "The file is read-only");
+    if (t.st.st_nlink > 1) return WriteInPlace(t.file, path, produce);
+  }
+  const PathParts parts = SplitPath(t.file);
+  if (parts.base.empty()) Fail(path, EISDIR);
+  Fd dir_fd(::open(parts.dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!dir_fd.Ok()) Fail(path, errno);
+  RemoveDeadTemporaries(dir_fd.Get(), parts.base);
+
+  Outcome outcome = Outcome::kNoUnnamed;
+#if defined(O_TMPFILE)
+  if (!file_system_detail::NamedTemporariesOnly()) {
+    outcome = SaveUnnamed(dir_fd.Get(), t, parts.base, path, produce);
+  }
+#endif
+  if (outcome == Outcome::kNoUnnamed)
+    outcome = SaveNamed(dir_fd.Get(), t, parts.base, path, produce);
+  if (outcome == Outcome::kInPlace) WriteInPlace(t.file, path, produce);
+}
+
+}  // namespace typelane

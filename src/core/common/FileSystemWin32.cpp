@@ -1,0 +1,298 @@
+// Reading and saving files on Windows. Names come as UTF-8 (or, when they are
+// not valid UTF-8, in the system code page) and go to the wide-character calls.
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+
+#include "core/common/Errors.h"
+#include "core/common/FileSystem.h"
+
+namespace typelane {
+namespace {
+
+using file_system_detail::IsTemporaryName;
+using file_system_detail::NextTemporarySuffix;
+using file_system_testing::TemporaryName;
+
+std::wstring Wide(std::string_view text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  UINT code_page = CP_UTF8;
+  DWORD flags = MB_ERR_INVALID_CHARS;
+  int n = MultiByteToWideChar(code_page, flags, text.data(), size, nullptr, 0);
+  if (n == 0) {
+    code_page = CP_ACP;
+    flags = 0;
+    n = MultiByteToWideChar(code_page, flags, text.data(), size, nullptr, 0);
+  }
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(code_page, flags, text.data(), size, wide.data(), n);
+  return wide;
+}
+
+std::string Utf8(std::wstring_view wide) {
+  if (wide.empty()) return {};
+  const int size = static_cast<int>(wide.size());
+  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string text(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, text.data(), n, nullptr, nullptr);
+  return text;
+}
+
+// The system's own words for an error, as one line without the final stop.
+std::string Reason(DWORD error) {
+  wchar_t* buffer = nullptr;
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::wstring text(buffer ? buffer : L"", n);
+  if (buffer) LocalFree(buffer);
+  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ' ||
+                           text.back() == L'.')) {
+    text.pop_back();
+  }
+  if (text.empty()) return "System error " + std::to_string(error);
+  return Utf8(text);
+}
+
+[[noreturn]] void Fail(const std::string& path, DWORD error) {
+  throw FileError(path, Reason(error));
+}
+
+class Handle {
+ public:
+  explicit Handle(HANDLE h = INVALID_HANDLE_VALUE) : h_(h) {}
+  ~Handle() { Close(); }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  Handle& operator=(HANDLE h) {
+    Close();
+    h_ = h;
+    return *this;
+  }
+  HANDLE Get() const { return h_; }
+  bool Ok() const { return h_ != INVALID_HANDLE_VALUE; }
+  void Close() {
+    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
+    h_ = INVALID_HANDLE_VALUE;
+  }
+
+ private:
+  HANDLE h_;
+};
+
+void WriteAll(HANDLE h, const std::string& path, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size(), 1u << 30));
+    DWORD written = 0;
+    if (!WriteFile(h, bytes.data(), chunk, &written, nullptr)) Fail(path, GetLastError());
+    bytes.remove_prefix(written);
+  }
+}
+
+struct PathParts {
+  std::wstring dir;  // empty: the current folder
+  std::wstring base;
+};
+
+PathParts SplitPath(const std::wstring& path) {
+  const size_t slash = path.find_last_of(L"\\/");
+  if (slash == std::wstring::npos) return {L"", path};
+  return {path.substr(0, slash + 1), path.substr(slash + 1)};
+}
+
+// What a save writes to.
+struct Target {
+  std::wstring file;    // the file itself, links followed
+  bool direct = false;  // a device or pipe: written as it is
+  bool exists = false;
+  DWORD links = 1;
+};
+
+Target FindTarget(const std::string& path) {
+  Target t;
+  const std::wstring wide = Wide(path);
+  // Opening without FILE_FLAG_OPEN_REPARSE_POINT follows symbolic links and
+  // junctions to the file they lead to.
+  Handle h(CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!h.Ok()) {
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND) Fail(path, error);
+    // A link that leads nowhere is not replaced by a plain file.
+    if (GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES) Fail(path, error);
+    t.file = wide;
+    return t;
+  }
+  if (GetFileType(h.Get()) != FILE_TYPE_DISK) {
+    t.file = wide;
+    t.direct = true;
+    return t;
+  }
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(h.Get(), &info)) Fail(path, GetLastError());
+  if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) throw FileError(path, "Is a directory");
+  if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) {
+    throw FileError(path, "The file is read-only");
+  }
+  std::wstring final_path(MAX_PATH, L'\0');
+  while (true) {
+    const DWORD n =
+        GetFinalPathNameByHandleW(h.Get(), final_path.data(), static_cast<DWORD>(final_path.size()),
+                                  FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (n == 0) Fail(path, GetLastError());
+    if (n < final_path.size()) {
+      final_path.resize(n);
+      break;
+    }
+    final_path.resize(n + 1);
+  }
+  t.file = final_path;
+  t.exists = true;
+  t.links = info.nNumberOfLinks;
+  return t;
+}
+
+void WriteAll(HANDLE h, const std::string& path, const ByteProducer& produce) {
+  produce([h, &path](std::string_view bytes) { WriteAll(h, path, bytes); });
+}
+
+// The whole text, for the ways of saving that must know its size first.
+std::string Collect(const ByteProducer& produce) {
+  std::string bytes;
+  produce([&bytes](std::string_view block) { bytes.append(block); });
+  return bytes;
+}
+
+// Replaces the content of the file where it is. The space is reserved first,
+// so a full disk fails before a byte of the old text changes.
+void WriteInPlace(const std::wstring& file, const std::string& path, const ByteProducer& produce) {
+  const std::string bytes = Collect(produce);
+  Handle h(CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!h.Ok()) Fail(path, GetLastError());
+  LARGE_INTEGER old_size;
+  if (!GetFileSizeEx(h.Get(), &old_size)) Fail(path, GetLastError());
+  if (static_cast<LONGLONG>(bytes.size()) > old_size.QuadPart) {
+    FILE_ALLOCATION_INFO allocation;
+    allocation.AllocationSize.QuadPart = static_cast<LONGLONG>(bytes.size());
+    if (!SetFileInformationByHandle(h.Get(), FileAllocationInfo, &allocation, sizeof allocation)) {
+      Fail(path, GetLastError());
+    }
+  }
+  WriteAll(h.Get(), path, bytes);
+  if (!SetEndOfFile(h.Get()) || !FlushFileBuffers(h.Get())) Fail(path, GetLastError());
+}
+
+void WriteDirect(const std::wstring& file, const std::string& path, const ByteProducer& produce) {
+  Handle h(CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                       OPEN_EXISTING, 0, nullptr));
+  if (!h.Ok()) Fail(path, GetLastError());
+  WriteAll(h.Get(), path, produce);
+}
+
+// Temporary files of earlier saves of this file that a crash left behind. A
+// save in progress keeps its temporary file open without sharing, so only a
+// dead one can be deleted.
+void RemoveDeadTemporaries(const PathParts& parts) {
+  const std::string base = Utf8(parts.base);
+  WIN32_FIND_DATAW found;
+  const std::wstring pattern = parts.dir + L".*.typelane-save";
+  HANDLE find = FindFirstFileW(pattern.c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
+      continue;
+    if (!IsTemporaryName(Utf8(found.cFileName), base)) continue;
+    DeleteFileW((parts.dir + found.cFileName).c_str());
+  } while (FindNextFileW(find, &found));
+  FindClose(find);
+}
+
+}  // namespace
+
+std::string ReadFileBytes(const std::string& path) {
+  Handle h(CreateFileW(Wide(path).c_str(), GENERIC_READ,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!h.Ok()) Fail(path, GetLastError());
+  std::string bytes;
+  LARGE_INTEGER size;
+  if (GetFileType(h.Get()) == FILE_TYPE_DISK && GetFileSizeEx(h.Get(), &size)) {
+    bytes.reserve(static_cast<size_t>(size.QuadPart));
+  }
+  char buffer[1 << 16];
+  while (true) {
+    DWORD n = 0;
+    if (!ReadFile(h.Get(), buffer, sizeof buffer, &n, nullptr)) {
+      const DWORD error = GetLastError();
+      if (error == ERROR_BROKEN_PIPE) break;  // the writing end closed: the end of the text
+      Fail(path, error);
+    }
+    if (n == 0) break;
+    bytes.append(buffer, n);
+  }
+  return bytes;
+}
+
+void WriteFileAtomic(const std::string& path, std::string_view bytes) {
+  WriteFileAtomic(path,
+                  [bytes](const std::function<void(std::string_view)>& write) { write(bytes); });
+}
+
+void WriteFileAtomic(const std::string& path, const ByteProducer& produce) {
+  if (path.empty()) Fail(path, ERROR_FILE_NOT_FOUND);
+  const Target t = FindTarget(path);
+  if (t.direct) return WriteDirect(t.file, path, produce);
+  // Every name of a file with hard links keeps seeing it.
+  if (t.exists && t.links > 1) return WriteInPlace(t.file, path, produce);
+  const PathParts parts = SplitPath(t.file);
+  if (parts.base.empty()) throw FileError(path, "Is a directory");
+  RemoveDeadTemporaries(parts);
+
+  // Exclusive: CREATE_NEW fails on anything already at the name, a link too.
+  std::wstring temporary;
+  Handle h;
+  for (int attempt = 0; !h.Ok(); ++attempt) {
+    temporary = parts.dir + Wide(TemporaryName(Utf8(parts.base), NextTemporarySuffix()));
+    h = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                    nullptr);
+    if (h.Ok()) break;
+    const DWORD error = GetLastError();
+    // A folder the user may not write, holding a file the user may.
+    if (error == ERROR_ACCESS_DENIED && t.exists) return WriteInPlace(t.file, path, produce);
+    if ((error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) || attempt > 100) {
+      Fail(path, error);
+    }
+  }
+  try {
+    WriteAll(h.Get(), path, produce);
+    if (!FlushFileBuffers(h.Get())) Fail(path, GetLastError());
+    h.Close();
+    if (t.exists) {
+      // Keeps the old file's attributes, security, creation time and streams.
+      if (!ReplaceFileW(t.file.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                        nullptr, nullptr)) {
+        Fail(path, GetLastError());
+      }
+    } else if (!MoveFileExW(temporary.c_str(), t.file.c_str(),
+                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      Fail(path, GetLastError());
+    }
+  } catch (...) {
+    h.Close();
+    DeleteFileW(temporary.c_str());
+    throw;
+  }
+}
+
+}  // namespace typelane
