@@ -446,13 +446,13 @@ TEST(DocumentFlow, FailedSaveLeavesTheOldFileWhole) {
   const std::string in_missing = h.dir / "no-such-folder/x.txt";
   const std::string folder = h.dir / "folder";
   std::filesystem::create_directories(folder + "/inside");
-  for (const auto& [target, reason] : {std::pair{in_missing, "No such file or directory"},
-                                       std::pair{folder, "Is a directory"}}) {
+  for (const auto& [target, reason] :
+       {std::pair{in_missing, "No such file or directory"}, std::pair{folder, "Is a directory"}}) {
     h.prompter.shown.clear();
     h.prompter.files.push_back(FileChoice{target, 2});
     EXPECT_FALSE(d.SaveFile(true)) << target;
-    EXPECT_EQ(h.Messages(), std::vector<std::string>{std::string(kSaveFailed) + "\r" + target +
-                                                     ": " + reason});
+    EXPECT_EQ(h.Messages(),
+              std::vector<std::string>{std::string(kSaveFailed) + "\r" + target + ": " + reason});
     EXPECT_EQ(h.prompter.shown[0].busy, 0) << target;
     EXPECT_EQ(d.FileName(), target);
     EXPECT_EQ(d.Caption(), "Veltrax Typelane " + target);

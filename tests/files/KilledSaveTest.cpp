@@ -39,8 +39,8 @@ void FillSheet(Document& d, const std::string& tag, int rows) {
     const std::string row = std::to_string(r);
     const std::string customer = "Customer " + row;
     const std::string item = "AS" + row;
-    const std::string_view cells[] = {tag,  customer, "Leeds", "Standard", item,
-                                      "12", "&Deliver before noon", "SAVE"};
+    const std::string_view cells[] = {
+        tag, customer, "Leeds", "Standard", item, "12", "&Deliver before noon", "SAVE"};
     d.sheet.SetRowCells(r, cells);
   }
   d.sheet.RaiseExtent(rows, 8);

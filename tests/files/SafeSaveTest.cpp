@@ -209,8 +209,8 @@ TEST(SafeSave, RefusesReadOnlyFiles) {
   h.doc->sheet.RaiseExtent(1, 1);
   h.doc->SetModified(true);
   EXPECT_FALSE(h.doc->SaveFile(true));
-  EXPECT_EQ(h.Messages(), std::vector<std::string>{"Failed to save the file.\r" + file + ": " +
-                                                   reason});
+  EXPECT_EQ(h.Messages(),
+            std::vector<std::string>{"Failed to save the file.\r" + file + ": " + reason});
   EXPECT_TRUE(h.doc->Modified());
   EXPECT_EQ(ReadFileBytes(file), "keep me\r\n");
   EXPECT_EQ(Listing(h.dir.Path()), (std::vector<std::string>{"commands.dat", "locked.tyl"}));
@@ -233,7 +233,8 @@ TEST(SafeSave, WritesFifosAndDevicesAsTheyAre) {
   fs::create_symlink("/dev/null", dir / "nowhere");
   EXPECT_EQ(SaveFailure(dir / "nowhere", "gone\r\n"), "");
   EXPECT_TRUE(fs::is_symlink(dir / "nowhere"));
-  EXPECT_EQ(SaveFailure("/dev/full", "x\r\n"), "No space left on device");
+  fs::create_symlink("/dev/full", dir / "full");
+  EXPECT_EQ(SaveFailure(dir / "full", "x\r\n"), "No space left on device");
 }
 
 TEST(SafeSave, TheTemporaryFileIsExclusiveAndNeverALink) {
@@ -321,22 +322,24 @@ TEST(FileErrors, MessagesNameTheFileAndTheSystemsReason) {
                 ": No such file or directory"});
 
   h.prompter.shown.clear();
-  h.prompter.files.push_back(FileChoice{"/dev/full", 2});
+  // Through a link, so that no program can ever replace the device itself.
+  const std::string full = h.dir / "full";
+  fs::create_symlink("/dev/full", full);
+  h.prompter.files.push_back(FileChoice{full, 2});
   d.sheet.SetCell(1, 1, "x");
   d.sheet.RaiseExtent(1, 1);
   EXPECT_FALSE(d.SaveFile(true));
-  EXPECT_EQ(h.Messages(), std::vector<std::string>{
-                              "Failed to save the file.\r/dev/full: No space left on device"});
+  EXPECT_EQ(h.Messages(), std::vector<std::string>{"Failed to save the file.\r" + full +
+                                                   ": No space left on device"});
 
   // commands.dat, read and written.
   const std::string commands = h.dir / "commands.dat";
   fs::remove(commands);
   h.prompter.shown.clear();
   d.LoadCommands({});
-  EXPECT_EQ(h.Messages(),
-            std::vector<std::string>{
-                "Failed to open the commands file - no default commands loaded.\r" + commands +
-                ": No such file or directory"});
+  EXPECT_EQ(h.Messages(), std::vector<std::string>{
+                              "Failed to open the commands file - no default commands loaded.\r" +
+                              commands + ": No such file or directory"});
   fs::create_directories(commands + "/inside");
   h.prompter.shown.clear();
   EXPECT_FALSE(d.SaveCommands());

@@ -74,9 +74,9 @@ std::string NextTemporarySuffix() {
       "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
   thread_local std::mt19937_64 random([] {
     std::random_device device;
-    std::seed_seq seed{device(), device(),
-                       static_cast<unsigned>(
-                           std::chrono::steady_clock::now().time_since_epoch().count())};
+    std::seed_seq seed{
+        device(), device(),
+        static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count())};
     return std::mt19937_64(seed);
   }());
   std::string suffix;
