@@ -115,6 +115,7 @@ struct Target {
   bool direct = false;  // a device or pipe: written as it is
   bool exists = false;
   DWORD links = 1;
+  DWORD attributes = 0;
 };
 
 Target FindTarget(const std::string& path) {
@@ -159,6 +160,7 @@ Target FindTarget(const std::string& path) {
   t.file = final_path;
   t.exists = true;
   t.links = info.nNumberOfLinks;
+  t.attributes = info.dwFileAttributes;
   return t;
 }
 
@@ -185,8 +187,10 @@ void WriteInPlace(const std::wstring& file, const std::string& path, const ByteP
   if (static_cast<LONGLONG>(bytes.size()) > old_size.QuadPart) {
     FILE_ALLOCATION_INFO allocation;
     allocation.AllocationSize.QuadPart = static_cast<LONGLONG>(bytes.size());
+    // A file system that cannot reserve space is written all the same.
     if (!SetFileInformationByHandle(h.Get(), FileAllocationInfo, &allocation, sizeof allocation)) {
-      Fail(path, GetLastError());
+      const DWORD error = GetLastError();
+      if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL) Fail(path, error);
     }
   }
   WriteAll(h.Get(), path, bytes);
@@ -283,6 +287,14 @@ void WriteFileAtomic(const std::string& path, const ByteProducer& produce) {
       if (!ReplaceFileW(t.file.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
                         nullptr, nullptr)) {
         Fail(path, GetLastError());
+      }
+      // The attributes the user set (hidden, system, archive...) stay, also
+      // where ReplaceFileW leaves them out.
+      constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                              FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+      const DWORD now = GetFileAttributesW(t.file.c_str());
+      if (now != INVALID_FILE_ATTRIBUTES && (now & kKept) != (t.attributes & kKept)) {
+        SetFileAttributesW(t.file.c_str(), (now & ~kKept) | (t.attributes & kKept));
       }
     } else if (!MoveFileExW(temporary.c_str(), t.file.c_str(),
                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
