@@ -259,6 +259,21 @@ TEST(SafeSave, TheTemporaryFileIsExclusiveAndNeverALink) {
   EXPECT_EQ(Listing(dir.Path()),
             (std::vector<std::string>{link_name, file_name, "orders.tyl", "victim.txt"}));
   EXPECT_EQ(fs::read_symlink(dir / link_name), victim);
+
+  // The test whether a folder takes new files never writes through a link
+  // either, and leaves nothing behind.
+  const std::string probe = file_system_testing::TemporaryName("typelane-probe", "CCCCCC");
+  fs::create_symlink(dir / "made-elsewhere", dir / probe);
+  for (bool named : {false, true}) {
+    NamedTemporaries use_named({"CCCCCC"});
+    if (!named) file_system_testing::UseNamedTemporaries(false, {"CCCCCC"});
+    EXPECT_TRUE(CanCreateFilesIn(dir.Path())) << named;
+    EXPECT_FALSE(fs::exists(dir / "made-elsewhere")) << named;
+  }
+  EXPECT_EQ(Listing(dir.Path()),
+            (std::vector<std::string>{link_name, file_name, probe, "orders.tyl", "victim.txt"}));
+  EXPECT_FALSE(CanCreateFilesIn(dir / "victim.txt"));
+  EXPECT_FALSE(CanCreateFilesIn(dir / "missing"));
 }
 
 TEST(SafeSave, AFailedSaveLeavesTheFileAndNoTemporary) {

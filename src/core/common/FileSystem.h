@@ -49,6 +49,11 @@ using ByteProducer = std::function<void(const std::function<void(std::string_vie
 // whole, except where it must be written in place.
 void WriteFileAtomic(const std::string& path, const ByteProducer& produce);
 
+// True when a new file can be made in folder ("" is the current folder). The
+// only sure test is to try (permissions, read-only mounts, access lists): a
+// probe file is made exclusively, never through a link, and removed at once.
+bool CanCreateFilesIn(const std::string& folder);
+
 // For tests of the saving rules on every kind of system.
 namespace file_system_testing {
 

@@ -386,6 +386,27 @@ std::string ReadFileBytes(const std::string& path) {
   return bytes;
 }
 
+bool CanCreateFilesIn(const std::string& folder) {
+  const std::string dir = folder.empty() ? "." : folder;
+#if defined(O_TMPFILE)
+  if (!file_system_detail::NamedTemporariesOnly()) {
+    Fd fd(::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    if (fd.Ok()) return true;
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return false;
+  }
+#endif
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string probe = dir + "/" + TemporaryName("typelane-probe", NextTemporarySuffix());
+    Fd fd(::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (fd.Ok()) {
+      ::unlink(probe.c_str());
+      return true;
+    }
+    if (errno != EEXIST) return false;
+  }
+  return false;
+}
+
 void WriteFileAtomic(const std::string& path, std::string_view bytes) {
   WriteFileAtomic(path,
                   [bytes](const std::function<void(std::string_view)>& write) { write(bytes); });

@@ -248,6 +248,20 @@ std::string ReadFileBytes(const std::string& path) {
   return bytes;
 }
 
+bool CanCreateFilesIn(const std::string& folder) {
+  std::wstring dir = Wide(folder);
+  if (!dir.empty() && dir.back() != L'\\' && dir.back() != L'/') dir += L'\\';
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::wstring probe = dir + Wide(TemporaryName("typelane-probe", NextTemporarySuffix()));
+    Handle h(CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                         FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    if (h.Ok()) return true;
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return false;
+  }
+  return false;
+}
+
 void WriteFileAtomic(const std::string& path, std::string_view bytes) {
   WriteFileAtomic(path,
                   [bytes](const std::function<void(std::string_view)>& write) { write(bytes); });

@@ -2,9 +2,8 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <random>
 
+#include "core/common/FileSystem.h"
 #include "core/common/Text.h"
 
 namespace typelane {
@@ -75,24 +74,8 @@ std::string UserDataFolder() {
 }
 
 bool FolderWritable(std::string_view folder) {
-  // The only sure test is to try: permissions, read-only mounts and access
-  // lists all have their say. The probe is created and removed at once.
-  const fs::path dir = folder.empty() ? fs::path(".") : fs::path(folder);
-  std::error_code ec;
-  if (!fs::is_directory(dir, ec)) return false;
-  std::random_device random;
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    const fs::path probe = dir / (".typelane-probe-" + std::to_string(random()));
-    if (fs::exists(probe, ec)) continue;
-    bool created = false;
-    {
-      std::ofstream out(probe, std::ios::binary);
-      created = static_cast<bool>(out);
-    }
-    if (created) fs::remove(probe, ec);
-    return created;
-  }
-  return false;
+  // Tried, not guessed from permissions: see CanCreateFilesIn.
+  return CanCreateFilesIn(std::string(folder));
 }
 
 std::string DataFileToRead(std::string_view user_folder, std::string_view program_folder,
