@@ -34,7 +34,7 @@ bool LoadDropLists(Document& document) {
 
 void WriteDropLists(const Document& document) {
   if (document.forms.drop_lists_unreadable) {
-    throw PlatformError("droplists.dat could not be read; it is not written over");
+    throw FileError(document.DropListsPath(), "It could not be read, so it is not written over");
   }
   TextOut out;
   for (const auto& entry : document.forms.drop_list_entries.Entries()) out.Line(entry);
