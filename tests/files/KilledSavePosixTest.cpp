@@ -61,7 +61,9 @@ class KilledSaves : public ::testing::Test {
     for (int i = 0; i < 3; ++i) {
       const auto start = Clock::now();
       ASSERT_EQ(Finish(StartSave(), std::nullopt), 0);
-      save_time_ = std::max(save_time_, Clock::now() - start);
+      // The quickest of three: a busy moment must not push most kills past the end.
+      const auto took = Clock::now() - start;
+      save_time_ = i == 0 ? took : std::min(save_time_, took);
     }
     new_bytes_ = ReadFileBytes(target_);
     ASSERT_NE(new_bytes_, old_bytes_);
@@ -101,7 +103,7 @@ class KilledSaves : public ::testing::Test {
   // rounds saves, each ended by a signal after a random part of a save's time.
   Tally KillRounds(int rounds, std::vector<int> signals, Left allowed) {
     Tally tally;
-    const auto span = std::chrono::duration_cast<std::chrono::microseconds>(save_time_ * 1.2);
+    const auto span = std::chrono::duration_cast<std::chrono::microseconds>(save_time_);
     std::uniform_int_distribution<long> delay(0, span.count());
     for (int round = 0; round < rounds; ++round) {
       if (ReadFileBytes(target_) != old_bytes_) {
