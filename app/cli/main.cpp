@@ -50,7 +50,8 @@ const char* const kUsage =
     "  typelane-cli keys [--dry-run] TEXT\n"
     "  typelane-cli windows\n"
     "  typelane-cli convert IN OUT\n"
-    "  typelane-cli playback RECORDING.fpb DATA -o OUT.fpb\n";
+    "  typelane-cli playback RECORDING.fpb DATA -o OUT.fpb\n"
+    "  typelane-cli --version\n";
 
 // The progress window of the command line: one line on a terminal's stderr,
 // rewritten after every row, gone when the load ends.
@@ -454,6 +455,10 @@ int Run(int argc, char** argv) {
   if (command == "windows") return RunWindows(args);
   if (command == "convert") return RunConvert(args, folder);
   if (command == "playback") return RunPlayback(args, folder);
+  if (command == "--version") {
+    std::cout << "typelane-cli " << TYPELANE_VERSION << "\n";
+    return kExitOk;
+  }
   if (command == "--help" || command == "-h" || command == "help") {
     std::cout << kUsage;
     return kExitOk;

@@ -1,0 +1,113 @@
+#include "ui/common/QtPrompter.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+#include "ui/common/CellText.h"
+#include "ui/common/FileFilters.h"
+
+namespace typelane::ui {
+
+QWidget* QtPrompter::Parent() const {
+  if (parent_) return parent_;
+  return QApplication::activeWindow();
+}
+
+Answer QtPrompter::Message(std::string_view title, std::string_view text, Buttons buttons) {
+  QString body = BytesToText(text);
+  // Messages join their lines with CR or CR LF.
+  body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  body.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  QMessageBox box(Parent());
+  box.setObjectName(QStringLiteral("msgTypelane"));
+  box.setWindowTitle(BytesToText(title));
+  box.setText(body);
+  if (title == kTitleError) {
+    box.setIcon(QMessageBox::Critical);
+  } else if (title == kTitleWarning) {
+    box.setIcon(QMessageBox::Warning);
+  } else {
+    box.setIcon(buttons == Buttons::kOk ? QMessageBox::Information : QMessageBox::Question);
+  }
+  switch (buttons) {
+    case Buttons::kOk:
+      box.setStandardButtons(QMessageBox::Ok);
+      break;
+    case Buttons::kYesNo:
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+      break;
+    case Buttons::kYesNoCancel:
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+      break;
+  }
+  // A message must be readable even while a busy cursor is up.
+  const bool busy = QApplication::overrideCursor() != nullptr;
+  if (busy) QApplication::setOverrideCursor(Qt::ArrowCursor);
+  const int result = box.exec();
+  if (busy) QApplication::restoreOverrideCursor();
+  switch (result) {
+    case QMessageBox::Yes:
+      return Answer::kYes;
+    case QMessageBox::No:
+      return Answer::kNo;
+    case QMessageBox::Ok:
+      return Answer::kOk;
+    default:
+      // Esc or the close button: Cancel where there is one, else the only way out.
+      if (buttons == Buttons::kOk) return Answer::kOk;
+      if (buttons == Buttons::kYesNo) return Answer::kNo;
+      return Answer::kCancel;
+  }
+}
+
+std::optional<FileChoice> QtPrompter::ChooseOpenFile(std::string_view filter, int filter_index,
+                                                     std::string_view file_name) {
+  return ChooseFile(false, filter, filter_index, file_name);
+}
+
+std::optional<FileChoice> QtPrompter::ChooseSaveFile(std::string_view filter, int filter_index,
+                                                     std::string_view file_name) {
+  return ChooseFile(true, filter, filter_index, file_name);
+}
+
+std::optional<FileChoice> QtPrompter::ChooseFile(bool save, std::string_view filter,
+                                                 int filter_index, std::string_view file_name) {
+  QFileDialog dialog(Parent());
+  dialog.setObjectName(save ? QStringLiteral("dlgSave") : QStringLiteral("dlgOpen"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  // Open: the file must exist. Save: any name, with the overwrite question; no
+  // default extension, so a name typed without one is stored as typed.
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setWindowTitle(save ? QStringLiteral("Save As") : QStringLiteral("Open"));
+  // No default suffix on opening either: Qt would add it to a chosen file that
+  // has no dot in its name, and such files are ordinary tab-delimited text here.
+  const QStringList filters = NameFilters(filter);
+  dialog.setNameFilters(filters);
+  if (filter_index >= 1 && filter_index <= filters.size()) {
+    dialog.selectNameFilter(filters[filter_index - 1]);
+  }
+  if (!file_name.empty()) {
+    const QFileInfo info(PathToText(file_name));
+    dialog.setDirectory(info.absolutePath());
+    dialog.selectFile(info.fileName());
+  }
+  const bool busy = QApplication::overrideCursor() != nullptr;
+  if (busy) QApplication::setOverrideCursor(Qt::ArrowCursor);
+  const int result = dialog.exec();
+  if (busy) QApplication::restoreOverrideCursor();
+  if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  FileChoice choice;
+  choice.path = TextToPath(dialog.selectedFiles().constFirst());
+  choice.filter_index = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
+  if (choice.filter_index < 1) choice.filter_index = 1;
+  return choice;
+}
+
+void QtPrompter::BeginBusy() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+
+void QtPrompter::EndBusy() { QApplication::restoreOverrideCursor(); }
+
+}  // namespace typelane::ui

@@ -1,0 +1,132 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QUrl>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QTimer;
+class QToolButton;
+
+namespace typelane {
+class Document;
+class Platform;
+}  // namespace typelane
+
+namespace typelane::ui {
+
+class EditGrid;
+class SheetModel;
+class WindowCombo;
+
+// frmTypelane: the program's one main window, a view over a Document. Menus,
+// the toolbar panel (buttons, command group, Auto Tab, window name,
+// description, current cell), the sheet grid, the source view and the status
+// bar. Every action and control carries its name as its objectName.
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  MainWindow(Document& document, Platform& platform, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // The arguments after the program's name; joined into one path and opened on
+  // the first activation of the window.
+  void SetCommandLine(std::vector<std::string> args) { command_line_ = std::move(args); }
+  // How help pages and addresses are opened (the desktop's handler by default).
+  void SetUrlOpener(std::function<void(const QUrl&)> opener) { open_url_ = std::move(opener); }
+
+  Document& document() { return document_; }
+  EditGrid* Grid() const { return grid_; }
+  SheetModel* Model() const { return model_; }
+  QAction* Action(const QString& name) const;
+  // The local help page: the program folder's help/index.htm.
+  QUrl LocalHelpUrl() const;
+
+  // ---- the file flow ----
+  void NewSheet();
+  void OpenFile(const std::string& name);  // empty: ask
+  void SaveFile(bool save_as);
+  void OpenCommandLineFile();
+
+  // The document changed: the sheet was marked modified by the user.
+  void MarkModified();
+  // Everything on screen from the document: caption, toolbar values, kind,
+  // recent files, Save, the size text. reload: the sheet was replaced.
+  void ShowDocument(bool reload);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QAction* AddAction(QMenu* menu, const char* name, const char* caption,
+                     const QKeySequence& shortcut = {});
+  QMenu* AddMenu(QMenu* parent, const char* name, const char* caption);
+  QToolButton* AddButton(const char* name, const char* picture, const char* hint);
+  void BuildMenus();
+  void BuildPopupMenus();
+  void BuildToolbar(QWidget* panel);
+  void BuildStatusBar();
+  void Connect();
+
+  void ApplyKindControls();
+  void UpdateSaveState();
+  void UpdateSizeText();
+  void UpdateRecentFiles();
+  void UpdateCommentItems();
+  void ShowCurrentCell(int row, int col);
+  void WriteCellTextBox();
+  void MoveFromCellTextBox(bool tab);
+  void Tick();
+
+  // Edit commands on whichever control has the focus.
+  void CutCommand();
+  void CopyCommand();
+  void PasteCommand();
+  void ClearCommand();
+  void ConvertCommand(int conversion);
+  void ShowSource();
+  void HideSource();
+  void ShowLocalHelp();
+  void ShowAbout();
+
+  Document& document_;
+  Platform& platform_;
+  SheetModel* model_ = nullptr;
+  EditGrid* grid_ = nullptr;
+  QPlainTextEdit* source_ = nullptr;
+  QPlainTextEdit* comment_box_ = nullptr;
+  QComboBox* group_box_ = nullptr;
+  QCheckBox* auto_tab_box_ = nullptr;
+  WindowCombo* window_box_ = nullptr;
+  QLineEdit* description_box_ = nullptr;
+  QLineEdit* cell_text_box_ = nullptr;
+  QLabel* cell_label_ = nullptr;
+  QLabel* size_panel_ = nullptr;
+  QLabel* time_panel_ = nullptr;
+  QTimer* comment_timer_ = nullptr;
+  QMenu* popup_ = nullptr;
+  QMenu* source_popup_ = nullptr;
+  std::map<QString, QAction*> actions_;
+  std::map<QString, QToolButton*> buttons_;
+
+  std::vector<std::string> command_line_;
+  bool command_line_handled_ = false;
+  // Set while the window fills its controls from the document, so that this
+  // does not count as the user's change.
+  bool showing_ = false;
+  std::function<void(const QUrl&)> open_url_;
+};
+
+}  // namespace typelane::ui
