@@ -1,6 +1,7 @@
 // typelane: the Qt program.
 
 #include <QApplication>
+#include <QScreen>
 #include <QTimer>
 #include <cstring>
 #include <filesystem>
@@ -92,6 +93,10 @@ int main(int argc, char** argv) {
   ui::MainWindow window(document, *platform);
   prompter.SetParent(&window);
   window.SetCommandLine(args);
+  // Maximised; without a window manager that takes the screen's size too.
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    window.setGeometry(screen->availableGeometry());
+  }
   window.showMaximized();
   window.activateWindow();
   return app.exec();

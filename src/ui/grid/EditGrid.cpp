@@ -41,6 +41,13 @@ EditGrid::EditGrid(SheetModel* model, QWidget* parent)
   rows->setDefaultSectionSize(kRowHeight);
   rows->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
   rows->setHighlightSections(false);
+  // Wide enough for "Title" in the corner and for six-digit row numbers.
+  QFont bold = font();
+  bold.setBold(true);
+  const QFontMetrics metrics(bold);
+  rows->setMinimumWidth(std::max(metrics.horizontalAdvance(QStringLiteral("Title")),
+                                 metrics.horizontalAdvance(QStringLiteral("000000"))) +
+                        12);
   QHeaderView* cols = horizontalHeader();
   cols->setSectionResizeMode(QHeaderView::Interactive);
   cols->setDefaultSectionSize(Sheet::kDefaultColumnWidth);

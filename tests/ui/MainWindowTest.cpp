@@ -1,0 +1,327 @@
+// The main window: menus, toolbar values, document kinds, the file flow, the
+// command line, help.
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolButton>
+
+#include "UiFixture.h"
+#include "core/files/Document.h"
+#include "ui/grid/EditGrid.h"
+#include "ui/grid/SheetModel.h"
+
+using typelane::Answer;
+using typelane::DocumentKind;
+using typelane::FileChoice;
+using typelane::testing::UiFixture;
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  template <typename T>
+  static T* Find(UiFixture& f, const char* name) {
+    T* w = f.window->findChild<T*>(QString::fromLatin1(name));
+    if (w == nullptr) qFatal("no %s", name);
+    return w;
+  }
+  static bool Enabled(UiFixture& f, const char* name) {
+    if (auto* a = f.window->Action(QString::fromLatin1(name))) return a->isEnabled();
+    return Find<QWidget>(f, name)->isEnabled();
+  }
+  // Types into a cell of the grid as a user does: the first key opens the
+  // in-place editor, Return commits it.
+  static void TypeIntoCell(UiFixture& f, int row, int col, const QString& text) {
+    f.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    f.window->Grid()->setFocus();
+    f.window->Grid()->SetCurrentCell(row, col);
+    QTest::keyClicks(f.window->Grid(), text.left(1));
+    auto* editor = f.window->Grid()->findChild<QLineEdit*>(QStringLiteral("grdTypelaneEditor"));
+    QVERIFY(editor != nullptr);
+    QTest::keyClicks(editor, text.mid(1));
+    QTest::keyClick(editor, Qt::Key_Return);
+  }
+
+ private slots:
+  void MenusCarryCaptionsAndShortcuts() {
+    UiFixture f;
+    struct Item {
+      const char* name;
+      const char* caption;
+      QKeySequence keys;
+    };
+    const Item items[] = {
+        {"mnuOpen", "&Open...", QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {"mnuSave", "&Save", QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {"mnuCut", "Cu&t", QKeySequence(Qt::CTRL | Qt::Key_X)},
+        {"mnuCopy", "&Copy", QKeySequence(Qt::CTRL | Qt::Key_C)},
+        {"mnuPaste", "&Paste", QKeySequence(Qt::CTRL | Qt::Key_V)},
+        {"mnuFillDown", "&Down", QKeySequence(Qt::CTRL | Qt::Key_D)},
+        {"mnuFillRight", "&Right", QKeySequence(Qt::CTRL | Qt::Key_R)},
+        {"mnuSelectAll", "Select All", QKeySequence(Qt::CTRL | Qt::Key_A)},
+        {"mnuEditTitles", "&Edit", QKeySequence(Qt::CTRL | Qt::Key_T)},
+        {"mnuKeystroke", "&Keystroke(s)", QKeySequence(Qt::CTRL | Qt::Key_K)},
+        {"mnuCopyPaste", "&Copy and Paste", QKeySequence(Qt::CTRL | Qt::Key_P)},
+        {"mnuContentsLocal", "&Contents (Local)", QKeySequence(Qt::Key_F1)},
+        {"mnuExit", "E&xit", QKeySequence()},
+        {"mnuConvert", "C&onvert to...", QKeySequence()},
+        {"pckdeleteComment", "&Delete Comment", QKeySequence()},
+        {"pckSourceSelect", "Select All", QKeySequence()},
+    };
+    for (const Item& item : items) {
+      QAction* action = f.window->Action(QString::fromLatin1(item.name));
+      QVERIFY2(action != nullptr, item.name);
+      QCOMPARE(action->text(), QString::fromLatin1(item.caption));
+      // Only the literal key: Ctrl+V must not also bring Shift+Insert.
+      QCOMPARE(action->shortcuts(), item.keys.isEmpty() ? QList<QKeySequence>()
+                                                        : QList<QKeySequence>{item.keys});
+    }
+    QCOMPARE(Find<QToolButton>(f, "icnSendData")->toolTip(), QStringLiteral("Send data to form"));
+    QCOMPARE(Find<QComboBox>(f, "cmbGroup")->toolTip(), QStringLiteral("Command group name"));
+    QVERIFY(!f.window->Action(QStringLiteral("mnuHideSource"))->isVisible());
+    QVERIFY(f.window->findChild<QStatusBar*>(QStringLiteral("StatusBar")) != nullptr);
+    QCOMPARE(f.window->windowTitle(), QStringLiteral("Veltrax Typelane"));
+    QCOMPARE(Find<QLabel>(f, "StatusBarSize")->text(),
+             QStringLiteral(" Data size: 0 Cols, 0 Rows"));
+    QVERIFY(Find<QLabel>(f, "StatusBarTime")->text().startsWith(QStringLiteral("Time: ")));
+  }
+
+  void SaveIsOfferedOnlyWhileModified() {
+    UiFixture f;
+    f.window->show();
+    QVERIFY(!Enabled(f, "mnuSave"));
+    QVERIFY(!Enabled(f, "icnSave"));
+    TypeIntoCell(f, 3, 2, QStringLiteral("abc"));
+    QTRY_VERIFY(f.document->Modified());
+    QVERIFY(Enabled(f, "mnuSave"));
+    QVERIFY(Enabled(f, "icnSave"));
+    QCOMPARE(f.document->sheet.Cell(3, 2), "abc");
+    QCOMPARE(Find<QLabel>(f, "StatusBarSize")->text(),
+             QStringLiteral(" Data size: 2 Cols, 3 Rows"));
+
+    const std::string path = f.temp / "typed.tyl";
+    f.prompter.files.push_back(FileChoice{path, 1});
+    f.window->Action(QStringLiteral("mnuSave"))->trigger();
+    QCOMPARE(f.prompter.dialogs.size(), size_t{1});
+    QCOMPARE(f.prompter.dialogs[0].kind, std::string("save"));
+    QVERIFY(!Enabled(f, "mnuSave"));
+    QVERIFY(!Enabled(f, "icnSave"));
+    QCOMPARE(f.window->windowTitle(), QStringLiteral("Veltrax Typelane ") + QString::fromStdString(path));
+    // Read back, the file has the typed cell.
+    f.window->NewSheet();
+    QCOMPARE(f.document->sheet.Cell(3, 2), "");
+    f.window->OpenFile(path);
+    QCOMPARE(f.document->sheet.Cell(3, 2), "abc");
+
+    QVERIFY(!Enabled(f, "mnuSave"));
+    // The toolbar values are the document's: each change is one to save.
+    Find<QLineEdit>(f, "txtDescription")->setFocus();
+    QTest::keyClicks(Find<QLineEdit>(f, "txtDescription"), QStringLiteral("Orders"));
+    QCOMPARE(f.document->description, "Orders");
+    QVERIFY(Enabled(f, "mnuSave"));
+  }
+
+  void OpenAndSaveRoundTripThroughTheWindow() {
+    UiFixture f;
+    f.window->show();
+    const std::string sheet = UiFixture::ExampleSheet();
+    const std::string path = f.WriteFile("orders.tyl", sheet);
+    f.prompter.files.push_back(FileChoice{path, 1});
+    f.window->Action(QStringLiteral("mnuOpen"))->trigger();
+    QCOMPARE(f.window->windowTitle(), QStringLiteral("Veltrax Typelane ") + QString::fromStdString(path));
+    QCOMPARE(Find<QComboBox>(f, "cmbWindow")->currentText(), QStringLiteral("Orders"));
+    QCOMPARE(Find<QComboBox>(f, "cmbGroup")->currentText(), QStringLiteral("Forms 6i"));
+    QVERIFY(Find<QCheckBox>(f, "chkAutoTab")->isChecked());
+    QCOMPARE(Find<QLineEdit>(f, "txtDescription")->text(),
+             QStringLiteral("Sales orders keyed from the December price list"));
+    auto* model = f.window->Model();
+    QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Customer"));
+    QCOMPARE(model->data(model->index(1, 0)).toString(), QStringLiteral("Birch & Co"));
+    QCOMPARE(model->rowCount(), 4 + 100);
+    QCOMPARE(model->columnCount(), 8 + 100);
+    // Widths of the file are the grid's.
+    QCOMPARE(f.window->Grid()->columnWidth(0), 120);
+    QVERIFY(!Enabled(f, "mnuSave"));
+
+    // A file this program saved comes back byte for byte after open and save.
+    f.window->Action(QStringLiteral("mnuSaveAs"))->trigger();  // cancelled: nothing changes
+    QCOMPARE(f.document->FileName(), path);
+    const std::string first = f.temp / "first.tyl";
+    f.prompter.files.push_back(FileChoice{first, 1});
+    f.window->Action(QStringLiteral("mnuSaveAs"))->trigger();
+    f.window->OpenFile(first);
+    const std::string copy = f.temp / "copy.tyl";
+    f.prompter.files.push_back(FileChoice{copy, 1});
+    f.window->Action(QStringLiteral("mnuSaveAs"))->trigger();
+    QCOMPARE(UiFixture::ReadFile(copy), UiFixture::ReadFile(first));
+
+    // An edit in the grid reaches the file.
+    TypeIntoCell(f, 2, 2, QStringLiteral("Whitby"));
+    QTRY_COMPARE(f.document->sheet.Cell(2, 2), std::string_view("Whitby"));
+    f.window->Action(QStringLiteral("mnuSave"))->trigger();
+    QVERIFY(UiFixture::ReadFile(copy).find("Birch & Co\tWhitby\tStandard") != std::string::npos);
+    QCOMPARE(f.window->Action(QStringLiteral("mnuFile1"))->text(),
+             QString::fromStdString(copy).replace(QLatin1Char('&'), QStringLiteral("&&")));
+    QCOMPARE(f.window->Action(QStringLiteral("mnuFile2"))->text(), QString::fromStdString(first));
+    QCOMPARE(f.window->Action(QStringLiteral("mnuFile3"))->text(), QString::fromStdString(path));
+    QVERIFY(!f.window->Action(QStringLiteral("mnuFile4"))->isVisible());
+
+    // A recent entry opens its file.
+    f.window->Action(QStringLiteral("mnuFile3"))->trigger();
+    QCOMPARE(f.document->FileName(), path);
+    QCOMPARE(model->data(model->index(1, 1)).toString(), QStringLiteral("York"));
+  }
+
+  void DocumentKindSwitchesTheNamedControls() {
+    UiFixture f;
+    f.window->show();
+    const char* sheet_only[] = {"mnuConvert", "pckConvert", "mnuCommands", "icnCommands",
+                                "mnuSendData", "icnSendData", "mnuDelays", "icnDelays",
+                                "mnuProgress", "cmbGroup", "chkAutoTab", "cmbWindow"};
+    for (const char* name : sheet_only) QVERIFY2(Enabled(f, name), name);
+    QVERIFY(Enabled(f, "txtDescription"));
+    QVERIFY(Enabled(f, "mnuColInsert"));
+    QVERIFY(!Enabled(f, "mnuViewSource"));
+    QVERIFY(!Enabled(f, "icnViewSource"));
+    QCOMPARE(f.window->Grid()->CornerText(), QStringLiteral("Title"));
+
+    // Tab-delimited text: no titles, comments, description or sending.
+    const std::string text = f.WriteFile("plain", "a\tb\r\nc\td\r\n");
+    f.window->OpenFile(text);
+    QCOMPARE(f.document->Kind(), DocumentKind::kTabDelimited);
+    for (const char* name : sheet_only) QVERIFY2(!Enabled(f, name), name);
+    for (const char* name : {"mnuTitles", "pckTitles", "txtDescription", "mnuAddComment",
+                             "pckdeleteComment", "mnuViewSource"}) {
+      QVERIFY2(!Enabled(f, name), name);
+    }
+    QVERIFY(Enabled(f, "mnuColInsert"));
+    QVERIFY(Enabled(f, "pckColDelete"));
+    QCOMPARE(f.window->Grid()->CornerText(), QString());
+    // Tab-delimited cells keep the grid's own colours.
+    QVERIFY(!f.window->Model()->data(f.window->Model()->index(0, 0), Qt::BackgroundRole).isValid());
+
+    // New returns to a sheet file.
+    f.window->NewSheet();
+    for (const char* name : sheet_only) QVERIFY2(Enabled(f, name), name);
+    QCOMPARE(f.window->Grid()->CornerText(), QStringLiteral("Title"));
+  }
+
+  void CommandLinePathSplitAtBlanksIsJoinedOnFirstActivation() {
+    UiFixture f;
+    const std::string path = f.WriteFile("my orders.tyl", UiFixture::ExampleSheet());
+    const std::string folder = f.temp.Path();
+    f.window->SetCommandLine({folder + "/my", "orders.tyl"});
+    f.window->show();
+    f.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    QTRY_COMPARE(f.window->windowTitle(),
+                 QStringLiteral("Veltrax Typelane ") + QString::fromStdString(path));
+    QCOMPARE(f.document->sheet.LastRow(), 4);
+    // A later activation does not open it again.
+    f.document->sheet.SetCell(1, 1, "changed");
+    f.window->OpenCommandLineFile();
+    QCOMPARE(f.document->sheet.Cell(1, 1), "changed");
+    QVERIFY(f.prompter.shown.empty());
+  }
+
+  void CloseAsksAndStaysOpenWhenTheSaveDoesNotHappen() {
+    UiFixture f;
+    f.window->show();
+    TypeIntoCell(f, 1, 1, QStringLiteral("x"));
+    QTRY_VERIFY(f.document->Modified());
+    // Yes, then the save dialog is cancelled: the changes must not be lost.
+    f.prompter.answers.push_back(Answer::kYes);
+    QVERIFY(!f.window->close());
+    QVERIFY(f.window->isVisible());
+    QCOMPARE(f.prompter.shown.back().text, std::string("Do you want to save the current spreadsheet?"));
+    QCOMPARE(f.prompter.shown.back().buttons, typelane::Buttons::kYesNo);
+    // No: closes, and the recent files are stored.
+    f.prompter.answers.push_back(Answer::kNo);
+    QVERIFY(f.window->close());
+    QVERIFY(f.settings.KeyExists(typelane::kRecentFilesKey));
+  }
+
+  void HelpOpensTheLocalPageAndTheAboutBoxShowsTheVersion() {
+    UiFixture f;
+    f.window->show();
+    f.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    QTest::keyClick(f.window.get(), Qt::Key_F1);
+    QCOMPARE(f.opened_urls.size(), size_t{1});
+    QVERIFY(f.opened_urls[0].isLocalFile());
+    QVERIFY(f.opened_urls[0].toLocalFile().endsWith(QStringLiteral("/help/index.htm")));
+    // The page is shipped next to the program.
+    QVERIFY(QFile::exists(f.opened_urls[0].toLocalFile()));
+    QTest::mouseClick(f.window->findChild<QToolButton*>(QStringLiteral("icnHelp")), Qt::LeftButton);
+    QCOMPARE(f.opened_urls.size(), size_t{2});
+  }
+
+  void CellTextBoxFollowsAndEditsTheCurrentCell() {
+    UiFixture f;
+    f.window->show();
+    f.window->OpenFile(f.WriteFile("orders.tyl", UiFixture::ExampleSheet()));
+    f.window->Grid()->SetCurrentCell(3, 2);
+    auto* box = Find<QLineEdit>(f, "txtCellText");
+    QCOMPARE(Find<QLabel>(f, "lblCell")->text(), QStringLiteral("R3:C2"));
+    QCOMPARE(box->text(), QStringLiteral("Hull"));
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, QStringLiteral("Goole"));
+    QCOMPARE(f.document->sheet.Cell(3, 2), "Goole");
+    QVERIFY(f.document->Modified());
+    // Tab moves to the next cell; past the last column to the next row.
+    QTest::keyClick(box, Qt::Key_Tab);
+    QCOMPARE(f.window->Grid()->CurrentCol(), 3);
+    QCOMPARE(box->text(), QStringLiteral("Rush"));
+    // Typing beyond the extent raises it.
+    f.window->Grid()->SetCurrentCell(9, 12);
+    box->setFocus();
+    QTest::keyClicks(box, QStringLiteral("z"));
+    QCOMPARE(f.document->sheet.LastRow(), 9);
+    QCOMPARE(f.document->sheet.LastCol(), 12);
+    QCOMPARE(f.window->Model()->rowCount(), 109);
+  }
+
+  void WindowListComesFromThePlatform() {
+    UiFixture f;
+    f.platform.UseWindowList({{1, "Orders", true, false},
+                              {2, "  Invoices ", true, false},
+                              {3, "Hidden", false, false},
+                              {4, "", true, false}});
+    auto* combo = Find<QComboBox>(f, "cmbWindow");
+    combo->setEditText(QStringLiteral("Ord"));
+    f.document->SetModified(false);
+    combo->showPopup();
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i) items << combo->itemText(i);
+    QCOMPARE(items, (QStringList{QStringLiteral("Invoices"), QStringLiteral("Orders")}));
+    // Filling the list keeps the typed title.
+    QCOMPARE(combo->currentText(), QStringLiteral("Ord"));
+    combo->hidePopup();
+  }
+
+  void ConvertChangesTheSelectedCells() {
+    UiFixture f;
+    f.window->show();
+    f.window->OpenFile(f.WriteFile("orders.tyl", UiFixture::ExampleSheet()));
+    f.window->Grid()->SelectRange({1, 1, 2, 2});
+    f.window->Action(QStringLiteral("mnuNoAutoTab"))->trigger();
+    QCOMPARE(f.document->sheet.Cell(1, 1), "&Acme Ltd");
+    QCOMPARE(f.document->sheet.Cell(2, 2), "&York");
+    QCOMPARE(f.document->sheet.Cell(3, 1), "Castle Foods");
+    QVERIFY(f.document->Modified());
+    QCOMPARE(f.window->Model()->data(f.window->Model()->index(0, 0)).toString(),
+             QStringLiteral("&Acme Ltd"));
+  }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"

@@ -1,0 +1,103 @@
+// The Qt prompter: message boxes with the program's titles and buttons, Qt's
+// own file dialogs with the core's file types.
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "support/TempDir.h"
+#include "ui/common/FileFilters.h"
+#include "ui/common/QtPrompter.h"
+
+using typelane::Answer;
+using typelane::Buttons;
+using typelane::ui::NameFilters;
+using typelane::ui::QtPrompter;
+
+namespace {
+
+// Runs fn on the first top-level widget of type T once it is shown.
+template <typename T>
+void WhenShown(std::function<void(T*)> fn) {
+  auto* timer = new QTimer;
+  QObject::connect(timer, &QTimer::timeout, [timer, fn] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (auto* t = qobject_cast<T*>(w); t != nullptr && t->isVisible()) {
+        timer->stop();
+        timer->deleteLater();
+        fn(t);
+        return;
+      }
+    }
+  });
+  timer->start(20);
+}
+
+}  // namespace
+
+class PrompterTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void FileTypesBecomeNameFilters() {
+    QCOMPARE(NameFilters("Typelane File (*.tyl)|*.tyl|Tab Delimited File (*.*)|*.*|Form File "
+                         "(*.fpb)|*.fpb"),
+             (QStringList{QStringLiteral("Typelane File (*.tyl)"),
+                          QStringLiteral("Tab Delimited File (*)"),
+                          QStringLiteral("Form File (*.fpb)")}));
+    QCOMPARE(NameFilters("Typelane File (*.tyl)|*.TYL|Tab delimited file (*.*)|*.*"),
+             (QStringList{QStringLiteral("Typelane File (*.tyl)"),
+                          QStringLiteral("Tab delimited file (*)")}));
+    QCOMPARE(NameFilters("Text|*.txt;*.tab"), QStringList{QStringLiteral("Text (*.txt *.tab)")});
+  }
+
+  void MessagesShowTheTitleTextAndButtons() {
+    QtPrompter prompter;
+    QString title;
+    QString text;
+    WhenShown<QMessageBox>([&](QMessageBox* box) {
+      title = box->windowTitle();
+      text = box->text();
+      QCOMPARE(box->buttons().size(), 3);
+      box->button(QMessageBox::No)->click();
+    });
+    QCOMPARE(prompter.Message("Typelane", "Line one\rline two", Buttons::kYesNoCancel), Answer::kNo);
+    QCOMPARE(title, QStringLiteral("Typelane"));
+    QCOMPARE(text, QStringLiteral("Line one\nline two"));
+    WhenShown<QMessageBox>([](QMessageBox* box) { box->reject(); });
+    QCOMPARE(prompter.Message("Typelane", "Close?", Buttons::kYesNoCancel), Answer::kCancel);
+  }
+
+  void OpenDialogShowsFilesWithoutADotAndReturnsTheChosenType() {
+    typelane::testing::TempDir temp;
+    QFile(QString::fromStdString(temp / "orders")).open(QIODevice::WriteOnly);
+    QFile(QString::fromStdString(temp / "a.tyl")).open(QIODevice::WriteOnly);
+    QtPrompter prompter;
+    QStringList filters;
+    WhenShown<QFileDialog>([&](QFileDialog* dialog) {
+      QVERIFY(dialog->testOption(QFileDialog::DontUseNativeDialog));
+      filters = dialog->nameFilters();
+      QCOMPARE(dialog->selectedNameFilter(), QStringLiteral("Tab Delimited File (*)"));
+      dialog->selectFile(QString::fromStdString(temp / "orders"));
+      QMetaObject::invokeMethod(dialog, "accept");
+    });
+    auto choice = prompter.ChooseOpenFile(
+        "Typelane File (*.tyl)|*.tyl|Tab Delimited File (*.*)|*.*|Form File (*.fpb)|*.fpb", 2,
+        temp / "a.tyl");
+    QVERIFY(choice.has_value());
+    QCOMPARE(choice->path, temp / "orders");
+    QCOMPARE(choice->filter_index, 2);
+    QCOMPARE(filters.size(), 3);
+
+    WhenShown<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
+    QVERIFY(!prompter.ChooseSaveFile("Typelane File (*.tyl)|*.TYL", 1, "").has_value());
+  }
+};
+
+QTEST_MAIN(PrompterTest)
+#include "PrompterTest.moc"
