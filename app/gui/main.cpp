@@ -47,6 +47,9 @@ int main(int argc, char** argv) {
     std::cout << "typelane " << TYPELANE_VERSION << "\n";
     return 0;
   }
+  // A window position given to Qt (-geometry, -qwindowgeometry) is kept;
+  // otherwise the window starts maximised.
+  const bool placed = Flag(argc, argv, "-geometry") || Flag(argc, argv, "-qwindowgeometry");
   const std::string folder = ProgramFolderFromPath(ExecutablePath(argc > 0 ? argv[0] : nullptr));
 
 #if defined(TYPELANE_HAVE_X11)
@@ -55,7 +58,6 @@ int main(int argc, char** argv) {
 #endif
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Typelane"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Typelane"));
   QApplication::setApplicationVersion(QStringLiteral(TYPELANE_VERSION));
 
   // Qt has taken its own options out of argv: the rest is the file to open.
@@ -93,11 +95,15 @@ int main(int argc, char** argv) {
   ui::MainWindow window(document, *platform);
   prompter.SetParent(&window);
   window.SetCommandLine(args);
-  // Maximised; without a window manager that takes the screen's size too.
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    window.setGeometry(screen->availableGeometry());
+  if (placed) {
+    window.show();
+  } else {
+    // Maximised; without a window manager that takes the screen's size too.
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+      window.setGeometry(screen->availableGeometry());
+    }
+    window.showMaximized();
   }
-  window.showMaximized();
   window.activateWindow();
   return app.exec();
 }
