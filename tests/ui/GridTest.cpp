@@ -29,7 +29,8 @@ struct Grid {
   Grid() : document(prompter, settings, TYPELANE_BIN_DIR) {
     document.LoadCommands({});
     model = new SheetModel(document);
-    tester = new QAbstractItemModelTester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    tester =
+        new QAbstractItemModelTester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     grid = new EditGrid(model);
     grid->resize(800, 600);
   }
@@ -163,7 +164,7 @@ class GridTest : public QObject {
 
   void KindColoursAndTheCommentMark() {
     Grid g;
-    g.document.options.data_colour = 0x0000FF;     // red, as 0x00BBGGRR
+    g.document.options.data_colour = 0x0000FF;       // red, as 0x00BBGGRR
     g.document.options.keystroke_colour = 0xFF0000;  // blue
     g.document.sheet.SetCell(1, 1, "data");
     g.document.sheet.SetCell(1, 2, "\\{TAB}");

@@ -81,8 +81,8 @@ class MainWindowTest : public QObject {
       QVERIFY2(action != nullptr, item.name);
       QCOMPARE(action->text(), QString::fromLatin1(item.caption));
       // Only the literal key: Ctrl+V must not also bring Shift+Insert.
-      QCOMPARE(action->shortcuts(), item.keys.isEmpty() ? QList<QKeySequence>()
-                                                        : QList<QKeySequence>{item.keys});
+      QCOMPARE(action->shortcuts(),
+               item.keys.isEmpty() ? QList<QKeySequence>() : QList<QKeySequence>{item.keys});
     }
     QCOMPARE(Find<QToolButton>(f, "icnSendData")->toolTip(), QStringLiteral("Send data to form"));
     QCOMPARE(Find<QComboBox>(f, "cmbGroup")->toolTip(), QStringLiteral("Command group name"));
@@ -114,7 +114,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(f.prompter.dialogs[0].kind, std::string("save"));
     QVERIFY(!Enabled(f, "mnuSave"));
     QVERIFY(!Enabled(f, "icnSave"));
-    QCOMPARE(f.window->windowTitle(), QStringLiteral("Veltrax Typelane ") + QString::fromStdString(path));
+    QCOMPARE(f.window->windowTitle(),
+             QStringLiteral("Veltrax Typelane ") + QString::fromStdString(path));
     // Read back, the file has the typed cell.
     f.window->NewSheet();
     QCOMPARE(f.document->sheet.Cell(3, 2), "");
@@ -136,7 +137,8 @@ class MainWindowTest : public QObject {
     const std::string path = f.WriteFile("orders.tyl", sheet);
     f.prompter.files.push_back(FileChoice{path, 1});
     f.window->Action(QStringLiteral("mnuOpen"))->trigger();
-    QCOMPARE(f.window->windowTitle(), QStringLiteral("Veltrax Typelane ") + QString::fromStdString(path));
+    QCOMPARE(f.window->windowTitle(),
+             QStringLiteral("Veltrax Typelane ") + QString::fromStdString(path));
     QCOMPARE(Find<QComboBox>(f, "cmbWindow")->currentText(), QStringLiteral("Orders"));
     QCOMPARE(Find<QComboBox>(f, "cmbGroup")->currentText(), QStringLiteral("Forms 6i"));
     QVERIFY(Find<QCheckBox>(f, "chkAutoTab")->isChecked());
@@ -183,9 +185,9 @@ class MainWindowTest : public QObject {
   void DocumentKindSwitchesTheNamedControls() {
     UiFixture f;
     f.window->show();
-    const char* sheet_only[] = {"mnuConvert", "pckConvert", "mnuCommands", "icnCommands",
-                                "mnuSendData", "icnSendData", "mnuDelays", "icnDelays",
-                                "mnuProgress", "cmbGroup", "chkAutoTab", "cmbWindow"};
+    const char* sheet_only[] = {"mnuConvert",  "pckConvert",  "mnuCommands", "icnCommands",
+                                "mnuSendData", "icnSendData", "mnuDelays",   "icnDelays",
+                                "mnuProgress", "cmbGroup",    "chkAutoTab",  "cmbWindow"};
     for (const char* name : sheet_only) QVERIFY2(Enabled(f, name), name);
     QVERIFY(Enabled(f, "txtDescription"));
     QVERIFY(Enabled(f, "mnuColInsert"));
@@ -241,7 +243,8 @@ class MainWindowTest : public QObject {
     f.prompter.answers.push_back(Answer::kYes);
     QVERIFY(!f.window->close());
     QVERIFY(f.window->isVisible());
-    QCOMPARE(f.prompter.shown.back().text, std::string("Do you want to save the current spreadsheet?"));
+    QCOMPARE(f.prompter.shown.back().text,
+             std::string("Do you want to save the current spreadsheet?"));
     QCOMPARE(f.prompter.shown.back().buttons, typelane::Buttons::kYesNo);
     // No: closes, and the recent files are stored.
     f.prompter.answers.push_back(Answer::kNo);
@@ -320,6 +323,51 @@ class MainWindowTest : public QObject {
     QVERIFY(f.document->Modified());
     QCOMPARE(f.window->Model()->data(f.window->Model()->index(0, 0)).toString(),
              QStringLiteral("&Acme Ltd"));
+  }
+
+  void CommentsShowOnHoverAndAreEditedInTheNoteBox() {
+    UiFixture f;
+    f.window->show();
+    f.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    f.window->OpenFile(f.WriteFile("orders.tyl", UiFixture::ExampleSheet()));
+    auto* box = Find<QPlainTextEdit>(f, "memCellComment");
+    auto* grid = f.window->Grid();
+    // The example's note column carries a comment in row 1.
+    const QRect cell = grid->visualRect(f.window->Model()->index(0, 5));
+    QCursor::setPos(grid->viewport()->mapToGlobal(cell.center()));
+    f.window->Tick();
+    QVERIFY(box->isVisible());
+    QVERIFY(box->toPlainText().startsWith(
+        QStringLiteral("The note field takes no Tab after it:\nthe &")));
+    QCOMPARE(f.window->CommentCell(), std::pair(1, 6));
+    // Opens right of the cell, at its top.
+    QCOMPARE(box->geometry().left(),
+             grid->viewport()->mapTo(f.window->centralWidget(), cell.topRight()).x() + 1);
+    // Moving within the cell keeps it; to another cell hides it.
+    QTest::mouseMove(grid->viewport(), cell.center() + QPoint(3, 0));
+    QVERIFY(box->isVisible());
+    QTest::mouseMove(grid->viewport(), grid->visualRect(f.window->Model()->index(2, 2)).center());
+    QVERIFY(box->isHidden());
+    QVERIFY(!f.document->Modified());
+
+    // Edited in the box: leaving it stores the text, with CR LF line breaks.
+    f.window->ShowCommentBox(2, 3, true);
+    QVERIFY(box->hasFocus());
+    QTest::keyClicks(box, QStringLiteral("rush"));
+    QTest::keyClick(box, Qt::Key_Return);
+    QTest::keyClicks(box, QStringLiteral("order"));
+    grid->setFocus();
+    QVERIFY(box->isHidden());
+    QCOMPARE(f.document->sheet.Info(2, 3)->comment, std::string("rush\r\norder"));
+    QVERIFY(f.document->Modified());
+    QVERIFY(f.window->Model()
+                ->data(f.window->Model()->index(1, 2), typelane::ui::SheetModel::kHasCommentRole)
+                .toBool());
+    // Opened and left without typing: nothing stored.
+    f.window->ShowCommentBox(4, 4, true);
+    grid->setFocus();
+    QCOMPARE(f.document->sheet.Info(4, 4), nullptr);
   }
 };
 

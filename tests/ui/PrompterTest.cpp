@@ -66,7 +66,8 @@ class PrompterTest : public QObject {
       QCOMPARE(box->buttons().size(), 3);
       box->button(QMessageBox::No)->click();
     });
-    QCOMPARE(prompter.Message("Typelane", "Line one\rline two", Buttons::kYesNoCancel), Answer::kNo);
+    QCOMPARE(prompter.Message("Typelane", "Line one\rline two", Buttons::kYesNoCancel),
+             Answer::kNo);
     QCOMPARE(title, QStringLiteral("Typelane"));
     QCOMPARE(text, QStringLiteral("Line one\nline two"));
     WhenShown<QMessageBox>([](QMessageBox* box) { box->reject(); });

@@ -132,10 +132,9 @@ void EditGrid::Select(int kind) {
       return;
   }
   selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
-  selectionModel()->select(
-      QItemSelection(model_->index(target.top - 1, target.left - 1),
-                     model_->index(target.bottom - 1, target.right - 1)),
-      QItemSelectionModel::ClearAndSelect);
+  selectionModel()->select(QItemSelection(model_->index(target.top - 1, target.left - 1),
+                                          model_->index(target.bottom - 1, target.right - 1)),
+                           QItemSelectionModel::ClearAndSelect);
 }
 
 void EditGrid::ApplyColumnWidths() {

@@ -44,8 +44,8 @@ AboutBox::AboutBox(std::function<void(const QUrl&)> open_url, QWidget* parent)
   setModal(true);
 
   auto* layout = new QVBoxLayout(this);
-  QLabel* product = CentredLabel(QStringLiteral("lblProduct"), QStringLiteral("Veltrax Typelane"),
-                                 this);
+  QLabel* product =
+      CentredLabel(QStringLiteral("lblProduct"), QStringLiteral("Veltrax Typelane"), this);
   QFont big = product->font();
   big.setPointSizeF(big.pointSizeF() * 1.5);
   big.setBold(true);

@@ -13,9 +13,11 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <QTextDocument>
 #include <QTime>
 #include <QTimer>
 #include <QToolButton>
@@ -85,6 +87,7 @@ MainWindow::MainWindow(Document& document, Platform& platform, QWidget* parent)
   comment_box_->setStyleSheet(QStringLiteral("background: yellow;"));
   comment_box_->resize(233, 137);
   comment_box_->setTabChangesFocus(false);
+  comment_box_->installEventFilter(this);
   comment_box_->hide();
   setCentralWidget(central);
 
@@ -399,11 +402,10 @@ void MainWindow::Connect() {
   for (const char* name : {"mnuRowSelect", "pckRowSelect"}) on(name, [this] { grid_->Select(1); });
   for (const char* name : {"mnuColSelect", "pckColSelect"}) on(name, [this] { grid_->Select(2); });
   for (const char* name : {"mnuSelectAll", "pckSelectAll"}) on(name, [this] { grid_->Select(3); });
-  const std::pair<const char*, Conversion> conversions[] = {
-      {"Keystroke", Conversion::kKeystroke},
-      {"CopyPaste", Conversion::kCopyPaste},
-      {"AutoTab", Conversion::kAutoTab},
-      {"NoAutoTab", Conversion::kNoAutoTab}};
+  const std::pair<const char*, Conversion> conversions[] = {{"Keystroke", Conversion::kKeystroke},
+                                                            {"CopyPaste", Conversion::kCopyPaste},
+                                                            {"AutoTab", Conversion::kAutoTab},
+                                                            {"NoAutoTab", Conversion::kNoAutoTab}};
   for (const auto& [suffix, conversion] : conversions) {
     for (const char* prefix : {"mnu", "pck"}) {
       const QByteArray name = QByteArray(prefix) + suffix;
@@ -447,6 +449,13 @@ void MainWindow::Connect() {
   connect(grid_, &EditGrid::EditorTextChanged, cell_text_box_, &QLineEdit::setText);
   connect(grid_, &EditGrid::Changed, this, &MainWindow::MarkModified);
   connect(model_, &SheetModel::CellChanged, this, [this] { MarkModified(); });
+  // The note box: hidden when the pointer moves to another cell, unless the
+  // user is typing in it.
+  grid_->viewport()->setMouseTracking(true);
+  grid_->viewport()->installEventFilter(this);
+  connect(comment_box_, &QPlainTextEdit::textChanged, this, [this] {
+    if (comment_box_->hasFocus()) MarkModified();
+  });
 }
 
 // ---- showing the document ----
@@ -592,10 +601,53 @@ void MainWindow::UpdateCommentItems() {
 }
 
 void MainWindow::Tick() {
+  if (comment_box_->isHidden() && grid_->isVisible()) {
+    const QModelIndex index = grid_->indexAt(grid_->viewport()->mapFromGlobal(QCursor::pos()));
+    if (index.isValid() &&
+        grid_->viewport()->rect().contains(grid_->viewport()->mapFromGlobal(QCursor::pos()))) {
+      const CellInfo* info = document_.sheet.Info(index.row() + 1, index.column() + 1);
+      if (info != nullptr && !info->comment.empty()) {
+        ShowCommentBox(index.row() + 1, index.column() + 1, false);
+      }
+    }
+  }
   const QTime now = QTime::currentTime();
-  time_panel_->setText(QStringLiteral("Time: %1:%2")
-                           .arg(now.hour())
-                           .arg(now.minute(), 2, 10, QLatin1Char('0')));
+  time_panel_->setText(
+      QStringLiteral("Time: %1:%2").arg(now.hour()).arg(now.minute(), 2, 10, QLatin1Char('0')));
+}
+
+void MainWindow::ShowCommentBox(int row, int col, bool edit) {
+  const QModelIndex index = model_->index(row - 1, col - 1);
+  if (!index.isValid()) return;
+  // Right of the cell; to its left, ending at its right edge, when the grid
+  // has no room on the right and more on the left.
+  const QRect cell = grid_->visualRect(index);
+  const int grid_width = grid_->viewport()->width();
+  const int box_width = comment_box_->width();
+  int left = cell.right() + 1;
+  if (grid_width < box_width + cell.right() && grid_width - cell.right() < cell.right()) {
+    left = cell.right() + 1 - box_width;
+  }
+  const QPoint at = grid_->viewport()->mapTo(centralWidget(), QPoint(left, cell.top()));
+  comment_box_->move(at);
+  const CellInfo* info = document_.sheet.Info(row, col);
+  {
+    const QSignalBlocker block(comment_box_);
+    // Comments keep their line breaks as CR LF.
+    QString text = info != nullptr ? BytesToText(info->comment) : QString();
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    comment_box_->setPlainText(text);
+    comment_box_->document()->setModified(false);
+  }
+  comment_cell_ = {row, col};
+  comment_box_->show();
+  comment_box_->raise();
+  if (edit) comment_box_->setFocus();
+}
+
+void MainWindow::HideCommentBox() {
+  comment_cell_ = {0, 0};
+  comment_box_->hide();
 }
 
 // ---- the file flow ----
@@ -654,10 +706,34 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == grid_->viewport() && event->type() == QEvent::MouseMove &&
+      comment_box_->isVisible() && !comment_box_->hasFocus()) {
+    const QModelIndex index =
+        grid_->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+    if (!index.isValid() || std::pair(index.row() + 1, index.column() + 1) != comment_cell_) {
+      HideCommentBox();
+    }
+  }
+  if (watched == comment_box_ && event->type() == QEvent::FocusOut) {
+    // Leaving the box stores what the user typed into the cell it shows; a note
+    // opened by hovering and left untouched stores nothing.
+    const auto [row, col] = comment_cell_;
+    if (comment_box_->document()->isModified() && row > 0 && col > 0) {
+      const std::string previous = [&] {
+        const CellInfo* info = document_.sheet.Info(row, col);
+        return info != nullptr ? info->comment : std::string();
+      }();
+      document_.sheet.AttachInfo(row, col).comment = TextToBytes(
+          comment_box_->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n")), previous);
+      document_.sheet.RaiseExtent(row, col);
+      model_->Refresh();
+      MarkModified();
+    }
+    HideCommentBox();
+  }
   if (watched == cell_text_box_ && event->type() == QEvent::KeyPress) {
     auto* key = static_cast<QKeyEvent*>(event);
-    if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Return ||
-        key->key() == Qt::Key_Enter) {
+    if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
       MoveFromCellTextBox(key->key() == Qt::Key_Tab);
       return true;
     }
@@ -707,8 +783,8 @@ void MainWindow::PasteCommand() {
 
 void MainWindow::ConvertCommand(int conversion) {
   const GridRect s = grid_->Selection();
-  ConvertCells(document_.sheet, document_.commands,
-               CellRect{s.top, s.left, s.bottom, s.right}, static_cast<Conversion>(conversion));
+  ConvertCells(document_.sheet, document_.commands, CellRect{s.top, s.left, s.bottom, s.right},
+               static_cast<Conversion>(conversion));
   model_->Refresh();
   ShowCurrentCell(grid_->CurrentRow(), grid_->CurrentCol());
   MarkModified();

@@ -58,6 +58,15 @@ class MainWindow : public QMainWindow {
   void SaveFile(bool save_as);
   void OpenCommandLineFile();
 
+  // The comment timer's tick: the clock, and the note of the cell under the
+  // pointer when none is shown.
+  void Tick();
+  // The note box at a cell: shown with the cell's comment (hover), or for
+  // editing it (focused).
+  void ShowCommentBox(int row, int col, bool edit);
+  // The cell whose note the box shows ({0, 0} while hidden).
+  std::pair<int, int> CommentCell() const { return comment_cell_; }
+
   // The document changed: the sheet was marked modified by the user.
   void MarkModified();
   // Everything on screen from the document: caption, toolbar values, kind,
@@ -88,7 +97,7 @@ class MainWindow : public QMainWindow {
   void ShowCurrentCell(int row, int col);
   void WriteCellTextBox();
   void MoveFromCellTextBox(bool tab);
-  void Tick();
+  void HideCommentBox();
 
   // Edit commands on whichever control has the focus.
   void CutCommand();
@@ -123,6 +132,7 @@ class MainWindow : public QMainWindow {
 
   std::vector<std::string> command_line_;
   bool command_line_handled_ = false;
+  std::pair<int, int> comment_cell_{0, 0};
   // Set while the window fills its controls from the document, so that this
   // does not count as the user's change.
   bool showing_ = false;
