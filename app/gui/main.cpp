@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTimer>
 #include <cstring>
 #include <filesystem>
@@ -15,6 +16,7 @@
 #include "core/settings/SettingsStore.h"
 #include "platform/recording/RecordingPlatform.h"
 #include "ui/common/QtPrompter.h"
+#include "ui/main/FileAssociations.h"
 #include "ui/main/MainWindow.h"
 #include "ui/main/SplashWindow.h"
 #if defined(TYPELANE_HAVE_X11)
@@ -91,6 +93,13 @@ int main(int argc, char** argv) {
   if (splash) {
     auto* flash = new ui::SplashWindow;
     flash->ShowFor();
+  }
+  // The desktop opens .tyl and .fpb files with this program (for this user);
+  // a failure here never stops the start.
+  if (qEnvironmentVariableIsEmpty("TYPELANE_NO_ASSOCIATIONS")) {
+    ui::WriteFileAssociations(
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
+        QString::fromStdString(ExecutablePath(argv[0])));
   }
   ui::MainWindow window(document, *platform);
   prompter.SetParent(&window);
