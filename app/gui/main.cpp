@@ -97,9 +97,8 @@ int main(int argc, char** argv) {
   // The desktop opens .tyl and .fpb files with this program (for this user);
   // a failure here never stops the start.
   if (qEnvironmentVariableIsEmpty("TYPELANE_NO_ASSOCIATIONS")) {
-    ui::WriteFileAssociations(
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
-        QString::fromStdString(ExecutablePath(argv[0])));
+    ui::WriteFileAssociations(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
+                              QString::fromStdString(ExecutablePath(argv[0])));
   }
   ui::MainWindow window(document, *platform);
   prompter.SetParent(&window);

@@ -260,9 +260,9 @@ class MainWindowTest : public QObject {
     QTest::keyClick(f.window.get(), Qt::Key_F1);
     QCOMPARE(f.opened_urls.size(), size_t{1});
     QVERIFY(f.opened_urls[0].isLocalFile());
-    QVERIFY(f.opened_urls[0].toLocalFile().endsWith(QStringLiteral("/help/index.htm")));
+    QCOMPARE(f.opened_urls[0].toLocalFile(), QString::fromStdString(f.temp / "help/index.htm"));
     // The page is shipped next to the program.
-    QVERIFY(QFile::exists(f.opened_urls[0].toLocalFile()));
+    QVERIFY(QFile::exists(QStringLiteral(TYPELANE_BIN_DIR "help/index.htm")));
     QTest::mouseClick(f.window->findChild<QToolButton*>(QStringLiteral("icnHelp")), Qt::LeftButton);
     QCOMPARE(f.opened_urls.size(), size_t{2});
   }
@@ -323,6 +323,49 @@ class MainWindowTest : public QObject {
     QVERIFY(f.document->Modified());
     QCOMPARE(f.window->Model()->data(f.window->Model()->index(0, 0)).toString(),
              QStringLiteral("&Acme Ltd"));
+  }
+
+  void RecordingOpensAsAPlaybackSheetWithItsSourceView() {
+    UiFixture f;
+    f.window->show();
+    const std::string recording = UiFixture::ReadFile(std::string(TYPELANE_SOURCE_DIR) +
+                                                      "/tests/data/playback/three_records.fpb");
+    f.WriteFile("droplists.dat", "");
+    f.window->OpenFile(f.WriteFile("categories.fpb", recording));
+    QCOMPARE(f.document->Kind(), DocumentKind::kPlayback);
+    QVERIFY(f.prompter.shown.empty());
+    for (const char* name : {"mnuColInsert", "mnuColDelete", "pckColInsert", "pckColDelete",
+                             "mnuSendData", "icnSendData", "cmbWindow", "chkAutoTab"}) {
+      QVERIFY2(!Enabled(f, name), name);
+    }
+    for (const char* name :
+         {"mnuTitles", "txtDescription", "mnuAddComment", "mnuViewSource", "icnViewSource"}) {
+      QVERIFY2(Enabled(f, name), name);
+    }
+    // No blank columns beyond the recorded fields.
+    QCOMPARE(f.window->Model()->columnCount(), f.document->sheet.LastCol());
+
+    QTest::mouseClick(Find<QToolButton>(f, "icnViewSource"), Qt::LeftButton);
+    auto* source = Find<QPlainTextEdit>(f, "MemSource");
+    QVERIFY(source->isVisible());
+    QVERIFY(f.window->Grid()->isHidden());
+    QVERIFY(source->toPlainText().startsWith(QStringLiteral("# Forms 6.0 Event File\n")));
+    QVERIFY(source->toPlainText().contains(QStringLiteral("\"PENS\"")));
+    QVERIFY(source->isReadOnly());
+    QVERIFY(Find<QToolButton>(f, "icnHideSource")->isVisible());
+    QVERIFY(Find<QToolButton>(f, "icnViewSource")->isHidden());
+    QVERIFY(f.window->Action(QStringLiteral("mnuHideSource"))->isVisible());
+
+    f.window->Action(QStringLiteral("mnuHideSource"))->trigger();
+    QVERIFY(source->isHidden());
+    QVERIFY(source->toPlainText().isEmpty());
+    QVERIFY(f.window->Grid()->isVisible());
+    QVERIFY(Find<QToolButton>(f, "icnViewSource")->isVisible());
+
+    // Back to a sheet file: the source view is not offered.
+    f.window->NewSheet();
+    QVERIFY(!Enabled(f, "mnuViewSource"));
+    QCOMPARE(f.window->Model()->columnCount(), 100);
   }
 
   void CommentsShowOnHoverAndAreEditedInTheNoteBox() {

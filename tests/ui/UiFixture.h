@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QUrl>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -17,11 +18,14 @@
 namespace typelane::testing {
 
 // The main window as a user gets it, over a scripted prompter, settings kept in
-// memory and the recording platform. The program folder is the build's bin/
-// folder, which holds the shipped commands.dat and the help.
+// memory and the recording platform. The program folder is a temporary one
+// with a copy of the shipped commands.dat (conversions write droplists.dat
+// there).
 struct UiFixture {
   UiFixture() {
-    document = std::make_unique<Document>(prompter, settings, TYPELANE_BIN_DIR);
+    std::filesystem::copy_file(std::string(TYPELANE_BIN_DIR) + "commands.dat",
+                               temp / "commands.dat");
+    document = std::make_unique<Document>(prompter, settings, temp.Folder());
     document->LoadCommands({});
     document->delays.ResetToDefaults();
     document->delays.SyncCommandDelays(document->commands);

@@ -85,18 +85,19 @@ bool WriteFileAssociations(const QString& data_home, const QString& executable) 
                       &mime_changed) &&
        ok;
 
-  const QByteArray desktop = "[Desktop Entry]\n"
-                             "Type=Application\n"
-                             "Name=Veltrax Typelane\n"
-                             "Comment=Enter the rows of a sheet into another program's screens\n"
-                             "Exec=" +
-                             ExecValue(executable) +
-                             "\n"
-                             "Icon=typelane\n"
-                             "Terminal=false\n"
-                             "Categories=Office;Utility;\n"
-                             "MimeType=" +
-                             QByteArray(kSheetType) + ";" + QByteArray(kPlaybackType) + ";\n";
+  const QByteArray desktop =
+      "[Desktop Entry]\n"
+      "Type=Application\n"
+      "Name=Veltrax Typelane\n"
+      "Comment=Enter the rows of a sheet into another program's screens\n"
+      "Exec=" +
+      ExecValue(executable) +
+      "\n"
+      "Icon=typelane\n"
+      "Terminal=false\n"
+      "Categories=Office;Utility;\n"
+      "MimeType=" +
+      QByteArray(kSheetType) + ";" + QByteArray(kPlaybackType) + ";\n";
   ok = WriteIfChanged(data_home + QStringLiteral("/applications/typelane.desktop"), desktop,
                       &other_changed) &&
        ok;
