@@ -1,0 +1,151 @@
+// How the window copes with a large sheet: a 200,000-row x 20-column
+// tab-delimited file. Prints the time from Open to the first paint of the grid,
+// the time to scroll to the end and paint there, and the peak memory above an
+// empty window's, beside the same open without a window and a conversion as
+// typelane-cli convert does it (run after the window's figures, so the
+// peak memory is the window's). Figures only; nothing is asserted.
+//
+// usage: bench_gui_sheet [ROWS [COLS]]   (QT_QPA_PLATFORM=offscreen by default)
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QScrollBar>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "core/common/FileText.h"
+#include "core/common/Prompter.h"
+#include "core/files/Document.h"
+#include "core/files/TabDelimited.h"
+#include "core/settings/SettingsStore.h"
+#include "platform/recording/RecordingPlatform.h"
+#include "ui/grid/EditGrid.h"
+#include "ui/main/MainWindow.h"
+
+namespace {
+
+class SilentPrompter : public typelane::Prompter {
+ public:
+  typelane::Answer Message(std::string_view, std::string_view, typelane::Buttons) override {
+    return typelane::Answer::kNo;
+  }
+  std::optional<typelane::FileChoice> ChooseOpenFile(std::string_view, int,
+                                                     std::string_view) override {
+    return std::nullopt;
+  }
+  std::optional<typelane::FileChoice> ChooseSaveFile(std::string_view, int,
+                                                     std::string_view) override {
+    return std::nullopt;
+  }
+};
+
+// Counts paints of a widget.
+class PaintWatch : public QObject {
+ public:
+  int paints = 0;
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+};
+
+long StatusKb(const char* field) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind(field, 0) == 0)
+      return std::strtol(line.c_str() + std::strlen(field), nullptr, 10);
+  }
+  return 0;
+}
+
+double WaitForPaint(PaintWatch& watch, QElapsedTimer& timer) {
+  const int before = watch.paints;
+  while (watch.paints == before) QApplication::processEvents(QEventLoop::AllEvents, 10);
+  return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int rows = argc > 1 ? std::atoi(argv[1]) : 200000;
+  const int cols = argc > 2 ? std::atoi(argv[2]) : 20;
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+
+  const auto dir =
+      std::filesystem::temp_directory_path() / ("typelane-bench-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  const std::string path = (dir / "big.txt").string();
+  {
+    std::ofstream out(path, std::ios::binary);
+    for (int r = 1; r <= rows; ++r) {
+      for (int c = 1; c <= cols; ++c) {
+        out << "r" << r << "c" << c;
+        if (c < cols) out << '\t';
+      }
+      out << "\r\n";
+    }
+  }
+  const double file_mb = static_cast<double>(std::filesystem::file_size(path)) / 1e6;
+  std::printf("sheet: %d rows x %d columns, %.1f MB tab-delimited\n", rows, cols, file_mb);
+
+  QApplication app(argc, argv);
+  SilentPrompter prompter;
+  typelane::MemorySettingsStore settings;
+  typelane::RecordingPlatform platform;
+
+  typelane::Document document(prompter, settings, "");
+  typelane::ui::MainWindow window(document, platform);
+  window.resize(1280, 900);
+  PaintWatch watch;
+  window.Grid()->viewport()->installEventFilter(&watch);
+  QElapsedTimer timer;
+  timer.start();
+  window.show();
+  WaitForPaint(watch, timer);
+  const long empty_kb = StatusKb("VmRSS:");
+
+  timer.restart();
+  window.OpenFile(path);
+  const double open_ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+  const double first_paint_ms = WaitForPaint(watch, timer);
+  std::printf("open in the window:        %8.1f ms\n", open_ms);
+  std::printf("open to first grid paint:  %8.1f ms\n", first_paint_ms);
+
+  timer.restart();
+  window.Grid()->scrollToBottom();
+  window.Grid()->horizontalScrollBar()->setValue(window.Grid()->horizontalScrollBar()->maximum());
+  const double scroll_ms = WaitForPaint(watch, timer);
+  std::printf("scroll to the end, paint:  %8.1f ms\n", scroll_ms);
+
+  const long peak_kb = StatusKb("VmHWM:");
+  const double above_mb = static_cast<double>(peak_kb - empty_kb) / 1024.0;
+  std::printf("empty window RSS:          %8.1f MB\n", static_cast<double>(empty_kb) / 1024.0);
+  std::printf("peak above empty window:   %8.1f MB (%.2f x the file)\n", above_mb,
+              above_mb / file_mb);
+  // The same work as typelane-cli convert: read, then write tab-delimited.
+  {
+    typelane::Document plain(prompter, settings, "");
+    const auto start = std::chrono::steady_clock::now();
+    plain.OpenFile(path);
+    const auto opened = std::chrono::steady_clock::now();
+    typelane::TextOut out;
+    typelane::WriteTabDelimited(plain.sheet, out);
+    typelane::WriteFileAtomic((dir / "copy.txt").string(), out.Text());
+    const auto done = std::chrono::steady_clock::now();
+    std::printf("open without a window:     %8.1f ms\n",
+                std::chrono::duration<double, std::milli>(opened - start).count());
+    const double convert_ms = std::chrono::duration<double, std::milli>(done - start).count();
+    std::printf("convert (open + write):    %8.1f ms\n", convert_ms);
+    std::printf("first paint / convert:     %8.2f x\n", first_paint_ms / convert_ms);
+  }
+
+  document.SetModified(false);
+  std::filesystem::remove_all(dir);
+  return 0;
+}
