@@ -2,6 +2,7 @@
 // command line, help.
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -9,6 +10,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QStatusBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
 
@@ -44,8 +46,9 @@ class MainWindowTest : public QObject {
     f.window->Grid()->setFocus();
     f.window->Grid()->SetCurrentCell(row, col);
     QTest::keyClicks(f.window->Grid(), text.left(1));
-    auto* editor = f.window->Grid()->findChild<QLineEdit*>(QStringLiteral("grdTypelaneEditor"));
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
     QVERIFY(editor != nullptr);
+    QCOMPARE(editor->objectName(), QStringLiteral("grdTypelaneEditor"));
     QTest::keyClicks(editor, text.mid(1));
     QTest::keyClick(editor, Qt::Key_Return);
   }
@@ -366,6 +369,44 @@ class MainWindowTest : public QObject {
     f.window->NewSheet();
     QVERIFY(!Enabled(f, "mnuViewSource"));
     QCOMPARE(f.window->Model()->columnCount(), 100);
+  }
+
+  void MenuShortcutsWinOverTheInPlaceEditor() {
+    UiFixture f;
+    f.window->show();
+    f.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    f.window->Grid()->setFocus();
+    f.window->Grid()->SetCurrentCell(2, 2);
+    QTest::keyClicks(f.window->Grid(), QStringLiteral("a"));
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    QVERIFY(editor != nullptr && editor->hasFocus());
+    QTest::keyClicks(editor, QStringLiteral("b"));
+    QSignalSpy keystroke(f.window->Action(QStringLiteral("mnuKeystroke")), &QAction::triggered);
+    // On X11 a line edit takes Ctrl+K (delete to the end) for itself. Here the
+    // menu gets it, and the command sees the text being typed.
+    editor->setCursorPosition(1);
+    QTest::keyClick(editor, Qt::Key_K, Qt::ControlModifier);
+    QCOMPARE(keystroke.count(), 1);
+    QCOMPARE(f.document->sheet.Cell(2, 2), "\\ab");
+    QVERIFY(!f.window->Grid()->Editing());
+
+    // Saving while a cell is being edited saves what was typed.
+    QTest::keyClicks(f.window->Grid(), QStringLiteral("x"));
+    QTest::keyClicks(qobject_cast<QLineEdit*>(QApplication::focusWidget()),
+                     QStringLiteral("y"));
+    const std::string path = f.temp / "typed.txt";
+    f.prompter.files.push_back(FileChoice{path, 2});
+    QTest::keyClick(qobject_cast<QLineEdit*>(QApplication::focusWidget()),
+                    Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(QString::fromStdString(UiFixture::ReadFile(path)), QStringLiteral("\t\r\n\txy\r\n"));
+
+    // Keys no menu uses stay the editor's.
+    QTest::keyClicks(f.window->Grid(), QStringLiteral("p"));
+    editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    QTest::keyClicks(editor, QStringLiteral("q"));
+    QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(editor->text() != QStringLiteral("pq"));
   }
 
   void CommentsShowOnHoverAndAreEditedInTheNoteBox() {

@@ -1,6 +1,7 @@
 #include "ui/grid/CellDelegate.h"
 
 #include <QAbstractItemView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
 
@@ -54,8 +55,22 @@ QWidget* CellDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&
   if (auto* line = qobject_cast<QLineEdit*>(editor)) {
     line->setObjectName(QStringLiteral("grdTypelaneEditor"));
     connect(line, &QLineEdit::textEdited, this, &CellDelegate::EditorTextChanged);
+    line->installEventFilter(const_cast<CellDelegate*>(this));
   }
   return editor;
+}
+
+bool CellDelegate::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ShortcutOverride) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if ((key->modifiers() & Qt::ControlModifier) != 0 && key->key() >= Qt::Key_A &&
+        key->key() <= Qt::Key_Z) {
+      // Not overridden: the shortcut (if any) fires instead of the editor's key.
+      event->ignore();
+      return true;
+    }
+  }
+  return QStyledItemDelegate::eventFilter(watched, event);
 }
 
 }  // namespace typelane::ui

@@ -21,6 +21,12 @@ class CellDelegate : public QStyledItemDelegate {
   QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                         const QModelIndex& index) const override;
 
+ protected:
+  // Keys with Ctrl go to the menus first, as they do everywhere else in the
+  // window: a line edit would otherwise take Ctrl+C, Ctrl+V, Ctrl+A and Ctrl+K
+  // for itself before any menu shortcut could fire.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  signals:
   void EditorTextChanged(const QString& text) const;
 };

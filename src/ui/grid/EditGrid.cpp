@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPainter>
 #include <QStyleOptionHeader>
 #include <algorithm>
@@ -135,6 +136,14 @@ void EditGrid::Select(int kind) {
   selectionModel()->select(QItemSelection(model_->index(target.top - 1, target.left - 1),
                                           model_->index(target.bottom - 1, target.right - 1)),
                            QItemSelectionModel::ClearAndSelect);
+}
+
+void EditGrid::CommitEditor() {
+  if (!Editing()) return;
+  QWidget* editor = indexWidget(currentIndex());
+  if (editor == nullptr) return;
+  commitData(editor);
+  closeEditor(editor, QAbstractItemDelegate::NoHint);
 }
 
 void EditGrid::ApplyColumnWidths() {

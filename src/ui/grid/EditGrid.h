@@ -36,6 +36,9 @@ class EditGrid : public QTableView {
   // 1: whole rows of the selection, 2: whole columns, 3: every cell.
   void Select(int kind);
   bool Editing() const { return state() == QAbstractItemView::EditingState; }
+  // Stores what the in-place editor holds into the cell and closes it, so a
+  // command sees (and a save writes) what the user has typed.
+  void CommitEditor();
 
   // Column widths from the sheet (after New and Open).
   void ApplyColumnWidths();

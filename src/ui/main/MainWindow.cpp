@@ -130,6 +130,8 @@ QAction* MainWindow::AddAction(QMenu* menu, const char* name, const char* captio
   }
   menu->addAction(action);
   actions_[action->objectName()] = action;
+  // Connected first, so every command sees the text being typed in a cell.
+  connect(action, &QAction::triggered, this, [this] { grid_->CommitEditor(); });
   return action;
 }
 
@@ -157,6 +159,7 @@ QToolButton* MainWindow::AddButton(const char* name, const char* picture, const 
   button->setStatusTip(QString::fromLatin1(hint));
   button->setFocusPolicy(Qt::NoFocus);
   buttons_[button->objectName()] = button;
+  connect(button, &QToolButton::clicked, this, [this] { grid_->CommitEditor(); });
   return button;
 }
 
@@ -653,7 +656,7 @@ void MainWindow::HideCommentBox() {
 // ---- the file flow ----
 
 void MainWindow::NewSheet() {
-  if (grid_->Editing()) grid_->closePersistentEditor(grid_->currentIndex());
+  grid_->CommitEditor();
   if (document_.NewSheet()) {
     cell_text_box_->clear();
     ShowDocument(true);
@@ -695,7 +698,7 @@ bool MainWindow::event(QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  if (grid_->Editing()) grid_->setFocus();  // commits the in-place editor
+  grid_->CommitEditor();
   if (!document_.QueryClose()) {
     // The user wanted to save and the save did not happen: keep the window.
     event->ignore();
