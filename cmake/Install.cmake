@@ -11,10 +11,9 @@ if(TARGET typelane)
 endif()
 install(TARGETS ${programs} RUNTIME DESTINATION ${TYPELANE_PROGRAM_DIR})
 install(FILES ${PROJECT_SOURCE_DIR}/data/commands.dat DESTINATION ${TYPELANE_PROGRAM_DIR})
-# An empty drop-list file: conversions add what they learn.
-file(WRITE ${CMAKE_BINARY_DIR}/install/droplists.dat "")
-install(FILES ${CMAKE_BINARY_DIR}/install/droplists.dat DESTINATION ${TYPELANE_PROGRAM_DIR}
-        PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+# The empty drop-list file: conversions add what they learn (in the user's own
+# copy when the program folder cannot be written).
+install(FILES ${PROJECT_SOURCE_DIR}/data/droplists.dat DESTINATION ${TYPELANE_PROGRAM_DIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/help/ DESTINATION ${TYPELANE_PROGRAM_DIR}/help)
 
 file(RELATIVE_PATH to_program_dir /${CMAKE_INSTALL_BINDIR} /${TYPELANE_PROGRAM_DIR})

@@ -100,6 +100,7 @@ int main(int argc, char** argv) {
   typelane::RecordingPlatform platform;
 
   typelane::Document document(prompter, settings, "");
+  document.SetUserFolder("");
   typelane::ui::MainWindow window(document, platform);
   window.resize(1280, 900);
   PaintWatch watch;
@@ -131,6 +132,7 @@ int main(int argc, char** argv) {
   // The same work as typelane-cli convert: read, then write tab-delimited.
   {
     typelane::Document plain(prompter, settings, "");
+    plain.SetUserFolder("");
     const auto start = std::chrono::steady_clock::now();
     plain.OpenFile(path);
     const auto opened = std::chrono::steady_clock::now();

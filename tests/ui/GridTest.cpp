@@ -27,6 +27,7 @@ namespace {
 
 struct Grid {
   Grid() : document(prompter, settings, TYPELANE_BIN_DIR) {
+    document.SetUserFolder("");
     document.LoadCommands({});
     model = new SheetModel(document);
     tester =
@@ -67,8 +68,7 @@ class GridTest : public QObject {
     g.grid->SetCurrentCell(5, 3);
     QTest::keyClicks(g.grid, QStringLiteral("q"));
     QVERIFY(g.grid->Editing());
-    QTest::keyClick(qobject_cast<QLineEdit*>(QApplication::focusWidget()),
-                    Qt::Key_Return);
+    QTest::keyClick(qobject_cast<QLineEdit*>(QApplication::focusWidget()), Qt::Key_Return);
     QTRY_COMPARE(g.document.sheet.Cell(5, 3), std::string_view("q"));
     QCOMPARE(g.document.sheet.LastRow(), 5);
     QCOMPARE(g.document.sheet.LastCol(), 3);
@@ -209,8 +209,7 @@ class GridTest : public QObject {
     QCOMPARE(clears, 1);
     QVERIFY(g.grid->Editing());
     QCOMPARE(g.grid->Selection(), (GridRect{1, 1, 1, 1}));
-    QTest::keyClick(qobject_cast<QLineEdit*>(QApplication::focusWidget()),
-                    Qt::Key_Escape);
+    QTest::keyClick(qobject_cast<QLineEdit*>(QApplication::focusWidget()), Qt::Key_Escape);
     QVERIFY(!g.grid->Editing());
   }
 };

@@ -5,12 +5,15 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QStatusBar>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QStatusBar>
+#include <QTableWidget>
 #include <QTest>
 #include <QToolButton>
 
@@ -393,12 +396,11 @@ class MainWindowTest : public QObject {
 
     // Saving while a cell is being edited saves what was typed.
     QTest::keyClicks(f.window->Grid(), QStringLiteral("x"));
-    QTest::keyClicks(qobject_cast<QLineEdit*>(QApplication::focusWidget()),
-                     QStringLiteral("y"));
+    QTest::keyClicks(qobject_cast<QLineEdit*>(QApplication::focusWidget()), QStringLiteral("y"));
     const std::string path = f.temp / "typed.txt";
     f.prompter.files.push_back(FileChoice{path, 2});
-    QTest::keyClick(qobject_cast<QLineEdit*>(QApplication::focusWidget()),
-                    Qt::Key_S, Qt::ControlModifier);
+    QTest::keyClick(qobject_cast<QLineEdit*>(QApplication::focusWidget()), Qt::Key_S,
+                    Qt::ControlModifier);
     QCOMPARE(QString::fromStdString(UiFixture::ReadFile(path)), QStringLiteral("\t\r\n\txy\r\n"));
 
     // Keys no menu uses stay the editor's.
@@ -407,6 +409,40 @@ class MainWindowTest : public QObject {
     QTest::keyClicks(editor, QStringLiteral("q"));
     QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier);
     QVERIFY(editor->text() != QStringLiteral("pq"));
+  }
+
+  void HeadingEditorKeepsTitlesOnCancelAndTakesThemOnOk() {
+    UiFixture f;
+    f.window->show();
+    f.window->OpenFile(f.WriteFile("orders.tyl", UiFixture::ExampleSheet()));
+    f.window->Grid()->SetCurrentCell(2, 3);
+    int current_column = -1;
+    f.window->SetTitleEditorHook([&](QDialog* dialog) {
+      QCOMPARE(dialog->windowTitle(), QStringLiteral("Typelane Heading Editor"));
+      auto* titles = dialog->findChild<QTableWidget*>(QStringLiteral("grdTitles"));
+      current_column = titles->currentColumn();
+      auto* editor = titles->findChild<QLineEdit*>();
+      QVERIFY(editor != nullptr);
+      QTest::keyClicks(editor, QStringLiteral("X"));
+      QMetaObject::invokeMethod(dialog, "reject");
+    });
+    f.window->Action(QStringLiteral("mnuEditTitles"))->trigger();
+    QCOMPARE(current_column, 2);
+    QCOMPARE(f.document->sheet.Cell(0, 3), "Order Type");
+    // A key typed in the editor counts as a change, even when cancelled.
+    QVERIFY(f.document->Modified());
+
+    f.window->SetTitleEditorHook([](QDialog* dialog) {
+      auto* titles = dialog->findChild<QTableWidget*>(QStringLiteral("grdTitles"));
+      auto* editor = titles->findChild<QLineEdit*>();
+      editor->selectAll();
+      QTest::keyClicks(editor, QStringLiteral("Kind"));
+      QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("btnOK")), Qt::LeftButton);
+    });
+    f.window->Action(QStringLiteral("mnuEditTitles"))->trigger();
+    QCOMPARE(f.document->sheet.Cell(0, 3), "Kind");
+    QCOMPARE(f.document->sheet.Cell(0, 2), "Ship To");
+    QCOMPARE(f.window->Model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Kind"));
   }
 
   void CommentsShowOnHoverAndAreEditedInTheNoteBox() {

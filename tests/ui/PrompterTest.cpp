@@ -70,8 +70,16 @@ class PrompterTest : public QObject {
              Answer::kNo);
     QCOMPARE(title, QStringLiteral("Typelane"));
     QCOMPARE(text, QStringLiteral("Line one\nline two"));
-    WhenShown<QMessageBox>([](QMessageBox* box) { box->reject(); });
+    WhenShown<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
     QCOMPARE(prompter.Message("Typelane", "Close?", Buttons::kYesNoCancel), Answer::kCancel);
+    // Yes/No: Esc and closing do not answer No; only a button does.
+    WhenShown<QMessageBox>([](QMessageBox* box) {
+      QTest::keyClick(box, Qt::Key_Escape);
+      box->close();
+      QVERIFY(box->isVisible());
+      box->button(QMessageBox::Yes)->click();
+    });
+    QCOMPARE(prompter.Message("Typelane", "Save?", Buttons::kYesNo), Answer::kYes);
   }
 
   void OpenDialogShowsFilesWithoutADotAndReturnsTheChosenType() {

@@ -26,6 +26,7 @@ struct UiFixture {
     std::filesystem::copy_file(std::string(TYPELANE_BIN_DIR) + "commands.dat",
                                temp / "commands.dat");
     document = std::make_unique<Document>(prompter, settings, temp.Folder());
+    document->SetUserFolder("");  // never the user's own files
     document->LoadCommands({});
     document->delays.ResetToDefaults();
     document->delays.SyncCommandDelays(document->commands);

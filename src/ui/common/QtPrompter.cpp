@@ -3,12 +3,36 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMessageBox>
 
 #include "ui/common/CellText.h"
 #include "ui/common/FileFilters.h"
 
 namespace typelane::ui {
+namespace {
+
+// A Yes/No question has no way out but its two buttons: Qt would take Esc and
+// the close button as No, and a No to "save the current spreadsheet?" throws
+// the changes away.
+class NoEscape : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if ((event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+      event->accept();
+      return true;
+    }
+    if (event->type() == QEvent::Close) {
+      event->ignore();
+      return true;
+    }
+    return QObject::eventFilter(watched, event);
+  }
+};
+
+}  // namespace
 
 QWidget* QtPrompter::Parent() const {
   if (parent_) return parent_;
@@ -37,6 +61,8 @@ Answer QtPrompter::Message(std::string_view title, std::string_view text, Button
       break;
     case Buttons::kYesNo:
       box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+      box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+      box.installEventFilter(new NoEscape(&box));
       break;
     case Buttons::kYesNoCancel:
       box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
@@ -55,10 +81,9 @@ Answer QtPrompter::Message(std::string_view title, std::string_view text, Button
     case QMessageBox::Ok:
       return Answer::kOk;
     default:
-      // Esc or the close button: Cancel where there is one, else the only way out.
-      if (buttons == Buttons::kOk) return Answer::kOk;
-      if (buttons == Buttons::kYesNo) return Answer::kNo;
-      return Answer::kCancel;
+      // Esc or the close button: Cancel where there is one, else the only way
+      // out (a Yes/No question cannot end this way).
+      return buttons == Buttons::kOk ? Answer::kOk : Answer::kCancel;
   }
 }
 

@@ -8,6 +8,7 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,7 +32,9 @@
 #include "core/load/Conversions.h"
 #include "core/load/Platform.h"
 #include "ui/common/CellText.h"
+#include "ui/common/QtTextMeasure.h"
 #include "ui/common/ToolbarIcons.h"
+#include "ui/dialogs/TitleEditor.h"
 #include "ui/grid/EditGrid.h"
 #include "ui/grid/SheetModel.h"
 #include "ui/main/AboutBox.h"
@@ -416,6 +419,12 @@ void MainWindow::Connect() {
     }
   }
 
+  for (const char* name : {"mnuEditTitles", "pckEditTitles"})
+    on(name, [this] { EditTitles(false); });
+  connect(grid_->horizontalHeader(), &QHeaderView::sectionDoubleClicked, this, [this](int) {
+    // Tab-delimited text has no titles to edit.
+    if (document_.Kind() != DocumentKind::kTabDelimited) EditTitles(true);
+  });
   on("mnuViewSource", [this] { ShowSource(); });
   click("icnViewSource", [this] { ShowSource(); });
   on("mnuHideSource", [this] { HideSource(); });
@@ -837,6 +846,28 @@ void MainWindow::HideSource() {
   Action(QStringLiteral("mnuViewSource"))->setEnabled(true);
   Action(QStringLiteral("mnuHideSource"))->setVisible(false);
   Action(QStringLiteral("mnuHideSource"))->setEnabled(false);
+}
+
+void MainWindow::EditTitles(bool from_double_click) {
+  const int cols = model_->columnCount();
+  QStringList titles;
+  for (int c = 1; c <= cols; ++c) titles << BytesToText(document_.sheet.Cell(0, c));
+  TitleEditor editor(titles, grid_->CurrentCol(), this);
+  connect(&editor, &TitleEditor::KeyTyped, this, &MainWindow::MarkModified);
+  if (title_editor_hook_) {
+    QTimer::singleShot(0, &editor, [this, &editor] { title_editor_hook_(&editor); });
+  }
+  if (editor.exec() != QDialog::Accepted) return;
+  const QStringList edited = editor.Titles();
+  for (int c = 1; c <= edited.size(); ++c) {
+    const std::string previous(document_.sheet.Cell(0, c));
+    document_.sheet.SetCell(0, c, TextToBytes(edited[c - 1], previous));
+  }
+  if (from_double_click && document_.options.title_size) {
+    FitColumnsToTitles(document_.sheet, QtTextMeasure(grid_->horizontalHeader()->font()));
+    grid_->ApplyColumnWidths();
+  }
+  model_->Refresh();
 }
 
 QUrl MainWindow::LocalHelpUrl() const {

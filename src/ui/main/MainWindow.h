@@ -10,6 +10,7 @@
 class QAction;
 class QCheckBox;
 class QComboBox;
+class QDialog;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -57,6 +58,10 @@ class MainWindow : public QMainWindow {
   void OpenFile(const std::string& name);  // empty: ask
   void SaveFile(bool save_as);
   void OpenCommandLineFile();
+  // Runs fn on the heading editor once it is shown (tests drive it this way).
+  void SetTitleEditorHook(std::function<void(QDialog*)> hook) {
+    title_editor_hook_ = std::move(hook);
+  }
 
   // The comment timer's tick: the clock, and the note of the cell under the
   // pointer when none is shown.
@@ -107,6 +112,9 @@ class MainWindow : public QMainWindow {
   void ConvertCommand(int conversion);
   void ShowSource();
   void HideSource();
+  // The heading editor; from a double-click on a title, columns are then sized
+  // to their titles when the option says so.
+  void EditTitles(bool from_double_click);
   void ShowLocalHelp();
   void ShowAbout();
 
@@ -137,6 +145,7 @@ class MainWindow : public QMainWindow {
   // does not count as the user's change.
   bool showing_ = false;
   std::function<void(const QUrl&)> open_url_;
+  std::function<void(QDialog*)> title_editor_hook_;
 };
 
 }  // namespace typelane::ui

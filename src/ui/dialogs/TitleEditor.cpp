@@ -1,0 +1,91 @@
+#include "ui/dialogs/TitleEditor.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace typelane::ui {
+
+TitleEditor::TitleEditor(const QStringList& titles, int current_column, QWidget* parent)
+    : QDialog(parent), current_column_(current_column) {
+  setObjectName(QStringLiteral("frmTitle"));
+  setWindowTitle(QStringLiteral("Typelane Heading Editor"));
+  setWindowFlags(windowFlags() | Qt::WindowStaysOnTopHint);
+  setModal(true);
+
+  grid_ = new QTableWidget(1, static_cast<int>(titles.size()), this);
+  grid_->setObjectName(QStringLiteral("grdTitles"));
+  grid_->horizontalHeader()->hide();
+  grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  grid_->setVerticalHeaderLabels({QStringLiteral("Title")});
+  grid_->setSelectionMode(QAbstractItemView::SingleSelection);
+  grid_->setEditTriggers(QAbstractItemView::AllEditTriggers);
+  grid_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  for (int c = 0; c < titles.size(); ++c) {
+    grid_->setItem(0, c, new QTableWidgetItem(titles[c]));
+  }
+  grid_->setFixedHeight(grid_->verticalHeader()->sectionSize(0) +
+                        grid_->horizontalScrollBar()->sizeHint().height() + 4);
+
+  auto* buttons = new QDialogButtonBox(this);
+  QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+  ok->setObjectName(QStringLiteral("btnOK"));
+  ok->setDefault(true);
+  QPushButton* cancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+  cancel->setObjectName(QStringLiteral("btnCancel"));
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(grid_);
+  layout->addWidget(buttons);
+  setFixedSize(640, sizeHint().height());
+}
+
+QStringList TitleEditor::Titles() const {
+  // A cell still being edited counts.
+  if (QWidget* editor = grid_->indexWidget(grid_->currentIndex())) {
+    QMetaObject::invokeMethod(grid_, "commitData", Q_ARG(QWidget*, editor));
+  }
+  QStringList titles;
+  for (int c = 0; c < grid_->columnCount(); ++c) {
+    const QTableWidgetItem* item = grid_->item(0, c);
+    titles << (item != nullptr ? item->text() : QString());
+  }
+  return titles;
+}
+
+void TitleEditor::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  // Keys go to the grid's in-place editors, which come and go: watch them all.
+  qApp->installEventFilter(this);
+  // At the main grid's current column, ready to type.
+  const int column = std::clamp(current_column_ - 1, 0, std::max(0, grid_->columnCount() - 1));
+  if (grid_->columnCount() == 0) return;
+  grid_->setCurrentCell(0, column);
+  grid_->scrollToItem(grid_->item(0, column), QAbstractItemView::PositionAtTop);
+  grid_->setFocus();
+  grid_->editItem(grid_->item(0, column));
+}
+
+void TitleEditor::hideEvent(QHideEvent* event) {
+  qApp->removeEventFilter(this);
+  QDialog::hideEvent(event);
+}
+
+bool TitleEditor::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget != nullptr && (widget == grid_ || grid_->isAncestorOf(widget))) emit KeyTyped();
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace typelane::ui
