@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -233,6 +234,17 @@ class MainWindowTest : public QObject {
     QTRY_COMPARE(f.window->windowTitle(),
                  QStringLiteral("Veltrax Typelane ") + QString::fromStdString(path));
     QCOMPARE(f.document->sheet.LastRow(), 4);
+    // A name relative to the current folder is completed to a full path.
+    {
+      const QString cwd = QDir::currentPath();
+      QDir::setCurrent(QString::fromStdString(folder));
+      UiFixture g;
+      g.window->SetCommandLine({"my", "orders.tyl"});
+      g.window->OpenCommandLineFile();
+      QDir::setCurrent(cwd);
+      QCOMPARE(g.document->FileName(), path);
+      QCOMPARE(g.document->RecentFiles()[0], path);
+    }
     // A later activation does not open it again.
     f.document->sheet.SetCell(1, 1, "changed");
     f.window->OpenCommandLineFile();
@@ -304,6 +316,7 @@ class MainWindowTest : public QObject {
     f.platform.UseWindowList({{1, "Orders", true, false},
                               {2, "  Invoices ", true, false},
                               {3, "Hidden", false, false},
+                              {5, "Veltrax Typelane", true, true},
                               {4, "", true, false}});
     auto* combo = Find<QComboBox>(f, "cmbWindow");
     combo->setEditText(QStringLiteral("Ord"));

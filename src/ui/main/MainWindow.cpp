@@ -695,8 +695,12 @@ void MainWindow::OpenCommandLineFile() {
   // The window is complete on screen before any file is read.
   repaint();
   grid_->repaint();
-  const std::string path = JoinCommandLine(command_line_);
-  if (!path.empty()) OpenFile(path);
+  std::string path = JoinCommandLine(command_line_);
+  if (path.empty()) return;
+  // The caption and the recent files show full paths: a name given relative to
+  // the folder the program was started in is completed here.
+  path = TextToPath(QFileInfo(PathToText(path)).absoluteFilePath());
+  OpenFile(path);
 }
 
 bool MainWindow::event(QEvent* event) {

@@ -22,7 +22,8 @@ WindowCombo::WindowCombo(Platform& platform, QWidget* parent)
 void WindowCombo::FillWindowTitles() {
   QStringList titles;
   for (const WindowInfo& w : platform_.ListWindows()) {
-    if (!w.visible) continue;
+    // Our own windows are no target for a load.
+    if (!w.visible || w.own) continue;
     const std::string_view title = TrimControl(w.title);
     if (title.empty()) continue;
     const QString text = BytesToText(title);
