@@ -5,8 +5,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QDialog>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -99,6 +99,9 @@ class MainWindowTest : public QObject {
     QCOMPARE(Find<QLabel>(f, "StatusBarSize")->text(),
              QStringLiteral(" Data size: 0 Cols, 0 Rows"));
     QVERIFY(Find<QLabel>(f, "StatusBarTime")->text().startsWith(QStringLiteral("Time: ")));
+    QCOMPARE(typelane::ui::MainWindow::ClockText(9, 5), QStringLiteral("Time: 9:05"));
+    QCOMPARE(typelane::ui::MainWindow::ClockText(14, 30), QStringLiteral("Time: 14:30"));
+    QCOMPARE(typelane::ui::MainWindow::ClockText(0, 0), QStringLiteral("Time: 0:00"));
   }
 
   void SaveIsOfferedOnlyWhileModified() {

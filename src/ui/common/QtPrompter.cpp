@@ -67,6 +67,9 @@ Answer QtPrompter::Message(std::string_view title, std::string_view text, Button
     case Buttons::kYesNoCancel:
       box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
       break;
+    default:  // OK and Cancel
+      box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+      break;
   }
   // A message must be readable even while a busy cursor is up.
   const bool busy = QApplication::overrideCursor() != nullptr;

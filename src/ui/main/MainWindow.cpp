@@ -628,6 +628,10 @@ void MainWindow::Tick() {
       QStringLiteral("Time: %1:%2").arg(now.hour()).arg(now.minute(), 2, 10, QLatin1Char('0')));
 }
 
+QString MainWindow::ClockText(int hour, int minute) {
+  return QStringLiteral("Time: %1:%2").arg(hour).arg(minute, 2, 10, QLatin1Char('0'));
+}
+
 void MainWindow::ShowCommentBox(int row, int col, bool edit) {
   const QModelIndex index = model_->index(row - 1, col - 1);
   if (!index.isValid()) return;

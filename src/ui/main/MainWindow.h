@@ -63,6 +63,8 @@ class MainWindow : public QMainWindow {
     title_editor_hook_ = std::move(hook);
   }
 
+  // "Time: 9:05": the hour without, the minute with a leading zero.
+  static QString ClockText(int hour, int minute);
   // The comment timer's tick: the clock, and the note of the cell under the
   // pointer when none is shown.
   void Tick();
