@@ -17,6 +17,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/data/droplists.dat DESTINATION ${TYPELANE_PR
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/help/ DESTINATION ${TYPELANE_PROGRAM_DIR}/help)
 
 file(RELATIVE_PATH to_program_dir /${CMAKE_INSTALL_BINDIR} /${TYPELANE_PROGRAM_DIR})
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/install)
 foreach(program ${programs})
   file(CREATE_LINK ${to_program_dir}/${program} ${CMAKE_BINARY_DIR}/install/${program} SYMBOLIC)
   install(FILES ${CMAKE_BINARY_DIR}/install/${program} DESTINATION ${CMAKE_INSTALL_BINDIR})
