@@ -24,6 +24,8 @@ Answer CliPrompter::Message(std::string_view title, std::string_view text, Butto
   switch (buttons) {
     case Buttons::kOk:
       return Answer::kOk;
+    case Buttons::kOkCancel:
+      return Answer::kCancel;
     case Buttons::kYesNo:
     case Buttons::kYesNoCancel:
       return Answer::kNo;

@@ -10,7 +10,7 @@ inline constexpr std::string_view kTitleError = "Typelane Error";
 inline constexpr std::string_view kTitleWarning = "Typelane Warning";
 inline constexpr std::string_view kTitleInfo = "Typelane";
 
-enum class Buttons { kOk, kYesNo, kYesNoCancel };
+enum class Buttons { kOk, kOkCancel, kYesNo, kYesNoCancel };
 enum class Answer { kOk, kYes, kNo, kCancel };
 
 struct FileChoice {

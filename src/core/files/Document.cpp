@@ -43,13 +43,13 @@ std::string Document::DropListsPathForWriting() const {
   return DataFileToWrite(user_folder_, program_folder_, "droplists.dat");
 }
 
-void Document::LoadCommands(std::span<const std::string> lines) {
+bool Document::LoadCommands(std::span<const std::string> lines) {
   // The hourglass goes before a failure is told, not behind the message box.
   std::optional<BusyCursor> busy(std::in_place, prompter_);
   if (!lines.empty()) {
     commands.Load(lines);
     command_group.clear();
-    return;
+    return true;
   }
   std::string bytes;
   try {
@@ -58,11 +58,12 @@ void Document::LoadCommands(std::span<const std::string> lines) {
     busy.reset();
     prompter_.Error(WithFileReason("Failed to open the commands file - no default commands loaded.",
                                    std::current_exception()));
-    return;
+    return false;
   }
   std::vector<std::string_view> file_lines = SplitLines(bytes);
   commands.Load(file_lines);
   command_group.clear();
+  return true;
 }
 
 bool Document::SaveCommands() {

@@ -84,8 +84,8 @@ class Document {
   // "" leaves the program folder as the only place (tests, portable installs).
   void SetUserFolder(std::string folder) { user_folder_ = std::move(folder); }
   // From lines, or from commands.dat when lines is empty. Clears the command
-  // group. A missing commands.dat keeps the table and says so.
-  void LoadCommands(std::span<const std::string> lines);
+  // group. A missing commands.dat keeps the table, says so and returns false.
+  bool LoadCommands(std::span<const std::string> lines);
   // Writes commands.dat; false (after the message) when it cannot be written.
   bool SaveCommands();
 

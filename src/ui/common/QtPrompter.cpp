@@ -59,6 +59,9 @@ Answer QtPrompter::Message(std::string_view title, std::string_view text, Button
     case Buttons::kOk:
       box.setStandardButtons(QMessageBox::Ok);
       break;
+    case Buttons::kOkCancel:
+      box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+      break;
     case Buttons::kYesNo:
       box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
       box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);

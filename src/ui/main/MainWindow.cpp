@@ -38,6 +38,7 @@
 #include "ui/grid/EditGrid.h"
 #include "ui/grid/SheetModel.h"
 #include "ui/main/AboutBox.h"
+#include "ui/main/DialogHost.h"
 #include "ui/main/Maker.h"
 #include "ui/main/WindowCombo.h"
 
@@ -106,6 +107,7 @@ MainWindow::MainWindow(Document& document, Platform& platform, QWidget* parent)
   comment_timer_->start();
 
   Connect();
+  dialogs_ = new DialogHost(*this, platform_);
 
   // Start-up: the recent files from the settings, an empty sheet file.
   document_.ReadRecentFiles();
@@ -671,6 +673,7 @@ void MainWindow::HideCommentBox() {
 void MainWindow::NewSheet() {
   grid_->CommitEditor();
   if (document_.NewSheet()) {
+    dialogs_->DocumentReset();
     cell_text_box_->clear();
     ShowDocument(true);
   } else {
@@ -680,6 +683,7 @@ void MainWindow::NewSheet() {
 
 void MainWindow::OpenFile(const std::string& name) {
   const bool opened = document_.OpenFile(name);
+  dialogs_->DocumentReset();
   // A failed or cancelled open may still have reset the sheet or answered the
   // save question: show whatever the document is now.
   ShowDocument(true);

@@ -25,6 +25,7 @@ class Platform;
 
 namespace typelane::ui {
 
+class DialogHost;
 class EditGrid;
 class SheetModel;
 class WindowCombo;
@@ -49,6 +50,7 @@ class MainWindow : public QMainWindow {
   Document& document() { return document_; }
   EditGrid* Grid() const { return grid_; }
   SheetModel* Model() const { return model_; }
+  DialogHost* Dialogs() const { return dialogs_; }
   QAction* Action(const QString& name) const;
   // The local help page: the program folder's help/index.htm.
   QUrl LocalHelpUrl() const;
@@ -137,6 +139,7 @@ class MainWindow : public QMainWindow {
   QTimer* comment_timer_ = nullptr;
   QMenu* popup_ = nullptr;
   QMenu* source_popup_ = nullptr;
+  DialogHost* dialogs_ = nullptr;
   std::map<QString, QAction*> actions_;
   std::map<QString, QToolButton*> buttons_;
 

@@ -1,0 +1,24 @@
+#include "ui/dialogs/ProgressFeed.h"
+
+namespace typelane::ui {
+
+void ProgressFeed::Clear() {
+  column_.store(0, std::memory_order_relaxed);
+  row_.store(0, std::memory_order_relaxed);
+  rows_loaded_.store(0, std::memory_order_relaxed);
+}
+
+void ProgressFeed::ProgressShown() { Clear(); }
+
+void ProgressFeed::ColumnProgress(int percent) {
+  column_.store(percent, std::memory_order_relaxed);
+}
+
+void ProgressFeed::RowProgress(int percent, int rows_loaded) {
+  // A row done: the column bar starts again.
+  column_.store(0, std::memory_order_relaxed);
+  row_.store(percent, std::memory_order_relaxed);
+  rows_loaded_.store(rows_loaded, std::memory_order_relaxed);
+}
+
+}  // namespace typelane::ui

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <atomic>
+
+#include "core/load/LoadObserver.h"
+
+namespace typelane::ui {
+
+// What a load running on another thread reports, kept in atomics: the load
+// writes them after every cell and row and never waits for the user
+// interface; the progress window reads them on its own timer. However fast a
+// load goes, it costs the event queue nothing.
+class ProgressFeed : public LoadObserver {
+ public:
+  void ProgressShown() override;
+  void ColumnProgress(int percent) override;
+  void RowProgress(int percent, int rows_loaded) override;
+
+  int Column() const { return column_.load(std::memory_order_relaxed); }
+  int Row() const { return row_.load(std::memory_order_relaxed); }
+  int RowsLoaded() const { return rows_loaded_.load(std::memory_order_relaxed); }
+  // Both bars back to 0 (a new load).
+  void Clear();
+
+ private:
+  std::atomic<int> column_{0};
+  std::atomic<int> row_{0};
+  std::atomic<int> rows_loaded_{0};
+};
+
+}  // namespace typelane::ui

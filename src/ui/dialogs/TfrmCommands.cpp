@@ -1,0 +1,235 @@
+#include "ui/dialogs/TfrmCommands.h"
+
+#include <QAbstractItemDelegate>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "core/files/Document.h"
+#include "ui/dialogs/CommandTableModel.h"
+#include "ui/dialogs/TfrmDelay.h"
+
+namespace typelane::ui {
+namespace {
+
+QPushButton* Button(const char* name, const char* caption, QWidget* parent) {
+  auto* button = new QPushButton(QString::fromLatin1(caption), parent);
+  button->setObjectName(QString::fromLatin1(name));
+  button->setAutoDefault(false);
+  return button;
+}
+
+}  // namespace
+
+TfrmCommands::TfrmCommands(Document& document, QWidget* parent)
+    : QDialog(parent), document_(document) {
+  setObjectName(QStringLiteral("frmCommands"));
+  setWindowTitle(QStringLiteral("Commands"));
+  setWindowFlags(Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  setModal(false);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  model_ = new CommandTableModel(document_.commands, this);
+  grid_ = new QTableView(this);
+  grid_->setObjectName(QStringLiteral("grdCommands"));
+  grid_->setModel(model_);
+  grid_->verticalHeader()->hide();
+  grid_->verticalHeader()->setDefaultSectionSize(22);
+  grid_->horizontalHeader()->setDefaultSectionSize(72);
+  grid_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  grid_->horizontalHeader()->setSectionsClickable(false);
+  grid_->horizontalHeader()->setHighlightSections(false);
+  // Browse mode until a double click or a typed key opens the editor.
+  grid_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::AnyKeyPressed |
+                         QAbstractItemView::EditKeyPressed);
+  grid_->setTabKeyNavigation(true);
+  grid_->installEventFilter(this);
+  grid_->viewport()->installEventFilter(this);
+  layout->addWidget(grid_, 1);
+
+  auto* panel = new QWidget(this);
+  panel->setObjectName(QStringLiteral("pnlButtons"));
+  panel->setFixedHeight(41);
+  auto* buttons = new QHBoxLayout(panel);
+  buttons->setContentsMargins(6, 4, 6, 4);
+  cancel_ = Button("btnCancel", "Cancel", panel);
+  auto* ok = Button("btnOK", "OK", panel);
+  auto* save = Button("btnSave", "Make Default", panel);
+  auto* load = Button("btnLoad", "Load Defaults", panel);
+  ok->setDefault(true);
+  cancel_->setEnabled(false);
+  for (QPushButton* b : {cancel_, ok, save, load}) buttons->addWidget(b);
+  layout->addWidget(panel);
+
+  connect(cancel_, &QPushButton::clicked, this, &TfrmCommands::CancelCommands);
+  connect(ok, &QPushButton::clicked, this, &TfrmCommands::ApplyCommands);
+  connect(save, &QPushButton::clicked, this, &TfrmCommands::MakeDefault);
+  connect(load, &QPushButton::clicked, this, &TfrmCommands::LoadDefaults);
+
+  resize(QSize(335, 431).expandedTo(QSize(panel->sizeHint().width(), 431)));
+}
+
+TfrmCommands::~TfrmCommands() = default;
+
+void TfrmCommands::DocumentReset() {
+  DropEditor();
+  hide();
+  backups_.clear();
+  changed_ = false;
+  cancel_->setEnabled(false);
+  model_->Reload();
+}
+
+void TfrmCommands::showEvent(QShowEvent* event) {
+  // Browse mode on the first command's name, scrolled to the top left.
+  DropEditor();
+  model_->Reload();
+  cancel_->setEnabled(false);
+  grid_->setCurrentIndex(model_->index(0, 0));
+  grid_->scrollToTop();
+  grid_->scrollTo(model_->index(0, 0));
+  grid_->setFocus();
+  QDialog::showEvent(event);
+}
+
+// ---- editing ----
+
+QWidget* TfrmCommands::OpenEditor() const {
+  // The view's in-place editor, while it is open (hidden editors wait to be
+  // deleted or reused).
+  for (QLineEdit* editor : grid_->viewport()->findChildren<QLineEdit*>()) {
+    if (!editor->isHidden()) return editor;
+  }
+  return nullptr;
+}
+
+void TfrmCommands::DropEditor() {
+  if (QWidget* editor = OpenEditor()) {
+    QMetaObject::invokeMethod(
+        grid_, "closeEditor", Q_ARG(QWidget*, editor),
+        Q_ARG(QAbstractItemDelegate::EndEditHint, QAbstractItemDelegate::NoHint));
+  }
+}
+
+bool TfrmCommands::eventFilter(QObject* watched, QEvent* event) {
+  // The in-place editor, once it is whole (polished before it takes a key).
+  if (watched == grid_->viewport() && event->type() == QEvent::ChildPolished) {
+    if (auto* editor = qobject_cast<QLineEdit*>(static_cast<QChildEvent*>(event)->child())) {
+      editor->setObjectName(QStringLiteral("grdCommandsEditor"));
+      editor->installEventFilter(this);
+      connect(editor, &QLineEdit::textEdited, this, &TfrmCommands::CellEdited,
+              Qt::UniqueConnection);
+    }
+  }
+  if (event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (watched == grid_ && key == Qt::Key_Escape) {
+      // Esc leaves the grid in browse mode; it does not close the window.
+      return true;
+    }
+    if (watched != grid_ && qobject_cast<QLineEdit*>(watched) != nullptr &&
+        (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+      // Return stores the cell and stays in the window.
+      auto* editor = static_cast<QWidget*>(watched);
+      QMetaObject::invokeMethod(grid_, "commitData", Q_ARG(QWidget*, editor));
+      QMetaObject::invokeMethod(
+          grid_, "closeEditor", Q_ARG(QWidget*, editor),
+          Q_ARG(QAbstractItemDelegate::EndEditHint, QAbstractItemDelegate::NoHint));
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void TfrmCommands::CellEdited() {
+  const QModelIndex current = grid_->currentIndex();
+  if (!current.isValid()) return;
+  const std::pair<int, int> cell{current.row() + 1, current.column()};
+  if (backups_.count(cell) == 0) {
+    backups_[cell] = model_->Cell(cell.first, cell.second);
+    cancel_->setEnabled(true);
+    changed_ = true;
+  }
+  // There is always an empty row at the end to type into.
+  if (current.row() == model_->rowCount() - 1) model_->AppendRow();
+}
+
+// ---- the buttons ----
+
+void TfrmCommands::ApplyCommands() {
+  if (QWidget* editor = OpenEditor()) {
+    QMetaObject::invokeMethod(grid_, "commitData", Q_ARG(QWidget*, editor));
+    DropEditor();
+  }
+  if (changed_) {
+    document_.SetModified(true);
+    document_.commands.Pack();
+    backups_.clear();
+    model_->Reload();
+    emit Modified();
+  }
+  if (delays_ != nullptr) {
+    delays_->SyncCommandDelays();
+  } else {
+    document_.delays.SyncCommandDelays(document_.commands);
+  }
+  if (changed_) emit CommandsChanged();
+  hide();
+}
+
+void TfrmCommands::CancelCommands() {
+  DropEditor();
+  const bool restored = changed_ && !backups_.empty();
+  if (changed_) {
+    for (const auto& [cell, text] : backups_) model_->SetCell(cell.first, cell.second, text);
+    backups_.clear();
+  }
+  cancel_->setEnabled(false);
+  if (restored) emit CommandsChanged();
+  hide();
+}
+
+void TfrmCommands::reject() { CancelCommands(); }
+
+void TfrmCommands::MakeDefault() {
+  if (document_.prompter().Message(kTitleInfo,
+                                   "Please confirm you want to make these commands your defaults.",
+                                   Buttons::kYesNo) != Answer::kYes) {
+    return;
+  }
+  if (QWidget* editor = OpenEditor()) {
+    QMetaObject::invokeMethod(grid_, "commitData", Q_ARG(QWidget*, editor));
+    DropEditor();
+  }
+  document_.commands.Pack();
+  backups_.clear();
+  model_->Reload();
+  document_.SaveCommands();
+  cancel_->setEnabled(false);
+}
+
+void TfrmCommands::LoadDefaults() {
+  if (document_.prompter().Message(
+          kTitleInfo, "Please confirm you want to overwrite these commands with the defaults.",
+          Buttons::kYesNo) != Answer::kYes) {
+    return;
+  }
+  DropEditor();
+  // A commands.dat that cannot be read leaves the table (and its backups) as
+  // it was: the message says no default commands were loaded.
+  if (!document_.LoadCommands({})) return;
+  backups_.clear();
+  model_->Reload();
+  cancel_->setEnabled(false);
+  changed_ = true;
+  emit CommandsChanged();
+}
+
+}  // namespace typelane::ui

@@ -1,0 +1,128 @@
+#include "ui/dialogs/TfrmSelection.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "core/common/Prompter.h"
+#include "ui/common/CellText.h"
+#include "ui/dialogs/SelectionWindowCombo.h"
+
+namespace typelane::ui {
+
+TfrmSelection::TfrmSelection(const Start& start, Platform& platform, Prompter& prompter,
+                             QWidget* parent)
+    : QDialog(parent),
+      prompter_(prompter),
+      start_group_(start.group),
+      start_window_(start.window_title) {
+  setObjectName(QStringLiteral("frmSelection"));
+  setWindowTitle(QStringLiteral("Typelane"));
+  setWindowFlags(Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  setModal(true);
+
+  auto* layout = new QVBoxLayout(this);
+  auto* scope = new QGroupBox(QStringLiteral("Scope"), this);
+  scope->setObjectName(QStringLiteral("grpSelection"));
+  auto* scope_layout = new QVBoxLayout(scope);
+  all_ = new QRadioButton(QStringLiteral("Load all cells"), scope);
+  all_->setObjectName(QStringLiteral("rdoAll"));
+  selected_ = new QRadioButton(QStringLiteral("Load selected cells only"), scope);
+  selected_->setObjectName(QStringLiteral("dboSelection"));
+  scope_layout->addWidget(all_);
+  scope_layout->addWidget(selected_);
+  layout->addWidget(scope);
+
+  auto* group_label = new QLabel(QStringLiteral("Command Group"), this);
+  group_label->setObjectName(QStringLiteral("lblGroup"));
+  group_box_ = new QComboBox(this);
+  group_box_->setObjectName(QStringLiteral("cmbGroup"));
+  for (const std::string& group : start.groups) group_box_->addItem(BytesToText(group));
+  group_box_->setCurrentIndex(group_box_->findText(BytesToText(start.group)));
+  // A group is picked from the list, never typed.
+  group_box_->installEventFilter(this);
+  group_label->setBuddy(group_box_);
+  layout->addWidget(group_label);
+  layout->addWidget(group_box_);
+
+  auto* window_label = new QLabel(QStringLiteral("Window Name"), this);
+  window_label->setObjectName(QStringLiteral("lblWindow"));
+  window_box_ = new SelectionWindowCombo(platform, start.own_caption, this);
+  window_box_->setEditText(BytesToText(start.window_title));
+  window_label->setBuddy(window_box_);
+  layout->addWidget(window_label);
+  layout->addWidget(window_box_);
+  layout->addStretch(1);
+
+  auto* buttons = new QHBoxLayout;
+  auto* ok = new QPushButton(QStringLiteral("OK"), this);
+  ok->setObjectName(QStringLiteral("btnOK"));
+  ok->setDefault(true);
+  auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+  cancel->setObjectName(QStringLiteral("btnCancel"));
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  layout->addLayout(buttons);
+  connect(ok, &QPushButton::clicked, this, &TfrmSelection::accept);
+  connect(cancel, &QPushButton::clicked, this, &TfrmSelection::reject);
+
+  // OK comes first in the tab order; the dialog opens on it.
+  setTabOrder(ok, cancel);
+  setTabOrder(cancel, all_);
+  setTabOrder(all_, selected_);
+  setTabOrder(selected_, group_box_);
+  setTabOrder(group_box_, window_box_);
+  ok->setFocus();
+
+  // Showing: a selection of more than one cell loads the selection.
+  (start.multi_cell_selection ? selected_ : all_)->setChecked(true);
+
+  resize(QSize(220, 240).expandedTo(sizeHint()));
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
+}
+
+TfrmSelection::~TfrmSelection() = default;
+
+bool TfrmSelection::AllCells() const { return all_->isChecked(); }
+
+std::string TfrmSelection::Group() const {
+  return TextToBytes(group_box_->currentText(), start_group_);
+}
+
+std::string TfrmSelection::WindowTitle() const {
+  return TextToBytes(window_box_->currentText(), start_window_);
+}
+
+void TfrmSelection::FillWindowTitles() { window_box_->FillWindowTitles(); }
+
+void TfrmSelection::accept() {
+  if (window_box_->currentText().isEmpty() || group_box_->currentText().isEmpty()) {
+    prompter_.Error("A Target Window and Command Group must be specified before a load can start.");
+    return;
+  }
+  QDialog::accept();
+}
+
+bool TfrmSelection::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == group_box_ && event->type() == QEvent::KeyPress) {
+    // Characters are discarded; the arrows and the keys that open the list
+    // still work.
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (!key->text().isEmpty() && key->text().at(0).isPrint()) return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace typelane::ui

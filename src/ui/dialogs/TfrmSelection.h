@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QDialog>
+#include <string>
+#include <vector>
+
+class QComboBox;
+class QRadioButton;
+
+namespace typelane {
+class Platform;
+class Prompter;
+}  // namespace typelane
+
+namespace typelane::ui {
+
+class SelectionWindowCombo;
+
+// frmSelection, "Typelane": asked before every load. Which cells (all, or the
+// grid's selection), which command group (picked from the list only) and
+// which window (typed, or picked from the visible windows in Z order; never
+// one of ours). Made for one Send Data and freed after it.
+class TfrmSelection : public QDialog {
+  Q_OBJECT
+
+ public:
+  struct Start {
+    std::vector<std::string> groups;    // the main window's group names
+    std::string group;                  // its group text
+    std::string window_title;           // its target title
+    bool multi_cell_selection = false;  // the grid's selection covers several cells
+    std::string own_caption;            // the main window's caption, never offered
+  };
+
+  TfrmSelection(const Start& start, Platform& platform, Prompter& prompter,
+                QWidget* parent = nullptr);
+  ~TfrmSelection() override;
+
+  // After OK.
+  bool AllCells() const;
+  std::string Group() const;
+  std::string WindowTitle() const;
+
+  // Refills the window list from the platform (what dropping it down does).
+  void FillWindowTitles();
+
+  void accept() override;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  Prompter& prompter_;
+  QRadioButton* all_ = nullptr;
+  QRadioButton* selected_ = nullptr;
+  QComboBox* group_box_ = nullptr;
+  SelectionWindowCombo* window_box_ = nullptr;
+  std::string start_group_;
+  std::string start_window_;
+};
+
+}  // namespace typelane::ui

@@ -1,0 +1,239 @@
+// The delays dialog: the boxes, the per-command grid with its backups, OK,
+// Cancel and Reset, numbers in the user's locale.
+
+#include <QLineEdit>
+#include <QLocale>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+#include "DialogTestSupport.h"
+#include "UiFixture.h"
+#include "core/files/Document.h"
+#include "ui/dialogs/TfrmCommands.h"
+#include "ui/dialogs/TfrmDelay.h"
+#include "ui/main/DialogHost.h"
+
+using typelane::testing::ClearCell;
+using typelane::testing::TypeIntoCell;
+using typelane::testing::UiFixture;
+using typelane::ui::TfrmDelay;
+
+class DelayDialogTest : public QObject {
+  Q_OBJECT
+
+ private:
+  static QLineEdit* Box(TfrmDelay& d, const char* name) {
+    auto* box = d.findChild<QLineEdit*>(QString::fromLatin1(name));
+    if (box == nullptr) qFatal("no %s", name);
+    return box;
+  }
+  static void Click(TfrmDelay& d, const char* name) {
+    QTest::mouseClick(d.findChild<QPushButton*>(QString::fromLatin1(name)), Qt::LeftButton);
+  }
+  static void Retype(QLineEdit* box, const QString& text) {
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_Delete);
+    QTest::keyClicks(box, text);
+  }
+  static int RowOf(const typelane::DelaySettings& d, const std::string& name) {
+    for (size_t i = 0; i < d.CommandDelays().size(); ++i) {
+      if (d.CommandDelays()[i].name == name) return static_cast<int>(i);
+    }
+    return -1;
+  }
+  static TfrmDelay& Shown(UiFixture& f) {
+    TfrmDelay& d = *f.window->Dialogs()->Delays();
+    d.show();
+    d.activateWindow();
+    if (!QTest::qWaitForWindowActive(&d)) qWarning("delays window not active");
+    return d;
+  }
+
+ private slots:
+  void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+  void ShowsTheDelaysInForceAndTheAdvancedText() {
+    UiFixture f;
+    f.document->delays.cell_delay = 1.5;
+    f.document->delays.key_hold = 75;
+    TfrmDelay& d = Shown(f);
+    d.DocumentReset();  // refilled from the values in force
+    QCOMPARE(d.windowTitle(), QStringLiteral("Typelane Delays"));
+    QCOMPARE(Box(d, "txtData")->text(), QStringLiteral("0"));
+    QCOMPARE(Box(d, "txtCell")->text(), QStringLiteral("1.5"));
+    QCOMPARE(Box(d, "txtForm")->text(), QStringLiteral("0.25"));
+    QCOMPARE(Box(d, "txtKey")->text(), QStringLiteral("75"));
+    QCOMPARE(Box(d, "txtHourGlass")->text(), QStringLiteral("1000"));
+    const QStringList memo =
+        d.findChild<QPlainTextEdit*>(QStringLiteral("memAdvanced"))->toPlainText().split('\n');
+    QCOMPARE(memo.size(), 11);
+    QCOMPARE(memo[1], QStringLiteral("of time a simulated \"normal\" or system "));
+    QCOMPARE(memo[10], QStringLiteral("hourglass."));
+    // One grid row per command of the table, names as the table has them.
+    QCOMPARE(d.Grid()->model()->rowCount(),
+             static_cast<int>(f.document->delays.CommandDelays().size()));
+    QCOMPARE(d.Grid()->model()->index(0, 0).data().toString(), QStringLiteral("SAVE"));
+  }
+
+  void OkStoresTheBoxesAndMarksTheSheet() {
+    UiFixture f;
+    TfrmDelay& d = Shown(f);
+    Retype(Box(d, "txtCell"), QStringLiteral(" 0.5 "));
+    Box(d, "txtKey")->clear();  // an empty box counts as 0
+    Retype(Box(d, "txtMenu"), QStringLiteral("$10"));
+    Click(d, "btnOK");
+    QVERIFY(!d.isVisible());
+    QCOMPARE(f.document->delays.cell_delay, 0.5);
+    QCOMPARE(f.document->delays.key_hold, 0);
+    QCOMPARE(f.document->delays.menu_call, 16);
+    QVERIFY(f.document->Modified());
+    QCOMPARE(Box(d, "txtKey")->text(), QStringLiteral("0"));
+    QVERIFY(f.window->Action(QStringLiteral("mnuSave"))->isEnabled());
+  }
+
+  void OkWithoutChangesLeavesTheSheetUnmodified() {
+    UiFixture f;
+    TfrmDelay& d = Shown(f);
+    Click(d, "btnOK");
+    QVERIFY(!f.document->Modified());
+    QCOMPARE(f.document->delays.cell_delay, 0.2);
+  }
+
+  void ABoxThatIsNoNumberKeepsTheWindowOpenAndStoresNothing() {
+    UiFixture f;
+    TfrmDelay& d = Shown(f);
+    Retype(Box(d, "txtCell"), QStringLiteral("0.75"));
+    Retype(Box(d, "txtSystem"), QStringLiteral("2.5"));  // a fraction of a millisecond
+    Click(d, "btnOK");
+    QVERIFY(d.isVisible());
+    QCOMPARE(f.prompter.shown.size(), size_t{1});
+    QCOMPARE(f.prompter.shown[0].title, std::string("Typelane Error"));
+    QCOMPARE(f.prompter.shown[0].text, std::string("'2.5' is not a valid integer value"));
+    QCOMPARE(f.document->delays.cell_delay, 0.2);
+    QVERIFY(!f.document->Modified());
+    // Mended, OK goes through.
+    Retype(Box(d, "txtSystem"), QStringLiteral("60"));
+    Click(d, "btnOK");
+    QVERIFY(!d.isVisible());
+    QCOMPARE(f.document->delays.cell_delay, 0.75);
+    QCOMPARE(f.document->delays.system_hold, 60);
+  }
+
+  void NumbersFollowTheUsersDecimalSeparator() {
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    UiFixture f;
+    TfrmDelay& d = Shown(f);
+    QCOMPARE(Box(d, "txtCell")->text(), QStringLiteral("0,2"));
+    Retype(Box(d, "txtData"), QStringLiteral("1.5"));
+    Click(d, "btnOK");
+    QVERIFY(d.isVisible());
+    QCOMPARE(f.prompter.shown.back().text,
+             std::string("'1.5' is not a valid floating point value"));
+    Retype(Box(d, "txtData"), QStringLiteral("1,5"));
+    Click(d, "btnOK");
+    QVERIFY(!d.isVisible());
+    QCOMPARE(f.document->delays.data_delay, 1.5);
+    QCOMPARE(Box(d, "txtData")->text(), QStringLiteral("1,5"));
+  }
+
+  void CancelRestoresTheBoxesAndTheEditedValuesButNotTheNames() {
+    UiFixture f;
+    auto& delays = f.document->delays;
+    const int save = RowOf(delays, "SAVE");
+    const int next = RowOf(delays, "NEXT FIELD");
+    delays.MutableCommandDelays()[static_cast<size_t>(save)].value = "0.5";
+    TfrmDelay& d = Shown(f);
+    Retype(Box(d, "txtForm"), QStringLiteral("3"));
+    TypeIntoCell(d.Grid(), save, 1, QStringLiteral("2"));
+    TypeIntoCell(d.Grid(), next, 0, QStringLiteral("NEXT"));
+    // The grid edits the table as the user types.
+    QCOMPARE(delays.CommandDelays()[static_cast<size_t>(save)].value, std::string("2"));
+    QVERIFY(d.Changed());
+    Click(d, "btnCancel");
+    QVERIFY(!d.isVisible());
+    QCOMPARE(delays.CommandDelays()[static_cast<size_t>(save)].value, std::string("0.5"));
+    QCOMPARE(delays.CommandDelays()[static_cast<size_t>(next)].name, std::string("NEXT"));
+    QCOMPARE(delays.form_delay, 0.25);
+    QCOMPARE(Box(d, "txtForm")->text(), QStringLiteral("0.25"));
+    QVERIFY(!f.document->Modified());
+    // The next synchronisation puts the command back with 0 and drops the
+    // row that names no command.
+    d.SyncCommandDelays();
+    QCOMPARE(RowOf(delays, "NEXT"), -1);
+    QCOMPARE(delays.CommandDelays()[static_cast<size_t>(RowOf(delays, "NEXT FIELD"))].value,
+             std::string("0"));
+  }
+
+  void ResetThenOkStoresTheDefaultsWithoutMarkingTheSheet() {
+    UiFixture f;
+    auto& delays = f.document->delays;
+    delays.cell_delay = 1;
+    delays.hour_glass = 5;
+    const int save = RowOf(delays, "SAVE");
+    delays.MutableCommandDelays()[static_cast<size_t>(save)].value = "0.5";
+    TfrmDelay& d = Shown(f);
+    d.DocumentReset();
+    d.show();
+    Retype(Box(d, "txtKey"), QStringLiteral("90"));
+    Click(d, "btnReset");
+    QCOMPARE(Box(d, "txtKey")->text(), QStringLiteral("50"));
+    QCOMPARE(Box(d, "txtCell")->text(), QStringLiteral("0.2"));
+    QCOMPARE(delays.CommandDelays()[static_cast<size_t>(save)].value, std::string("0"));
+    QVERIFY(!d.Changed());
+    Click(d, "btnOK");
+    QCOMPARE(delays.cell_delay, 0.2);
+    QCOMPARE(delays.hour_glass, 1000);
+    QVERIFY(!f.document->Modified());
+
+    // Reset then Cancel brings the previous values back, grid included.
+    delays.cell_delay = 1;
+    delays.MutableCommandDelays()[static_cast<size_t>(save)].value = "0.5";
+    d.DocumentReset();
+    d.show();
+    Click(d, "btnReset");
+    Click(d, "btnCancel");
+    QCOMPARE(delays.cell_delay, 1.0);
+    QCOMPARE(Box(d, "txtCell")->text(), QStringLiteral("1"));
+    QCOMPARE(delays.CommandDelays()[static_cast<size_t>(save)].value, std::string("0.5"));
+  }
+
+  void BackupsFollowTheirRowsWhenTheCommandsChange() {
+    UiFixture f;
+    auto& delays = f.document->delays;
+    TfrmDelay& d = Shown(f);
+    const int last = static_cast<int>(delays.CommandDelays().size()) - 1;
+    const std::string last_name = delays.CommandDelays()[static_cast<size_t>(last)].name;
+    TypeIntoCell(d.Grid(), last, 1, QStringLiteral("4"));
+    // The commands window drops the first command; its OK synchronises.
+    auto* commands = f.window->Dialogs()->Commands();
+    commands->show();
+    ClearCell(commands->Grid(), 0, 0);
+    commands->ApplyCommands();
+    QCOMPARE(RowOf(delays, "SAVE"), -1);
+    const int moved = RowOf(delays, last_name);
+    QCOMPARE(moved, last - 1);
+    QCOMPARE(delays.CommandDelays()[static_cast<size_t>(moved)].value, std::string("4"));
+    QVERIFY(d.HasBackup(moved, 1));
+    d.CancelDelays();
+    QCOMPARE(delays.CommandDelays()[static_cast<size_t>(moved)].value, std::string("0"));
+  }
+
+  void MenuAndButtonOpenTheWindowAndNewStartsItAfresh() {
+    UiFixture f;
+    TfrmDelay& d = *f.window->Dialogs()->Delays();
+    f.window->Action(QStringLiteral("mnuDelays"))->trigger();
+    QVERIFY(d.isVisible());
+    QVERIFY(d.windowFlags() & Qt::WindowStaysOnTopHint);
+    QVERIFY(!d.isModal());
+    Retype(Box(d, "txtCell"), QStringLiteral("9"));
+    f.window->NewSheet();
+    QVERIFY(!d.isVisible());
+    QVERIFY(!d.Changed());
+    QCOMPARE(Box(d, "txtCell")->text(), QStringLiteral("0.2"));
+  }
+};
+
+QTEST_MAIN(DelayDialogTest)
+#include "DelayDialogTest.moc"
