@@ -17,6 +17,7 @@
 #include "ui/dialogs/TfrmOptions.h"
 #include "ui/grid/SheetModel.h"
 #include "ui/main/DialogHost.h"
+#include "ui/main/FileAssociations.h"
 
 using typelane::DocumentKind;
 using typelane::testing::TempDir;
@@ -37,8 +38,13 @@ class OptionsDialogTest : public QObject {
     f.window->Action(QStringLiteral("mnuOptions"))->trigger();
     return *f.window->Dialogs()->Options();
   }
+  // A click where a user clicks: on a check box's or radio item's box, in a
+  // button's middle.
   static void Click(TfrmOptions& o, const char* name) {
-    QTest::mouseClick(Get<QAbstractButton>(o, name), Qt::LeftButton);
+    auto* button = Get<QAbstractButton>(o, name);
+    const bool boxed = qobject_cast<QCheckBox*>(button) || qobject_cast<QRadioButton*>(button);
+    QTest::mouseClick(button, Qt::LeftButton, {},
+                      boxed ? QPoint(8, button->height() / 2) : button->rect().center());
   }
 
   TempDir config_;
@@ -49,6 +55,10 @@ class OptionsDialogTest : public QObject {
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config_.Path()));
     qputenv("XDG_DATA_HOME", QByteArray::fromStdString(config_.Path()));
     qputenv("XDG_DATA_DIRS", QByteArray::fromStdString(config_.Path()));
+    // The desktop entry the program writes for itself at start-up (its program
+    // must exist for the desktop to take it).
+    typelane::ui::WriteFileAssociations(QString::fromStdString(config_.Path()),
+                                        QCoreApplication::applicationFilePath());
   }
 
   void AFirstStartShowsTheDefaults() {
