@@ -81,6 +81,21 @@ class SelectionDialogTest : public QObject {
     QCOMPARE(window->currentText(), QString());
   }
 
+  void TheMainWindowsListIsSortedWithoutOurWindows() {
+    UiFixture f;
+    f.platform.UseWindowList({
+        WindowInfo{11, "Zeta Orders", true, false},
+        WindowInfo{12, "Typelane Progress", true, true},
+        WindowInfo{14, "Alpha", true, false},
+    });
+    auto* combo = f.window->findChild<QComboBox*>(QStringLiteral("cmbWindow"));
+    combo->showPopup();
+    QCOMPARE(combo->count(), 2);
+    QCOMPARE(combo->itemText(0), QStringLiteral("Alpha"));
+    QCOMPARE(combo->itemText(1), QStringLiteral("Zeta Orders"));
+    combo->hidePopup();
+  }
+
   void OkNeedsAWindowAndAGroup() {
     UiFixture f;
     TfrmSelection::Start start = Start();

@@ -181,6 +181,7 @@ class SendDataTest : public QObject {
     typelane::MemorySettingsStore settings;
     HeldPlatform platform;
     typelane::Document document(prompter, settings, temp.Folder());
+    document.SetUserFolder("");
     document.LoadCommands({});
     FillSheet(document, 2);
     typelane::ui::MainWindow window(document, platform);
