@@ -63,7 +63,6 @@ void DialogHost::Open(QWidget* dialog) {
   if (!dialog->isVisible() && !dialog->property("placed").toBool()) {
     // Centred on the screen the first time; afterwards where the user left it.
     dialog->setProperty("placed", true);
-    dialog->adjustSize();
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
       dialog->move(screen->availableGeometry().center() - dialog->rect().center());
     }

@@ -132,6 +132,9 @@ void LoadRunner::Finish() {
   if (worker_.joinable()) worker_.join();
   qApp->removeEventFilter(this);
   Document& document = window_.document();
+  // The target's window was put back behind ours: the progress window stays
+  // in sight (without the focus) until the summary has been read.
+  if (progress_.isVisible()) progress_.raise();
   document.prompter().Message(result_.title, result_.message, Buttons::kOk);
   progress_.hide();
   loading_ = false;
