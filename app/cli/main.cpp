@@ -33,6 +33,11 @@
 #if defined(TYPELANE_HAVE_X11)
 #include "platform/x11/X11Platform.h"
 #endif
+#if defined(TYPELANE_HAVE_WIN32)
+#include "platform/win32/RegistrySettingsStore.h"
+#include "platform/win32/Win32Platform.h"
+#include "platform/win32/Win32Text.h"
+#endif
 
 namespace typelane::cli {
 namespace {
@@ -127,22 +132,32 @@ void WarnIfEscapeUnwatched(const Platform& platform) {
 }
 
 std::string ExecutablePath(const char* argv0) {
+#if defined(_WIN32)
+  if (std::string self = win32::ExecutablePathUtf8(); !self.empty()) return self;
+#endif
   std::error_code ec;
   auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
   if (!ec) return self.string();
   return argv0 ? argv0 : "";
 }
 
+// Option defaults and recent files, where the window keeps them too.
+#if defined(TYPELANE_HAVE_WIN32)
+using UserSettings = win32::RegistrySettingsStore;  // HKEY_CURRENT_USER
+#else
+struct UserSettings : IniSettingsStore {
+  UserSettings() : IniSettingsStore(IniSettingsStore::DefaultPath()) {}
+};
+#endif
+
 // Everything a subcommand works with: the document (and so the command table,
 // the delays and the options in force), messages on stderr.
 struct Session {
   explicit Session(const std::string& program_folder)
-      : prompter(std::cerr),
-        settings(IniSettingsStore::DefaultPath()),
-        document(prompter, settings, program_folder) {}
+      : prompter(std::cerr), document(prompter, settings, program_folder) {}
 
   CliPrompter prompter;
-  IniSettingsStore settings;
+  UserSettings settings;
   Document document;
 };
 
@@ -176,6 +191,8 @@ std::unique_ptr<Platform> MakePlatform(bool dry_run, std::string& error) {
   auto platform = CreateX11Platform(&error);
   if (platform) return platform;
   return nullptr;
+#elif defined(TYPELANE_HAVE_WIN32)
+  return win32::CreateWin32Platform(&error);
 #else
   error = "No real desktop backend is available in this build; use --dry-run.";
   return nullptr;
@@ -465,6 +482,17 @@ int Run(int argc, char** argv) {
 }  // namespace typelane::cli
 
 int main(int argc, char** argv) {
+#if defined(_WIN32)
+  // The arguments in UTF-8, so a file named in any language is found.
+  std::vector<std::string> utf8_args = typelane::win32::CommandLineUtf8();
+  std::vector<char*> utf8_argv;
+  for (auto& a : utf8_args) utf8_argv.push_back(a.data());
+  utf8_argv.push_back(nullptr);
+  if (!utf8_args.empty()) {
+    argc = static_cast<int>(utf8_args.size());
+    argv = utf8_argv.data();
+  }
+#endif
   try {
     return typelane::cli::Run(argc, argv);
   } catch (const typelane::cli::UsageError& e) {
