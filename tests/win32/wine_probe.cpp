@@ -4,13 +4,20 @@
 //
 //   wine_probe list                   every top-level window: visible|hidden TAB title
 //   wine_probe foreground             the title of the window in front
-//   wine_probe text TITLE             the text of the window's edit control (UTF-8)
+//   wine_probe text TITLE             the text of the window's edit control (UTF-8),
+//                                     each line break as LF (Notepad keeps a typed
+//                                     Enter as CR CR LF under Wine, a pasted one as CR LF)
+//   wine_probe wait-text TITLE FILE S until that text (as `text` prints it) is FILE's
+//                                     bytes (S seconds at most)
+//   wine_probe clear TITLE            empties the window's edit control
 //   wine_probe wait-length TITLE N S  until that text has N characters (S seconds at most)
 //   wine_probe keys                   "down" keys among Shift, Ctrl, Alt, A..Z, Tab, Esc
 //   wine_probe clipboard              the clipboard's text (UTF-8)
 //   wine_probe hidden TITLE SECONDS   keeps a hidden window titled TITLE for SECONDS
 //   wine_probe window TITLE SECONDS   the same, shown
 
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include <cstdio>
@@ -59,6 +66,24 @@ std::wstring TextOf(HWND w) {
   return text;
 }
 
+// Line breaks as LF: Notepad keeps a typed Enter as CR CR LF under Wine.
+std::string SeenText(HWND w) {
+  std::wstring text = TextOf(w);
+  std::wstring lines;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text.compare(i, 3, L"\r\r\n") == 0) {
+      lines += L'\n';
+      i += 2;
+    } else if (text.compare(i, 2, L"\r\n") == 0) {
+      lines += L'\n';
+      i += 1;
+    } else {
+      lines += text[i];
+    }
+  }
+  return Utf8(lines);
+}
+
 void Write(const std::string& bytes) {
   fwrite(bytes.data(), 1, bytes.size(), stdout);
   fflush(stdout);
@@ -88,6 +113,8 @@ int KeepWindow(const std::string& title, int seconds, bool shown) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Bytes as they are: no CR added before each LF.
+  _setmode(_fileno(stdout), _O_BINARY);
   if (argc < 2) return 2;
   const std::string command = argv[1];
   if (command == "list") {
@@ -105,7 +132,30 @@ int main(int argc, char** argv) {
   if (command == "text" && argc == 3) {
     HWND w = EditOf(argv[2]);
     if (!w) return 1;
-    Write(Utf8(TextOf(w)));
+    Write(SeenText(w));
+    return 0;
+  }
+  if (command == "wait-text" && argc == 5) {
+    std::string expected;
+    if (FILE* f = fopen(argv[3], "rb")) {
+      char buffer[4096];
+      size_t n;
+      while ((n = fread(buffer, 1, sizeof(buffer), f)) > 0) expected.append(buffer, n);
+      fclose(f);
+    }
+    const ULONGLONG until = GetTickCount64() + static_cast<ULONGLONG>(atoi(argv[4])) * 1000;
+    // Notepad takes typed keys at its own pace: poll, never guess a time.
+    for (;;) {
+      HWND w = EditOf(argv[2]);
+      if (w && SeenText(w) == expected) return 0;
+      if (GetTickCount64() >= until) return 1;
+      Sleep(50);
+    }
+  }
+  if (command == "clear" && argc == 3) {
+    HWND w = EditOf(argv[2]);
+    if (!w) return 1;
+    SendMessageW(w, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
     return 0;
   }
   if (command == "wait-length" && argc == 5) {

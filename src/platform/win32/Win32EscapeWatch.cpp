@@ -9,10 +9,13 @@ struct EscapeHook {
   static inline std::atomic<Win32EscapeWatch*> watch{nullptr};
 
   static LRESULT CALLBACK Proc(int code, WPARAM wparam, LPARAM lparam) {
-    if (code == HC_ACTION && (wparam == WM_KEYDOWN || wparam == WM_SYSKEYDOWN)) {
+    Win32EscapeWatch* w = watch.load();
+    if (code == HC_ACTION && w) {
       const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lparam);
-      if (key->vkCode == VK_ESCAPE && (key->flags & LLKHF_INJECTED) == 0) {
-        if (Win32EscapeWatch* w = watch.load()) w->pressed_ = true;
+      if ((key->flags & LLKHF_INJECTED) != 0) {
+        ++w->injected_seen_;
+      } else if (key->vkCode == VK_ESCAPE && (wparam == WM_KEYDOWN || wparam == WM_SYSKEYDOWN)) {
+        w->pressed_ = true;
       }
     }
     return CallNextHookEx(nullptr, code, wparam, lparam);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <thread>
 
@@ -23,12 +24,15 @@ class Win32EscapeWatch {
   void Reset() { pressed_ = false; }
   // True once Esc was pressed on a real keyboard since Reset().
   bool Pressed() const { return pressed_; }
+  // Injected key events the hook has passed on so far (ours among them).
+  std::int64_t InjectedKeysSeen() const { return injected_seen_; }
 
  private:
   Win32EscapeWatch() = default;
   void Run(bool* installed, std::atomic<int>* state);
 
   std::atomic<bool> pressed_{false};
+  std::atomic<std::int64_t> injected_seen_{0};
   std::atomic<unsigned long> thread_id_{0};
   std::thread thread_;
   friend struct EscapeHook;

@@ -1,7 +1,7 @@
 #include "platform/win32/Win32Platform.h"
 
 #include <windows.h>
-// windows.h maps VkKeyScan to VkKeyScanA; ours is the Platform method.
+// Included after our header: VkKeyScan is the Platform method here too.
 #undef VkKeyScan
 
 #include <atomic>
@@ -17,6 +17,8 @@ namespace {
 
 constexpr int kActivateTimeoutMs = 2000;
 constexpr int kRestoreTimeoutMs = 500;
+// How long the keys sent may still be on their way through the keyboard hook.
+constexpr int kKeysArriveTimeoutMs = 2000;
 // After Ctrl+V: wait for the program in front to fetch the text; a fetch by
 // anyone else counts after this long; never wait longer than the limit.
 constexpr int kPasteSettleMs = 300;
@@ -96,6 +98,8 @@ std::unique_ptr<Win32Platform> Win32Platform::Open(std::string* error) {
   platform->clipboard_ = Win32Clipboard::Open(error);
   if (!platform->clipboard_) return nullptr;
   platform->escape_watch_ = Win32EscapeWatch::Start();
+  if (platform->escape_watch_)
+    platform->injected_base_ = platform->escape_watch_->InjectedKeysSeen();
   Win32Platform* expected = nullptr;
   if (g_console_platform.compare_exchange_strong(expected, platform.get())) {
     SetConsoleCtrlHandler(&ConsoleStop, TRUE);
@@ -151,6 +155,7 @@ WindowHandle Win32Platform::FindWindowByTitle(std::string_view title) {
 bool Win32Platform::BringForward(WindowHandle window, int limit_ms) {
   HWND target = AsHwnd(window);
   if (!IsWindow(target)) return false;
+  if (::GetForegroundWindow() != target) WaitForKeysToArrive();
   const DWORD target_process = ProcessOf(target);
   ::SetForegroundWindow(target);
   const ULONGLONG until = GetTickCount64() + static_cast<ULONGLONG>(limit_ms);
@@ -187,6 +192,25 @@ bool Win32Platform::ActivateWindow(WindowHandle window) {
   return BringForward(window, kActivateTimeoutMs);
 }
 
+void Win32Platform::WaitForKeysToArrive() {
+  // With a low-level keyboard hook in place, Windows passes every key to the
+  // hook's thread before it queues the key for the window in front, and it is
+  // the window in front at that later moment that gets it. So before the front
+  // changes (the end of a load, a *CW), wait until the hook has seen every key
+  // we sent: otherwise the last keys of a load land in the window the user had
+  // in front before.
+  if (!escape_watch_) return;
+  std::int64_t sent = 0;
+  {
+    std::lock_guard lock(input_mutex_);
+    sent = keys_sent_;
+  }
+  const ULONGLONG until = GetTickCount64() + kKeysArriveTimeoutMs;
+  while (escape_watch_->InjectedKeysSeen() - injected_base_ < sent && GetTickCount64() < until) {
+    ::Sleep(1);
+  }
+}
+
 WindowHandle Win32Platform::GetForegroundWindow() {
   return reinterpret_cast<WindowHandle>(::GetForegroundWindow());
 }
@@ -218,6 +242,7 @@ void Win32Platform::KeyEvent(std::uint8_t virtual_key, bool key_up) {
   DWORD flags = key_up ? KEYEVENTF_KEYUP : 0;
   if (IsExtendedKey(virtual_key)) flags |= KEYEVENTF_EXTENDEDKEY;
   keybd_event(virtual_key, static_cast<BYTE>(MapVirtualKeyA(virtual_key, 0)), flags, 0);
+  ++keys_sent_;
   if (key_up) {
     held_keys_.erase(virtual_key);
   } else {
@@ -286,6 +311,7 @@ void Win32Platform::ReleaseHeldLocked() {
       }
       DWORD flags = KEYEVENTF_KEYUP | (IsExtendedKey(vk) ? KEYEVENTF_EXTENDEDKEY : 0);
       keybd_event(vk, static_cast<BYTE>(MapVirtualKeyA(vk, 0)), flags, 0);
+      ++keys_sent_;
       it = held_keys_.erase(it);
     }
   }

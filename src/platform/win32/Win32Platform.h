@@ -6,6 +6,12 @@
 #include <set>
 #include <string>
 
+// windows.h, where it came first, maps VkKeyScan to VkKeyScanA; here the name
+// is the Platform method.
+#ifdef VkKeyScan
+#undef VkKeyScan
+#endif
+
 #include "core/load/Platform.h"
 
 namespace typelane::win32 {
@@ -62,6 +68,7 @@ class Win32Platform final : public Platform {
  private:
   Win32Platform();
   bool BringForward(WindowHandle window, int limit_ms);
+  void WaitForKeysToArrive();
   void ReleaseHeldLocked();
 
   std::unique_ptr<Win32Clipboard> clipboard_;
@@ -71,6 +78,8 @@ class Win32Platform final : public Platform {
   bool stopped_ = false;
   std::set<std::uint8_t> held_keys_;
   std::set<int> held_buttons_;  // MouseButton values
+  std::int64_t keys_sent_ = 0;
+  std::int64_t injected_base_ = 0;  // injected keys the hook had seen before us
   short escape_reference_ = 0;
 };
 
