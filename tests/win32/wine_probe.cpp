@@ -66,6 +66,11 @@ std::wstring TextOf(HWND w) {
   return text;
 }
 
+void Write(const std::string& bytes) {
+  fwrite(bytes.data(), 1, bytes.size(), stdout);
+  fflush(stdout);
+}
+
 // Line breaks as LF: Notepad keeps a typed Enter as CR CR LF under Wine.
 std::string SeenText(HWND w) {
   std::wstring text = TextOf(w);
@@ -84,14 +89,20 @@ std::string SeenText(HWND w) {
   return Utf8(lines);
 }
 
-void Write(const std::string& bytes) {
-  fwrite(bytes.data(), 1, bytes.size(), stdout);
-  fflush(stdout);
+// Characters typed into the probe's window are printed, so a test sees keys
+// that went astray.
+LRESULT CALLBACK ProbeWindowProc(HWND w, UINT msg, WPARAM wparam, LPARAM lparam) {
+  if (msg == WM_CHAR) {
+    std::wstring c(1, static_cast<wchar_t>(wparam));
+    Write("char " + Utf8(c) + "\n");
+    return 0;
+  }
+  return DefWindowProcW(w, msg, wparam, lparam);
 }
 
 int KeepWindow(const std::string& title, int seconds, bool shown) {
   WNDCLASSW wc{};
-  wc.lpfnWndProc = DefWindowProcW;
+  wc.lpfnWndProc = ProbeWindowProc;
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.lpszClassName = L"TypelaneProbeWindow";
   RegisterClassW(&wc);
@@ -103,7 +114,10 @@ int KeepWindow(const std::string& title, int seconds, bool shown) {
   const ULONGLONG until = GetTickCount64() + static_cast<ULONGLONG>(seconds) * 1000;
   while (GetTickCount64() < until) {
     MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
     Sleep(20);
   }
   DestroyWindow(w);

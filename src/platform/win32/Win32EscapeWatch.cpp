@@ -3,6 +3,12 @@
 #include <windows.h>
 
 namespace typelane::win32 {
+namespace {
+
+// Posted to the hook's thread: it sets the event in LPARAM once it gets there.
+constexpr UINT kMsgPing = WM_APP + 7;
+
+}  // namespace
 
 // The hook procedure has no context argument: the one watch of the process.
 struct EscapeHook {
@@ -49,8 +55,25 @@ void Win32EscapeWatch::Run(bool* installed, std::atomic<int>* state) {
   state->store(hook ? 1 : 2);  // the starter's locals are not touched after this
   if (!hook) return;
   // The hook is called through this thread's message loop.
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (msg.hwnd == nullptr && msg.message == kMsgPing) {
+      SetEvent(reinterpret_cast<HANDLE>(msg.lParam));
+      continue;
+    }
+    DispatchMessageW(&msg);
+  }
   UnhookWindowsHookEx(hook);
+}
+
+void Win32EscapeWatch::Sync(int limit_ms) {
+  HANDLE reached = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (!reached) return;
+  // The thread takes one message at a time: when it reaches ours, the hook
+  // calls before it have returned and their keys are queued.
+  if (PostThreadMessageW(thread_id_, kMsgPing, 0, reinterpret_cast<LPARAM>(reached))) {
+    WaitForSingleObject(reached, static_cast<DWORD>(limit_ms));
+  }
+  CloseHandle(reached);
 }
 
 Win32EscapeWatch::~Win32EscapeWatch() {

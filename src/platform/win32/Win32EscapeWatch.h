@@ -26,6 +26,9 @@ class Win32EscapeWatch {
   bool Pressed() const { return pressed_; }
   // Injected key events the hook has passed on so far (ours among them).
   std::int64_t InjectedKeysSeen() const { return injected_seen_; }
+  // Returns once the hook's thread has finished with every key it was given
+  // so far (and Windows has queued them), or after limit_ms.
+  void Sync(int limit_ms);
 
  private:
   Win32EscapeWatch() = default;

@@ -209,6 +209,7 @@ void Win32Platform::WaitForKeysToArrive() {
   while (escape_watch_->InjectedKeysSeen() - injected_base_ < sent && GetTickCount64() < until) {
     ::Sleep(1);
   }
+  escape_watch_->Sync(kKeysArriveTimeoutMs);
 }
 
 WindowHandle Win32Platform::GetForegroundWindow() {
