@@ -38,6 +38,11 @@
 #include "platform/win32/Win32Platform.h"
 #include "platform/win32/Win32Text.h"
 #endif
+#if defined(_WIN32)
+// After our headers: windows.h renames VkKeyScan, a Platform method.
+#include <windows.h>
+#undef VkKeyScan
+#endif
 
 namespace typelane::cli {
 namespace {
@@ -89,6 +94,46 @@ extern "C" void OnStopSignal(int signal_number) {
   if (Platform* platform = g_stoppable.load()) platform->RequestStop();
 }
 
+#if defined(_WIN32)
+// The console's Ctrl+C and Ctrl+Break count as SIGINT, a closed console (or
+// logoff, shutdown) as SIGHUP: the same stop, release and exit codes.
+std::atomic<HANDLE> g_load_done{nullptr};
+
+BOOL WINAPI OnConsoleStop(DWORD event) {
+  const bool interrupt = event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
+  OnStopSignal(interrupt ? 2 : 1);
+  // Windows ends the process as soon as this returns from a close event: hold
+  // it until the load has let go of its keys (the system allows a few seconds).
+  if (!interrupt) {
+    if (HANDLE done = g_load_done.load()) WaitForSingleObject(done, 4000);
+  }
+  return TRUE;
+}
+
+class StopOnSignals {
+ public:
+  explicit StopOnSignals(Platform& platform) {
+    g_stoppable.store(&platform);
+    g_load_done.store(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    SetConsoleCtrlHandler(&OnConsoleStop, TRUE);
+  }
+  ~StopOnSignals() {
+    if (HANDLE done = g_load_done.load()) SetEvent(done);
+    SetConsoleCtrlHandler(&OnConsoleStop, FALSE);
+    g_stoppable.store(nullptr);
+  }
+  StopOnSignals(const StopOnSignals&) = delete;
+  StopOnSignals& operator=(const StopOnSignals&) = delete;
+
+  static int ExitCode() {
+    if (g_stop_signal == 0) return 0;
+    std::cerr << "typelane-cli: stopped by "
+              << (g_stop_signal == 2 ? "Ctrl+C" : "the console closing")
+              << "; every key and button the load held was released." << std::endl;
+    return 128 + static_cast<int>(g_stop_signal);
+  }
+};
+#else
 class StopOnSignals {
  public:
   explicit StopOnSignals(Platform& platform) {
@@ -124,6 +169,8 @@ class StopOnSignals {
   static constexpr std::array<int, 3> kSignals = {SIGINT, SIGTERM, SIGHUP};
   std::array<struct sigaction, 3> previous_{};
 };
+
+#endif
 
 // Esc is the user's way to stop a load: say so when it cannot work.
 void WarnIfEscapeUnwatched(const Platform& platform) {

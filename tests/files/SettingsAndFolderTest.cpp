@@ -120,18 +120,20 @@ class ScopedEnv {
  public:
   ScopedEnv(const char* name, const char* value) : name_(name) {
     if (const char* old = std::getenv(name)) old_ = old;
+    Set(name, value);
+  }
+  ~ScopedEnv() { Set(name_, old_ ? old_->c_str() : nullptr); }
+
+  static void Set(const char* name, const char* value) {
+#if defined(_WIN32)
+    _putenv_s(name, value ? value : "");  // an empty value removes it
+#else
     if (value) {
       setenv(name, value, 1);
     } else {
       unsetenv(name);
     }
-  }
-  ~ScopedEnv() {
-    if (old_) {
-      setenv(name_, old_->c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
+#endif
   }
 
  private:
@@ -140,6 +142,16 @@ class ScopedEnv {
 };
 
 TEST(ProgramFolder, TheUsersDataFolder) {
+#if defined(_WIN32)
+  {
+    ScopedEnv app_data("APPDATA", "C:\\Users\\ann\\AppData\\Roaming");
+    EXPECT_EQ(UserDataFolder(), "C:\\Users\\ann\\AppData\\Roaming\\Typelane\\");
+  }
+  {
+    ScopedEnv app_data("APPDATA", nullptr);
+    EXPECT_EQ(UserDataFolder(), "");
+  }
+#else
   {
     ScopedEnv data("XDG_DATA_HOME", "/srv/data");
     ScopedEnv home("HOME", "/home/ann");
@@ -158,6 +170,7 @@ TEST(ProgramFolder, TheUsersDataFolder) {
     ScopedEnv home("HOME", nullptr);
     EXPECT_EQ(UserDataFolder(), "");
   }
+#endif
 }
 
 TEST(ProgramFolder, DataFilesOfTheUserComeFirst) {

@@ -5,7 +5,6 @@
 #undef VkKeyScan
 
 #include <atomic>
-#include <climits>
 
 #include "core/common/Text.h"
 #include "platform/win32/Win32Clipboard.h"
@@ -72,23 +71,6 @@ DWORD ProcessOf(HWND w) {
   return process;
 }
 
-// The console's Ctrl+C, Ctrl+Break and close events reach the one platform of
-// the process: it lets go of the keys, keeps the last pasted text on the
-// clipboard and ends the program, as a terminal's signals do on Linux (130 for
-// an interrupt, 129 for a closed console).
-std::atomic<Win32Platform*> g_console_platform{nullptr};
-
-BOOL WINAPI ConsoleStop(DWORD event) {
-  Win32Platform* platform = g_console_platform.load();
-  if (!platform) return FALSE;
-  platform->StopInput();
-  platform->Clipboard().RenderAllNow(500);
-  const UINT code = event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT ? 130 : 129;
-  // Not ExitProcess: the load's thread may hold locks the exit code would need.
-  TerminateProcess(GetCurrentProcess(), code);
-  return TRUE;
-}
-
 }  // namespace
 
 Win32Platform::Win32Platform() = default;
@@ -100,20 +82,10 @@ std::unique_ptr<Win32Platform> Win32Platform::Open(std::string* error) {
   platform->escape_watch_ = Win32EscapeWatch::Start();
   if (platform->escape_watch_)
     platform->injected_base_ = platform->escape_watch_->InjectedKeysSeen();
-  Win32Platform* expected = nullptr;
-  if (g_console_platform.compare_exchange_strong(expected, platform.get())) {
-    SetConsoleCtrlHandler(&ConsoleStop, TRUE);
-  }
   return platform;
 }
 
-Win32Platform::~Win32Platform() {
-  Win32Platform* self = this;
-  if (g_console_platform.compare_exchange_strong(self, nullptr)) {
-    SetConsoleCtrlHandler(&ConsoleStop, FALSE);
-  }
-  ReleaseHeldInput();
-}
+Win32Platform::~Win32Platform() { ReleaseHeldInput(); }
 
 std::vector<WindowInfo> Win32Platform::ListWindows() {
   std::vector<WindowInfo> windows;
@@ -239,7 +211,8 @@ std::int16_t Win32Platform::VkKeyScan(char c) { return static_cast<std::int16_t>
 
 void Win32Platform::KeyEvent(std::uint8_t virtual_key, bool key_up) {
   std::lock_guard lock(input_mutex_);
-  if (stopped_) return;
+  // Once the program is stopping only releases go out.
+  if (!key_up && StopRequested()) return;
   DWORD flags = key_up ? KEYEVENTF_KEYUP : 0;
   if (IsExtendedKey(virtual_key)) flags |= KEYEVENTF_EXTENDEDKEY;
   keybd_event(virtual_key, static_cast<BYTE>(MapVirtualKeyA(virtual_key, 0)), flags, 0);
@@ -261,7 +234,7 @@ std::optional<ScreenPoint> Win32Platform::GetCursorPos() {
 
 void Win32Platform::MouseButtonEvent(MouseButton button, bool up, int x, int y) {
   std::lock_guard lock(input_mutex_);
-  if (stopped_) return;
+  if (!up && StopRequested()) return;
   const int b = static_cast<int>(button);
   mouse_event(ButtonFlag(b, up), static_cast<DWORD>(x), static_cast<DWORD>(y), 0,
               static_cast<ULONG_PTR>(GetMessageExtraInfo()));
@@ -291,11 +264,22 @@ void Win32Platform::SetClipboardText(std::string_view text) { clipboard_->SetTex
 void Win32Platform::WaitForPaste() { clipboard_->WaitForPaste(kPasteSettleMs, kPasteLimitMs); }
 
 void Win32Platform::Sleep(std::int64_t ms) {
-  while (ms > 0) {
-    const DWORD step = ms > INT_MAX ? static_cast<DWORD>(INT_MAX) : static_cast<DWORD>(ms);
-    ::Sleep(step);
-    ms -= step;
+  if (ms <= 0) return;
+  // In short steps, so a stop request (Ctrl+C, the program quitting) ends the
+  // wait within a few milliseconds instead of after a long pause.
+  const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(ms);
+  while (!StopRequested()) {
+    const ULONGLONG now = GetTickCount64();
+    if (now >= end) return;
+    ::Sleep(static_cast<DWORD>(end - now < 10 ? end - now : 10));
   }
+}
+
+bool Win32Platform::WindowExists(WindowHandle window) {
+  // A hidden window is gone for the user as much as a destroyed one; a
+  // minimised one is still there (IsWindowVisible is true for it).
+  HWND w = AsHwnd(window);
+  return w != nullptr && IsWindow(w) && IsWindowVisible(w);
 }
 
 std::int64_t Win32Platform::NowMs() { return static_cast<std::int64_t>(GetTickCount64()); }
@@ -328,12 +312,6 @@ void Win32Platform::ReleaseHeldLocked() {
 void Win32Platform::ReleaseHeldInput() {
   std::lock_guard lock(input_mutex_);
   ReleaseHeldLocked();
-}
-
-void Win32Platform::StopInput() {
-  std::lock_guard lock(input_mutex_);
-  ReleaseHeldLocked();
-  stopped_ = true;
 }
 
 std::unique_ptr<Platform> CreateWin32Platform(std::string* error) {

@@ -26,8 +26,8 @@ class Win32EscapeWatch;
 // mouse_event, the hourglass through AttachThreadInput and GetCursor. Beyond
 // them: the clipboard by delayed rendering (a paste always lands before the next
 // key), Esc seen by a low-level keyboard hook (the load's own keys never stop
-// it), and every key and button the load holds released on every way out,
-// Ctrl+C and a closed console window included.
+// it), keys that reach their window before the front changes, and whatever is
+// still held let go of when the platform goes.
 class Win32Platform final : public Platform {
  public:
   // nullptr and a message in *error when the clipboard window cannot be made.
@@ -54,13 +54,11 @@ class Win32Platform final : public Platform {
   void WaitForPaste() override;
   void Sleep(std::int64_t ms) override;
   std::int64_t NowMs() override;
+  bool WindowExists(WindowHandle window) override;
 
   // Sends the key-up or button-up of everything the load pressed and has not
   // let go yet.
   void ReleaseHeldInput();
-  // Releases what is held and sends nothing more from now on: the process is
-  // about to end.
-  void StopInput();
   // Whether Esc is watched by the keyboard hook (otherwise by polling).
   bool WatchesEscapeByHook() const { return escape_watch_ != nullptr; }
   Win32Clipboard& Clipboard() { return *clipboard_; }
@@ -74,8 +72,7 @@ class Win32Platform final : public Platform {
   std::unique_ptr<Win32Clipboard> clipboard_;
   std::unique_ptr<Win32EscapeWatch> escape_watch_;
 
-  std::mutex input_mutex_;  // one key or button event at a time, and the stop
-  bool stopped_ = false;
+  std::mutex input_mutex_;  // one key or button event at a time
   std::set<std::uint8_t> held_keys_;
   std::set<int> held_buttons_;  // MouseButton values
   std::int64_t keys_sent_ = 0;
