@@ -8,6 +8,7 @@
 #include <map>
 
 #include "FilesTestSupport.h"
+#include "SystemReasons.h"
 #include "core/files/CommandLine.h"
 #include "core/files/SheetFile.h"
 
@@ -195,7 +196,7 @@ TEST(DocumentFlow, FailedOpenResetsAndSaysSo) {
       {bad_number, ""},
       {bad_option, ""},
       {h.dir / "missing.tyl", "\r" + (h.dir / "missing.tyl") + ": No such file or directory"},
-      {h.dir.Path(), "\r" + h.dir.Path() + ": Is a directory"}};
+      {h.dir.Path(), "\r" + h.dir.Path() + ": " + testing::OpenFolderReason()}};
   for (const auto& [path, reason] : reasons) {
     h.prompter.shown.clear();
     // Even a reset after a half-read file asks nothing (a Yes would save the

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "FilesTestSupport.h"
+#include "SystemReasons.h"
 #include "core/files/ProgramFolder.h"
 #include "core/settings/Options.h"
 #include "core/settings/SettingsStore.h"
@@ -93,7 +94,7 @@ TEST(ProgramFolder, CommandsComeFromTheProgramFolder) {
   h.doc->NewSheet();
   EXPECT_EQ(h.Messages(), std::vector<std::string>{
                               "Failed to open the commands file - no default commands loaded.\r" +
-                              (h.dir / "commands.dat") + ": No such file or directory"});
+                              (h.dir / "commands.dat") + ": " + testing::NoSuchFileReason()});
   EXPECT_EQ(h.doc->commands.SaveLines(), testing::kDefaultCommands);
   // The hourglass is gone before the failure is told.
   EXPECT_EQ(h.prompter.shown[0].busy, 0);

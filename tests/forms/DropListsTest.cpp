@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "FormsTestSupport.h"
+#include "SystemReasons.h"
 #include "core/common/Errors.h"
 #include "core/forms/DocumentKind.h"
 #include "core/forms/DropLists.h"
@@ -121,7 +122,7 @@ TEST(DropLists, MissingUnreadableOrUnwritableFile) {
     h.doc->SetDocumentKind(DocumentKind::kPlayback);
     EXPECT_EQ(h.Messages(),
               (V{"Failed to open the droplists.dat file - no droplist data loaded.\r" +
-                 (h.dir / "droplists.dat") + ": No such file or directory"}));
+                 (h.dir / "droplists.dat") + ": " + testing::NoSuchFileReason()}));
     EXPECT_TRUE(h.doc->forms.drop_lists_active);
     EXPECT_TRUE(h.doc->forms.drop_list_entries.Empty());
     // The conversion still learns, and writes the file afresh.
