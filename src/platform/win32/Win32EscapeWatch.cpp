@@ -47,6 +47,12 @@ std::unique_ptr<Win32EscapeWatch> Win32EscapeWatch::Start() {
 
 void Win32EscapeWatch::Run(bool* installed, std::atomic<int>* state) {
   thread_id_ = GetCurrentThreadId();
+  // Every key of the desktop waits for this thread's hook, and a hook that
+  // does not answer within LowLevelHooksTimeout is passed over (on Windows 7
+  // and later removed for good after a few times): under a loaded machine the
+  // thread must get the processor before the load's own threads. It does
+  // nothing but count, so it cannot starve them.
+  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
   // Make the thread's message queue before anyone posts to it.
   MSG msg;
   PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
