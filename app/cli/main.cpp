@@ -33,6 +33,16 @@
 #if defined(TYPELANE_HAVE_X11)
 #include "platform/x11/X11Platform.h"
 #endif
+#if defined(TYPELANE_HAVE_WIN32)
+#include "platform/win32/RegistrySettingsStore.h"
+#include "platform/win32/Win32Platform.h"
+#include "platform/win32/Win32Text.h"
+#endif
+#if defined(_WIN32)
+// After our headers: windows.h renames VkKeyScan, a Platform method.
+#include <windows.h>
+#undef VkKeyScan
+#endif
 
 namespace typelane::cli {
 namespace {
@@ -85,6 +95,46 @@ extern "C" void OnStopSignal(int signal_number) {
   if (Platform* platform = g_stoppable.load()) platform->RequestStop();
 }
 
+#if defined(_WIN32)
+// The console's Ctrl+C and Ctrl+Break count as SIGINT, a closed console (or
+// logoff, shutdown) as SIGHUP: the same stop, release and exit codes.
+std::atomic<HANDLE> g_load_done{nullptr};
+
+BOOL WINAPI OnConsoleStop(DWORD event) {
+  const bool interrupt = event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
+  OnStopSignal(interrupt ? 2 : 1);
+  // Windows ends the process as soon as this returns from a close event: hold
+  // it until the load has let go of its keys (the system allows a few seconds).
+  if (!interrupt) {
+    if (HANDLE done = g_load_done.load()) WaitForSingleObject(done, 4000);
+  }
+  return TRUE;
+}
+
+class StopOnSignals {
+ public:
+  explicit StopOnSignals(Platform& platform) {
+    g_stoppable.store(&platform);
+    g_load_done.store(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    SetConsoleCtrlHandler(&OnConsoleStop, TRUE);
+  }
+  ~StopOnSignals() {
+    if (HANDLE done = g_load_done.load()) SetEvent(done);
+    SetConsoleCtrlHandler(&OnConsoleStop, FALSE);
+    g_stoppable.store(nullptr);
+  }
+  StopOnSignals(const StopOnSignals&) = delete;
+  StopOnSignals& operator=(const StopOnSignals&) = delete;
+
+  static int ExitCode() {
+    if (g_stop_signal == 0) return 0;
+    std::cerr << "typelane-cli: stopped by "
+              << (g_stop_signal == 2 ? "Ctrl+C" : "the console closing")
+              << "; every key and button the load held was released." << std::endl;
+    return 128 + static_cast<int>(g_stop_signal);
+  }
+};
+#else
 class StopOnSignals {
  public:
   explicit StopOnSignals(Platform& platform) {
@@ -121,6 +171,8 @@ class StopOnSignals {
   std::array<struct sigaction, 3> previous_{};
 };
 
+#endif
+
 // Esc is the user's way to stop a load: say so when it cannot work.
 void WarnIfEscapeUnwatched(const Platform& platform) {
   const std::string warning = EscapeWarning(platform);
@@ -128,22 +180,32 @@ void WarnIfEscapeUnwatched(const Platform& platform) {
 }
 
 std::string ExecutablePath(const char* argv0) {
+#if defined(_WIN32)
+  if (std::string self = win32::ExecutablePathUtf8(); !self.empty()) return self;
+#endif
   std::error_code ec;
   auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
   if (!ec) return self.string();
   return argv0 ? argv0 : "";
 }
 
+// Option defaults and recent files, where the window keeps them too.
+#if defined(TYPELANE_HAVE_WIN32)
+using UserSettings = win32::RegistrySettingsStore;  // HKEY_CURRENT_USER
+#else
+struct UserSettings : IniSettingsStore {
+  UserSettings() : IniSettingsStore(IniSettingsStore::DefaultPath()) {}
+};
+#endif
+
 // Everything a subcommand works with: the document (and so the command table,
 // the delays and the options in force), messages on stderr.
 struct Session {
   explicit Session(const std::string& program_folder)
-      : prompter(std::cerr),
-        settings(IniSettingsStore::DefaultPath()),
-        document(prompter, settings, program_folder) {}
+      : prompter(std::cerr), document(prompter, settings, program_folder) {}
 
   CliPrompter prompter;
-  IniSettingsStore settings;
+  UserSettings settings;
   Document document;
 };
 
@@ -177,6 +239,8 @@ std::unique_ptr<Platform> MakePlatform(bool dry_run, std::string& error) {
   auto platform = CreateX11Platform(&error);
   if (platform) return platform;
   return nullptr;
+#elif defined(TYPELANE_HAVE_WIN32)
+  return win32::CreateWin32Platform(&error);
 #else
   error = "No real desktop backend is available in this build; use --dry-run.";
   return nullptr;
@@ -470,6 +534,17 @@ int Run(int argc, char** argv) {
 }  // namespace typelane::cli
 
 int main(int argc, char** argv) {
+#if defined(_WIN32)
+  // The arguments in UTF-8, so a file named in any language is found.
+  std::vector<std::string> utf8_args = typelane::win32::CommandLineUtf8();
+  std::vector<char*> utf8_argv;
+  for (auto& a : utf8_args) utf8_argv.push_back(a.data());
+  utf8_argv.push_back(nullptr);
+  if (!utf8_args.empty()) {
+    argc = static_cast<int>(utf8_args.size());
+    argv = utf8_argv.data();
+  }
+#endif
   try {
     return typelane::cli::Run(argc, argv);
   } catch (const typelane::cli::UsageError& e) {

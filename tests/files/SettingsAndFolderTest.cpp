@@ -7,6 +7,7 @@
 #include <string>
 
 #include "FilesTestSupport.h"
+#include "SystemReasons.h"
 #include "core/files/ProgramFolder.h"
 #include "core/settings/Options.h"
 #include "core/settings/SettingsStore.h"
@@ -93,7 +94,7 @@ TEST(ProgramFolder, CommandsComeFromTheProgramFolder) {
   h.doc->NewSheet();
   EXPECT_EQ(h.Messages(), std::vector<std::string>{
                               "Failed to open the commands file - no default commands loaded.\r" +
-                              (h.dir / "commands.dat") + ": No such file or directory"});
+                              (h.dir / "commands.dat") + ": " + testing::NoSuchFileReason()});
   EXPECT_EQ(h.doc->commands.SaveLines(), testing::kDefaultCommands);
   // The hourglass is gone before the failure is told.
   EXPECT_EQ(h.prompter.shown[0].busy, 0);
@@ -120,18 +121,20 @@ class ScopedEnv {
  public:
   ScopedEnv(const char* name, const char* value) : name_(name) {
     if (const char* old = std::getenv(name)) old_ = old;
+    Set(name, value);
+  }
+  ~ScopedEnv() { Set(name_, old_ ? old_->c_str() : nullptr); }
+
+  static void Set(const char* name, const char* value) {
+#if defined(_WIN32)
+    _putenv_s(name, value ? value : "");  // an empty value removes it
+#else
     if (value) {
       setenv(name, value, 1);
     } else {
       unsetenv(name);
     }
-  }
-  ~ScopedEnv() {
-    if (old_) {
-      setenv(name_, old_->c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
+#endif
   }
 
  private:
@@ -140,6 +143,16 @@ class ScopedEnv {
 };
 
 TEST(ProgramFolder, TheUsersDataFolder) {
+#if defined(_WIN32)
+  {
+    ScopedEnv app_data("APPDATA", "C:\\Users\\ann\\AppData\\Roaming");
+    EXPECT_EQ(UserDataFolder(), "C:\\Users\\ann\\AppData\\Roaming\\Typelane\\");
+  }
+  {
+    ScopedEnv app_data("APPDATA", nullptr);
+    EXPECT_EQ(UserDataFolder(), "");
+  }
+#else
   {
     ScopedEnv data("XDG_DATA_HOME", "/srv/data");
     ScopedEnv home("HOME", "/home/ann");
@@ -158,6 +171,7 @@ TEST(ProgramFolder, TheUsersDataFolder) {
     ScopedEnv home("HOME", nullptr);
     EXPECT_EQ(UserDataFolder(), "");
   }
+#endif
 }
 
 TEST(ProgramFolder, DataFilesOfTheUserComeFirst) {

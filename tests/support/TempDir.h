@@ -1,8 +1,7 @@
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
+#include <random>
 #include <string>
 #include <string_view>
 
@@ -12,8 +11,17 @@ namespace typelane::testing {
 class TempDir {
  public:
   TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "typelane-test-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
+    // A fresh name made here and created exclusively (mkdtemp is POSIX only).
+    const auto base = std::filesystem::temp_directory_path();
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    for (;;) {
+      auto candidate = base / ("typelane-test-" + std::to_string(random() % 1000000000000ULL));
+      if (std::filesystem::create_directory(candidate)) {
+        path_ = candidate.string();
+        return;
+      }
+    }
   }
   ~TempDir() {
     std::error_code ignore;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -12,6 +13,19 @@
 // UTF-8, the system code page).
 
 namespace typelane {
+
+// The name of a file as the standard library's file calls take it. On Windows
+// the path is wide, converted from UTF-8 (or the system code page), so names in
+// any language reach the wide-character calls; std::ifstream and
+// std::filesystem given this path open the right file.
+std::filesystem::path PathFromName(const std::string& name);
+// The other way: a path as the program's names are kept (UTF-8 on Windows).
+std::string NameFromPath(const std::filesystem::path& path);
+
+// An environment variable's value, "" when unset. On Windows read wide and
+// given in UTF-8, so a folder such as %APPDATA% keeps every letter of a user
+// name in any language.
+std::string EnvironmentValue(const char* name);
 
 // Reads a whole file. Throws FileError with the system's reason.
 std::string ReadFileBytes(const std::string& path);

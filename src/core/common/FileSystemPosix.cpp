@@ -365,6 +365,15 @@ Outcome SaveNamed(int dir_fd, const Target& t, const std::string& base, const st
 
 }  // namespace
 
+std::filesystem::path PathFromName(const std::string& name) { return std::filesystem::path(name); }
+
+std::string NameFromPath(const std::filesystem::path& path) { return path.native(); }
+
+std::string EnvironmentValue(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? std::string(value) : std::string();
+}
+
 std::string ReadFileBytes(const std::string& path) {
   Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
   if (!fd.Ok()) Fail(path, errno);

@@ -224,6 +224,22 @@ void RemoveDeadTemporaries(const PathParts& parts) {
 
 }  // namespace
 
+std::filesystem::path PathFromName(const std::string& name) {
+  return std::filesystem::path(Wide(name));
+}
+
+std::string NameFromPath(const std::filesystem::path& path) { return Utf8(path.native()); }
+
+std::string EnvironmentValue(const char* name) {
+  const std::wstring wide_name = Wide(name);
+  const DWORD needed = GetEnvironmentVariableW(wide_name.c_str(), nullptr, 0);
+  if (needed == 0) return {};
+  std::wstring value(needed, L'\0');
+  const DWORD got = GetEnvironmentVariableW(wide_name.c_str(), value.data(), needed);
+  value.resize(got < needed ? got : 0);
+  return Utf8(value);
+}
+
 std::string ReadFileBytes(const std::string& path) {
   Handle h(CreateFileW(Wide(path).c_str(), GENERIC_READ,
                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,

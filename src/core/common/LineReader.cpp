@@ -4,11 +4,14 @@
 #include <cstring>
 
 #include "core/common/Errors.h"
+#include "core/common/FileSystem.h"
 
 namespace typelane {
 
 LineReader::LineReader(const std::string& path, size_t chunk_bytes)
-    : path_(path), in_(path, std::ios::binary), chunk_(chunk_bytes == 0 ? 1 : chunk_bytes) {
+    : path_(path),
+      in_(PathFromName(path), std::ios::binary),
+      chunk_(chunk_bytes == 0 ? 1 : chunk_bytes) {
   if (!in_) throw FileError(path, std::strerror(errno));
 }
 

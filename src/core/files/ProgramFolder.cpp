@@ -23,14 +23,11 @@ std::string WithSeparator(std::string folder) {
   return folder;
 }
 
-std::string Environment(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? std::string(value) : std::string();
-}
+std::string Environment(const char* name) { return EnvironmentValue(name); }
 
 bool FileExists(const std::string& path) {
   std::error_code ec;
-  return fs::exists(fs::path(path), ec);
+  return fs::exists(PathFromName(path), ec);
 }
 
 }  // namespace
@@ -95,7 +92,7 @@ std::string DataFileToWrite(std::string_view user_folder, std::string_view progr
   if (FolderWritable(program_folder)) return InProgramFolder(program_folder, name);
   // A failure to create the folder shows as the failure to write the file.
   std::error_code ec;
-  fs::create_directories(fs::path(user_folder), ec);
+  fs::create_directories(PathFromName(std::string(user_folder)), ec);
   return user_file;
 }
 

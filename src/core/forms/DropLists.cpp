@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "core/common/Errors.h"
+#include "core/common/FileSystem.h"
 #include "core/common/FileText.h"
 #include "core/files/Document.h"
 
@@ -21,7 +22,7 @@ bool LoadDropLists(Document& document) {
     // A file that is missing is made afresh by the next conversion; one that is
     // there (or may be: its folder cannot be looked into) is kept as it is.
     std::error_code ec;
-    const bool missing = !std::filesystem::exists(std::filesystem::path(path), ec) && !ec;
+    const bool missing = !std::filesystem::exists(PathFromName(path), ec) && !ec;
     forms.drop_lists_unreadable = !missing;
     document.prompter().Error(
         WithFileReason("Failed to open the droplists.dat file - no droplist data loaded.",

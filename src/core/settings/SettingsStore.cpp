@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "core/common/Errors.h"
+#include "core/common/FileSystem.h"
 #include "core/common/FileText.h"
 #include "core/common/Numbers.h"
 #include "core/common/Text.h"
@@ -104,11 +105,11 @@ IniSettingsStore::IniSettingsStore(std::string path) : path_(std::move(path)) { 
 
 std::string IniSettingsStore::DefaultPath() {
   namespace fs = std::filesystem;
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
-    return (fs::path(xdg) / "typelane" / "settings.ini").string();
+  if (const std::string xdg = EnvironmentValue("XDG_CONFIG_HOME"); !xdg.empty()) {
+    return NameFromPath(PathFromName(xdg) / "typelane" / "settings.ini");
   }
-  if (const char* home = std::getenv("HOME"); home && *home) {
-    return (fs::path(home) / ".config" / "typelane" / "settings.ini").string();
+  if (const std::string home = EnvironmentValue("HOME"); !home.empty()) {
+    return NameFromPath(PathFromName(home) / ".config" / "typelane" / "settings.ini");
   }
   return "settings.ini";
 }
@@ -170,7 +171,7 @@ bool IniSettingsStore::Save() {
     }
   }
   try {
-    std::filesystem::path p(path_);
+    const std::filesystem::path p = PathFromName(path_);
     if (p.has_parent_path()) std::filesystem::create_directories(p.parent_path());
     WriteFileAtomic(path_, out);
   } catch (const std::exception&) {
