@@ -1,5 +1,6 @@
 #include "core/files/Document.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "core/common/Errors.h"
@@ -49,6 +50,8 @@ void Document::LoadCommands(std::span<const std::string> lines) {
   if (!lines.empty()) {
     commands.Load(lines);
     command_group.clear();
+    TellCommandsReset();
+    ValuesChanged();
     return;
   }
   std::string bytes;
@@ -63,6 +66,8 @@ void Document::LoadCommands(std::span<const std::string> lines) {
   std::vector<std::string_view> file_lines = SplitLines(bytes);
   commands.Load(file_lines);
   command_group.clear();
+  TellCommandsReset();
+  ValuesChanged();
 }
 
 bool Document::SaveCommands() {
@@ -143,14 +148,16 @@ void Document::ClearSheet() {
 
 bool Document::NewSheet() {
   if (!QuerySave()) return false;
+  ResetScope reset(*this);
   file_name_.clear();
   partly_read_ = false;
   blank_cols = 100;
   ClearSheet();
   description.clear();
-  caption_ = std::string(kCaptionBase);
+  SetCaption(std::string(kCaptionBase));
   auto_tab = false;
   window_title.clear();
+  ValuesChanged();
   SetModified(false);
   ResetModels();
   sheet.ResetColumnWidths();
@@ -185,13 +192,16 @@ bool Document::OpenFile(const std::string& name) {
     if (!choice) return false;
     file_name_ = choice->path;
   }
+  // The observers hear one reset, whether the open succeeds or fails, and
+  // hear it after the hourglass has gone.
+  ResetScope reset(*this);
   std::optional<BusyCursor> busy(std::in_place, prompter_);
   try {
     const std::string path = file_name_;
     NewSheet();
     file_name_ = path;
     partly_read_ = false;
-    caption_ = CaptionFor(file_name_);
+    SetCaption(CaptionFor(file_name_));
     // Sheet files and tab-delimited text are read line by line, so a large
     // file is never in memory beside the sheet it fills; the kind comes from
     // the first line.
@@ -242,7 +252,7 @@ bool Document::SaveFile(bool save_as) {
   if (save_as || file_name_.empty()) {
     auto choice = prompter_.ChooseSaveFile(SaveFilter(), static_cast<int>(kind_), file_name_);
     if (!choice) return false;
-    caption_ = CaptionFor(choice->path);
+    SetCaption(CaptionFor(choice->path));
     file_name_ = choice->path;
     // The chosen file type decides the kind, so Save As can turn a sheet file
     // into tab-delimited text and back. Only the types the dialog offered count.
@@ -259,6 +269,9 @@ bool Document::SaveFile(bool save_as) {
       return false;
     }
   }
+  // The playback writer puts list-of-values cells into their quoted, padded
+  // form, so the grid hears of it whether or not the write went through.
+  const bool pads_cells = kind_ == DocumentKind::kPlayback;
   try {
     // The text goes to the file in blocks as it is made: a large sheet is
     // never in memory a second time as the text of its file.
@@ -276,10 +289,12 @@ bool Document::SaveFile(bool save_as) {
       }
     });
   } catch (...) {
+    if (pads_cells) CellsChanged(CellRect{1, 1, sheet.LastRow(), sheet.LastCol()});
     busy.reset();
     prompter_.Error(WithFileReason(kSaveFailed, std::current_exception()));
     return false;
   }
+  if (pads_cells) CellsChanged(CellRect{1, 1, sheet.LastRow(), sheet.LastCol()});
   SetModified(false);
   AddRecentFile(file_name_);
   return true;
@@ -289,10 +304,13 @@ void Document::ResetModels() {
   LoadCommands({});
   delays.ResetToDefaults();
   delays.SyncCommandDelays(commands);
+  TellDelaysReset();
   options = LoadOptionDefaults(settings_);
+  TellOptionsReset();
 }
 
 void Document::AddRecentFile(const std::string& path) {
+  const std::array<std::string, 5> before = recent_;
   auto& e = recent_;  // e[0] is entry 1
   if (path == e[4]) {
     e[4] = e[3];
@@ -317,9 +335,11 @@ void Document::AddRecentFile(const std::string& path) {
     }
     e[0] = path;
   }
+  RecentFilesMayHaveChanged(before);
 }
 
 void Document::ReadRecentFiles() {
+  const std::array<std::string, 5> before = recent_;
   settings_.CreateKey(kRecentFilesKey);
   for (int n = 1; n <= 5; ++n) {
     const std::string name = "File" + std::to_string(n);
@@ -330,6 +350,7 @@ void Document::ReadRecentFiles() {
     }
     recent_[static_cast<size_t>(n - 1)] = UsableRecentPath(*value) ? *value : std::string();
   }
+  RecentFilesMayHaveChanged(before);
 }
 
 void Document::WriteRecentFiles() {
@@ -337,6 +358,118 @@ void Document::WriteRecentFiles() {
   for (int n = 1; n <= 5; ++n) {
     const std::string& path = recent_[static_cast<size_t>(n - 1)];
     if (!path.empty()) settings_.WriteString(kRecentFilesKey, "File" + std::to_string(n), path);
+  }
+}
+
+// ---- events ----
+
+void Document::AddObserver(DocumentObserver* observer) {
+  if (observer == nullptr) return;
+  if (std::find(observers_.begin(), observers_.end(), observer) != observers_.end()) return;
+  observers_.push_back(observer);
+  sheet_events_.Attach(observer);
+}
+
+void Document::RemoveObserver(DocumentObserver* observer) {
+  observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
+  sheet_events_.Detach(observer);
+}
+
+template <typename F>
+void Document::Tell(F&& call) {
+  // A copy: an observer may detach itself (or attach another) while told.
+  const std::vector<DocumentObserver*> observers = observers_;
+  for (DocumentObserver* o : observers) call(*o);
+}
+
+void Document::SetModified(bool modified) {
+  if (modified_ == modified) return;
+  modified_ = modified;
+  if (!InReset()) Tell([&](DocumentObserver& o) { o.ModifiedChanged(modified_); });
+}
+
+void Document::SetCaption(std::string caption) {
+  if (caption_ == caption) return;
+  caption_ = std::move(caption);
+  if (!InReset()) Tell([&](DocumentObserver& o) { o.CaptionChanged(caption_); });
+}
+
+void Document::RecentFilesMayHaveChanged(const std::array<std::string, 5>& before) {
+  if (recent_ == before || InReset()) return;
+  Tell([&](DocumentObserver& o) { o.RecentFilesChanged(recent_); });
+}
+
+void Document::TellKind() {
+  if (InReset()) {
+    pending_kind_ = true;
+  } else {
+    Tell([&](DocumentObserver& o) { o.KindChanged(kind_); });
+  }
+}
+
+void Document::TellCommandsReset() {
+  if (InReset()) {
+    pending_commands_ = true;
+  } else {
+    Tell([](DocumentObserver& o) { o.CommandsReset(); });
+  }
+}
+
+void Document::TellDelaysReset() {
+  if (InReset()) {
+    pending_delays_ = true;
+  } else {
+    Tell([](DocumentObserver& o) { o.DelaysReset(); });
+  }
+}
+
+void Document::TellOptionsReset() {
+  if (InReset()) {
+    pending_options_ = true;
+  } else {
+    Tell([](DocumentObserver& o) { o.OptionsReset(); });
+  }
+}
+
+void Document::ValuesChanged() {
+  if (InReset()) {
+    pending_values_ = true;
+  } else {
+    Tell([](DocumentObserver& o) { o.ValuesChanged(); });
+  }
+}
+
+void Document::CellsChanged(const CellRect& rect) {
+  if (InReset()) return;
+  sheet_events_.ReportExtent(sheet, blank_cols);
+  sheet_events_.CellsChanged(rect);
+}
+
+void Document::BeginReset() {
+  if (reset_depth_++ > 0) return;
+  reset_start_ = ResetStart{modified_, caption_, recent_};
+  pending_kind_ = pending_commands_ = pending_delays_ = pending_options_ = pending_values_ = false;
+  sheet_events_.SheetAboutToBeReset();
+  sheet_events_.Mute();
+}
+
+void Document::EndReset() {
+  if (--reset_depth_ > 0) return;
+  sheet_events_.Unmute();
+  sheet_events_.SheetReset(Extent());
+  if (pending_kind_) Tell([&](DocumentObserver& o) { o.KindChanged(kind_); });
+  if (pending_commands_) Tell([](DocumentObserver& o) { o.CommandsReset(); });
+  if (pending_delays_) Tell([](DocumentObserver& o) { o.DelaysReset(); });
+  if (pending_options_) Tell([](DocumentObserver& o) { o.OptionsReset(); });
+  if (pending_values_) Tell([](DocumentObserver& o) { o.ValuesChanged(); });
+  if (caption_ != reset_start_.caption) {
+    Tell([&](DocumentObserver& o) { o.CaptionChanged(caption_); });
+  }
+  if (modified_ != reset_start_.modified) {
+    Tell([&](DocumentObserver& o) { o.ModifiedChanged(modified_); });
+  }
+  if (recent_ != reset_start_.recent) {
+    Tell([&](DocumentObserver& o) { o.RecentFilesChanged(recent_); });
   }
 }
 

@@ -7,18 +7,20 @@
 #include <vector>
 
 #include "core/common/Prompter.h"
+#include "core/document/DocumentObserver.h"
 #include "core/forms/FormsState.h"
 #include "core/load/CommandTable.h"
 #include "core/load/DelaySettings.h"
 #include "core/settings/Options.h"
 #include "core/sheet/Sheet.h"
+#include "core/sheet/SheetObserverList.h"
 
 namespace typelane {
 
 class SettingsStore;
 
 // What a file is: the number is also the file-type index of the file dialogs.
-enum class DocumentKind { kSheetFile = 1, kTabDelimited = 2, kPlayback = 3 };
+enum class DocumentKind : int { kSheetFile = 1, kTabDelimited = 2, kPlayback = 3 };
 
 inline constexpr const char* kRecentFilesKey = "Software\\Veltrax\\Typelane\\RecentFiles";
 inline constexpr std::string_view kCaptionBase = "Veltrax Typelane";
@@ -62,7 +64,8 @@ class Document {
   DocumentKind Kind() const { return kind_; }
   const std::string& FileName() const { return file_name_; }
   bool Modified() const { return modified_; }
-  void SetModified(bool modified) { modified_ = modified; }
+  // Stores the flag; observers hear ModifiedChanged when it really changes.
+  void SetModified(bool modified);
   // "Veltrax Typelane" or "Veltrax Typelane " + the file's path.
   const std::string& Caption() const { return caption_; }
   // " Data size: 4 Cols, 12 Rows"
@@ -124,7 +127,50 @@ class Document {
   Prompter& prompter() { return prompter_; }
   SettingsStore& settings() { return settings_; }
 
+  // ---- events ----
+  // Observers are told every change the document makes (see DocumentObserver
+  // for when). They must detach before they are destroyed; the document does
+  // not own them.
+  void AddObserver(DocumentObserver* observer);
+  void RemoveObserver(DocumentObserver* observer);
+  // The sheet's observers as one, for code that changes the sheet on the
+  // document's behalf (the editing rules, the drop-list checks): hand it over
+  // as the SheetObserver& they take. Silent while the document is in a reset.
+  SheetObserverList& SheetEvents() { return sheet_events_; }
+  // The extent the grid shows: LastRow, LastCol and blank_cols.
+  SheetExtent Extent() const { return SheetExtent{sheet.LastRow(), sheet.LastCol(), blank_cols}; }
+  // After a change made straight to `sheet` or to the values: tells the
+  // observers the extent (when it changed) and the cells of rect.
+  void CellsChanged(const CellRect& rect);
+  // After the toolbar values (window_title, description, command_group,
+  // auto_tab) were changed straight: tells ValuesChanged.
+  void ValuesChanged();
+
  private:
+  // New, Open and a conversion run as one reset (see DocumentObserver).
+  // Nested resets are one.
+  class ResetScope {
+   public:
+    explicit ResetScope(Document& document) : document_(document) { document_.BeginReset(); }
+    ~ResetScope() { document_.EndReset(); }
+    ResetScope(const ResetScope&) = delete;
+    ResetScope& operator=(const ResetScope&) = delete;
+
+   private:
+    Document& document_;
+  };
+  void BeginReset();
+  void EndReset();
+  bool InReset() const { return reset_depth_ > 0; }
+  void SetCaption(std::string caption);
+  void RecentFilesMayHaveChanged(const std::array<std::string, 5>& before);
+  void TellKind();
+  void TellCommandsReset();
+  void TellDelaysReset();
+  void TellOptionsReset();
+  template <typename F>
+  void Tell(F&& call);
+
   // Commands, delays and options back to commands.dat, defaults and the stored
   // defaults, as a new document starts.
   void ResetModels();
@@ -139,6 +185,22 @@ class Document {
   bool partly_read_ = false;
   std::string caption_{kCaptionBase};
   std::array<std::string, 5> recent_;
+
+  std::vector<DocumentObserver*> observers_;
+  SheetObserverList sheet_events_;
+  int reset_depth_ = 0;
+  // What a reset tells at its end: the state when it began, and which parts
+  // were replaced meanwhile.
+  struct ResetStart {
+    bool modified = false;
+    std::string caption;
+    std::array<std::string, 5> recent;
+  } reset_start_;
+  bool pending_kind_ = false;
+  bool pending_commands_ = false;
+  bool pending_delays_ = false;
+  bool pending_options_ = false;
+  bool pending_values_ = false;
 };
 
 }  // namespace typelane

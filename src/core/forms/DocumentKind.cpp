@@ -72,11 +72,14 @@ void Document::SetDocumentKind(DocumentKind kind) {
   if (kind == DocumentKind::kTabDelimited) {
     // Every title goes at once: clearing them one by one would move the rest
     // of a wide title row for each.
+    const int titled = sheet.StoredCols(0);
     sheet.SetRowCells(0, {});
+    if (titled > 1) CellsChanged(CellRect{0, 1, 0, titled - 1});
   } else if (kind == DocumentKind::kPlayback) {
     forms.drop_lists_active = true;
     LoadDropLists(*this);
   }
+  TellKind();
 }
 
 }  // namespace typelane

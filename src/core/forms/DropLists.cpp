@@ -57,22 +57,29 @@ bool CheckDropListCell(Document& document, int column, int row) {
   if (DropListAllows(document.forms, column, sheet.Cell(row, column))) return true;
   document.prompter().Error("The data entered is not valid for the drop list.");
   document.sheet.SetCell(row, column, "");
+  document.CellsChanged(CellRect{row, column, row, column});
   return false;
 }
 
 int CheckDropListRange(Document& document, int left, int top, int right, int bottom) {
   if (document.Kind() != DocumentKind::kPlayback) return 0;
   int cleared = 0;
+  CellRect changed{top, left, top - 1, left - 1};
   for (int col = std::max(left, 1); col <= right; ++col) {
     // Most columns are not drop lists: skip them without touching their cells.
     if (document.forms.column_items.ItemOfColumn(col).empty()) continue;
     for (int row = std::max(top, 1); row <= bottom; ++row) {
       if (DropListAllows(document.forms, col, document.sheet.Cell(row, col))) continue;
       document.sheet.SetCell(row, col, "");
-      ++cleared;
+      if (cleared++ == 0) changed = CellRect{row, col, row, col};
+      changed.top = std::min(changed.top, row);
+      changed.bottom = std::max(changed.bottom, row);
+      changed.left = std::min(changed.left, col);
+      changed.right = std::max(changed.right, col);
     }
   }
   if (cleared > 0) {
+    document.CellsChanged(changed);
     document.prompter().Error(
         "One or more cells contained data that is not valid for the relevant drop list. Please "
         "re-enter the invalid data.");

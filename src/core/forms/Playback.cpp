@@ -654,6 +654,8 @@ void WritePlaybackFile(Document& document, TextOut& out) {
 std::string ShowSource(Document& document) {
   TextOut out;
   WritePlaybackFile(document, out);
+  // The writer put list-of-values cells into their quoted, padded form.
+  document.CellsChanged(CellRect{1, 1, document.sheet.LastRow(), document.sheet.LastCol()});
   document.forms.source_view = true;
   return out.Take();
 }
