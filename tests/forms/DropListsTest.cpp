@@ -8,6 +8,7 @@
 #include "core/forms/DocumentKind.h"
 #include "core/forms/DropLists.h"
 #include "core/forms/FormsState.h"
+#include "support/RecordingObserver.h"
 
 namespace typelane {
 namespace {
@@ -69,9 +70,14 @@ TEST(DropLists, LearnedFromRecordingsAndCheckedInTheSheet) {
   EXPECT_TRUE(DropListAllows(f, 1, "anything at all"));  // a VALUE column
 
   h.prompter.shown.clear();
+  testing::RecordingObserver seen;
+  d.AddObserver(&seen);
   d.sheet.SetCell(1, 2, "Shipped");
   EXPECT_FALSE(CheckDropListCell(d, 2, 1));
   EXPECT_EQ(d.sheet.Cell(1, 2), "");
+  // The grid hears of the emptied cell (and first of the extent, since the
+  // harness converted outside the open flow's reset).
+  EXPECT_EQ(seen.Take(), (V{"extent 1x2+100", "cells R1C2:R1C2"}));
   EXPECT_EQ(h.Messages(), (V{std::string(kCellRefused)}));
   EXPECT_EQ(h.prompter.shown[0].title, "Typelane Error");
   // Beyond the used extent nothing is checked.
@@ -87,8 +93,11 @@ TEST(DropLists, LearnedFromRecordingsAndCheckedInTheSheet) {
     d.sheet.SetCell(r, 1, "customer " + std::to_string(r));
     d.sheet.SetCell(r, 2, status[static_cast<size_t>(r - 1)]);
   }
+  seen.Take();
   EXPECT_EQ(CheckDropListRange(d, 1, 1, 2, 4), 2);
   EXPECT_EQ(h.Messages(), (V{std::string(kRangeRefused)}));
+  // One rectangle around the emptied cells, after the extent that grew.
+  EXPECT_EQ(seen.Take(), (V{"extent 4x2+100", "cells R2C2:R4C2"}));
   EXPECT_EQ(d.sheet.Cell(1, 2), "BOOKED");
   EXPECT_EQ(d.sheet.Cell(2, 2), "");
   EXPECT_EQ(d.sheet.Cell(3, 2), "entered");
@@ -100,8 +109,11 @@ TEST(DropLists, LearnedFromRecordingsAndCheckedInTheSheet) {
   EXPECT_EQ(CheckDropListRange(d, 1, 1, 2, 4), 1);
   d.sheet.SetCell(4, 2, "ENTERED");
   h.prompter.shown.clear();
+  seen.Take();
   EXPECT_EQ(CheckDropListRange(d, 1, 1, 2, 4), 0);
   EXPECT_TRUE(h.Messages().empty());
+  EXPECT_TRUE(seen.Take().empty());
+  d.RemoveObserver(&seen);
   EXPECT_EQ(d.sheet.Cell(2, 2), "Booked");
 
   // Any other kind drops the lists, and with them the checks.

@@ -192,9 +192,9 @@ bool Document::OpenFile(const std::string& name) {
     if (!choice) return false;
     file_name_ = choice->path;
   }
-  // The observers hear one reset, whether the open succeeds or fails, and
-  // hear it after the hourglass has gone.
-  ResetScope reset(*this);
+  // The observers hear one reset, whether the open succeeds or fails; it ends
+  // after the hourglass has gone and before the failure message is shown.
+  std::optional<ResetScope> reset(std::in_place, *this);
   std::optional<BusyCursor> busy(std::in_place, prompter_);
   try {
     const std::string path = file_name_;
@@ -241,6 +241,7 @@ bool Document::OpenFile(const std::string& name) {
     busy.reset();
     SetModified(false);
     NewSheet();
+    reset.reset();
     prompter_.Error(WithFileReason(kOpenFailed, error));
     return false;
   }
