@@ -20,6 +20,7 @@
 #include "core/files/Document.h"
 #include "core/files/ProgramFolder.h"
 #include "core/forms/DropLists.h"
+#include "core/forms/PlaybackRows.h"
 #include "core/load/BuiltInCommands.h"
 #include "core/load/GuardedPlatform.h"
 #include "core/load/Keystrokes.h"
@@ -410,18 +411,11 @@ int RunPlayback(const std::vector<std::string>& args, const std::string& folder)
 
   Sheet& sheet = doc.sheet;
   const int cols = sheet.LastCol();
-  if (data.sheet.LastCol() > cols) {
+  if (ReplaceRecordedRows(sheet, data.sheet) > 0) {
     std::cerr << kTitleWarning << ": " << plain[1] << " has " << data.sheet.LastCol()
               << " columns; the recording has " << cols << ". Columns after " << cols
               << " are left out." << std::endl;
   }
-  for (int r = 1; r <= sheet.LastRow(); ++r) sheet.SetRowCells(r, {});
-  std::vector<std::string_view> cells(static_cast<size_t>(cols));
-  for (int r = 1; r <= data.sheet.LastRow(); ++r) {
-    for (int c = 1; c <= cols; ++c) cells[static_cast<size_t>(c - 1)] = data.sheet.Cell(r, c);
-    sheet.SetRowCells(r, cells);
-  }
-  sheet.SetLastRow(data.sheet.LastRow());
 
   // Drop-list columns take only values the recordings have shown. The window
   // clears a wrong cell for the user to type again; a script gets told which
