@@ -17,6 +17,7 @@
 #include "CliPrompter.h"
 #include "core/common/Errors.h"
 #include "core/common/Numbers.h"
+#include "core/document/MakeSendRequest.h"
 #include "core/files/Document.h"
 #include "core/files/ProgramFolder.h"
 #include "core/forms/DropLists.h"
@@ -257,17 +258,15 @@ int RunSend(const std::vector<std::string>& args, const std::string& folder) {
     return kExitError;
   }
 
-  SendRequest request;
-  request.all_cells = !rows && !cols;
-  request.selection.top = rows ? rows->first : 1;
-  request.selection.bottom = rows ? rows->second : doc.sheet.LastRow();
-  request.selection.left = cols ? cols->first : 1;
-  request.selection.right = cols ? cols->second : doc.sheet.LastCol();
-  request.window_title = window ? *window : doc.window_title;
-  request.group = group ? *group : doc.command_group;
-  request.auto_tab = doc.auto_tab;
-  request.progress_bar = doc.options.progress_bar;
-  request.hour_glass = doc.options.hour_glass;
+  SendChoice choice;
+  choice.all_cells = !rows && !cols;
+  choice.selection.top = rows ? rows->first : 1;
+  choice.selection.bottom = rows ? rows->second : doc.sheet.LastRow();
+  choice.selection.left = cols ? cols->first : 1;
+  choice.selection.right = cols ? cols->second : doc.sheet.LastCol();
+  choice.window_title = window;
+  choice.group = group;
+  const SendRequest request = MakeSendRequest(doc, choice);
 
   // Long loads show how far they are, where someone watches the terminal (a
   // dry run prints its trace instead).
