@@ -18,7 +18,7 @@
 #include "core/common/Errors.h"
 #include "core/common/Numbers.h"
 #include "core/document/MakeSendRequest.h"
-#include "core/files/Document.h"
+#include "core/document/Document.h"
 #include "core/files/ProgramFolder.h"
 #include "core/forms/DropLists.h"
 #include "core/forms/PlaybackRows.h"

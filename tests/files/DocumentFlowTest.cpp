@@ -6,7 +6,7 @@
 #include <map>
 
 #include "FilesTestSupport.h"
-#include "core/files/CommandLine.h"
+#include "core/document/CommandLine.h"
 #include "core/files/SheetFile.h"
 
 namespace typelane {

@@ -5,7 +5,7 @@
 
 #include "FormsTestSupport.h"
 #include "core/common/Errors.h"
-#include "core/forms/DocumentKind.h"
+#include "core/forms/KindControls.h"
 #include "core/forms/DropLists.h"
 #include "core/forms/FormsState.h"
 #include "support/RecordingObserver.h"

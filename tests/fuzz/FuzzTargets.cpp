@@ -8,7 +8,7 @@
 
 #include "core/common/Errors.h"
 #include "core/common/FileText.h"
-#include "core/files/Document.h"
+#include "core/document/Document.h"
 #include "core/files/SheetFile.h"
 #include "core/files/TabDelimited.h"
 #include "core/forms/Playback.h"

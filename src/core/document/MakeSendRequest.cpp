@@ -1,6 +1,6 @@
 #include "core/document/MakeSendRequest.h"
 
-#include "core/files/Document.h"
+#include "core/document/Document.h"
 
 namespace typelane {
 

@@ -5,11 +5,11 @@
 
 #include "core/common/Errors.h"
 #include "core/common/FileText.h"
-#include "core/files/Document.h"
+#include "core/forms/FormsContent.h"
 
 namespace typelane {
 
-bool LoadDropLists(Document& document) {
+bool LoadDropLists(FormsContent& document) {
   FormsState& forms = document.forms;
   forms.drop_list_entries.Clear();
   forms.drop_lists_unreadable = false;
@@ -32,7 +32,7 @@ bool LoadDropLists(Document& document) {
   return true;
 }
 
-void WriteDropLists(const Document& document) {
+void WriteDropLists(const FormsContent& document) {
   if (document.forms.drop_lists_unreadable) {
     throw FileError(document.DropListsPath(), "It could not be read, so it is not written over");
   }
@@ -50,7 +50,7 @@ bool DropListAllows(const FormsState& forms, int column, std::string_view text) 
   return forms.drop_list_entries.Contains(entry);
 }
 
-bool CheckDropListCell(Document& document, int column, int row) {
+bool CheckDropListCell(FormsContent& document, int column, int row) {
   if (document.Kind() != DocumentKind::kPlayback) return true;
   const Sheet& sheet = document.sheet;
   if (column <= 0 || column > sheet.LastCol() || row <= 0 || row > sheet.LastRow()) return true;
@@ -61,7 +61,7 @@ bool CheckDropListCell(Document& document, int column, int row) {
   return false;
 }
 
-int CheckDropListRange(Document& document, int left, int top, int right, int bottom) {
+int CheckDropListRange(FormsContent& document, int left, int top, int right, int bottom) {
   if (document.Kind() != DocumentKind::kPlayback) return 0;
   int cleared = 0;
   CellRect changed{top, left, top - 1, left - 1};

@@ -7,32 +7,9 @@
 #include <vector>
 
 #include "core/common/Text.h"
+#include "core/sheet/TextMeasure.h"
 
 namespace typelane {
-
-// Width of a text in pixels as the sheet grid draws its titles. The Qt user
-// interface measures with the grid's font; the command-line tool and the tests
-// use FixedWidthMeasure.
-class TextMeasure {
- public:
-  virtual ~TextMeasure() = default;
-  virtual int Width(std::string_view text) const = 0;
-};
-
-// Every character the same width, plus a margin: close enough to the grid's
-// default font for column widths that fit their titles.
-class FixedWidthMeasure : public TextMeasure {
- public:
-  explicit FixedWidthMeasure(int char_width = 7, int padding = 0)
-      : char_width_(char_width), padding_(padding) {}
-  int Width(std::string_view text) const override {
-    return static_cast<int>(text.size()) * char_width_ + padding_;
-  }
-
- private:
-  int char_width_;
-  int padding_;
-};
 
 // Orders names the way the drop lists and the column items compare them:
 // letter case ignored.

@@ -8,8 +8,8 @@
 
 #include "core/common/FileText.h"
 #include "core/common/Numbers.h"
-#include "core/files/Document.h"
 #include "core/forms/DropLists.h"
+#include "core/forms/FormsContent.h"
 #include "core/sheet/TextHelpers.h"
 
 namespace typelane {
@@ -213,7 +213,7 @@ void FitColumnsToTitles(Sheet& sheet, const TextMeasure& measure) {
   }
 }
 
-bool ConvertPlaybackFile(Document& document, std::span<const std::string_view> input) {
+bool ConvertPlaybackFile(FormsContent& document, std::span<const std::string_view> input) {
   // Converting into another kind would rewrite droplists.dat from an empty
   // list and lose what earlier recordings taught it.
   if (document.Kind() != DocumentKind::kPlayback || !document.forms.drop_lists_active) {
@@ -503,7 +503,7 @@ std::string PadValues(std::string_view cell, size_t count, bool& missing) {
 
 }  // namespace
 
-void WritePlaybackFile(Document& document, TextOut& out) {
+void WritePlaybackFile(FormsContent& document, TextOut& out) {
   FormsState& forms = document.forms;
   Sheet& sheet = document.sheet;
   const Options& options = document.options;
@@ -651,7 +651,7 @@ void WritePlaybackFile(Document& document, TextOut& out) {
   }
 }
 
-std::string ShowSource(Document& document) {
+std::string ShowSource(FormsContent& document) {
   TextOut out;
   WritePlaybackFile(document, out);
   // The writer put list-of-values cells into their quoted, padded form.
@@ -660,6 +660,6 @@ std::string ShowSource(Document& document) {
   return out.Take();
 }
 
-void HideSource(Document& document) { document.forms.source_view = false; }
+void HideSource(FormsContent& document) { document.forms.source_view = false; }
 
 }  // namespace typelane

@@ -1,4 +1,4 @@
-#include "core/files/Document.h"
+#include "core/document/Document.h"
 
 #include <algorithm>
 #include <optional>
@@ -9,6 +9,7 @@
 #include "core/files/ProgramFolder.h"
 #include "core/files/SheetFile.h"
 #include "core/files/TabDelimited.h"
+#include "core/forms/DropLists.h"
 #include "core/forms/Playback.h"
 #include "core/settings/SettingsStore.h"
 #include "core/sheet/TextHelpers.h"
@@ -110,10 +111,6 @@ bool Document::UsableRecentPath(std::string_view path) {
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return false;
   }
   return true;
-}
-
-std::string_view Document::SaveFilter() const {
-  return kind_ == DocumentKind::kPlayback ? kSaveFilterPlayback : kSaveFilter;
 }
 
 bool Document::QuerySave() {
@@ -251,7 +248,8 @@ bool Document::OpenFile(const std::string& name) {
 bool Document::SaveFile(bool save_as) {
   std::optional<BusyCursor> busy(std::in_place, prompter_);
   if (save_as || file_name_.empty()) {
-    auto choice = prompter_.ChooseSaveFile(SaveFilter(), static_cast<int>(kind_), file_name_);
+    auto choice =
+        prompter_.ChooseSaveFile(SaveFileFilter(kind_), static_cast<int>(kind_), file_name_);
     if (!choice) return false;
     SetCaption(CaptionFor(choice->path));
     file_name_ = choice->path;
@@ -360,6 +358,28 @@ void Document::WriteRecentFiles() {
     const std::string& path = recent_[static_cast<size_t>(n - 1)];
     if (!path.empty()) settings_.WriteString(kRecentFilesKey, "File" + std::to_string(n), path);
   }
+}
+
+void Document::SetDocumentKind(DocumentKind kind) {
+  kind_ = kind;
+  forms.source_view = false;
+  // The drop-list data belongs to one switch to kind 3: every switch drops it,
+  // and kind 3 loads it afresh from droplists.dat.
+  forms.drop_lists_active = false;
+  forms.drop_list_entries.Clear();
+  forms.column_items.Clear();
+
+  if (kind == DocumentKind::kTabDelimited) {
+    // Every title goes at once: clearing them one by one would move the rest
+    // of a wide title row for each.
+    const int titled = sheet.StoredCols(0);
+    sheet.SetRowCells(0, {});
+    if (titled > 1) CellsChanged(CellRect{0, 1, 0, titled - 1});
+  } else if (kind == DocumentKind::kPlayback) {
+    forms.drop_lists_active = true;
+    LoadDropLists(*this);
+  }
+  TellKind();
 }
 
 // ---- events ----

@@ -8,60 +8,34 @@
 
 #include "core/common/Prompter.h"
 #include "core/document/DocumentObserver.h"
-#include "core/forms/FormsState.h"
-#include "core/load/CommandTable.h"
-#include "core/load/DelaySettings.h"
-#include "core/settings/Options.h"
-#include "core/sheet/Sheet.h"
+#include "core/files/DocumentKind.h"
+#include "core/forms/FormsContent.h"
 #include "core/sheet/SheetObserverList.h"
 
 namespace typelane {
 
 class SettingsStore;
 
-// What a file is: the number is also the file-type index of the file dialogs.
-enum class DocumentKind : int { kSheetFile = 1, kTabDelimited = 2, kPlayback = 3 };
-
 inline constexpr const char* kRecentFilesKey = "Software\\Veltrax\\Typelane\\RecentFiles";
 inline constexpr std::string_view kCaptionBase = "Veltrax Typelane";
-
-// File-type lists of the file dialogs: pairs of description and pattern. The
-// position of a type (from 1) is the document kind it opens or saves as.
-inline constexpr std::string_view kOpenFilter =
-    "Typelane File (*.tyl)|*.tyl|Tab Delimited File (*.*)|*.*|Form File (*.fpb)|*.fpb";
-inline constexpr std::string_view kSaveFilter =
-    "Typelane File (*.tyl)|*.TYL|Tab delimited file (*.*)|*.*";
-inline constexpr std::string_view kSaveFilterPlayback =
-    "Typelane File (*.tyl)|*.TYL|Tab delimited file (*.*)|*.*|Forms Playback file (*.fpb)|*.fpb";
 
 // The open document and everything that travels with it: the sheet, the command
 // table, the delays, the options in force, the values of the main window's
 // toolbar, the document kind, the file name and the modified flag. The windows
-// are views over it.
-class Document {
+// are views over it. The content (SheetContent, FormsContent) is what the
+// readers, writers and the playback code below work on.
+class Document : public FormsContent {
  public:
   // program_folder: where commands.dat and droplists.dat are looked for (see
   // ProgramFolder); empty means the current folder. The user's data folder
   // (UserDataFolder) is looked in first.
   Document(Prompter& prompter, SettingsStore& settings, std::string program_folder);
 
-  // ---- the model ----
-  Sheet sheet;
-  CommandTable commands;
-  DelaySettings delays;
-  Options options;
-  FormsState forms;
-
-  std::string window_title;   // target window (cmbWindow)
-  std::string description;    // txtDescription
-  std::string command_group;  // cmbGroup's text
-  bool auto_tab = false;      // chkAutoTab
-  // Blank columns the grid shows beyond the used extent: 100 for a new sheet, 0
-  // for a converted playback file, which offers no columns beyond its own.
-  int blank_cols = 100;
+  // ---- the model: sheet, commands, delays, options, toolbar values and
+  // blank_cols (SheetContent), forms (FormsContent) ----
 
   // ---- document state ----
-  DocumentKind Kind() const { return kind_; }
+  DocumentKind Kind() const override { return kind_; }
   const std::string& FileName() const { return file_name_; }
   bool Modified() const { return modified_; }
   // Stores the flag; observers hear ModifiedChanged when it really changes.
@@ -77,28 +51,28 @@ class Document {
   // Where commands.dat and droplists.dat are read from: the user's data folder
   // when it holds the file, else the program folder.
   std::string CommandsPath() const;
-  std::string DropListsPath() const;
+  std::string DropListsPath() const override;
   // Where they are written: the user's copy when there is one, else the
   // program folder when it can be written, else the user's data folder.
   std::string CommandsPathForWriting() const;
-  std::string DropListsPathForWriting() const;
+  std::string DropListsPathForWriting() const override;
   const std::string& ProgramFolder() const { return program_folder_; }
   const std::string& UserFolder() const { return user_folder_; }
   // "" leaves the program folder as the only place (tests, portable installs).
   void SetUserFolder(std::string folder) { user_folder_ = std::move(folder); }
   // From lines, or from commands.dat when lines is empty. Clears the command
   // group. A missing commands.dat keeps the table and says so.
-  void LoadCommands(std::span<const std::string> lines);
+  void LoadCommands(std::span<const std::string> lines) override;
   // Writes commands.dat; false (after the message) when it cannot be written.
   bool SaveCommands();
 
   // ---- document kind ----
-  void SetDocumentKind(DocumentKind kind);
+  void SetDocumentKind(DocumentKind kind) override;
 
   // ---- the file flow ----
   // Each returns false when the user cancelled or the operation failed (after
   // the message has been shown).
-  bool NewSheet();
+  bool NewSheet() override;
   bool OpenFile(const std::string& name);  // empty name: ask with the open dialog
   // After an open that succeeded: true when the reader stopped at a format
   // error and the document holds only the part of the file in front of it.
@@ -112,8 +86,6 @@ class Document {
   bool QueryClose();
   void ClearSheet();
   static DocumentKind DetectFileKind(std::span<const std::string_view> lines, Prompter& prompter);
-  // The save dialog's file types for the current kind.
-  std::string_view SaveFilter() const;
 
   // ---- recent files ----
   const std::array<std::string, 5>& RecentFiles() const { return recent_; }
@@ -124,7 +96,7 @@ class Document {
   void WriteRecentFiles();
   static bool UsableRecentPath(std::string_view path);
 
-  Prompter& prompter() { return prompter_; }
+  Prompter& prompter() override { return prompter_; }
   SettingsStore& settings() { return settings_; }
 
   // ---- events ----
@@ -141,7 +113,7 @@ class Document {
   SheetExtent Extent() const { return SheetExtent{sheet.LastRow(), sheet.LastCol(), blank_cols}; }
   // After a change made straight to `sheet` or to the values: tells the
   // observers the extent (when it changed) and the cells of rect.
-  void CellsChanged(const CellRect& rect);
+  void CellsChanged(const CellRect& rect) override;
   // After the toolbar values (window_title, description, command_group,
   // auto_tab) were changed straight: tells ValuesChanged.
   void ValuesChanged();
