@@ -51,6 +51,30 @@ TEST(DropLists, EntriesAreSortedAndIgnoreLetterCase) {
   EXPECT_EQ(items.Value("Col3"), "");
 }
 
+TEST(DropLists, LetterCaseIsFoldedOverAccentedLettersInEitherEncoding) {
+  FormsHarness h;
+  // The same value recorded once in Windows-1252 and once in UTF-8 capitals.
+  ASSERT_TRUE(h.Convert(OrderRecording("Annul\xE9")));
+  h.doc->NewSheet();
+  h.doc->SetDocumentKind(DocumentKind::kPlayback);
+  ASSERT_TRUE(h.Convert(OrderRecording("ANNUL\xC3\x89")));
+  h.doc->NewSheet();
+  h.doc->SetDocumentKind(DocumentKind::kPlayback);
+  ASSERT_TRUE(h.Convert(OrderRecording("Annule")));
+  h.doc->NewSheet();
+  h.doc->SetDocumentKind(DocumentKind::kPlayback);
+  ASSERT_TRUE(h.Convert(OrderRecording("Annuler")));
+  // One entry for the accented value, sorted beside its unaccented letters.
+  EXPECT_EQ(ReadFileBytes(h.dir / "droplists.dat"),
+            "OEXOEORD:ORDER.STATUS=Annule\r\nOEXOEORD:ORDER.STATUS=Annul\xE9\r\n"
+            "OEXOEORD:ORDER.STATUS=Annuler\r\n");
+  const FormsState& f = h.doc->forms;
+  EXPECT_TRUE(DropListAllows(f, 2, "ANNUL\xC9"));
+  EXPECT_TRUE(DropListAllows(f, 2, "annul\xC3\xA9"));
+  EXPECT_TRUE(DropListAllows(f, 2, "ANNULE"));
+  EXPECT_FALSE(DropListAllows(f, 2, "Annul\xE8"));  // another accent is another value
+}
+
 TEST(DropLists, LearnedFromRecordingsAndCheckedInTheSheet) {
   FormsHarness h;
   ASSERT_TRUE(h.Convert(OrderRecording("BOOKED")));

@@ -6,6 +6,7 @@
 #include "core/common/Errors.h"
 #include "core/common/FileText.h"
 #include "core/common/LineReader.h"
+#include "core/common/TextEncoding.h"
 #include "core/files/ProgramFolder.h"
 #include "core/files/SheetFile.h"
 #include "core/files/TabDelimited.h"
@@ -87,6 +88,31 @@ bool Document::SaveCommands() {
 
 namespace {
 
+// Hands the lines of a file on and notes which encoding they are in, the way
+// EncodingOf reads the whole file: Windows-1252 once a line is not valid UTF-8,
+// else UTF-8 once a line holds a non-ASCII character. (Line breaks are ASCII, so
+// line by line reads the same as the whole file.)
+class EncodingNotingSource : public LineSource {
+ public:
+  explicit EncodingNotingSource(LineSource& lines) : lines_(lines) {}
+  bool Next(std::string_view& line) override {
+    if (!lines_.Next(line)) return false;
+    Note(line);
+    return true;
+  }
+  size_t RemainingHint() const override { return lines_.RemainingHint(); }
+  void Note(std::string_view bytes) {
+    if (found_ == TextEncoding::kWindows1252) return;
+    if (const auto encoding = EncodingOf(bytes)) found_ = *encoding;
+  }
+  std::optional<TextEncoding> Found() const { return found_; }
+
+ private:
+  LineSource& lines_;
+  std::optional<TextEncoding> found_;
+};
+
+
 constexpr std::string_view kOpenFailed =
     "Failed to open the file or an error occured during file processing.";
 constexpr std::string_view kSaveFailed = "Failed to save the file.";
@@ -148,11 +174,11 @@ bool Document::NewSheet() {
   ResetScope reset(*this);
   file_name_.clear();
   partly_read_ = false;
-  blank_cols = 100;
   ClearSheet();
   description.clear();
   SetCaption(std::string(kCaptionBase));
   auto_tab = false;
+  text_encoding = TextEncoding::kUtf8;
   window_title.clear();
   ValuesChanged();
   SetModified(false);
@@ -202,11 +228,12 @@ bool Document::OpenFile(const std::string& name) {
     // Sheet files and tab-delimited text are read line by line, so a large
     // file is never in memory beside the sheet it fills; the kind comes from
     // the first line.
-    LineReader reader(file_name_);
+    LineReader file(file_name_);
+    EncodingNotingSource reader(file);
     std::string_view first_line;
     if (!reader.Next(first_line)) throw FileError(file_name_, "The file is empty");
     SetDocumentKind(DetectFileKind(std::span(&first_line, 1), prompter_));
-    reader.Unread();
+    file.Unread();
     switch (kind_) {
       case DocumentKind::kSheetFile:
         partly_read_ = !ReadSheetFile(*this, reader);
@@ -218,15 +245,18 @@ bool Document::OpenFile(const std::string& name) {
       case DocumentKind::kPlayback: {
         // The conversion joins, drops and searches lines: it takes the whole
         // file. The lines are views into bytes, which lives until it is done.
-        const std::string bytes = reader.ReadRest();
+        const std::string bytes = file.ReadRest();
+        reader.Note(bytes);
         const std::vector<std::string_view> lines = SplitLines(bytes);
         // A recording the converter refuses has been reported and reset
         // already: the open has failed, and the file is no recent file.
         if (!ConvertPlaybackFile(*this, lines)) return false;
-        if (sheet.LastCol() > 0) blank_cols = 0;
+        if (sheet.LastCol() > 0) sheet.SetBlankCols(0);
         break;
       }
     }
+    text_encoding = reader.Found().value_or(
+        kind_ == DocumentKind::kPlayback ? TextEncoding::kWindows1252 : TextEncoding::kUtf8);
     SetModified(false);
     AddRecentFile(file_name_);
   } catch (...) {
@@ -462,7 +492,7 @@ void Document::ValuesChanged() {
 
 void Document::CellsChanged(const CellRect& rect) {
   if (InReset()) return;
-  sheet_events_.ReportExtent(sheet, blank_cols);
+  sheet_events_.ReportExtent(sheet);
   sheet_events_.CellsChanged(rect);
 }
 

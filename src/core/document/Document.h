@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/common/Prompter.h"
+#include "core/common/TextEncoding.h"
 #include "core/document/DocumentObserver.h"
 #include "core/files/DocumentKind.h"
 #include "core/forms/FormsContent.h"
@@ -31,8 +32,12 @@ class Document : public FormsContent {
   // (UserDataFolder) is looked in first.
   Document(Prompter& prompter, SettingsStore& settings, std::string program_folder);
 
-  // ---- the model: sheet, commands, delays, options, toolbar values and
-  // blank_cols (SheetContent), forms (FormsContent) ----
+  // ---- the model: sheet, commands, delays, options, toolbar values
+  // (SheetContent), forms (FormsContent) ----
+  // The encoding the file came in (TextEncoding.h): what it holds when it is
+  // not plain ASCII; else UTF-8, but Windows-1252 for a recording, which Oracle
+  // Forms replays in the system's 8-bit code page. Typed text is stored in it.
+  TextEncoding text_encoding = TextEncoding::kUtf8;
 
   // ---- document state ----
   DocumentKind Kind() const override { return kind_; }
@@ -109,8 +114,8 @@ class Document : public FormsContent {
   // document's behalf (the editing rules, the drop-list checks): hand it over
   // as the SheetObserver& they take. Silent while the document is in a reset.
   SheetObserverList& SheetEvents() { return sheet_events_; }
-  // The extent the grid shows: LastRow, LastCol and blank_cols.
-  SheetExtent Extent() const { return SheetExtent{sheet.LastRow(), sheet.LastCol(), blank_cols}; }
+  // The extent the grid shows: LastRow, LastCol and the sheet's BlankCols.
+  SheetExtent Extent() const { return sheet.Extent(); }
   // After a change made straight to `sheet` or to the values: tells the
   // observers the extent (when it changed) and the cells of rect.
   void CellsChanged(const CellRect& rect) override;

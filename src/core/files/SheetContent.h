@@ -28,9 +28,6 @@ class SheetContent {
   std::string description;    // txtDescription
   std::string command_group;  // cmbGroup's text
   bool auto_tab = false;      // chkAutoTab
-  // Blank columns the grid shows beyond the used extent: 100 for a new sheet, 0
-  // for a converted playback file, which offers no columns beyond its own.
-  int blank_cols = 100;
 
   // Whom the readers tell of format errors.
   virtual Prompter& prompter() = 0;

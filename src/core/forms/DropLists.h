@@ -5,7 +5,10 @@
 
 namespace typelane {
 
+struct CellRect;
 class FormsContent;
+class Prompter;
+class Sheet;
 struct FormsState;
 
 // droplists.dat: one entry per line, form ":" block "." item "=" value. Any text
@@ -33,11 +36,20 @@ bool DropListAllows(const FormsState& forms, int column, std::string_view text);
 // does not allow is cleared after "The data entered is not valid for the drop
 // list."; false then. (Moving the selection back to the cell is the grid's job.)
 bool CheckDropListCell(FormsContent& document, int column, int row);
+// The same over a sheet and its forms data, whatever the document (the caller
+// decides that the sheet is a playback sheet and tells the views of the
+// cleared cell).
+bool CheckDropListCell(const FormsState& forms, Sheet& sheet, Prompter& prompter, int column,
+                       int row);
 
 // The check after a paste or a sideways fill: every cell of the rectangle that
 // the drop list does not allow is cleared, and then "One or more cells contained
 // data that is not valid for the relevant drop list. Please re-enter the invalid
 // data." is shown once. Returns the number of cells cleared.
 int CheckDropListRange(FormsContent& document, int left, int top, int right, int bottom);
+// The same over a sheet and its forms data; the cells cleared are added to
+// *changed (grown to cover them) when it is given.
+int CheckDropListRange(const FormsState& forms, Sheet& sheet, Prompter& prompter, int left, int top,
+                       int right, int bottom, CellRect* changed = nullptr);
 
 }  // namespace typelane

@@ -7,15 +7,19 @@
 #include <vector>
 
 #include "core/common/Text.h"
+#include "core/common/TextOrder.h"
 #include "core/sheet/TextMeasure.h"
 
 namespace typelane {
 
-// Orders names the way the drop lists and the column items compare them:
-// letter case ignored.
+// Orders names the way the drop lists and the column items compare them: letter
+// case ignored over the characters the bytes stand for (Windows-1252 or UTF-8),
+// accented letters beside their base letter.
 struct NoCaseLess {
   using is_transparent = void;
-  bool operator()(std::string_view a, std::string_view b) const { return CompareNoCase(a, b) < 0; }
+  bool operator()(std::string_view a, std::string_view b) const {
+    return CompareTextNoCase(a, b) < 0;
+  }
 };
 
 // The learned values of the clicked Forms items: entries of the form

@@ -8,6 +8,7 @@
 
 #include "core/common/FileText.h"
 #include "core/common/Numbers.h"
+#include "core/common/TextEncoding.h"
 #include "core/forms/DropLists.h"
 #include "core/forms/FormsContent.h"
 #include "core/forms/Playback.h"
@@ -34,8 +35,8 @@ std::string MakeColumnTitle(std::string_view item) {
 }
 
 void FitColumnToTitle(Sheet& sheet, const TextMeasure& measure, int column) {
-  const double width = measure.Width(sheet.Cell(0, column)) * 1.4;
-  sheet.SetColumnWidth(column, static_cast<int>(width));
+  sheet.SetColumnWidth(column,
+                       TruncatedProduct(measure.Width(DecodeText(sheet.Cell(0, column))), 1.4));
 }
 
 void FitColumnsToTitles(Sheet& sheet, const TextMeasure& measure) {

@@ -9,10 +9,11 @@ namespace typelane {
 // playback file, which offers no columns beyond its own).
 struct SheetExtent {
   static constexpr int kBlankRows = 100;
+  static constexpr int kDefaultBlankCols = 100;
 
   int last_row = 0;
   int last_col = 0;
-  int blank_cols = 100;
+  int blank_cols = kDefaultBlankCols;
 
   // Rows and columns of the grid, the fixed title row and row-number column
   // included.

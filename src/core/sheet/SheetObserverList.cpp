@@ -17,8 +17,8 @@ void SheetObserverList::Detach(SheetObserver* observer) {
   observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
 }
 
-void SheetObserverList::ReportExtent(const Sheet& sheet, int blank_cols) {
-  const SheetExtent now{sheet.LastRow(), sheet.LastCol(), blank_cols};
+void SheetObserverList::ReportExtent(const Sheet& sheet) {
+  const SheetExtent now = sheet.Extent();
   if (now == reported_ || muted_ > 0) return;
   ExtentChanged(now);
 }

@@ -23,11 +23,11 @@ class SheetObserverList : public SheetObserver {
   void Mute() { ++muted_; }
   void Unmute() { --muted_; }
 
-  // The extent last told to the observers. ReportExtent tells the extent of
-  // sheet (with blank_cols) only when it differs from it, so an edit can call it
-  // once at its end whatever it did.
+  // The extent last told to the observers. ReportExtent tells sheet.Extent()
+  // only when it differs from it, so an edit can call it once at its end
+  // whatever it did.
   const SheetExtent& Reported() const { return reported_; }
-  void ReportExtent(const Sheet& sheet, int blank_cols);
+  void ReportExtent(const Sheet& sheet);
 
   void SheetAboutToBeReset() override;
   void SheetReset(const SheetExtent& extent) override;
