@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <deque>
 #include <vector>
 
 #include "core/common/FileText.h"
@@ -38,71 +39,66 @@ bool IsAsciiText(std::string_view text) {
                      [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-// The pasted text split once into lines and fields, each field already in the
-// bytes it is stored as.
-class PastedBlock {
+// Reads pasted text a line at a time: fields end at TAB, lines at CR, LF is
+// dropped wherever it stands. Fields are views into the text, or into copies
+// when a field held an LF or has to be stored in another encoding. A line is
+// read again for every band of repetitions, so nothing the size of the text is
+// kept besides the text itself.
+class LineReader {
  public:
-  PastedBlock(std::string_view text, TextEncoding encoding) {
-    const bool convert = encoding != TextEncoding::kUtf8 && !IsAsciiText(text);
-    bytes_.reserve(text.size());
-    line_first_.push_back(0);
-    std::string field;
-    auto store = [&] {
-      if (convert) bytes_ += EncodeText(field, encoding);
-      const bool filled = ends_.empty() ? !bytes_.empty() : bytes_.size() > ends_.back();
-      ends_.push_back(static_cast<std::uint32_t>(bytes_.size()));
-      if (filled) last_filled_.back() = FieldsOf(Lines());
-      field.clear();
-    };
-    last_filled_.push_back(0);
-    bool pending = false;  // the current field has characters
-    for (char c : text) {
-      if (c == '\t' || c == '\r') {
-        store();
-        pending = false;
-        if (c == '\r') {
-          line_first_.push_back(static_cast<std::uint32_t>(ends_.size()));
-          last_filled_.push_back(0);
-        }
-      } else if (c != '\n') {
-        if (convert) {
-          field.push_back(c);
-        } else {
-          bytes_.push_back(c);
-        }
-        pending = true;
+  LineReader(std::string_view text, TextEncoding encoding)
+      : text_(text), encoding_(encoding), convert_(encoding != TextEncoding::kUtf8 &&
+                                                   !IsAsciiText(text)) {}
+
+  // The next line's fields; false when the text holds no further field.
+  bool Next() {
+    fields_.clear();
+    owned_.clear();
+    last_filled_ = 0;
+    while (pos_ < text_.size()) {
+      const size_t start = pos_;
+      bool has_lf = false;
+      while (pos_ < text_.size() && text_[pos_] != '\t' && text_[pos_] != '\r') {
+        has_lf = has_lf || text_[pos_] == '\n';
+        ++pos_;
       }
+      const bool at_end = pos_ == text_.size();
+      std::string_view field = text_.substr(start, pos_ - start);
+      if (has_lf) {
+        std::string& copy = owned_.emplace_back();
+        for (char c : field) {
+          if (c != '\n') copy.push_back(c);
+        }
+        field = copy;
+      }
+      // A text that ends without CR ends its last field only if it has one.
+      if (at_end && field.empty()) break;
+      if (convert_) field = owned_.emplace_back(EncodeText(field, encoding_));
+      fields_.push_back(field);
+      if (!field.empty()) last_filled_ = static_cast<int>(fields_.size());
+      if (at_end) break;
+      if (text_[pos_++] == '\r') return true;
     }
-    if (pending) store();
-    // The last line counts only when it stored a field.
-    if (ends_.size() > line_first_.back()) {
-      line_first_.push_back(static_cast<std::uint32_t>(ends_.size()));
-    } else {
-      last_filled_.pop_back();
-    }
+    return !fields_.empty();
   }
 
-  int Lines() const { return static_cast<int>(line_first_.size()) - 1; }
-  int FieldsOf(int line) const {
-    return static_cast<int>(ends_.size() - line_first_[static_cast<size_t>(line)]);
-  }
-  int Fields(int line) const {
-    return static_cast<int>(line_first_[static_cast<size_t>(line) + 1] -
-                            line_first_[static_cast<size_t>(line)]);
-  }
+  const std::vector<std::string_view>& Fields() const { return fields_; }
   // 1-based index of the line's last non-empty field; 0 when all are empty.
-  int LastFilled(int line) const { return last_filled_[static_cast<size_t>(line)]; }
-  std::string_view Field(int line, int index) const {
-    const size_t i = line_first_[static_cast<size_t>(line)] + static_cast<size_t>(index);
-    const size_t begin = i == 0 ? 0 : ends_[i - 1];
-    return std::string_view(bytes_).substr(begin, ends_[i] - begin);
-  }
+  int LastFilled() const { return last_filled_; }
 
  private:
-  std::string bytes_;
-  std::vector<std::uint32_t> ends_;        // end of each field in bytes_
-  std::vector<std::uint32_t> line_first_;  // first field of each line, then the total
-  std::vector<int> last_filled_;
+  std::string_view text_;
+  TextEncoding encoding_;
+  bool convert_;
+  size_t pos_ = 0;
+  std::vector<std::string_view> fields_;
+  std::deque<std::string> owned_;  // a deque: its strings never move
+  int last_filled_ = 0;
+};
+
+struct LineShape {
+  int fields = 0;
+  int last_filled = 0;
 };
 
 // The block size of a pasted text: h rows (its CR count, at least 1) and w
@@ -169,7 +165,10 @@ SheetChange PasteCells(const EditContext& context, CellRect selection, std::stri
   const BlockSize size = SizeOf(text);
   const int down = std::max(1, (selection.bottom - top + 1) / size.h);
   const int across = std::max(1, (selection.right - left + 1) / size.w);
-  const PastedBlock block(text, context.encoding);
+  std::vector<LineShape> shapes;
+  for (LineReader reader(text, context.encoding); reader.Next();) {
+    shapes.push_back({static_cast<int>(reader.Fields().size()), reader.LastFilled()});
+  }
 
   // Each line may reach as far as the grid is wide when it starts (LastCol +
   // BlankCols), and LastCol rises as cells are written. Rows further down only
@@ -178,37 +177,43 @@ SheetChange PasteCells(const EditContext& context, CellRect selection, std::stri
     std::int64_t last_col = sheet.LastCol();
     for (int j = 0; j < across; ++j) {
       const std::int64_t base = left + static_cast<std::int64_t>(j) * size.w;
-      for (int k = 0; k < block.Lines(); ++k) {
-        if (base + block.Fields(k) - 1 > last_col + sheet.BlankCols()) {
+      for (const LineShape& shape : shapes) {
+        if (base + shape.fields - 1 > last_col + sheet.BlankCols()) {
           context.prompter.Error(kDoesNotFit);
           return change;
         }
-        if (block.LastFilled(k) > 0) last_col = std::max(last_col, base + block.LastFilled(k) - 1);
+        if (shape.last_filled > 0) last_col = std::max(last_col, base + shape.last_filled - 1);
       }
     }
   }
 
   if (!text.empty()) change.modified = true;
+  const std::int64_t rows_needed =
+      top + static_cast<std::int64_t>(down - 1) * size.h + static_cast<std::int64_t>(shapes.size());
+  if (rows_needed > sheet.StoredRows() && rows_needed < (1 << 30)) {
+    sheet.ReserveRows(static_cast<int>(rows_needed));
+  }
   std::vector<std::string_view> cells;
   for (int i = 0; i < down; ++i) {
-    for (int k = 0; k < block.Lines(); ++k) {
+    LineReader reader(text, context.encoding);
+    for (int k = 0; reader.Next(); ++k) {
+      const std::vector<std::string_view>& fields = reader.Fields();
+      const int count = static_cast<int>(fields.size());
       const int row = top + i * size.h + k;
-      const int fields = block.Fields(k);
       const int stored = sheet.StoredCols(row) - 1;
-      const int last_col = left + (across - 1) * size.w + fields - 1;
+      const int last_col = left + (across - 1) * size.w + count - 1;
       cells.assign(static_cast<size_t>(std::max(stored, last_col)), std::string_view());
-      for (int col = 1; col <= stored; ++col)
+      for (int col = 1; col <= stored; ++col) {
         cells[static_cast<size_t>(col - 1)] = sheet.Cell(row, col);
-      int filled = 0;
+      }
       for (int j = 0; j < across; ++j) {
-        const int base = left + j * size.w;
-        for (int f = 0; f < fields; ++f)
-          cells[static_cast<size_t>(base + f - 1)] = block.Field(k, f);
-        if (block.LastFilled(k) > 0) filled = base + block.LastFilled(k) - 1;
+        std::copy(fields.begin(), fields.end(), cells.begin() + (left + j * size.w - 1));
       }
       sheet.SetRowCells(row, cells);
       change.Touch(row, left, row, last_col);
-      if (filled > 0) RaiseExtentTo(sheet, row, filled, change);
+      if (reader.LastFilled() > 0) {
+        RaiseExtentTo(sheet, row, left + (across - 1) * size.w + reader.LastFilled() - 1, change);
+      }
     }
   }
 
