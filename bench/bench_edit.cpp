@@ -2,8 +2,8 @@
 // and delete. Prints the time of each; the target is under a second apiece.
 
 #include <chrono>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,9 +62,8 @@ Timing Seconds(F&& f) {
   const auto start = std::chrono::steady_clock::now();
   const std::clock_t cpu_start = std::clock();
   f();
-  return Timing{
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
-      static_cast<double>(std::clock() - cpu_start) / CLOCKS_PER_SEC};
+  return Timing{std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+                static_cast<double>(std::clock() - cpu_start) / CLOCKS_PER_SEC};
 }
 
 void Print(const char* what, Timing t) {
@@ -84,10 +83,12 @@ int main() {
   const CellRect all{1, 1, kRows, kCols};
 
   std::printf("bulk edits over %d rows x %d columns\n", kRows, kCols);
-  Print("paste into an empty sheet",
-        Seconds([&] { PasteCells(context, CellRect{1, 1, 1, 1}, text, ""); }));
-  Print("paste over filled cells",
-        Seconds([&] { PasteCells(context, CellRect{1, 1, 1, 1}, text, ""); }));
+  Print("paste into an empty sheet", Seconds([&] {
+          PasteCells(context, CellRect{1, 1, 1, 1}, text, "");
+        }));
+  Print("paste over filled cells", Seconds([&] {
+          PasteCells(context, CellRect{1, 1, 1, 1}, text, "");
+        }));
   Print("fill down", Seconds([&] { FillCells(context, all, FillDirection::kDown); }));
   Print("fill right", Seconds([&] { FillCells(context, all, FillDirection::kRight); }));
   PasteCells(context, CellRect{1, 1, 1, 1}, text, "");

@@ -47,8 +47,9 @@ bool IsAsciiText(std::string_view text) {
 class LineReader {
  public:
   LineReader(std::string_view text, TextEncoding encoding)
-      : text_(text), encoding_(encoding), convert_(encoding != TextEncoding::kUtf8 &&
-                                                   !IsAsciiText(text)) {}
+      : text_(text),
+        encoding_(encoding),
+        convert_(encoding != TextEncoding::kUtf8 && !IsAsciiText(text)) {}
 
   // The next line's fields; false when the text holds no further field.
   bool Next() {
