@@ -2,8 +2,11 @@
 
 #include "core/edit/CellClipboard.h"
 #include "core/edit/CellEdits.h"
+#include "core/document/DocumentEditing.h"
 #include "core/edit/Comments.h"
+#include "core/edit/InsertDelete.h"
 #include "files/FilesTestSupport.h"
+#include "support/RecordingObserver.h"
 
 namespace typelane {
 namespace {
@@ -57,6 +60,43 @@ TEST(DocumentEditing, EditsAreStoredInTheEncodingTheFileCameIn) {
   EditContext fresh = MakeEditContext(d, measure);
   EditCellInGrid(fresh, 1, 1, "M\xC3\xBCller");
   EXPECT_EQ(d.sheet.Cell(1, 1), "M\xC3\xBCller");
+}
+
+// What a grid model hears of an edit: the rows' or columns' pair around the
+// move, then the extent (only when it moved), the cells, the widths, and the
+// modified flag once.
+TEST(DocumentEditing, ObserversHearEachEditInOrder) {
+  DocumentHarness h;
+  Document& d = *h.doc;
+  const FixedWidthMeasure measure;
+  testing::RecordingObserver seen;
+  d.AddObserver(&seen);
+  const EditContext context = MakeEditContext(d, measure);
+
+  // Paste raises the extent from 0 x 0 to 2 x 3.
+  FinishEdit(d, PasteCells(context, CellRect{1, 1, 1, 1}, "a\tb\tc\nd\te\tf", ""));
+  EXPECT_EQ(seen.Take(), (std::vector<std::string>{"extent 2x3+100", "cells R1C1:R2C3",
+                                                   "modified"}));
+
+  // Two rows in front of row 2: the grid grows by two rows there.
+  FinishEdit(d, InsertCells(context, CellRect{2, 1, 3, 1}, WholeCells::kRows, d.SheetEvents()));
+  EXPECT_EQ(seen.Take(), (std::vector<std::string>{"rows insert begin 2 2", "rows insert 2 2",
+                                                   "extent 4x3+100"}));
+  EXPECT_EQ(d.sheet.Cell(4, 1), "d");
+
+  // Deleting column 2 closes up the rest; the widths are read again.
+  FinishEdit(d,
+             DeleteCells(context, CellRect{1, 2, 1, 2}, WholeCells::kColumns, d.SheetEvents()));
+  EXPECT_EQ(seen.Take(), (std::vector<std::string>{"cols remove begin 2 1", "cols remove 2 1",
+                                                   "extent 4x2+100", "widths 1 102"}));
+  EXPECT_EQ(d.sheet.Cell(4, 2), "f");
+
+  // Clearing the last row lowers the extent back over the rows emptied.
+  FinishEdit(d, ClearCells(context, CellRect{4, 1, 4, 2}));
+  EXPECT_EQ(seen.Take(), (std::vector<std::string>{"extent 1x2+100", "cells R4C1:R4C2"}));
+  EXPECT_EQ(d.Extent().GridRows(), 1 + 1 + SheetExtent::kBlankRows);
+  EXPECT_EQ(d.SheetEvents().Reported(), d.Extent());
+  d.RemoveObserver(&seen);
 }
 
 }  // namespace

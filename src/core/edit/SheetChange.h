@@ -13,9 +13,9 @@ namespace typelane {
 // - rows inserted before rows_at, or removed from rows_at on: the rows below
 //   moved with their cells and comments. The same for columns with cols_at.
 // - extent: LastRow or LastCol changed, and with them the grid's size
-//   (Sheet::Extent, SheetExtent::GridRows, GridCols). A view first applies the inserted and
-//   removed rows and columns, then adds or drops rows and columns at the end
-//   until its size matches the sheet's.
+//   (Sheet::Extent, SheetExtent::GridRows, GridCols). The inserted and removed
+//   rows and columns were told to the SheetObserver the edit took; FinishEdit
+//   (core/document) then tells ExtentChanged.
 // - widths: column widths changed; a view reads them all again.
 // - modified: the edit marks the document modified (Document::SetModified).
 struct SheetChange {
