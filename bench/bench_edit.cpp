@@ -92,14 +92,18 @@ int main() {
   Print("fill down", Seconds([&] { FillCells(context, all, FillDirection::kDown); }));
   Print("fill right", Seconds([&] { FillCells(context, all, FillDirection::kRight); }));
   PasteCells(context, CellRect{1, 1, 1, 1}, text, "");
-  Print("insert 1,000 rows at row 1",
-        Seconds([&] { InsertCells(context, CellRect{1, 1, 1000, 1}, WholeCells::kRows, events); }));
-  Print("insert a column at 1",
-        Seconds([&] { InsertCells(context, CellRect{1, 1, 1, 1}, WholeCells::kColumns, events); }));
-  Print("delete 1,000 rows at row 1",
-        Seconds([&] { DeleteCells(context, CellRect{1, 1, 1000, 1}, WholeCells::kRows, events); }));
-  Print("delete a column at 1",
-        Seconds([&] { DeleteCells(context, CellRect{1, 1, 1, 1}, WholeCells::kColumns, events); }));
+  Print("insert 1,000 rows at row 1", Seconds([&] {
+          InsertCells(context, CellRect{1, 1, 1000, 1}, WholeCells::kRows, events);
+        }));
+  Print("insert a column at 1", Seconds([&] {
+          InsertCells(context, CellRect{1, 1, 1, 1}, WholeCells::kColumns, events);
+        }));
+  Print("delete 1,000 rows at row 1", Seconds([&] {
+          DeleteCells(context, CellRect{1, 1, 1000, 1}, WholeCells::kRows, events);
+        }));
+  Print("delete a column at 1", Seconds([&] {
+          DeleteCells(context, CellRect{1, 1, 1, 1}, WholeCells::kColumns, events);
+        }));
   std::printf("extent after the edits      %d rows x %d columns\n", sheet.LastRow(),
               sheet.LastCol());
   return 0;

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "core/document/DocumentEditing.h"
 #include "core/edit/CellClipboard.h"
 #include "core/edit/CellEdits.h"
-#include "core/document/DocumentEditing.h"
 #include "core/edit/Comments.h"
 #include "core/edit/InsertDelete.h"
 #include "files/FilesTestSupport.h"
@@ -75,8 +75,8 @@ TEST(DocumentEditing, ObserversHearEachEditInOrder) {
 
   // Paste raises the extent from 0 x 0 to 2 x 3.
   FinishEdit(d, PasteCells(context, CellRect{1, 1, 1, 1}, "a\tb\tc\nd\te\tf", ""));
-  EXPECT_EQ(seen.Take(), (std::vector<std::string>{"extent 2x3+100", "cells R1C1:R2C3",
-                                                   "modified"}));
+  EXPECT_EQ(seen.Take(),
+            (std::vector<std::string>{"extent 2x3+100", "cells R1C1:R2C3", "modified"}));
 
   // Two rows in front of row 2: the grid grows by two rows there.
   FinishEdit(d, InsertCells(context, CellRect{2, 1, 3, 1}, WholeCells::kRows, d.SheetEvents()));
@@ -85,8 +85,7 @@ TEST(DocumentEditing, ObserversHearEachEditInOrder) {
   EXPECT_EQ(d.sheet.Cell(4, 1), "d");
 
   // Deleting column 2 closes up the rest; the widths are read again.
-  FinishEdit(d,
-             DeleteCells(context, CellRect{1, 2, 1, 2}, WholeCells::kColumns, d.SheetEvents()));
+  FinishEdit(d, DeleteCells(context, CellRect{1, 2, 1, 2}, WholeCells::kColumns, d.SheetEvents()));
   EXPECT_EQ(seen.Take(), (std::vector<std::string>{"cols remove begin 2 1", "cols remove 2 1",
                                                    "extent 4x2+100", "widths 1 102"}));
   EXPECT_EQ(d.sheet.Cell(4, 2), "f");

@@ -95,7 +95,8 @@ TEST(InsertCells, ColumnsMoveTitlesWidthsAndCommentsRight) {
   h.sheet.SetLastCol(3);
   h.sheet.SetColumnWidth(2, 120);
   h.sheet.AttachInfo(1, 3).comment = "on c";
-  const SheetChange change = InsertCells(h.context, Sel(1, 2, 1, 2), WholeCells::kColumns, h.events);
+  const SheetChange change =
+      InsertCells(h.context, Sel(1, 2, 1, 2), WholeCells::kColumns, h.events);
   EXPECT_EQ(h.Rows(0, 1, 1, 6), (V{"\t\tT2\tT3\t\tBeyond", "a\t\tb\tc\t\t"}));
   EXPECT_EQ(h.sheet.LastCol(), 4);
   EXPECT_EQ(h.sheet.ColumnWidth(2), Sheet::kDefaultColumnWidth);
@@ -105,7 +106,8 @@ TEST(InsertCells, ColumnsMoveTitlesWidthsAndCommentsRight) {
   EXPECT_EQ(change.cols_inserted, 1);
   EXPECT_TRUE(change.widths);
   // A selection that starts beyond the used columns inserts nothing.
-  EXPECT_EQ(InsertCells(h.context, Sel(1, 5, 1, 5), WholeCells::kColumns, h.events).cols_inserted, 0);
+  EXPECT_EQ(InsertCells(h.context, Sel(1, 5, 1, 5), WholeCells::kColumns, h.events).cols_inserted,
+            0);
   EXPECT_EQ(h.sheet.LastCol(), 4);
 }
 

@@ -112,7 +112,6 @@ class EncodingNotingSource : public LineSource {
   std::optional<TextEncoding> found_;
 };
 
-
 constexpr std::string_view kOpenFailed =
     "Failed to open the file or an error occured during file processing.";
 constexpr std::string_view kSaveFailed = "Failed to save the file.";

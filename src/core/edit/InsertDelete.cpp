@@ -151,7 +151,8 @@ SheetChange DeleteColumns(const EditContext& context, CellRect selection, SheetO
   // Titles and cells beyond the old LastCol stayed at their column numbers,
   // which the view moved left with the removed columns: they are shown again.
   const int beyond = sheet.StoredCols(0) - 1;
-  if (beyond > last_col - n) change.Touch(0, last_col - n + 1, 0, beyond);
+  const int shown = std::min(beyond, sheet.Extent().GridCols() - 1);
+  if (shown > last_col - n) change.Touch(0, last_col - n + 1, 0, shown);
   SetLastRow(sheet, FindLastRow(sheet), change);
   return change;
 }

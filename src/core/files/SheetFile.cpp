@@ -68,7 +68,9 @@ std::string DelayTextForFile(const std::string& value) {
 // one message.
 class SheetFileReader {
  public:
-  SheetFileReader(SheetContent& document, LineSource& lines) : doc_(document), lines_(lines) { Step(); }
+  SheetFileReader(SheetContent& document, LineSource& lines) : doc_(document), lines_(lines) {
+    Step();
+  }
 
   // False when a format error ended the read early.
   bool Read() {

@@ -108,8 +108,6 @@ unsigned long KeysymForByte(unsigned char byte) {
   return 0x01000000UL | code;
 }
 
-std::string TextAsUtf8(std::string_view bytes) { return DecodeText(bytes); }
-
 std::string TextAsLatin1(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());
