@@ -7,6 +7,7 @@
 #include "core/common/Text.h"
 #include "core/edit/EditContext.h"
 #include "core/sheet/CellRect.h"
+#include "core/sheet/SheetObserver.h"
 #include "support/ScriptedPrompter.h"
 
 namespace typelane::testing {
