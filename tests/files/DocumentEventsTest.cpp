@@ -114,8 +114,10 @@ TEST(DocumentEvents, AFailedOpenIsOneResetThenTheMessage) {
   EXPECT_EQ(seen.Take(), Then({"unmodified"}, ResetOf("0x0+100", 1)));
   ASSERT_EQ(h.prompter.shown.size(), 2u);  // the question, the failure
   EXPECT_EQ(seen.messages_at_reset, (std::vector<size_t>{1}));
+  // The failure names the file and why, after the usual words.
   EXPECT_EQ(h.prompter.shown[1].text,
-            "Failed to open the file or an error occured during file processing.");
+            "Failed to open the file or an error occured during file processing.\r" + empty +
+                ": The file is empty");
 
   // A recording the converter refuses resets the document inside the open:
   // still one reset, ending in kind 1, and the file is no recent file.
