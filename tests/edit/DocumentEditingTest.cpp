@@ -74,13 +74,13 @@ TEST(DocumentEditing, ObserversHearEachEditInOrder) {
   const EditContext context = MakeEditContext(d, measure);
 
   // Paste raises the extent from 0 x 0 to 2 x 3.
-  FinishEdit(d, PasteCells(context, CellRect{1, 1, 1, 1}, "a\tb\tc\nd\te\tf", ""));
+  FinishEdit(d, PasteCells(context, CellRect{1, 1, 1, 1}, "a\tb\tc\r\nd\te\tf", ""));
   EXPECT_EQ(seen.Take(),
             (std::vector<std::string>{"extent 2x3+100", "cells R1C1:R2C3", "modified"}));
 
-  // Two rows in front of row 2: the grid grows by two rows there.
-  FinishEdit(d, InsertCells(context, CellRect{2, 1, 3, 1}, WholeCells::kRows, d.SheetEvents()));
-  EXPECT_EQ(seen.Take(), (std::vector<std::string>{"rows insert begin 2 2", "rows insert 2 2",
+  // Two rows in front of row 1: the grid grows by two rows there.
+  FinishEdit(d, InsertCells(context, CellRect{1, 1, 2, 1}, WholeCells::kRows, d.SheetEvents()));
+  EXPECT_EQ(seen.Take(), (std::vector<std::string>{"rows insert begin 1 2", "rows insert 1 2",
                                                    "extent 4x3+100"}));
   EXPECT_EQ(d.sheet.Cell(4, 1), "d");
 
@@ -90,10 +90,10 @@ TEST(DocumentEditing, ObserversHearEachEditInOrder) {
                                                    "extent 4x2+100", "widths 1 102"}));
   EXPECT_EQ(d.sheet.Cell(4, 2), "f");
 
-  // Clearing the last row lowers the extent back over the rows emptied.
+  // Clearing the last row lowers the extent to the row above.
   FinishEdit(d, ClearCells(context, CellRect{4, 1, 4, 2}));
-  EXPECT_EQ(seen.Take(), (std::vector<std::string>{"extent 1x2+100", "cells R4C1:R4C2"}));
-  EXPECT_EQ(d.Extent().GridRows(), 1 + 1 + SheetExtent::kBlankRows);
+  EXPECT_EQ(seen.Take(), (std::vector<std::string>{"extent 3x2+100", "cells R4C1:R4C2"}));
+  EXPECT_EQ(d.Extent().GridRows(), 1 + 3 + SheetExtent::kBlankRows);
   EXPECT_EQ(d.SheetEvents().Reported(), d.Extent());
   d.RemoveObserver(&seen);
 }
