@@ -19,8 +19,14 @@ class FixedWidthMeasure : public TextMeasure {
  public:
   explicit FixedWidthMeasure(int char_width = 7, int padding = 0)
       : char_width_(char_width), padding_(padding) {}
+  // The text is the one shown (UTF-8, see DecodeText): a character is counted
+  // once, whatever its bytes.
   int Width(std::string_view text) const override {
-    return static_cast<int>(text.size()) * char_width_ + padding_;
+    int characters = 0;
+    for (char c : text) {
+      if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++characters;  // not a UTF-8 tail byte
+    }
+    return characters * char_width_ + padding_;
   }
 
  private:
