@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "core/common/FileText.h"
-#include "core/files/Document.h"
+#include "core/document/Document.h"
 #include "core/forms/Playback.h"
 #include "core/settings/SettingsStore.h"
 

@@ -23,7 +23,7 @@
 
 #include "core/common/FileText.h"
 #include "core/common/Prompter.h"
-#include "core/files/Document.h"
+#include "core/document/Document.h"
 #include "core/files/SheetFile.h"
 #include "core/files/TabDelimited.h"
 #include "core/settings/SettingsStore.h"

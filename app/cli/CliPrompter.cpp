@@ -1,19 +1,16 @@
 #include "CliPrompter.h"
 
 #include <ostream>
+#include <vector>
 
 namespace typelane::cli {
 
 std::string MessageLines(std::string_view text) {
+  const std::vector<std::string_view> lines = typelane::MessageLines(text);
   std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c == '\r') {
-      out.push_back('\n');
-      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    } else {
-      out.push_back(c);
-    }
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (i > 0) out.push_back('\n');
+    out.append(lines[i]);
   }
   return out;
 }
@@ -21,16 +18,10 @@ std::string MessageLines(std::string_view text) {
 Answer CliPrompter::Message(std::string_view title, std::string_view text, Buttons buttons) {
   if (title == kTitleError) ++errors_shown;
   out_ << title << ": " << MessageLines(text) << std::endl;
-  switch (buttons) {
-    case Buttons::kOk:
-      return Answer::kOk;
-    case Buttons::kOkCancel:
-      return Answer::kCancel;
-    case Buttons::kYesNo:
-    case Buttons::kYesNoCancel:
-      return Answer::kNo;
-  }
-  return Answer::kOk;
+  // A script is never asked: questions take No (the tool saves nothing it was
+  // not told to), OK/Cancel takes Cancel (nothing is confirmed unasked).
+  if (HasAnswer(buttons, Answer::kNo)) return Answer::kNo;
+  return EscapeAnswer(buttons).value_or(DefaultAnswer(buttons));
 }
 
 }  // namespace typelane::cli

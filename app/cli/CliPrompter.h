@@ -31,7 +31,8 @@ class CliPrompter : public Prompter {
   std::ostream& out_;
 };
 
-// A message's CR, CR LF or LF separated lines as separate output lines.
+// A message's lines (split as every prompter splits them, MessageLines) as
+// lines of terminal output, without a line break after the last.
 std::string MessageLines(std::string_view text);
 
 }  // namespace typelane::cli

@@ -17,9 +17,11 @@
 #include "CliPrompter.h"
 #include "core/common/Errors.h"
 #include "core/common/Numbers.h"
-#include "core/files/Document.h"
+#include "core/document/MakeSendRequest.h"
+#include "core/document/Document.h"
 #include "core/files/ProgramFolder.h"
 #include "core/forms/DropLists.h"
+#include "core/forms/PlaybackRows.h"
 #include "core/load/BuiltInCommands.h"
 #include "core/load/GuardedPlatform.h"
 #include "core/load/Keystrokes.h"
@@ -321,17 +323,15 @@ int RunSend(const std::vector<std::string>& args, const std::string& folder) {
     return kExitError;
   }
 
-  SendRequest request;
-  request.all_cells = !rows && !cols;
-  request.selection.top = rows ? rows->first : 1;
-  request.selection.bottom = rows ? rows->second : doc.sheet.LastRow();
-  request.selection.left = cols ? cols->first : 1;
-  request.selection.right = cols ? cols->second : doc.sheet.LastCol();
-  request.window_title = window ? *window : doc.window_title;
-  request.group = group ? *group : doc.command_group;
-  request.auto_tab = doc.auto_tab;
-  request.progress_bar = doc.options.progress_bar;
-  request.hour_glass = doc.options.hour_glass;
+  SendChoice choice;
+  choice.all_cells = !rows && !cols;
+  choice.selection.top = rows ? rows->first : 1;
+  choice.selection.bottom = rows ? rows->second : doc.sheet.LastRow();
+  choice.selection.left = cols ? cols->first : 1;
+  choice.selection.right = cols ? cols->second : doc.sheet.LastCol();
+  choice.window_title = window;
+  choice.group = group;
+  const SendRequest request = MakeSendRequest(doc, choice);
 
   // Long loads show how far they are, where someone watches the terminal (a
   // dry run prints its trace instead).
@@ -475,18 +475,11 @@ int RunPlayback(const std::vector<std::string>& args, const std::string& folder)
 
   Sheet& sheet = doc.sheet;
   const int cols = sheet.LastCol();
-  if (data.sheet.LastCol() > cols) {
+  if (ReplaceRecordedRows(sheet, data.sheet) > 0) {
     std::cerr << kTitleWarning << ": " << plain[1] << " has " << data.sheet.LastCol()
               << " columns; the recording has " << cols << ". Columns after " << cols
               << " are left out." << std::endl;
   }
-  for (int r = 1; r <= sheet.LastRow(); ++r) sheet.SetRowCells(r, {});
-  std::vector<std::string_view> cells(static_cast<size_t>(cols));
-  for (int r = 1; r <= data.sheet.LastRow(); ++r) {
-    for (int c = 1; c <= cols; ++c) cells[static_cast<size_t>(c - 1)] = data.sheet.Cell(r, c);
-    sheet.SetRowCells(r, cells);
-  }
-  sheet.SetLastRow(data.sheet.LastRow());
 
   // Drop-list columns take only values the recordings have shown. The window
   // clears a wrong cell for the user to type again; a script gets told which

@@ -20,7 +20,7 @@
 
 #include "core/common/FileText.h"
 #include "core/common/Prompter.h"
-#include "core/files/Document.h"
+#include "core/document/Document.h"
 #include "core/files/TabDelimited.h"
 #include "core/settings/SettingsStore.h"
 #include "platform/recording/RecordingPlatform.h"

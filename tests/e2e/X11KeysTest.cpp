@@ -4,6 +4,7 @@
 #include <X11/keysym.h>
 #include <gtest/gtest.h>
 
+#include "core/common/TextEncoding.h"
 #include "platform/x11/X11Keys.h"
 
 namespace typelane {
@@ -65,13 +66,13 @@ TEST(X11Keys, BytesAreWindows1252Characters) {
 
 TEST(X11Keys, ClipboardTextKeepsEveryCharacter) {
   // UTF-8 goes out unchanged, byte for byte.
-  EXPECT_EQ(TextAsUtf8("M\xC3\xBCller \xE2\x82\xAC"), "M\xC3\xBCller \xE2\x82\xAC");
+  EXPECT_EQ(DecodeText("M\xC3\xBCller \xE2\x82\xAC"), "M\xC3\xBCller \xE2\x82\xAC");
   // Anything else is Windows-1252.
-  EXPECT_EQ(TextAsUtf8("\xE9t\xE9"), "\xC3\xA9t\xC3\xA9");
-  EXPECT_EQ(TextAsUtf8("\x80 \x93x\x94"), "\xE2\x82\xAC \xE2\x80\x9Cx\xE2\x80\x9D");
-  EXPECT_EQ(TextAsUtf8("\x81"), "\xC2\x81");
+  EXPECT_EQ(DecodeText("\xE9t\xE9"), "\xC3\xA9t\xC3\xA9");
+  EXPECT_EQ(DecodeText("\x80 \x93x\x94"), "\xE2\x82\xAC \xE2\x80\x9Cx\xE2\x80\x9D");
+  EXPECT_EQ(DecodeText("\x81"), "\xC2\x81");
   std::string nul("a\0b", 3);
-  EXPECT_EQ(TextAsUtf8(nul), nul);
+  EXPECT_EQ(DecodeText(nul), nul);
 
   // STRING is Latin-1: what it lacks becomes '?'.
   EXPECT_EQ(TextAsLatin1("M\xC3\xBCller"), "M\xFCller");

@@ -9,7 +9,7 @@
 
 #include "FilesTestSupport.h"
 #include "SystemReasons.h"
-#include "core/files/CommandLine.h"
+#include "core/document/CommandLine.h"
 #include "core/files/SheetFile.h"
 
 namespace typelane {
@@ -66,7 +66,7 @@ TEST(DocumentFlow, NewSheetStartsFromTheDefaults) {
   d.description = "D";
   d.command_group = "GroupA";
   d.auto_tab = true;
-  d.blank_cols = 0;
+  d.sheet.SetBlankCols(0);
   d.delays.cell_delay = 9;
   d.options.title_size = true;
   d.LoadCommands(std::vector<std::string>{"A\tB\tC\tD"});
@@ -85,7 +85,7 @@ TEST(DocumentFlow, NewSheetStartsFromTheDefaults) {
   EXPECT_EQ(d.description, "");
   EXPECT_EQ(d.command_group, "");
   EXPECT_FALSE(d.auto_tab);
-  EXPECT_EQ(d.blank_cols, 100);
+  EXPECT_EQ(d.sheet.BlankCols(), 100);
   EXPECT_EQ(d.delays.cell_delay, 0.2);
   EXPECT_FALSE(d.options.progress_bar);  // the stored default
   EXPECT_FALSE(d.options.title_size);

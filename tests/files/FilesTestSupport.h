@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/common/FileText.h"
-#include "core/files/Document.h"
+#include "core/document/Document.h"
 #include "core/settings/SettingsStore.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"

@@ -6,6 +6,9 @@
 #include <optional>
 #include <string>
 
+#include <filesystem>
+#include <initializer_list>
+
 #include "FilesTestSupport.h"
 #include "SystemReasons.h"
 #include "core/files/ProgramFolder.h"
@@ -69,6 +72,68 @@ TEST(OptionDefaults, FirstStartThenSavedAndReloaded) {
     store.read_only = true;
     EXPECT_FALSE(SaveOptionDefaults(store, changed));
   }
+}
+
+TEST(SettingsStore, ValueNamesIgnoreLetterCaseAndKeepTheirSpelling) {
+  testing::TempDir dir;
+  MemorySettingsStore memory;
+  IniSettingsStore ini(dir / "settings.ini");
+  for (SettingsStore* store : std::initializer_list<SettingsStore*>{&memory, &ini}) {
+    ASSERT_TRUE(store->WriteInt(kOptionsKey, "HourGlass", 1));
+    // Another spelling is the same value, as in the registry.
+    ASSERT_TRUE(store->WriteInt("software\\VELTRAX\\typelane\\options", "hourglass", 0));
+    EXPECT_EQ(store->ReadInt(kOptionsKey, "HOURGLASS"), 0);
+    EXPECT_EQ(store->ValueNames(kOptionsKey), std::vector<std::string>{"HourGlass"});
+    EXPECT_FALSE(LoadOptionDefaults(*store).hour_glass);
+  }
+  // The file holds the value once, under its first spelling.
+  EXPECT_EQ(ReadFileBytes(dir / "settings.ini"),
+            "[Software\\Veltrax\\Typelane\\Options]\r\nHourGlass=i:0\r\n");
+  // A file edited by hand with two spellings: the later line counts.
+  testing::WriteBytes(dir / "hand.ini",
+                      "[Software\\Veltrax\\Typelane\\Options]\r\n"
+                      "titlesize=i:0\r\nTitleSize=i:1\r\n");
+  IniSettingsStore hand(dir / "hand.ini");
+  EXPECT_TRUE(LoadOptionDefaults(hand).title_size);
+}
+
+TEST(SettingsStore, TwoProgramsOnOneFileKeepEachOthersValues) {
+  testing::TempDir dir;
+  const std::string path = dir / "settings.ini";
+  testing::WriteBytes(path,
+                      "; kept by hand\r\n[Software\\Veltrax\\Typelane\\Options]\r\n"
+                      "UserName=s:first\r\nunknown line\r\n\r\n[Other]\r\nX=s:1\r\n");
+  // Two running programs, each with its own store on the same file.
+  IniSettingsStore window(path);
+  IniSettingsStore tool(path);
+
+  // One saves its option defaults, the other its recent files afterwards:
+  // neither undoes the other.
+  Options options;
+  options.user_name = "SYSADMIN";
+  options.hour_glass = true;
+  ASSERT_TRUE(SaveOptionDefaults(window, options));
+  ASSERT_TRUE(tool.WriteString(kRecentFilesKey, "File1", "/home/a.tyl"));
+  EXPECT_EQ(LoadOptionDefaults(tool), options);
+  EXPECT_EQ(window.ReadString(kRecentFilesKey, "File1"), "/home/a.tyl");
+  ASSERT_TRUE(window.WriteString(kRecentFilesKey, "File2", "/home/b.tyl"));
+  EXPECT_EQ(tool.ReadString(kRecentFilesKey, "File1"), "/home/a.tyl");
+  EXPECT_EQ(tool.ReadString(kRecentFilesKey, "File2"), "/home/b.tyl");
+  EXPECT_EQ(IniSettingsStore(path).ReadString(kOptionsKey, "UserName"), "SYSADMIN");
+
+  // Lines the store does not know stay where they were.
+  const std::string text = ReadFileBytes(path);
+  EXPECT_TRUE(
+      text.starts_with("; kept by hand\r\n[Software\\Veltrax\\Typelane\\Options]\r\n"
+                       "UserName=s:SYSADMIN\r\nunknown line\r\n"))
+      << text;
+  EXPECT_NE(text.find("[Other]\r\nX=s:1\r\n"), std::string::npos) << text;
+
+  // A file that is there but cannot be read is never replaced by a write.
+  std::filesystem::remove(path);
+  std::filesystem::create_directories(path + "/dir");
+  EXPECT_FALSE(window.WriteInt(kOptionsKey, "HourGlass", 0));
+  EXPECT_TRUE(std::filesystem::is_directory(path + "/dir"));
 }
 
 TEST(ProgramFolder, FromTheExecutablePath) {

@@ -300,6 +300,8 @@ TEST(ConvertPlayback, EdgeCasesOfColumnsAndRows) {
 TEST(ColumnTitles, MadeFromItemNamesAndFitted) {
   EXPECT_EQ(MakeColumnTitle("VENDOR_NAME_MIR"), "Vendor name");
   EXPECT_EQ(MakeColumnTitle("_MIRROR_"), "Ror");
+  // Removing "mir" can join what is left into another "mir": it goes too.
+  EXPECT_EQ(MakeColumnTitle("XMMIRIR"), "X");
   EXPECT_EQ(MakeColumnTitle("SEGMENT1"), "Segment1");
   EXPECT_EQ(MakeColumnTitle("__"), "");
   EXPECT_EQ(MakeColumnTitle(""), "");

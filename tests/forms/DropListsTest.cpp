@@ -8,9 +8,10 @@
 #include "FormsTestSupport.h"
 #include "SystemReasons.h"
 #include "core/common/Errors.h"
-#include "core/forms/DocumentKind.h"
+#include "core/forms/KindControls.h"
 #include "core/forms/DropLists.h"
 #include "core/forms/FormsState.h"
+#include "support/RecordingObserver.h"
 
 namespace typelane {
 namespace {
@@ -53,6 +54,30 @@ TEST(DropLists, EntriesAreSortedAndIgnoreLetterCase) {
   EXPECT_EQ(items.Value("Col3"), "");
 }
 
+TEST(DropLists, LetterCaseIsFoldedOverAccentedLettersInEitherEncoding) {
+  FormsHarness h;
+  // The same value recorded once in Windows-1252 and once in UTF-8 capitals.
+  ASSERT_TRUE(h.Convert(OrderRecording("Annul\xE9")));
+  h.doc->NewSheet();
+  h.doc->SetDocumentKind(DocumentKind::kPlayback);
+  ASSERT_TRUE(h.Convert(OrderRecording("ANNUL\xC3\x89")));
+  h.doc->NewSheet();
+  h.doc->SetDocumentKind(DocumentKind::kPlayback);
+  ASSERT_TRUE(h.Convert(OrderRecording("Annule")));
+  h.doc->NewSheet();
+  h.doc->SetDocumentKind(DocumentKind::kPlayback);
+  ASSERT_TRUE(h.Convert(OrderRecording("Annuler")));
+  // One entry for the accented value, sorted beside its unaccented letters.
+  EXPECT_EQ(ReadFileBytes(h.dir / "droplists.dat"),
+            "OEXOEORD:ORDER.STATUS=Annule\r\nOEXOEORD:ORDER.STATUS=Annul\xE9\r\n"
+            "OEXOEORD:ORDER.STATUS=Annuler\r\n");
+  const FormsState& f = h.doc->forms;
+  EXPECT_TRUE(DropListAllows(f, 2, "ANNUL\xC9"));
+  EXPECT_TRUE(DropListAllows(f, 2, "annul\xC3\xA9"));
+  EXPECT_TRUE(DropListAllows(f, 2, "ANNULE"));
+  EXPECT_FALSE(DropListAllows(f, 2, "Annul\xE8"));  // another accent is another value
+}
+
 TEST(DropLists, LearnedFromRecordingsAndCheckedInTheSheet) {
   FormsHarness h;
   ASSERT_TRUE(h.Convert(OrderRecording("BOOKED")));
@@ -72,9 +97,14 @@ TEST(DropLists, LearnedFromRecordingsAndCheckedInTheSheet) {
   EXPECT_TRUE(DropListAllows(f, 1, "anything at all"));  // a VALUE column
 
   h.prompter.shown.clear();
+  testing::RecordingObserver seen;
+  d.AddObserver(&seen);
   d.sheet.SetCell(1, 2, "Shipped");
   EXPECT_FALSE(CheckDropListCell(d, 2, 1));
   EXPECT_EQ(d.sheet.Cell(1, 2), "");
+  // The grid hears of the emptied cell (and first of the extent, since the
+  // harness converted outside the open flow's reset).
+  EXPECT_EQ(seen.Take(), (V{"extent 1x2+100", "cells R1C2:R1C2"}));
   EXPECT_EQ(h.Messages(), (V{std::string(kCellRefused)}));
   EXPECT_EQ(h.prompter.shown[0].title, "Typelane Error");
   // Beyond the used extent nothing is checked.
@@ -90,8 +120,11 @@ TEST(DropLists, LearnedFromRecordingsAndCheckedInTheSheet) {
     d.sheet.SetCell(r, 1, "customer " + std::to_string(r));
     d.sheet.SetCell(r, 2, status[static_cast<size_t>(r - 1)]);
   }
+  seen.Take();
   EXPECT_EQ(CheckDropListRange(d, 1, 1, 2, 4), 2);
   EXPECT_EQ(h.Messages(), (V{std::string(kRangeRefused)}));
+  // One rectangle around the emptied cells, after the extent that grew.
+  EXPECT_EQ(seen.Take(), (V{"extent 4x2+100", "cells R2C2:R4C2"}));
   EXPECT_EQ(d.sheet.Cell(1, 2), "BOOKED");
   EXPECT_EQ(d.sheet.Cell(2, 2), "");
   EXPECT_EQ(d.sheet.Cell(3, 2), "entered");
@@ -103,8 +136,11 @@ TEST(DropLists, LearnedFromRecordingsAndCheckedInTheSheet) {
   EXPECT_EQ(CheckDropListRange(d, 1, 1, 2, 4), 1);
   d.sheet.SetCell(4, 2, "ENTERED");
   h.prompter.shown.clear();
+  seen.Take();
   EXPECT_EQ(CheckDropListRange(d, 1, 1, 2, 4), 0);
   EXPECT_TRUE(h.Messages().empty());
+  EXPECT_TRUE(seen.Take().empty());
+  d.RemoveObserver(&seen);
   EXPECT_EQ(d.sheet.Cell(2, 2), "Booked");
 
   // Any other kind drops the lists, and with them the checks.

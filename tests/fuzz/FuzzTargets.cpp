@@ -8,7 +8,8 @@
 
 #include "core/common/Errors.h"
 #include "core/common/FileText.h"
-#include "core/files/Document.h"
+#include "core/document/Document.h"
+#include "core/edit/CellClipboard.h"
 #include "core/files/SheetFile.h"
 #include "core/files/TabDelimited.h"
 #include "core/forms/Playback.h"
@@ -125,6 +126,31 @@ void SettingsTarget(const std::uint8_t* data, std::size_t size) {
   IniSettingsStore store(path);
   Options options = LoadOptionDefaults(store);
   (void)options;
+}
+
+void ClipboardTarget(const std::uint8_t* data, std::size_t size) {
+  const std::string_view bytes = AsText(data, size);
+  const size_t nul = bytes.find('\0');
+  const std::string_view text = bytes.substr(0, nul);
+  const std::string_view comments =
+      nul == std::string_view::npos ? std::string_view() : bytes.substr(nul + 1);
+  class NoCommands : public CommandNames {
+   public:
+    bool IsCommand(std::string_view) const override { return false; }
+  } commands;
+  testing::ScriptedPrompter prompter;
+  const FixedWidthMeasure measure;
+  Sheet sheet;
+  sheet.SetBlankCols(3);
+  EditContext context{sheet, prompter, commands, measure};
+  PasteCells(context, CellRect{2, 2, 3, 3}, text, comments);
+  // Again as a Windows-1252 document, over what is there, then round the
+  // clipboard once more.
+  context.encoding = TextEncoding::kWindows1252;
+  PasteCells(context, CellRect{1, 1, 1, 1}, text, comments);
+  const ClipboardBlock block = CopyCells(sheet, CellRect{1, 1, sheet.LastRow(), sheet.LastCol()});
+  PasteCells(context, CellRect{1, 1, 1, 1}, block.text, block.comments);
+  ClearCells(context, CellRect{1, 1, sheet.LastRow(), sheet.LastCol()});
 }
 
 }  // namespace typelane::fuzz

@@ -15,6 +15,9 @@ void TabDelimitedTarget(const std::uint8_t* data, std::size_t size);
 void PlaybackTarget(const std::uint8_t* data, std::size_t size);
 void CommandTableTarget(const std::uint8_t* data, std::size_t size);
 void SettingsTarget(const std::uint8_t* data, std::size_t size);
+// Not a file: what another program may leave on the clipboard. The bytes up to
+// the first NUL are the text, the rest the grid's comment block.
+void ClipboardTarget(const std::uint8_t* data, std::size_t size);
 
 // A folder of its own for files the targets must write (droplists.dat,
 // settings), removed at exit.

@@ -182,5 +182,11 @@ TEST(ReaderRobustness, SettingsFilesSurviveDamage) {
   FeedDamaged({ini}, SettingsTarget, 500);
 }
 
+TEST(ReaderRobustness, ClipboardBlocksSurviveDamage) {
+  const std::string block = std::string("a\tb\tc\r\n\r\nd\t\xE9\r\n") + '\0' +
+                            "Comment1,1=x\r\nComment3,2=two%CRLF%lines\r\nComment2,3=\r\n";
+  FeedDamaged({block, "x\ty\nz"}, ClipboardTarget, 3000);
+}
+
 }  // namespace
 }  // namespace typelane::fuzz

@@ -138,6 +138,12 @@ TEST(TextHelpers, SplitJoinAndReplaceFollowTheFileRules) {
   EXPECT_EQ(ReplaceAll("a\r\nb\r\nc", "\r\n", "%CRLF%"), "a%CRLF%b%CRLF%c");
   EXPECT_EQ(ReplaceAll("a%CRLF%%CRLF%", "%CRLF%", "\r\n"), "a\r\n\r\n");
   EXPECT_EQ(ReplaceAll("aaa", "a", "b"), "bbb");
+  // The leftmost occurrence is searched again after each replacement, so text
+  // that a removal joins up goes too.
+  EXPECT_EQ(ReplaceAll("xmmirir", "mir", ""), "x");
+  EXPECT_EQ(ReplaceAll("a%CR%CRLF%LF%", "%CRLF%", "\r\n"), "a%CR\r\nLF%");
+  // A replacement holding find ends all the same.
+  EXPECT_EQ(ReplaceAll("ab", "a", "aa"), "aab");
 }
 
 TEST(Numbers, ConversionsReadWhatUsersWriteAndRejectTheRest) {

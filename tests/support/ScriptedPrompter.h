@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -16,17 +17,29 @@ class ScriptedPrompter : public Prompter {
     std::string title;
     std::string text;
     Buttons buttons;
-    int busy = 0;  // how many hourglass cursors were up when it was shown
+    int busy = 0;                    // how many hourglass cursors were up when it was shown
+    std::vector<std::string> lines;  // the text as a message box shows it
   };
 
+  // A box with OK alone answers OK and leaves the script alone. A question takes
+  // the next scripted answer; unscripted, what Esc gives (No for a Yes/No
+  // question, which has no Esc button). A scripted answer that is not one of
+  // the question's buttons is a mistake in the test.
   Answer Message(std::string_view title, std::string_view text, Buttons buttons) override {
-    shown.push_back({std::string(title), std::string(text), buttons, busy_depth});
+    std::vector<std::string> text_lines;
+    for (std::string_view line : MessageLines(text)) text_lines.emplace_back(line);
+    shown.push_back(
+        {std::string(title), std::string(text), buttons, busy_depth, std::move(text_lines)});
+    if (buttons == Buttons::kOk) return Answer::kOk;
     if (!answers.empty()) {
       Answer a = answers.front();
       answers.pop_front();
+      if (!HasAnswer(buttons, a)) {
+        throw std::logic_error("scripted answer is not a button of the message box");
+      }
       return a;
     }
-    return buttons == Buttons::kOk ? Answer::kOk : Answer::kCancel;
+    return EscapeAnswer(buttons).value_or(Answer::kNo);
   }
 
   std::optional<FileChoice> ChooseOpenFile(std::string_view filter, int index,

@@ -9,7 +9,7 @@
 
 #include "DialogTestSupport.h"
 #include "UiFixture.h"
-#include "core/files/Document.h"
+#include "core/document/Document.h"
 #include "ui/dialogs/TfrmCommands.h"
 #include "ui/main/DialogHost.h"
 

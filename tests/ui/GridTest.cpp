@@ -9,7 +9,7 @@
 #include <QTest>
 
 #include "core/common/Prompter.h"
-#include "core/files/Document.h"
+#include "core/document/Document.h"
 #include "core/settings/SettingsStore.h"
 #include "support/ScriptedPrompter.h"
 #include "ui/common/CellText.h"
@@ -86,7 +86,7 @@ class GridTest : public QObject {
     QCOMPARE(g.model->rowCount(), 100);
     QCOMPARE(g.model->columnCount(), 100);
     // A converted recording offers no blank columns.
-    g.document.blank_cols = 0;
+    g.document.sheet.SetBlankCols(0);
     g.document.sheet.SetCell(1, 4, "v");
     g.document.sheet.RaiseExtent(1, 4);
     g.model->Refresh();

@@ -19,7 +19,7 @@
 #include <QToolButton>
 
 #include "UiFixture.h"
-#include "core/files/Document.h"
+#include "core/document/Document.h"
 #include "ui/grid/EditGrid.h"
 #include "ui/grid/SheetModel.h"
 

@@ -12,7 +12,7 @@
 #include <QTimer>
 
 #include "UiFixture.h"
-#include "core/files/Document.h"
+#include "core/document/Document.h"
 #include "core/settings/Options.h"
 #include "ui/dialogs/TfrmOptions.h"
 #include "ui/grid/SheetModel.h"

@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "UiFixture.h"
-#include "core/files/Document.h"
+#include "core/document/Document.h"
 #include "ui/dialogs/TfrmProgress.h"
 #include "ui/main/DialogHost.h"
 

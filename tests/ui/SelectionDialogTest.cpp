@@ -9,7 +9,7 @@
 #include <QTest>
 
 #include "UiFixture.h"
-#include "core/files/Document.h"
+#include "core/document/Document.h"
 #include "ui/dialogs/TfrmSelection.h"
 
 using typelane::WindowInfo;

@@ -14,7 +14,7 @@
 #include <mutex>
 
 #include "UiFixture.h"
-#include "core/files/Document.h"
+#include "core/document/Document.h"
 #include "ui/dialogs/TfrmProgress.h"
 #include "ui/dialogs/TfrmSelection.h"
 #include "ui/grid/EditGrid.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/files/Document.h"
+#include "core/document/Document.h"
 #include "core/settings/SettingsStore.h"
 #include "platform/recording/RecordingPlatform.h"
 #include "support/ScriptedPrompter.h"

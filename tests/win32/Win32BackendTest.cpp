@@ -13,7 +13,7 @@
 #include <string>
 #include <thread>
 
-#include "core/files/Document.h"
+#include "core/document/Document.h"
 #include "core/settings/Options.h"
 #include "platform/win32/ExcelAutomation.h"
 #include "platform/win32/FileAssociations.h"

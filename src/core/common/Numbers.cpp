@@ -112,4 +112,22 @@ std::int64_t SecondsToMs(double seconds) {
   return static_cast<std::int64_t>(ms);
 }
 
+int TruncatedProduct(int value, double factor) {
+  const double x = static_cast<double>(value);
+  const double rounded = x * factor;
+  if (!std::isfinite(rounded)) return 0;
+  // The rounding error of a product is itself a double, and fma gives it
+  // exactly. Only a product that rounded onto a whole number can have come
+  // from the other side of it.
+  const double error = std::fma(x, factor, -rounded);
+  double whole = std::trunc(rounded);
+  if (whole == rounded) {
+    if (rounded > 0 && error < 0) whole -= 1;
+    if (rounded < 0 && error > 0) whole += 1;
+  }
+  if (whole >= 2147483647.0) return 2147483647;
+  if (whole <= -2147483648.0) return -2147483647 - 1;
+  return static_cast<int>(whole);
+}
+
 }  // namespace typelane

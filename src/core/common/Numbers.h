@@ -21,6 +21,12 @@ std::optional<double> TryStrToFloat(std::string_view text);
 // Shortest general form with up to 15 significant digits: 0, 0.2, 0.25, 1.5.
 std::string FormatFloat(double value);
 
+// value x factor, truncated toward zero from the exact product, never from a
+// rounded one: 50 x 1.4 (1.4 as a double lies just below 1.4) gives 69, where a
+// product rounded to double precision would give 70. This is what the grid's
+// width rules always computed in extended precision.
+int TruncatedProduct(int value, double factor);
+
 // Seconds to whole milliseconds, truncated toward zero; negative and
 // not-a-number waits become 0, huge ones are capped.
 std::int64_t SecondsToMs(double seconds);

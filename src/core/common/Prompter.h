@@ -1,8 +1,10 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace typelane {
 
@@ -12,6 +14,22 @@ inline constexpr std::string_view kTitleInfo = "Typelane";
 
 enum class Buttons { kOk, kOkCancel, kYesNo, kYesNoCancel };
 enum class Answer { kOk, kYes, kNo, kCancel };
+
+// The answers of a button set, in the order the buttons stand.
+std::span<const Answer> ButtonAnswers(Buttons buttons);
+// The button Enter presses: the first one (OK or Yes).
+Answer DefaultAnswer(Buttons buttons);
+// The button Esc (or closing the box) presses: OK alone, else Cancel. A Yes/No
+// question has none: it waits for one of its two answers, so Esc can never
+// count as "No" and throw away unsaved changes.
+std::optional<Answer> EscapeAnswer(Buttons buttons);
+// Whether an answer is one of the set's buttons.
+bool HasAnswer(Buttons buttons, Answer answer);
+
+// A message's lines: every prompter splits at CR LF, CR or LF (the texts join
+// their lines with CR, some with CR LF). A text ending in a line break does not
+// get an empty last line.
+std::vector<std::string_view> MessageLines(std::string_view text);
 
 struct FileChoice {
   std::string path;
@@ -24,7 +42,9 @@ class Prompter {
  public:
   virtual ~Prompter() = default;
 
-  // A modal message box; text lines are separated by CR (or CR LF).
+  // A modal message box; text lines are separated by CR (or CR LF), see
+  // MessageLines. Buttons: DefaultAnswer is the default button, EscapeAnswer
+  // the one Esc presses. Returns one of the set's answers.
   virtual Answer Message(std::string_view title, std::string_view text, Buttons buttons) = 0;
 
   // File choosers. filter is "Description|pattern|Description|pattern...".

@@ -7,8 +7,9 @@
 #include "core/common/Errors.h"
 #include "core/common/FileText.h"
 #include "core/common/Numbers.h"
+#include "core/common/Prompter.h"
 #include "core/common/SpanLineSource.h"
-#include "core/files/Document.h"
+#include "core/files/SheetContent.h"
 #include "core/sheet/TextHelpers.h"
 
 namespace typelane {
@@ -67,7 +68,9 @@ std::string DelayTextForFile(const std::string& value) {
 // one message.
 class SheetFileReader {
  public:
-  SheetFileReader(Document& document, LineSource& lines) : doc_(document), lines_(lines) { Step(); }
+  SheetFileReader(SheetContent& document, LineSource& lines) : doc_(document), lines_(lines) {
+    Step();
+  }
 
   // False when a format error ended the read early.
   bool Read() {
@@ -256,7 +259,7 @@ class SheetFileReader {
     doc_.command_group = group_;
   }
 
-  Document& doc_;
+  SheetContent& doc_;
   LineSource& lines_;
   std::string_view line_;
   bool have_line_ = false;
@@ -294,7 +297,7 @@ double ParseDelayValue(std::string_view value) {
   throw ConversionError("'" + std::string(value) + "' is not a valid floating point value");
 }
 
-void WriteSheetFile(const Document& document, TextOut& out) {
+void WriteSheetFile(const SheetContent& document, TextOut& out) {
   const Sheet& sheet = document.sheet;
   const DelaySettings& delays = document.delays;
   const Options& o = document.options;
@@ -378,16 +381,16 @@ void WriteSheetFile(const Document& document, TextOut& out) {
   out.Line("endcommands");
 }
 
-bool ReadSheetFile(Document& document, std::span<const std::string_view> lines) {
+bool ReadSheetFile(SheetContent& document, std::span<const std::string_view> lines) {
   SpanLineSource source(lines);
   return ReadSheetFile(document, source);
 }
 
-bool ReadSheetFile(Document& document, LineSource& lines) {
+bool ReadSheetFile(SheetContent& document, LineSource& lines) {
   return SheetFileReader(document, lines).Read();
 }
 
-std::optional<std::string> SheetFileCannotKeep(const Document& document) {
+std::optional<std::string> SheetFileCannotKeep(const SheetContent& document) {
   const Sheet& sheet = document.sheet;
   const int last_row = sheet.LastRow();
   const int last_col = sheet.LastCol();

@@ -7,38 +7,19 @@
 #include <vector>
 
 #include "core/common/Text.h"
+#include "core/common/TextOrder.h"
+#include "core/sheet/TextMeasure.h"
 
 namespace typelane {
 
-// Width of a text in pixels as the sheet grid draws its titles. The Qt user
-// interface measures with the grid's font; the command-line tool and the tests
-// use FixedWidthMeasure.
-class TextMeasure {
- public:
-  virtual ~TextMeasure() = default;
-  virtual int Width(std::string_view text) const = 0;
-};
-
-// Every character the same width, plus a margin: close enough to the grid's
-// default font for column widths that fit their titles.
-class FixedWidthMeasure : public TextMeasure {
- public:
-  explicit FixedWidthMeasure(int char_width = 7, int padding = 0)
-      : char_width_(char_width), padding_(padding) {}
-  int Width(std::string_view text) const override {
-    return static_cast<int>(text.size()) * char_width_ + padding_;
-  }
-
- private:
-  int char_width_;
-  int padding_;
-};
-
-// Orders names the way the drop lists and the column items compare them:
-// letter case ignored.
+// Orders names the way the drop lists and the column items compare them: letter
+// case ignored over the characters the bytes stand for (Windows-1252 or UTF-8),
+// accented letters beside their base letter.
 struct NoCaseLess {
   using is_transparent = void;
-  bool operator()(std::string_view a, std::string_view b) const { return CompareNoCase(a, b) < 0; }
+  bool operator()(std::string_view a, std::string_view b) const {
+    return CompareTextNoCase(a, b) < 0;
+  }
 };
 
 // The learned values of the clicked Forms items: entries of the form

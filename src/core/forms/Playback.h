@@ -7,7 +7,7 @@
 
 namespace typelane {
 
-class Document;
+class FormsContent;
 class Sheet;
 class TextMeasure;
 class TextOut;
@@ -40,7 +40,7 @@ class PlaybackFormatError : public std::runtime_error {
 // is false. Throws PlaybackFormatError (or ConversionError for a bad number,
 // PlatformError when droplists.dat cannot be written) when the recording cannot
 // be converted; the caller reports it as a failed open and resets the sheet.
-bool ConvertPlaybackFile(Document& document, std::span<const std::string_view> lines);
+bool ConvertPlaybackFile(FormsContent& document, std::span<const std::string_view> lines);
 
 // Writes the converted document back as a playback file that enters every sheet
 // row: the sign-on part (with the options' user name, password and
@@ -57,15 +57,15 @@ bool ConvertPlaybackFile(Document& document, std::span<const std::string_view> l
 // PlaybackFormatError or ConversionError when a kept line lacks a word or a
 // record number is not a whole number; out then holds a partial file that must
 // not be stored.
-void WritePlaybackFile(Document& document, TextOut& out);
+void WritePlaybackFile(FormsContent& document, TextOut& out);
 
 // The source view (kind 3): the playback file the document would be saved as,
 // shown instead of the grid. Runs WritePlaybackFile, with its side effects and
 // warning, and marks forms.source_view once the text is built; a failure leaves
 // the grid in view and propagates.
-std::string ShowSource(Document& document);
+std::string ShowSource(FormsContent& document);
 // Back to the grid.
-void HideSource(Document& document);
+void HideSource(FormsContent& document);
 
 // An item name as a column title: "_" to blanks, lower case, every "mir"
 // removed, blanks trimmed, first letter upper case (VENDOR_NAME_MIR gives

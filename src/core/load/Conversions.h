@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/load/CellRect.h"
+#include "core/sheet/CellRect.h"
 
 namespace typelane {
 

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <string>
 
-#include "core/load/CellRect.h"
 #include "core/load/CommandTable.h"
 #include "core/load/DelaySettings.h"
+#include "core/sheet/CellRect.h"
 #include "core/sheet/Sheet.h"
 
 namespace typelane {

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 #include "core/common/Errors.h"
 #include "core/common/FileSystem.h"
@@ -38,9 +39,64 @@ std::string Unescape(std::string_view value) {
   return out;
 }
 
+std::string Escape(std::string_view value) {
+  std::string out;
+  for (char c : value) {
+    if (c == '\r') {
+      out += "%CR%";
+    } else if (c == '\n') {
+      out += "%LF%";
+    } else if (c == '%') {
+      out += "%%";
+    } else {
+      out.push_back(c);
+    }
+  }
+  return out;
+}
+
+std::string TextOfLines(const std::vector<std::string>& lines) {
+  TextOut out;
+  for (const auto& line : lines) out.Line(line);
+  return out.Take();
+}
+
+// "[key]" -> key; nothing for any other line.
+std::optional<std::string_view> SectionName(std::string_view line) {
+  if (line.size() < 2 || line.front() != '[' || line.back() != ']') return std::nullopt;
+  return line.substr(1, line.size() - 2);
+}
+
+// The name of a value line ("name=t:value"); nothing for other lines.
+std::optional<std::string_view> ValueLineName(std::string_view line) {
+  if (line.empty() || line[0] == ';') return std::nullopt;
+  const size_t eq = line.find('=');
+  if (eq == std::string_view::npos) return std::nullopt;
+  return line.substr(0, eq);
+}
+
 }  // namespace
 
-std::string MemorySettingsStore::Fold(std::string_view key) { return UpperCase(key); }
+std::string MemorySettingsStore::Fold(std::string_view name) { return UpperCase(name); }
+
+const MemorySettingsStore::Value* MemorySettingsStore::Find(std::string_view key,
+                                                            std::string_view name) const {
+  auto it = keys_.find(Fold(key));
+  if (it == keys_.end()) return nullptr;
+  auto v = it->second.find(Fold(name));
+  return v == it->second.end() ? nullptr : &v->second;
+}
+
+MemorySettingsStore::Value& MemorySettingsStore::Slot(std::string_view key, std::string_view name) {
+  Value& v = keys_[Fold(key)][Fold(name)];
+  if (v.name.empty()) v.name = std::string(name);
+  return v;
+}
+
+void MemorySettingsStore::Clear() {
+  keys_.clear();
+  key_names_.clear();
+}
 
 bool MemorySettingsStore::KeyExists(std::string_view key) const {
   return keys_.count(Fold(key)) != 0;
@@ -59,34 +115,30 @@ std::vector<std::string> MemorySettingsStore::ValueNames(std::string_view key) c
   std::vector<std::string> names;
   auto it = keys_.find(Fold(key));
   if (it == keys_.end()) return names;
-  for (const auto& [name, value] : it->second) names.push_back(name);
+  for (const auto& [folded, value] : it->second) names.push_back(value.name);
   return names;
 }
 
 std::optional<std::string> MemorySettingsStore::ReadString(std::string_view key,
                                                            std::string_view name) const {
-  auto it = keys_.find(Fold(key));
-  if (it == keys_.end()) return std::nullopt;
-  auto v = it->second.find(std::string(name));
-  if (v == it->second.end()) return std::nullopt;
-  if (v->second.is_int) return std::to_string(v->second.number);
-  return v->second.text;
+  const Value* v = Find(key, name);
+  if (v == nullptr) return std::nullopt;
+  if (v->is_int) return std::to_string(v->number);
+  return v->text;
 }
 
 std::optional<std::int32_t> MemorySettingsStore::ReadInt(std::string_view key,
                                                          std::string_view name) const {
-  auto it = keys_.find(Fold(key));
-  if (it == keys_.end()) return std::nullopt;
-  auto v = it->second.find(std::string(name));
-  if (v == it->second.end()) return std::nullopt;
-  if (v->second.is_int) return v->second.number;
-  return TryStrToInt(v->second.text);
+  const Value* v = Find(key, name);
+  if (v == nullptr) return std::nullopt;
+  if (v->is_int) return v->number;
+  return TryStrToInt(v->text);
 }
 
 bool MemorySettingsStore::WriteString(std::string_view key, std::string_view name,
                                       std::string_view value) {
-  if (read_only || !CreateKey(key)) return false;
-  Value& v = keys_[Fold(key)][std::string(name)];
+  if (read_only || !MemorySettingsStore::CreateKey(key)) return false;
+  Value& v = Slot(key, name);
   v.is_int = false;
   v.text = std::string(value);
   return true;
@@ -94,12 +146,71 @@ bool MemorySettingsStore::WriteString(std::string_view key, std::string_view nam
 
 bool MemorySettingsStore::WriteInt(std::string_view key, std::string_view name,
                                    std::int32_t value) {
-  if (read_only || !CreateKey(key)) return false;
-  Value& v = keys_[Fold(key)][std::string(name)];
+  if (read_only || !MemorySettingsStore::CreateKey(key)) return false;
+  Value& v = Slot(key, name);
   v.is_int = true;
   v.number = value;
   return true;
 }
+
+// ---- IniSettingsStore ----
+
+namespace {
+
+// The file as it is now: empty when there is none yet; nothing when a file is
+// there but cannot be read (a write must not replace what it could not read).
+std::optional<std::string> CurrentFile(const std::string& path) {
+  std::error_code ec;
+  const bool exists = std::filesystem::exists(path, ec);
+  if (ec) return std::nullopt;
+  if (!exists) return std::string();
+  try {
+    return ReadFileBytes(path);
+  } catch (const PlatformError&) {
+    return std::nullopt;
+  }
+}
+
+// The file's text with one change: the value line of name in section key
+// replaced (or added at the end of the section, or with a new section), or,
+// with no line, only the section made sure of. Every other line stays as it was.
+std::string EditedFile(std::string_view bytes, std::string_view key, std::string_view name,
+                       const std::optional<std::string>& value_line) {
+  const std::string folded_key = UpperCase(key);
+  const std::string folded_name = UpperCase(name);
+  std::vector<std::string> lines;
+  for (std::string_view line : SplitLines(bytes)) lines.emplace_back(line);
+
+  size_t section_end = lines.size();  // where a new value line goes
+  bool in_section = false, found_section = false;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (auto section = SectionName(lines[i])) {
+      if (in_section) break;
+      in_section = UpperCase(*section) == folded_key;
+      if (in_section) {
+        found_section = true;
+        section_end = i + 1;
+      }
+      continue;
+    }
+    if (!in_section) continue;
+    if (!lines[i].empty()) section_end = i + 1;
+    auto line_name = ValueLineName(lines[i]);
+    if (value_line && line_name && UpperCase(*line_name) == folded_name) {
+      // The name keeps the spelling the file has, as a registry value does.
+      lines[i] = std::string(*line_name) + value_line->substr(name.size());
+      return TextOfLines(lines);
+    }
+  }
+  if (!found_section) {
+    lines.push_back("[" + std::string(key) + "]");
+    section_end = lines.size();
+  }
+  if (value_line) lines.insert(lines.begin() + static_cast<long>(section_end), *value_line);
+  return TextOfLines(lines);
+}
+
+}  // namespace
 
 IniSettingsStore::IniSettingsStore(std::string path) : path_(std::move(path)) { Load(); }
 
@@ -114,84 +225,83 @@ std::string IniSettingsStore::DefaultPath() {
   return "settings.ini";
 }
 
-void IniSettingsStore::Load() {
-  std::string bytes;
-  try {
-    bytes = ReadFileBytes(path_);
-  } catch (const PlatformError&) {
-    return;  // no file yet: every value takes its default
-  }
+void IniSettingsStore::Load() const {
+  const std::optional<std::string> bytes = CurrentFile(path_);
+  // A file that cannot be read now keeps what was read before.
+  if (!bytes) return;
+  // Reading refreshes the copy in memory; the store is the file's view.
+  auto& self = const_cast<IniSettingsStore&>(*this);
+  self.Clear();
   std::string key;
-  for (std::string_view line : SplitLines(bytes)) {
-    if (line.empty() || line[0] == ';') continue;
-    if (line.front() == '[' && line.back() == ']') {
-      key = std::string(line.substr(1, line.size() - 2));
-      MemorySettingsStore::CreateKey(key);
+  for (std::string_view line : SplitLines(*bytes)) {
+    if (auto section = SectionName(line)) {
+      key = std::string(*section);
+      self.MemorySettingsStore::CreateKey(key);
       continue;
     }
-    size_t eq = line.find('=');
-    if (key.empty() || eq == std::string_view::npos || line.size() < eq + 3 ||
-        line[eq + 2] != ':') {
-      continue;
-    }
-    std::string name(line.substr(0, eq));
-    char type = line[eq + 1];
+    auto name = ValueLineName(line);
+    const size_t eq = name ? name->size() : 0;
+    if (key.empty() || !name || line.size() < eq + 3 || line[eq + 2] != ':') continue;
+    const char type = line[eq + 1];
     std::string_view value = line.substr(eq + 3);
     if (type == 'i') {
-      if (auto n = TryStrToInt(value)) MemorySettingsStore::WriteInt(key, name, *n);
+      if (auto n = TryStrToInt(value)) self.MemorySettingsStore::WriteInt(key, *name, *n);
     } else if (type == 's') {
-      MemorySettingsStore::WriteString(key, name, Unescape(value));
+      self.MemorySettingsStore::WriteString(key, *name, Unescape(value));
     }
   }
 }
 
-bool IniSettingsStore::Save() {
-  std::string out;
-  for (const auto& [folded, values] : keys_) {
-    out += "[" + key_names_[folded] + "]\r\n";
-    for (const auto& [name, value] : values) {
-      out += name;
-      if (value.is_int) {
-        out += "=i:" + std::to_string(value.number);
-      } else {
-        out += "=s:";
-        for (char c : value.text) {
-          if (c == '\r') {
-            out += "%CR%";
-          } else if (c == '\n') {
-            out += "%LF%";
-          } else if (c == '%') {
-            out += "%%";
-          } else {
-            out.push_back(c);
-          }
-        }
-      }
-      out += "\r\n";
-    }
-  }
+bool IniSettingsStore::KeyExists(std::string_view key) const {
+  Load();
+  return MemorySettingsStore::KeyExists(key);
+}
+
+std::vector<std::string> IniSettingsStore::ValueNames(std::string_view key) const {
+  Load();
+  return MemorySettingsStore::ValueNames(key);
+}
+
+std::optional<std::string> IniSettingsStore::ReadString(std::string_view key,
+                                                        std::string_view name) const {
+  Load();
+  return MemorySettingsStore::ReadString(key, name);
+}
+
+std::optional<std::int32_t> IniSettingsStore::ReadInt(std::string_view key,
+                                                      std::string_view name) const {
+  Load();
+  return MemorySettingsStore::ReadInt(key, name);
+}
+
+bool IniSettingsStore::Change(std::string_view key, std::string_view name,
+                              const std::optional<std::string>& value_line) {
+  if (read_only) return false;
+  const std::optional<std::string> bytes = CurrentFile(path_);
+  if (!bytes) return false;
   try {
     const std::filesystem::path p = PathFromName(path_);
     if (p.has_parent_path()) std::filesystem::create_directories(p.parent_path());
-    WriteFileAtomic(path_, out);
+    WriteFileAtomic(path_, EditedFile(*bytes, key, name, value_line));
   } catch (const std::exception&) {
     return false;
   }
+  Load();
   return true;
 }
 
 bool IniSettingsStore::CreateKey(std::string_view key) {
   if (KeyExists(key)) return true;
-  return MemorySettingsStore::CreateKey(key) && Save();
+  return Change(key, "", std::nullopt);
 }
 
 bool IniSettingsStore::WriteString(std::string_view key, std::string_view name,
                                    std::string_view value) {
-  return MemorySettingsStore::WriteString(key, name, value) && Save();
+  return Change(key, name, std::string(name) + "=s:" + Escape(value));
 }
 
 bool IniSettingsStore::WriteInt(std::string_view key, std::string_view name, std::int32_t value) {
-  return MemorySettingsStore::WriteInt(key, name, value) && Save();
+  return Change(key, name, std::string(name) + "=i:" + std::to_string(value));
 }
 
 }  // namespace typelane

@@ -30,14 +30,17 @@ class SettingsStore {
 };
 
 // Kept in memory only: tests, and runs that must not touch the user's settings.
+// Key paths and value names compare without letter case, as the registry's do;
+// each keeps the spelling it was first written with.
 class MemorySettingsStore : public SettingsStore {
  public:
   struct Value {
+    std::string name;  // as first written
     bool is_int = false;
     std::int32_t number = 0;
     std::string text;
   };
-  using Key = std::map<std::string, Value>;
+  using Key = std::map<std::string, Value>;  // folded name -> value
 
   bool KeyExists(std::string_view key) const override;
   bool CreateKey(std::string_view key) override;
@@ -51,19 +54,31 @@ class MemorySettingsStore : public SettingsStore {
   bool read_only = false;
 
  protected:
-  // Keys compare without letter case, as registry keys do.
-  static std::string Fold(std::string_view key);
+  static std::string Fold(std::string_view name);
+  const Value* Find(std::string_view key, std::string_view name) const;
+  Value& Slot(std::string_view key, std::string_view name);
+  void Clear();
   std::map<std::string, Key> keys_;
   std::map<std::string, std::string> key_names_;  // folded -> as first written
 };
 
 // An INI file: one [section] per key, values as name=s:text or name=i:number.
-// Every write saves the whole file (atomically).
+//
+// Several programs may use the file at once (two windows, the command-line
+// tool), so the file is the truth, not what this object read at its start:
+// every read takes the file as it is now, and every write reads it again,
+// changes only the value written and replaces the file atomically. So one
+// program saving its recent files never undoes the option defaults another
+// saved a moment before.
 class IniSettingsStore : public MemorySettingsStore {
  public:
   explicit IniSettingsStore(std::string path);
   const std::string& Path() const { return path_; }
 
+  bool KeyExists(std::string_view key) const override;
+  std::vector<std::string> ValueNames(std::string_view key) const override;
+  std::optional<std::string> ReadString(std::string_view key, std::string_view name) const override;
+  std::optional<std::int32_t> ReadInt(std::string_view key, std::string_view name) const override;
   bool CreateKey(std::string_view key) override;
   bool WriteString(std::string_view key, std::string_view name, std::string_view value) override;
   bool WriteInt(std::string_view key, std::string_view name, std::int32_t value) override;
@@ -73,8 +88,12 @@ class IniSettingsStore : public MemorySettingsStore {
   static std::string DefaultPath();
 
  private:
-  void Load();
-  bool Save();
+  // Reads the file into memory (an unreadable or missing file reads as empty).
+  void Load() const;
+  // Reads the file again, puts value_line in place of the value's line (or
+  // only makes sure of the key when there is none) and replaces the file.
+  bool Change(std::string_view key, std::string_view name,
+              const std::optional<std::string>& value_line);
   std::string path_;
 };
 

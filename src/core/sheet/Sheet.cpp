@@ -362,6 +362,7 @@ void Sheet::Clear() {
   widths_.clear();
   last_row_ = 0;
   last_col_ = 0;
+  blank_cols_ = SheetExtent::kDefaultBlankCols;
 }
 
 }  // namespace typelane

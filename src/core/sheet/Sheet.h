@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/sheet/SheetExtent.h"
+
 namespace typelane {
 
 // The record a cell may carry besides its text: a comment and its keep flag.
@@ -56,6 +58,15 @@ class Sheet {
     if (col > last_col_) last_col_ = col;
   }
 
+  // The grid always shows a margin of blank columns beyond the used extent:
+  // BlankCols columns right of LastCol (100 for a new sheet, 0 for a converted
+  // recording, which offers no columns beyond its own). Cells in the margin are
+  // not part of the sheet. Extent() is what the grid's size follows from
+  // (SheetExtent::GridRows, GridCols): the one place of that rule.
+  int BlankCols() const { return blank_cols_; }
+  void SetBlankCols(int cols) { blank_cols_ = cols < 0 ? 0 : cols; }
+  SheetExtent Extent() const { return SheetExtent{last_row_, last_col_, blank_cols_}; }
+
   // Per-cell records (comments).
   const CellInfo* Info(int row, int col) const;
   CellInfo& AttachInfo(int row, int col);  // creates an empty record when missing
@@ -75,7 +86,8 @@ class Sheet {
   void InsertCols(int at, int count);
   void DeleteCols(int at, int count);
 
-  // Empties every cell, record and width and sets the extent to 0 x 0.
+  // Empties every cell, record and width, sets the extent to 0 x 0 and the
+  // blank columns back to SheetExtent::kDefaultBlankCols.
   void Clear();
 
  private:
@@ -100,6 +112,7 @@ class Sheet {
   std::map<int, int> widths_;
   int last_row_ = 0;
   int last_col_ = 0;
+  int blank_cols_ = SheetExtent::kDefaultBlankCols;
 };
 
 }  // namespace typelane

@@ -67,15 +67,37 @@ std::string ReplaceAll(std::string_view text, std::string_view find, std::string
   if (find.empty()) return std::string(text);
   std::string out;
   out.reserve(text.size());
-  size_t pos = 0;
-  while (true) {
-    size_t hit = text.find(find, pos);
-    if (hit == std::string_view::npos) break;
-    out.append(text.substr(pos, hit - pos));
-    out.append(replacement);
-    pos = hit + find.size();
+  if (replacement.size() >= find.size()) {
+    // A replacement as long as find or longer is not searched again, so the
+    // call always ends (a replacement holding find would otherwise grow the text
+    // for ever). Every such use replaces text that cannot reappear.
+    size_t pos = 0;
+    while (true) {
+      size_t hit = text.find(find, pos);
+      if (hit == std::string_view::npos) break;
+      out.append(text.substr(pos, hit - pos));
+      out.append(replacement);
+      pos = hit + find.size();
+    }
+    out.append(text.substr(pos));
+    return out;
   }
-  out.append(text.substr(pos));
+  // The leftmost occurrence is replaced again and again until none is left, so
+  // a replacement that joins the text around it into a new occurrence is
+  // replaced too ("mmirir" without "mir" is "m"). out never holds an occurrence;
+  // characters still to read are kept reversed in pending, and a replacement goes
+  // back in front of them, so it is read again with what follows. Each
+  // replacement shortens the text, which keeps this linear in practice.
+  std::string pending(text.rbegin(), text.rend());
+  while (!pending.empty()) {
+    out.push_back(pending.back());
+    pending.pop_back();
+    if (out.size() >= find.size() &&
+        std::string_view(out).substr(out.size() - find.size()) == find) {
+      out.resize(out.size() - find.size());
+      pending.append(replacement.rbegin(), replacement.rend());
+    }
+  }
   return out;
 }
 

@@ -20,8 +20,10 @@ void SplitWordsInto(std::string_view text, char separator, std::vector<std::stri
 // nor ends with a double quote is wrapped in quotes (an empty word becomes "").
 std::string JoinWords(const std::vector<std::string>& words, char separator, bool quote);
 
-// Replaces every occurrence of find, leftmost first; the replacement is not
-// searched again.
+// Replaces the leftmost occurrence of find, again and again until find no longer
+// occurs, so text that a replacement joins into a new occurrence is replaced
+// too. A replacement that is not shorter than find is not searched again (it
+// could otherwise never end).
 std::string ReplaceAll(std::string_view text, std::string_view find, std::string_view replacement);
 
 }  // namespace typelane

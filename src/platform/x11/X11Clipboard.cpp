@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/common/Errors.h"
+#include "core/common/TextEncoding.h"
 #include "platform/x11/X11Keys.h"
 #include "platform/x11/X11Util.h"
 
@@ -301,7 +302,7 @@ void X11Clipboard::SetText(std::string_view bytes) {
   bool already_owner = false;
   {
     std::lock_guard lock(impl_->mutex);
-    impl_->utf8 = TextAsUtf8(bytes);
+    impl_->utf8 = DecodeText(bytes);
     impl_->latin1 = TextAsLatin1(bytes);
     gen = ++impl_->generation;
     impl_->served.clear();

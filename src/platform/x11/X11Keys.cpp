@@ -1,6 +1,6 @@
 #include "platform/x11/X11Keys.h"
 
-#include "core/common/Text.h"
+#include "core/common/TextEncoding.h"
 
 // Typographic and technical keysyms are left out unless asked for.
 #define XK_PUBLISHING
@@ -37,13 +37,6 @@ constexpr VkKeysym kNamedKeys[] = {
     {0xDE, XK_apostrophe},  {0xE2, XK_less},
 };
 
-// Windows-1252 bytes 0x80-0x9F as Unicode; the five undefined bytes map to the
-// C1 control of the same number, as Windows' own conversion does.
-constexpr std::array<std::uint16_t, 32> kCp1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
 // Keyboard layouts name these characters by their old keysyms rather than the
 // Unicode ones.
 struct CodeKeysym {
@@ -76,24 +69,6 @@ constexpr CodeKeysym kLegacyKeysyms[] = {
     {0x0178, XK_Ydiaeresis},
 };
 
-std::uint32_t Cp1252CodePoint(unsigned char byte) {
-  if (byte >= 0x80 && byte <= 0x9F) return kCp1252High[byte - 0x80];
-  return byte;
-}
-
-void AppendUtf8(std::string& out, std::uint32_t code) {
-  if (code < 0x80) {
-    out.push_back(static_cast<char>(code));
-  } else if (code < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  }
-}
-
 }  // namespace
 
 unsigned long KeysymForVirtualKey(std::uint8_t vk, unsigned long right_alt_keysym) {
@@ -124,7 +99,7 @@ std::uint8_t VirtualKeyForKeysym(unsigned long keysym) {
 
 unsigned long KeysymForByte(unsigned char byte) {
   if (byte < 0x20 || byte == 0x7F) return 0;
-  std::uint32_t code = Cp1252CodePoint(byte);
+  std::uint32_t code = Cp1252ToCodePoint(byte);
   if (code >= 0x80 && code < 0xA0) return 0;  // undefined in 1252
   if (code <= 0xFF) return code;              // Latin-1 keysyms equal the code point
   for (const auto& k : kLegacyKeysyms) {
@@ -133,33 +108,13 @@ unsigned long KeysymForByte(unsigned char byte) {
   return 0x01000000UL | code;
 }
 
-
-std::string TextAsUtf8(std::string_view bytes) {
-  if (IsValidUtf8(bytes)) return std::string(bytes);
-  std::string out;
-  out.reserve(bytes.size() + bytes.size() / 4);
-  for (char c : bytes) AppendUtf8(out, Cp1252CodePoint(static_cast<unsigned char>(c)));
-  return out;
-}
-
 std::string TextAsLatin1(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());
-  if (!IsValidUtf8(bytes)) {
-    for (char c : bytes) {
-      std::uint32_t code = Cp1252CodePoint(static_cast<unsigned char>(c));
-      out.push_back(code <= 0xFF ? static_cast<char>(code) : '?');
-    }
-    return out;
-  }
-  size_t i = 0;
-  while (i < bytes.size()) {
-    unsigned char c = static_cast<unsigned char>(bytes[i]);
-    int len = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-    std::uint32_t code = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
-    for (int k = 1; k < len; ++k) code = (code << 6) | (bytes[i + k] & 0x3F);
+  CodePointReader reader(bytes);
+  while (!reader.Done()) {
+    const std::uint32_t code = reader.Next();
     out.push_back(code <= 0xFF ? static_cast<char>(code) : '?');
-    i += len;
   }
   return out;
 }

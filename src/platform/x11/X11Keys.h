@@ -23,11 +23,6 @@ std::uint8_t VirtualKeyForKeysym(unsigned long keysym);
 // text); 0 for control bytes and the five bytes 1252 leaves undefined.
 unsigned long KeysymForByte(unsigned char byte);
 
-// The program's text as the X server's UTF-8 (clipboard UTF8_STRING, window
-// titles): bytes that already are valid UTF-8 stay as they are, anything else
-// is read as Windows-1252.
-std::string TextAsUtf8(std::string_view bytes);
-
 // Text as STRING (ISO Latin-1): every character Latin-1 lacks becomes '?'.
 std::string TextAsLatin1(std::string_view bytes);
 

@@ -22,6 +22,7 @@
 #include <thread>
 
 #include "core/common/Errors.h"
+#include "core/common/TextEncoding.h"
 #include "platform/x11/X11Clipboard.h"
 #include "platform/x11/X11Keys.h"
 #include "platform/x11/X11Util.h"
@@ -561,7 +562,7 @@ std::unique_ptr<X11Platform> X11Platform::Open(std::string* error) {
 std::vector<WindowInfo> X11Platform::ListWindows() { return impl_->ListWindows(); }
 
 WindowHandle X11Platform::FindWindowByTitle(std::string_view title) {
-  return MatchWindowTitle(impl_->ListWindows(), TextAsUtf8(title));
+  return MatchWindowTitle(impl_->ListWindows(), DecodeText(title));
 }
 
 bool X11Platform::ActivateWindow(WindowHandle window) {

@@ -9,7 +9,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "core/files/Document.h"
+#include "core/document/Document.h"
 #include "ui/dialogs/CommandTableModel.h"
 #include "ui/dialogs/TfrmDelay.h"
 

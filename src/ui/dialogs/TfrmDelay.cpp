@@ -17,7 +17,7 @@
 
 #include "core/common/Errors.h"
 #include "core/common/Numbers.h"
-#include "core/files/Document.h"
+#include "core/document/Document.h"
 #include "ui/common/CellText.h"
 #include "ui/common/LocaleNumbers.h"
 #include "ui/dialogs/DelayTableModel.h"

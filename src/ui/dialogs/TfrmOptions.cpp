@@ -13,8 +13,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "core/files/Document.h"
-#include "core/forms/DocumentKind.h"
+#include "core/document/Document.h"
+#include "core/forms/KindControls.h"
 #include "core/settings/SettingsStore.h"
 #include "ui/common/CellText.h"
 

@@ -8,7 +8,7 @@
 #include <QStyleOptionHeader>
 #include <algorithm>
 
-#include "core/files/Document.h"
+#include "core/document/Document.h"
 #include "ui/grid/CellDelegate.h"
 #include "ui/grid/SheetModel.h"
 

@@ -2,7 +2,7 @@
 
 #include <QColor>
 
-#include "core/files/Document.h"
+#include "core/document/Document.h"
 #include "core/sheet/CellKind.h"
 #include "ui/common/CellText.h"
 
@@ -21,7 +21,7 @@ QColor FromColourRef(std::int32_t value) {
 SheetModel::SheetModel(Document& document, QObject* parent)
     : QAbstractTableModel(parent), document_(document) {
   rows_ = RowsFor(document_.sheet.LastRow());
-  cols_ = ColsFor(document_.sheet.LastCol(), document_.blank_cols);
+  cols_ = ColsFor(document_.sheet.LastCol(), document_.sheet.BlankCols());
   header_font_.setBold(true);
 }
 
@@ -94,7 +94,7 @@ QVariant SheetModel::headerData(int section, Qt::Orientation orientation, int ro
 
 void SheetModel::Refresh() {
   const int rows = RowsFor(document_.sheet.LastRow());
-  const int cols = ColsFor(document_.sheet.LastCol(), document_.blank_cols);
+  const int cols = ColsFor(document_.sheet.LastCol(), document_.sheet.BlankCols());
   if (rows > rows_) {
     beginInsertRows(QModelIndex(), rows_, rows - 1);
     rows_ = rows;
@@ -120,7 +120,7 @@ void SheetModel::Refresh() {
 void SheetModel::Reload() {
   beginResetModel();
   rows_ = RowsFor(document_.sheet.LastRow());
-  cols_ = ColsFor(document_.sheet.LastCol(), document_.blank_cols);
+  cols_ = ColsFor(document_.sheet.LastCol(), document_.sheet.BlankCols());
   endResetModel();
 }
 

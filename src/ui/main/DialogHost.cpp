@@ -6,7 +6,7 @@
 #include <QScreen>
 #include <QToolButton>
 
-#include "core/files/Document.h"
+#include "core/document/Document.h"
 #include "ui/dialogs/TfrmCommands.h"
 #include "ui/dialogs/TfrmDelay.h"
 #include "ui/dialogs/TfrmOptions.h"

@@ -5,7 +5,7 @@
 #include <QStatusBar>
 #include <QWidget>
 
-#include "core/files/Document.h"
+#include "core/document/Document.h"
 #include "core/load/Platform.h"
 #include "ui/dialogs/TfrmProgress.h"
 #include "ui/dialogs/TfrmSelection.h"

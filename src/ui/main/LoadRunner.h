@@ -4,7 +4,7 @@
 #include <memory>
 #include <thread>
 
-#include "core/load/CellRect.h"
+#include "core/sheet/CellRect.h"
 #include "core/load/SendData.h"
 
 namespace typelane {

@@ -24,10 +24,10 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "core/files/CommandLine.h"
-#include "core/files/Document.h"
+#include "core/document/CommandLine.h"
+#include "core/document/Document.h"
 #include "core/files/ProgramFolder.h"
-#include "core/forms/DocumentKind.h"
+#include "core/forms/KindControls.h"
 #include "core/forms/Playback.h"
 #include "core/load/Conversions.h"
 #include "core/load/Platform.h"

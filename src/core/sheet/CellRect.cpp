@@ -1,4 +1,4 @@
-#include "core/load/CellRect.h"
+#include "core/sheet/CellRect.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
-#include "core/files/CommandLine.h"
+#include "core/document/CommandLine.h"
 
 #include "core/common/Text.h"
-#include "core/files/Document.h"
+#include "core/document/Document.h"
 
 namespace typelane {
 

@@ -7,62 +7,44 @@
 #include <vector>
 
 #include "core/common/Prompter.h"
-#include "core/forms/FormsState.h"
-#include "core/load/CommandTable.h"
-#include "core/load/DelaySettings.h"
-#include "core/settings/Options.h"
-#include "core/sheet/Sheet.h"
+#include "core/common/TextEncoding.h"
+#include "core/document/DocumentObserver.h"
+#include "core/files/DocumentKind.h"
+#include "core/forms/FormsContent.h"
+#include "core/sheet/SheetObserverList.h"
 
 namespace typelane {
 
 class SettingsStore;
 
-// What a file is: the number is also the file-type index of the file dialogs.
-enum class DocumentKind { kSheetFile = 1, kTabDelimited = 2, kPlayback = 3 };
-
 inline constexpr const char* kRecentFilesKey = "Software\\Veltrax\\Typelane\\RecentFiles";
 inline constexpr std::string_view kCaptionBase = "Veltrax Typelane";
-
-// File-type lists of the file dialogs: pairs of description and pattern. The
-// position of a type (from 1) is the document kind it opens or saves as.
-inline constexpr std::string_view kOpenFilter =
-    "Typelane File (*.tyl)|*.tyl|Tab Delimited File (*.*)|*.*|Form File (*.fpb)|*.fpb";
-inline constexpr std::string_view kSaveFilter =
-    "Typelane File (*.tyl)|*.TYL|Tab delimited file (*.*)|*.*";
-inline constexpr std::string_view kSaveFilterPlayback =
-    "Typelane File (*.tyl)|*.TYL|Tab delimited file (*.*)|*.*|Forms Playback file (*.fpb)|*.fpb";
 
 // The open document and everything that travels with it: the sheet, the command
 // table, the delays, the options in force, the values of the main window's
 // toolbar, the document kind, the file name and the modified flag. The windows
-// are views over it.
-class Document {
+// are views over it. The content (SheetContent, FormsContent) is what the
+// readers, writers and the playback code below work on.
+class Document : public FormsContent {
  public:
   // program_folder: where commands.dat and droplists.dat are looked for (see
   // ProgramFolder); empty means the current folder. The user's data folder
   // (UserDataFolder) is looked in first.
   Document(Prompter& prompter, SettingsStore& settings, std::string program_folder);
 
-  // ---- the model ----
-  Sheet sheet;
-  CommandTable commands;
-  DelaySettings delays;
-  Options options;
-  FormsState forms;
-
-  std::string window_title;   // target window (cmbWindow)
-  std::string description;    // txtDescription
-  std::string command_group;  // cmbGroup's text
-  bool auto_tab = false;      // chkAutoTab
-  // Blank columns the grid shows beyond the used extent: 100 for a new sheet, 0
-  // for a converted playback file, which offers no columns beyond its own.
-  int blank_cols = 100;
+  // ---- the model: sheet, commands, delays, options, toolbar values
+  // (SheetContent), forms (FormsContent) ----
+  // The encoding the file came in (TextEncoding.h): what it holds when it is
+  // not plain ASCII; else UTF-8, but Windows-1252 for a recording, which Oracle
+  // Forms replays in the system's 8-bit code page. Typed text is stored in it.
+  TextEncoding text_encoding = TextEncoding::kUtf8;
 
   // ---- document state ----
-  DocumentKind Kind() const { return kind_; }
+  DocumentKind Kind() const override { return kind_; }
   const std::string& FileName() const { return file_name_; }
   bool Modified() const { return modified_; }
-  void SetModified(bool modified) { modified_ = modified; }
+  // Stores the flag; observers hear ModifiedChanged when it really changes.
+  void SetModified(bool modified);
   // "Veltrax Typelane" or "Veltrax Typelane " + the file's path.
   const std::string& Caption() const { return caption_; }
   // " Data size: 4 Cols, 12 Rows"
@@ -74,28 +56,28 @@ class Document {
   // Where commands.dat and droplists.dat are read from: the user's data folder
   // when it holds the file, else the program folder.
   std::string CommandsPath() const;
-  std::string DropListsPath() const;
+  std::string DropListsPath() const override;
   // Where they are written: the user's copy when there is one, else the
   // program folder when it can be written, else the user's data folder.
   std::string CommandsPathForWriting() const;
-  std::string DropListsPathForWriting() const;
+  std::string DropListsPathForWriting() const override;
   const std::string& ProgramFolder() const { return program_folder_; }
   const std::string& UserFolder() const { return user_folder_; }
   // "" leaves the program folder as the only place (tests, portable installs).
   void SetUserFolder(std::string folder) { user_folder_ = std::move(folder); }
   // From lines, or from commands.dat when lines is empty. Clears the command
   // group. A missing commands.dat keeps the table, says so and returns false.
-  bool LoadCommands(std::span<const std::string> lines);
+  bool LoadCommands(std::span<const std::string> lines) override;
   // Writes commands.dat; false (after the message) when it cannot be written.
   bool SaveCommands();
 
   // ---- document kind ----
-  void SetDocumentKind(DocumentKind kind);
+  void SetDocumentKind(DocumentKind kind) override;
 
   // ---- the file flow ----
   // Each returns false when the user cancelled or the operation failed (after
   // the message has been shown).
-  bool NewSheet();
+  bool NewSheet() override;
   bool OpenFile(const std::string& name);  // empty name: ask with the open dialog
   // After an open that succeeded: true when the reader stopped at a format
   // error and the document holds only the part of the file in front of it.
@@ -109,8 +91,6 @@ class Document {
   bool QueryClose();
   void ClearSheet();
   static DocumentKind DetectFileKind(std::span<const std::string_view> lines, Prompter& prompter);
-  // The save dialog's file types for the current kind.
-  std::string_view SaveFilter() const;
 
   // ---- recent files ----
   const std::array<std::string, 5>& RecentFiles() const { return recent_; }
@@ -121,10 +101,53 @@ class Document {
   void WriteRecentFiles();
   static bool UsableRecentPath(std::string_view path);
 
-  Prompter& prompter() { return prompter_; }
+  Prompter& prompter() override { return prompter_; }
   SettingsStore& settings() { return settings_; }
 
+  // ---- events ----
+  // Observers are told every change the document makes (see DocumentObserver
+  // for when). They must detach before they are destroyed; the document does
+  // not own them.
+  void AddObserver(DocumentObserver* observer);
+  void RemoveObserver(DocumentObserver* observer);
+  // The sheet's observers as one, for code that changes the sheet on the
+  // document's behalf (the editing rules, the drop-list checks): hand it over
+  // as the SheetObserver& they take. Silent while the document is in a reset.
+  SheetObserverList& SheetEvents() { return sheet_events_; }
+  // The extent the grid shows: LastRow, LastCol and the sheet's BlankCols.
+  SheetExtent Extent() const { return sheet.Extent(); }
+  // After a change made straight to `sheet` or to the values: tells the
+  // observers the extent (when it changed) and the cells of rect.
+  void CellsChanged(const CellRect& rect) override;
+  // After the toolbar values (window_title, description, command_group,
+  // auto_tab) were changed straight: tells ValuesChanged.
+  void ValuesChanged();
+
  private:
+  // New, Open and a conversion run as one reset (see DocumentObserver).
+  // Nested resets are one.
+  class ResetScope {
+   public:
+    explicit ResetScope(Document& document) : document_(document) { document_.BeginReset(); }
+    ~ResetScope() { document_.EndReset(); }
+    ResetScope(const ResetScope&) = delete;
+    ResetScope& operator=(const ResetScope&) = delete;
+
+   private:
+    Document& document_;
+  };
+  void BeginReset();
+  void EndReset();
+  bool InReset() const { return reset_depth_ > 0; }
+  void SetCaption(std::string caption);
+  void RecentFilesMayHaveChanged(const std::array<std::string, 5>& before);
+  void TellKind();
+  void TellCommandsReset();
+  void TellDelaysReset();
+  void TellOptionsReset();
+  template <typename F>
+  void Tell(F&& call);
+
   // Commands, delays and options back to commands.dat, defaults and the stored
   // defaults, as a new document starts.
   void ResetModels();
@@ -139,6 +162,22 @@ class Document {
   bool partly_read_ = false;
   std::string caption_{kCaptionBase};
   std::array<std::string, 5> recent_;
+
+  std::vector<DocumentObserver*> observers_;
+  SheetObserverList sheet_events_;
+  int reset_depth_ = 0;
+  // What a reset tells at its end: the state when it began, and which parts
+  // were replaced meanwhile.
+  struct ResetStart {
+    bool modified = false;
+    std::string caption;
+    std::array<std::string, 5> recent;
+  } reset_start_;
+  bool pending_kind_ = false;
+  bool pending_commands_ = false;
+  bool pending_delays_ = false;
+  bool pending_options_ = false;
+  bool pending_values_ = false;
 };
 
 }  // namespace typelane

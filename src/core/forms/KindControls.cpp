@@ -1,7 +1,4 @@
-#include "core/forms/DocumentKind.h"
-
-#include "core/files/Document.h"
-#include "core/forms/DropLists.h"
+#include "core/forms/KindControls.h"
 
 namespace typelane {
 
@@ -50,33 +47,6 @@ KindControls ControlsForKind(DocumentKind kind) {
       break;
   }
   return c;
-}
-
-std::string_view SaveFileFilter(DocumentKind kind) {
-  if (kind == DocumentKind::kPlayback) {
-    return "Typelane File (*.tyl)|*.TYL|Tab delimited file (*.*)|*.*|Forms Playback file "
-           "(*.fpb)|*.fpb";
-  }
-  return "Typelane File (*.tyl)|*.TYL|Tab delimited file (*.*)|*.*";
-}
-
-void Document::SetDocumentKind(DocumentKind kind) {
-  kind_ = kind;
-  forms.source_view = false;
-  // The drop-list data belongs to one switch to kind 3: every switch drops it,
-  // and kind 3 loads it afresh from droplists.dat.
-  forms.drop_lists_active = false;
-  forms.drop_list_entries.Clear();
-  forms.column_items.Clear();
-
-  if (kind == DocumentKind::kTabDelimited) {
-    // Every title goes at once: clearing them one by one would move the rest
-    // of a wide title row for each.
-    sheet.SetRowCells(0, {});
-  } else if (kind == DocumentKind::kPlayback) {
-    forms.drop_lists_active = true;
-    LoadDropLists(*this);
-  }
 }
 
 }  // namespace typelane

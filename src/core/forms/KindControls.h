@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "core/files/Document.h"
+#include "core/files/DocumentKind.h"
 
 namespace typelane {
 
@@ -38,9 +38,5 @@ struct KindControls {
 };
 
 KindControls ControlsForKind(DocumentKind kind);
-
-// The save dialog's file types for a kind; the kind number is the index of its
-// own file type in the list.
-std::string_view SaveFileFilter(DocumentKind kind);
 
 }  // namespace typelane

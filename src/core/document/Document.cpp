@@ -1,13 +1,16 @@
-#include "core/files/Document.h"
+#include "core/document/Document.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "core/common/Errors.h"
 #include "core/common/FileText.h"
 #include "core/common/LineReader.h"
+#include "core/common/TextEncoding.h"
 #include "core/files/ProgramFolder.h"
 #include "core/files/SheetFile.h"
 #include "core/files/TabDelimited.h"
+#include "core/forms/DropLists.h"
 #include "core/forms/Playback.h"
 #include "core/settings/SettingsStore.h"
 #include "core/sheet/TextHelpers.h"
@@ -49,6 +52,8 @@ bool Document::LoadCommands(std::span<const std::string> lines) {
   if (!lines.empty()) {
     commands.Load(lines);
     command_group.clear();
+    TellCommandsReset();
+    ValuesChanged();
     return true;
   }
   std::string bytes;
@@ -63,6 +68,8 @@ bool Document::LoadCommands(std::span<const std::string> lines) {
   std::vector<std::string_view> file_lines = SplitLines(bytes);
   commands.Load(file_lines);
   command_group.clear();
+  TellCommandsReset();
+  ValuesChanged();
   return true;
 }
 
@@ -81,6 +88,30 @@ bool Document::SaveCommands() {
 }
 
 namespace {
+
+// Hands the lines of a file on and notes which encoding they are in, the way
+// EncodingOf reads the whole file: Windows-1252 once a line is not valid UTF-8,
+// else UTF-8 once a line holds a non-ASCII character. (Line breaks are ASCII, so
+// line by line reads the same as the whole file.)
+class EncodingNotingSource : public LineSource {
+ public:
+  explicit EncodingNotingSource(LineSource& lines) : lines_(lines) {}
+  bool Next(std::string_view& line) override {
+    if (!lines_.Next(line)) return false;
+    Note(line);
+    return true;
+  }
+  size_t RemainingHint() const override { return lines_.RemainingHint(); }
+  void Note(std::string_view bytes) {
+    if (found_ == TextEncoding::kWindows1252) return;
+    if (const auto encoding = EncodingOf(bytes)) found_ = *encoding;
+  }
+  std::optional<TextEncoding> Found() const { return found_; }
+
+ private:
+  LineSource& lines_;
+  std::optional<TextEncoding> found_;
+};
 
 constexpr std::string_view kOpenFailed =
     "Failed to open the file or an error occured during file processing.";
@@ -106,10 +137,6 @@ bool Document::UsableRecentPath(std::string_view path) {
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return false;
   }
   return true;
-}
-
-std::string_view Document::SaveFilter() const {
-  return kind_ == DocumentKind::kPlayback ? kSaveFilterPlayback : kSaveFilter;
 }
 
 bool Document::QuerySave() {
@@ -144,14 +171,16 @@ void Document::ClearSheet() {
 
 bool Document::NewSheet() {
   if (!QuerySave()) return false;
+  ResetScope reset(*this);
   file_name_.clear();
   partly_read_ = false;
-  blank_cols = 100;
   ClearSheet();
   description.clear();
-  caption_ = std::string(kCaptionBase);
+  SetCaption(std::string(kCaptionBase));
   auto_tab = false;
+  text_encoding = TextEncoding::kUtf8;
   window_title.clear();
+  ValuesChanged();
   SetModified(false);
   ResetModels();
   sheet.ResetColumnWidths();
@@ -186,21 +215,25 @@ bool Document::OpenFile(const std::string& name) {
     if (!choice) return false;
     file_name_ = choice->path;
   }
+  // The observers hear one reset, whether the open succeeds or fails; it ends
+  // after the hourglass has gone and before the failure message is shown.
+  std::optional<ResetScope> reset(std::in_place, *this);
   std::optional<BusyCursor> busy(std::in_place, prompter_);
   try {
     const std::string path = file_name_;
     NewSheet();
     file_name_ = path;
     partly_read_ = false;
-    caption_ = CaptionFor(file_name_);
+    SetCaption(CaptionFor(file_name_));
     // Sheet files and tab-delimited text are read line by line, so a large
     // file is never in memory beside the sheet it fills; the kind comes from
     // the first line.
-    LineReader reader(file_name_);
+    LineReader file(file_name_);
+    EncodingNotingSource reader(file);
     std::string_view first_line;
     if (!reader.Next(first_line)) throw FileError(file_name_, "The file is empty");
     SetDocumentKind(DetectFileKind(std::span(&first_line, 1), prompter_));
-    reader.Unread();
+    file.Unread();
     switch (kind_) {
       case DocumentKind::kSheetFile:
         partly_read_ = !ReadSheetFile(*this, reader);
@@ -212,15 +245,18 @@ bool Document::OpenFile(const std::string& name) {
       case DocumentKind::kPlayback: {
         // The conversion joins, drops and searches lines: it takes the whole
         // file. The lines are views into bytes, which lives until it is done.
-        const std::string bytes = reader.ReadRest();
+        const std::string bytes = file.ReadRest();
+        reader.Note(bytes);
         const std::vector<std::string_view> lines = SplitLines(bytes);
         // A recording the converter refuses has been reported and reset
         // already: the open has failed, and the file is no recent file.
         if (!ConvertPlaybackFile(*this, lines)) return false;
-        if (sheet.LastCol() > 0) blank_cols = 0;
+        if (sheet.LastCol() > 0) sheet.SetBlankCols(0);
         break;
       }
     }
+    text_encoding = reader.Found().value_or(
+        kind_ == DocumentKind::kPlayback ? TextEncoding::kWindows1252 : TextEncoding::kUtf8);
     SetModified(false);
     AddRecentFile(file_name_);
   } catch (...) {
@@ -232,6 +268,7 @@ bool Document::OpenFile(const std::string& name) {
     busy.reset();
     SetModified(false);
     NewSheet();
+    reset.reset();
     prompter_.Error(WithFileReason(kOpenFailed, error));
     return false;
   }
@@ -241,9 +278,10 @@ bool Document::OpenFile(const std::string& name) {
 bool Document::SaveFile(bool save_as) {
   std::optional<BusyCursor> busy(std::in_place, prompter_);
   if (save_as || file_name_.empty()) {
-    auto choice = prompter_.ChooseSaveFile(SaveFilter(), static_cast<int>(kind_), file_name_);
+    auto choice =
+        prompter_.ChooseSaveFile(SaveFileFilter(kind_), static_cast<int>(kind_), file_name_);
     if (!choice) return false;
-    caption_ = CaptionFor(choice->path);
+    SetCaption(CaptionFor(choice->path));
     file_name_ = choice->path;
     // The chosen file type decides the kind, so Save As can turn a sheet file
     // into tab-delimited text and back. Only the types the dialog offered count.
@@ -260,6 +298,9 @@ bool Document::SaveFile(bool save_as) {
       return false;
     }
   }
+  // The playback writer puts list-of-values cells into their quoted, padded
+  // form, so the grid hears of it whether or not the write went through.
+  const bool pads_cells = kind_ == DocumentKind::kPlayback;
   try {
     // The text goes to the file in blocks as it is made: a large sheet is
     // never in memory a second time as the text of its file.
@@ -277,10 +318,12 @@ bool Document::SaveFile(bool save_as) {
       }
     });
   } catch (...) {
+    if (pads_cells) CellsChanged(CellRect{1, 1, sheet.LastRow(), sheet.LastCol()});
     busy.reset();
     prompter_.Error(WithFileReason(kSaveFailed, std::current_exception()));
     return false;
   }
+  if (pads_cells) CellsChanged(CellRect{1, 1, sheet.LastRow(), sheet.LastCol()});
   SetModified(false);
   AddRecentFile(file_name_);
   return true;
@@ -290,10 +333,13 @@ void Document::ResetModels() {
   LoadCommands({});
   delays.ResetToDefaults();
   delays.SyncCommandDelays(commands);
+  TellDelaysReset();
   options = LoadOptionDefaults(settings_);
+  TellOptionsReset();
 }
 
 void Document::AddRecentFile(const std::string& path) {
+  const std::array<std::string, 5> before = recent_;
   auto& e = recent_;  // e[0] is entry 1
   if (path == e[4]) {
     e[4] = e[3];
@@ -318,9 +364,11 @@ void Document::AddRecentFile(const std::string& path) {
     }
     e[0] = path;
   }
+  RecentFilesMayHaveChanged(before);
 }
 
 void Document::ReadRecentFiles() {
+  const std::array<std::string, 5> before = recent_;
   settings_.CreateKey(kRecentFilesKey);
   for (int n = 1; n <= 5; ++n) {
     const std::string name = "File" + std::to_string(n);
@@ -331,6 +379,7 @@ void Document::ReadRecentFiles() {
     }
     recent_[static_cast<size_t>(n - 1)] = UsableRecentPath(*value) ? *value : std::string();
   }
+  RecentFilesMayHaveChanged(before);
 }
 
 void Document::WriteRecentFiles() {
@@ -338,6 +387,140 @@ void Document::WriteRecentFiles() {
   for (int n = 1; n <= 5; ++n) {
     const std::string& path = recent_[static_cast<size_t>(n - 1)];
     if (!path.empty()) settings_.WriteString(kRecentFilesKey, "File" + std::to_string(n), path);
+  }
+}
+
+void Document::SetDocumentKind(DocumentKind kind) {
+  kind_ = kind;
+  forms.source_view = false;
+  // The drop-list data belongs to one switch to kind 3: every switch drops it,
+  // and kind 3 loads it afresh from droplists.dat.
+  forms.drop_lists_active = false;
+  forms.drop_list_entries.Clear();
+  forms.column_items.Clear();
+
+  if (kind == DocumentKind::kTabDelimited) {
+    // Every title goes at once: clearing them one by one would move the rest
+    // of a wide title row for each.
+    const int titled = sheet.StoredCols(0);
+    sheet.SetRowCells(0, {});
+    if (titled > 1) CellsChanged(CellRect{0, 1, 0, titled - 1});
+  } else if (kind == DocumentKind::kPlayback) {
+    forms.drop_lists_active = true;
+    LoadDropLists(*this);
+  }
+  TellKind();
+}
+
+// ---- events ----
+
+void Document::AddObserver(DocumentObserver* observer) {
+  if (observer == nullptr) return;
+  if (std::find(observers_.begin(), observers_.end(), observer) != observers_.end()) return;
+  observers_.push_back(observer);
+  sheet_events_.Attach(observer);
+}
+
+void Document::RemoveObserver(DocumentObserver* observer) {
+  observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
+  sheet_events_.Detach(observer);
+}
+
+template <typename F>
+void Document::Tell(F&& call) {
+  // A copy: an observer may detach itself (or attach another) while told.
+  const std::vector<DocumentObserver*> observers = observers_;
+  for (DocumentObserver* o : observers) call(*o);
+}
+
+void Document::SetModified(bool modified) {
+  if (modified_ == modified) return;
+  modified_ = modified;
+  if (!InReset()) Tell([&](DocumentObserver& o) { o.ModifiedChanged(modified_); });
+}
+
+void Document::SetCaption(std::string caption) {
+  if (caption_ == caption) return;
+  caption_ = std::move(caption);
+  if (!InReset()) Tell([&](DocumentObserver& o) { o.CaptionChanged(caption_); });
+}
+
+void Document::RecentFilesMayHaveChanged(const std::array<std::string, 5>& before) {
+  if (recent_ == before || InReset()) return;
+  Tell([&](DocumentObserver& o) { o.RecentFilesChanged(recent_); });
+}
+
+void Document::TellKind() {
+  if (InReset()) {
+    pending_kind_ = true;
+  } else {
+    Tell([&](DocumentObserver& o) { o.KindChanged(kind_); });
+  }
+}
+
+void Document::TellCommandsReset() {
+  if (InReset()) {
+    pending_commands_ = true;
+  } else {
+    Tell([](DocumentObserver& o) { o.CommandsReset(); });
+  }
+}
+
+void Document::TellDelaysReset() {
+  if (InReset()) {
+    pending_delays_ = true;
+  } else {
+    Tell([](DocumentObserver& o) { o.DelaysReset(); });
+  }
+}
+
+void Document::TellOptionsReset() {
+  if (InReset()) {
+    pending_options_ = true;
+  } else {
+    Tell([](DocumentObserver& o) { o.OptionsReset(); });
+  }
+}
+
+void Document::ValuesChanged() {
+  if (InReset()) {
+    pending_values_ = true;
+  } else {
+    Tell([](DocumentObserver& o) { o.ValuesChanged(); });
+  }
+}
+
+void Document::CellsChanged(const CellRect& rect) {
+  if (InReset()) return;
+  sheet_events_.ReportExtent(sheet);
+  sheet_events_.CellsChanged(rect);
+}
+
+void Document::BeginReset() {
+  if (reset_depth_++ > 0) return;
+  reset_start_ = ResetStart{modified_, caption_, recent_};
+  pending_kind_ = pending_commands_ = pending_delays_ = pending_options_ = pending_values_ = false;
+  sheet_events_.SheetAboutToBeReset();
+  sheet_events_.Mute();
+}
+
+void Document::EndReset() {
+  if (--reset_depth_ > 0) return;
+  sheet_events_.Unmute();
+  sheet_events_.SheetReset(Extent());
+  if (pending_kind_) Tell([&](DocumentObserver& o) { o.KindChanged(kind_); });
+  if (pending_commands_) Tell([](DocumentObserver& o) { o.CommandsReset(); });
+  if (pending_delays_) Tell([](DocumentObserver& o) { o.DelaysReset(); });
+  if (pending_options_) Tell([](DocumentObserver& o) { o.OptionsReset(); });
+  if (pending_values_) Tell([](DocumentObserver& o) { o.ValuesChanged(); });
+  if (caption_ != reset_start_.caption) {
+    Tell([&](DocumentObserver& o) { o.CaptionChanged(caption_); });
+  }
+  if (modified_ != reset_start_.modified) {
+    Tell([&](DocumentObserver& o) { o.ModifiedChanged(modified_); });
+  }
+  if (recent_ != reset_start_.recent) {
+    Tell([&](DocumentObserver& o) { o.RecentFilesChanged(recent_); });
   }
 }
 

@@ -1,0 +1,28 @@
+#include "core/document/DocumentEditing.h"
+
+#include "core/document/Document.h"
+
+namespace typelane {
+
+EditContext MakeEditContext(Document& document, const TextMeasure& measure) {
+  return EditContext{document.sheet,
+                     document.prompter(),
+                     document.commands,
+                     measure,
+                     document.Kind(),
+                     &document.forms,
+                     document.options.auto_insert,
+                     document.options.title_size,
+                     document.text_encoding};
+}
+
+void FinishEdit(Document& document, const SheetChange& change) {
+  // The extent first, then the cells: CellsChanged reports the extent itself.
+  document.CellsChanged(change.cells);
+  if (change.widths) {
+    document.SheetEvents().ColumnWidthsChanged(1, document.sheet.Extent().GridCols() - 1);
+  }
+  if (change.modified) document.SetModified(true);
+}
+
+}  // namespace typelane

@@ -1,0 +1,302 @@
+#include "core/edit/CellClipboard.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+#include "core/common/FileText.h"
+#include "core/common/Numbers.h"
+#include "core/edit/Extent.h"
+#include "core/forms/DropLists.h"
+#include "core/sheet/TextHelpers.h"
+
+namespace typelane {
+namespace {
+
+constexpr std::string_view kDoesNotFit =
+    "The data does not fit in the sheet: it reaches beyond the last column.";
+
+// A comment on one line: CR LF as "%CRLF%". A lone CR or LF (which the grid's
+// own comments never hold) is written the same way, so the block stays one
+// line per comment.
+std::string CommentOnOneLine(std::string_view comment) {
+  std::string text = ReplaceAll(DecodeText(comment), "\r\n", "%CRLF%");
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    if (c == '\r' || c == '\n') {
+      out += "%CRLF%";
+    } else {
+      out.push_back(c);
+    }
+  }
+  return out;
+}
+
+bool IsAsciiText(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Reads pasted text a line at a time: fields end at TAB, lines at CR, LF is
+// dropped wherever it stands. Fields are views into the text, or into copies
+// when a field held an LF or has to be stored in another encoding. A line is
+// read again for every band of repetitions, so nothing the size of the text is
+// kept besides the text itself.
+class LineReader {
+ public:
+  LineReader(std::string_view text, TextEncoding encoding)
+      : text_(text),
+        encoding_(encoding),
+        convert_(encoding != TextEncoding::kUtf8 && !IsAsciiText(text)) {}
+
+  // The next line's fields; false when the text holds no further field.
+  bool Next() {
+    fields_.clear();
+    owned_.clear();
+    last_filled_ = 0;
+    while (pos_ < text_.size()) {
+      const size_t start = pos_;
+      bool has_lf = false;
+      while (pos_ < text_.size() && text_[pos_] != '\t' && text_[pos_] != '\r') {
+        has_lf = has_lf || text_[pos_] == '\n';
+        ++pos_;
+      }
+      const bool at_end = pos_ == text_.size();
+      std::string_view field = text_.substr(start, pos_ - start);
+      if (has_lf) {
+        std::string& copy = owned_.emplace_back();
+        for (char c : field) {
+          if (c != '\n') copy.push_back(c);
+        }
+        field = copy;
+      }
+      // A text that ends without CR ends its last field only if it has one.
+      if (at_end && field.empty()) break;
+      if (convert_) field = owned_.emplace_back(EncodeText(field, encoding_));
+      fields_.push_back(field);
+      if (!field.empty()) last_filled_ = static_cast<int>(fields_.size());
+      if (at_end) break;
+      if (text_[pos_++] == '\r') return true;
+    }
+    return !fields_.empty();
+  }
+
+  const std::vector<std::string_view>& Fields() const { return fields_; }
+  // 1-based index of the line's last non-empty field; 0 when all are empty.
+  int LastFilled() const { return last_filled_; }
+
+ private:
+  std::string_view text_;
+  TextEncoding encoding_;
+  bool convert_;
+  size_t pos_ = 0;
+  std::vector<std::string_view> fields_;
+  std::deque<std::string> owned_;  // a deque: its strings never move
+  int last_filled_ = 0;
+};
+
+struct LineShape {
+  int fields = 0;
+  int last_filled = 0;
+};
+
+// The block size of a pasted text: h rows (its CR count, at least 1) and w
+// columns (its TAB count divided by h, plus 1).
+struct BlockSize {
+  int h = 1;
+  int w = 1;
+};
+
+BlockSize SizeOf(std::string_view text) {
+  const auto crs = std::count(text.begin(), text.end(), '\r');
+  const auto tabs = std::count(text.begin(), text.end(), '\t');
+  BlockSize size;
+  size.h = crs == 0 ? 1 : static_cast<int>(std::min<std::ptrdiff_t>(crs, 1 << 30));
+  size.w = static_cast<int>(std::min<std::ptrdiff_t>(tabs / size.h, 1 << 30)) + 1;
+  return size;
+}
+
+CellRect FromRow1Col1(CellRect selection) {
+  selection.top = std::max(selection.top, 1);
+  selection.left = std::max(selection.left, 1);
+  return selection;
+}
+
+}  // namespace
+
+ClipboardBlock CopyCells(const Sheet& sheet, CellRect selection) {
+  selection = FromRow1Col1(selection);
+  const int bottom = std::min(selection.bottom, sheet.LastRow());
+  const int right = std::min(selection.right, sheet.LastCol());
+  ClipboardBlock block;
+  const auto& infos = sheet.Infos();
+  for (int row = selection.top; row <= bottom; ++row) {
+    int last = std::min(right, sheet.StoredCols(row) - 1);
+    while (last >= selection.left && sheet.Cell(row, last).empty()) --last;
+    for (int col = selection.left; col <= last; ++col) {
+      if (col > selection.left) block.text.push_back('\t');
+      block.text += DecodeText(sheet.Cell(row, col));
+    }
+    block.text += "\r\n";
+    for (auto it = infos.lower_bound(CellPos{row, selection.left});
+         it != infos.end() && it->first.row == row && it->first.col <= right; ++it) {
+      block.comments += "Comment" + std::to_string(it->first.col - selection.left + 1) + "," +
+                        std::to_string(row - selection.top + 1) + "=" +
+                        CommentOnOneLine(it->second.comment) + "\r\n";
+    }
+  }
+  return block;
+}
+
+std::optional<ClipboardBlock> CopyCommand(const Sheet& sheet, CellRect selection) {
+  if (sheet.LastRow() < selection.top || sheet.LastCol() < selection.left) return std::nullopt;
+  return CopyCells(sheet, selection);
+}
+
+SheetChange PasteCells(const EditContext& context, CellRect selection, std::string_view text,
+                       std::string_view comments) {
+  Sheet& sheet = context.sheet;
+  BusyCursor busy(context.prompter);
+  SheetChange change;
+  selection = FromRow1Col1(selection);
+  const int top = selection.top;
+  const int left = selection.left;
+  const BlockSize size = SizeOf(text);
+  const int down = std::max(1, (selection.bottom - top + 1) / size.h);
+  const int across = std::max(1, (selection.right - left + 1) / size.w);
+  std::vector<LineShape> shapes;
+  for (LineReader reader(text, context.encoding); reader.Next();) {
+    shapes.push_back({static_cast<int>(reader.Fields().size()), reader.LastFilled()});
+  }
+
+  // Each line may reach as far as the grid is wide when it starts (LastCol +
+  // BlankCols), and LastCol rises as cells are written. Rows further down only
+  // see a wider grid, so the first band of repetitions decides.
+  {
+    std::int64_t last_col = sheet.LastCol();
+    for (int j = 0; j < across; ++j) {
+      const std::int64_t base = left + static_cast<std::int64_t>(j) * size.w;
+      for (const LineShape& shape : shapes) {
+        if (base + shape.fields - 1 > last_col + sheet.BlankCols()) {
+          context.prompter.Error(kDoesNotFit);
+          return change;
+        }
+        if (shape.last_filled > 0) last_col = std::max(last_col, base + shape.last_filled - 1);
+      }
+    }
+  }
+
+  if (!text.empty()) change.modified = true;
+  const std::int64_t rows_needed =
+      top + static_cast<std::int64_t>(down - 1) * size.h + static_cast<std::int64_t>(shapes.size());
+  if (rows_needed > sheet.StoredRows() && rows_needed < (1 << 30)) {
+    sheet.ReserveRows(static_cast<int>(rows_needed));
+  }
+  std::vector<std::string_view> cells;
+  for (int i = 0; i < down; ++i) {
+    LineReader reader(text, context.encoding);
+    for (int k = 0; reader.Next(); ++k) {
+      const std::vector<std::string_view>& fields = reader.Fields();
+      const int count = static_cast<int>(fields.size());
+      const int row = top + i * size.h + k;
+      const int stored = sheet.StoredCols(row) - 1;
+      const int last_col = left + (across - 1) * size.w + count - 1;
+      cells.assign(static_cast<size_t>(std::max(stored, last_col)), std::string_view());
+      for (int col = 1; col <= stored; ++col) {
+        cells[static_cast<size_t>(col - 1)] = sheet.Cell(row, col);
+      }
+      for (int j = 0; j < across; ++j) {
+        std::copy(fields.begin(), fields.end(), cells.begin() + (left + j * size.w - 1));
+      }
+      sheet.SetRowCells(row, cells);
+      change.Touch(row, left, row, last_col);
+      if (reader.LastFilled() > 0) {
+        RaiseExtentTo(sheet, row, left + (across - 1) * size.w + reader.LastFilled() - 1, change);
+      }
+    }
+  }
+
+  if (!comments.empty()) {
+    for (std::string_view line : SplitLines(comments)) {
+      // "Comment" column "," row "=" text, as Copy writes it. Anything else,
+      // and any place outside the block's rows or the grid's columns, is left
+      // out rather than let a stray line stretch the sheet.
+      const size_t comma = line.find(',');
+      const size_t equals = line.find('=');
+      if (comma == std::string_view::npos || equals == std::string_view::npos || comma < 7 ||
+          equals < comma) {
+        continue;
+      }
+      const auto col = TryStrToInt(line.substr(7, comma - 7));
+      const auto row = TryStrToInt(line.substr(comma + 1, equals - comma - 1));
+      if (!col || !row || *col < 1 || *row < 1 || *row > size.h) continue;
+      const std::string comment =
+          EncodeText(ReplaceAll(line.substr(equals + 1), "%CRLF%", "\r\n"), context.encoding);
+      for (int i = 0; i < down; ++i) {
+        for (int j = 0; j < across; ++j) {
+          const std::int64_t target_col =
+              static_cast<std::int64_t>(left) + *col - 1 + static_cast<std::int64_t>(j) * size.w;
+          const int target_row = top + *row - 1 + i * size.h;
+          if (target_col >= sheet.Extent().GridCols()) continue;
+          sheet.RemoveInfo(target_row, static_cast<int>(target_col));
+          sheet.AttachInfo(target_row, static_cast<int>(target_col)).comment = comment;
+          change.Touch(target_row, static_cast<int>(target_col));
+          RaiseExtentTo(sheet, target_row, static_cast<int>(target_col), change);
+          change.modified = true;
+        }
+      }
+    }
+  }
+  return change;
+}
+
+SheetChange PasteCommand(const EditContext& context, CellRect selection, std::string_view text,
+                         std::string_view comments) {
+  SheetChange change = PasteCells(context, selection, text, comments);
+  if (context.ChecksDropLists() && !change.cells.Empty()) {
+    selection = FromRow1Col1(selection);
+    const BlockSize size = SizeOf(text);
+    const int right = std::max(selection.right, selection.left + size.w - 1);
+    const int bottom = std::max(selection.bottom, selection.top + size.h - 1);
+    if (CheckDropListRange(*context.forms, context.sheet, context.prompter, selection.left,
+                           selection.top, right, bottom) > 0) {
+      change.Touch(selection.top, selection.left, bottom, right);
+    }
+  }
+  return change;
+}
+
+SheetChange ClearCells(const EditContext& context, CellRect selection) {
+  Sheet& sheet = context.sheet;
+  BusyCursor busy(context.prompter);
+  SheetChange change;
+  selection = FromRow1Col1(selection);
+  const int bottom = std::min(selection.bottom, sheet.LastRow());
+  const int right = std::min(selection.right, sheet.LastCol());
+  std::vector<std::string_view> cells;
+  for (int row = selection.top; row <= bottom; ++row) {
+    const int stored = sheet.StoredCols(row) - 1;
+    if (stored < selection.left) continue;
+    cells.assign(static_cast<size_t>(stored), std::string_view());
+    for (int col = 1; col <= stored; ++col) {
+      if (col < selection.left || col > right)
+        cells[static_cast<size_t>(col - 1)] = sheet.Cell(row, col);
+    }
+    sheet.SetRowCells(row, cells);
+  }
+  change.Touch(selection.top, selection.left, bottom, right);
+  if (sheet.LastCol() >= selection.left && sheet.LastCol() <= selection.right &&
+      sheet.BlankCols() > 0) {
+    SetLastCol(sheet, FindLastCol(sheet), change);
+  }
+  if (sheet.LastRow() >= selection.top && sheet.LastRow() <= selection.bottom &&
+      SheetExtent::kBlankRows > 0) {
+    SetLastRow(sheet, FindLastRow(sheet), change);
+  }
+  change.modified = true;
+  return change;
+}
+
+}  // namespace typelane
