@@ -15,7 +15,7 @@ cleanup() {
     kill "$pid" 2>/dev/null || true
   done
   wait 2>/dev/null || true
-  rm -rf "$WORK"
+  [[ -n ${E2E_KEEP:-} ]] || rm -rf "$WORK"
 }
 trap cleanup EXIT
 
@@ -63,6 +63,42 @@ start_display() {
     wait_until 20 bash -c '[[ $("$0" wm) == 1 ]]' "$DRIVER" || fail "openbox did not start"
   fi
 }
+
+# start_nested_display MODE: Xephyr inside a fresh Xvfb (no window manager),
+# with openbox inside it for MODE "openbox". Keys sent with XTest to the Xephyr
+# window on the outer display arrive inside from Xephyr's own keyboard, not
+# from XTest: the inner display has a keyboard a user could press. Exports
+# DISPLAY (inner), OUTER and XEPHYR_TITLE.
+start_nested_display() {
+  local mode=$1 n inner=""
+  start_display nowm
+  OUTER=$DISPLAY
+  # Xephyr's own choice of a free display (-displayfd) can land on a taken one:
+  # try numbers whose lock files are free until one starts.
+  for n in $(seq $((200 + RANDOM % 500)) 1000); do
+    [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
+    Xephyr ":$n" -nolisten tcp -screen 1024x768 >"$WORK/xephyr.log" 2>&1 &
+    PIDS+=($!)
+    if wait_until 10 test -e "/tmp/.X11-unix/X$n" && DISPLAY=":$n" "$DRIVER" wm >/dev/null 2>&1; then
+      inner=":$n"
+      break
+    fi
+  done
+  [[ -n $inner ]] || fail "Xephyr did not start"
+  XEPHYR_TITLE="Xephyr on $inner"
+  wait_until 20 window_exists "$XEPHYR_TITLE" ||
+    { "$DRIVER" list; cat "$WORK/xephyr.log"; fail "the Xephyr window did not appear"; }
+  export DISPLAY=$inner
+  note "Xephyr on $DISPLAY inside $OUTER ($mode)"
+  if [[ $mode == openbox ]]; then
+    openbox >"$WORK/openbox.log" 2>&1 &
+    PIDS+=($!)
+    wait_until 20 bash -c '[[ $("$0" wm) == 1 ]]' "$DRIVER" || fail "openbox did not start"
+  fi
+}
+
+# user_escape: Esc from the inner display's own keyboard (start_nested_display).
+user_escape() { DISPLAY=$OUTER "$DRIVER" activate "$XEPHYR_TITLE" key 0x1B; }
 
 # start_cat TITLE OUT: an xterm that runs `cat > OUT` in raw mode, so every byte
 # its keyboard and pastes give lands in OUT unchanged. Ctrl+V pastes CLIPBOARD.
@@ -114,9 +150,105 @@ write_sheet() {
 # Delays with every configurable wait at 0 unless the caller says otherwise.
 ZERO_DELAYS=$'DataDelay=0\nCellDelay=0\nFormDelay=0\nKeyHold=0\nSystemHold=0\nMenuCall=0\nHourGlass=100'
 
+# options_with AUTOTAB HOURGLASS [PROGRESSBAR]: the per-sheet options.
 options_with() {
-  local autotab=$1 hourglass=$2
-  printf 'AutoTab=%s\nHourGlass=%s\nAutoInsert=true\nProgressBar=false\nTitleSize=false\n' \
-    "$autotab" "$hourglass"
+  local autotab=$1 hourglass=$2 progress=${3:-false}
+  printf 'AutoTab=%s\nHourGlass=%s\nAutoInsert=true\nProgressBar=%s\nTitleSize=false\n' \
+    "$autotab" "$hourglass" "$progress"
   printf 'DataColour=16777215\nCommandColour=15658734\nKeystrokeColour=14745599\nDataSource=1\nImportLoad=0'
+}
+
+# ---- The Qt program, driven through the keyboard like a user ----
+
+# start_typelane FILE: typelane opens FILE (no splash, no file associations
+# written) and its main window takes the focus. Needs GUI (the program's path).
+start_typelane() {
+  local file=$1
+  TYPELANE_NO_ASSOCIATIONS=1 QT_QPA_PLATFORM=xcb "$GUI" --no-splash "$file" \
+    >"$WORK/typelane.log" 2>&1 &
+  TYPELANE=$!
+  PIDS+=($TYPELANE)
+  wait_until 60 window_exists "Veltrax Typelane $file" ||
+    { cat "$WORK/typelane.log"; fail "the main window did not open $file"; }
+  wait_until 30 foreground_is "Veltrax Typelane $file" ||
+    fail "the main window does not have the focus ($("$DRIVER" foreground))"
+}
+
+# foreground_is TITLE: the window with the keyboard focus carries TITLE.
+foreground_is() { [[ $("$DRIVER" foreground 2>/dev/null) == "$1" ]]; }
+
+# visible_window REGEX: a mapped window whose name matches REGEX (prints its id).
+visible_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1 | grep .; }
+has_window() { visible_window "$1" >/dev/null; }
+
+no_window() { ! visible_window "$1"; }
+
+# exited PID: the process has ended.
+exited() { ! kill -0 "$1" 2>/dev/null; }
+
+# keys KEY...: key presses from the XTest keyboard into the focused window.
+keys() { xdotool key --delay 30 "$@"; }
+
+# clipboard_changed FILE TEXT: CLIPBOARD holds other text than FILE, with TEXT.
+clipboard_changed() {
+  local now
+  now=$(xclip -o -selection clipboard 2>/dev/null) || return 1
+  [[ $now != "$(cat "$1")" && $now == *"$2"* ]]
+}
+
+# unmapped ID: the window is not on the screen (hidden or gone).
+unmapped() { ! xwininfo -id "$1" 2>/dev/null | grep -q IsViewable; }
+
+# back_to MAIN: the main window titled MAIN has the focus again after a dialog
+# over it closed. A window manager gives it back; without one X hands the focus
+# to the root window, and the user would click our window: so does this.
+back_to() {
+  if [[ $MODE == nowm ]] && ! foreground_is "$1"; then "$DRIVER" activate "$1"; fi
+  wait_until 30 foreground_is "$1" ||
+    fail "the main window does not have the focus ($("$DRIVER" foreground))"
+}
+
+# send_data MAIN: Tools > Send Data through the access keys (Alt+T S) on the
+# main window titled MAIN, then Return on the selection dialog (OK has the
+# focus); returns once the dialog has gone.
+send_data() {
+  local main=$1 dialog
+  back_to "$main"
+  keys alt+t
+  keys s
+  wait_until 30 has_window '^Typelane$' || fail "the selection dialog did not appear"
+  dialog=$(visible_window '^Typelane$')
+  wait_until 30 foreground_is "Typelane" || fail "the selection dialog does not have the focus"
+  keys Return
+  wait_until 30 unmapped "$dialog" || fail "the selection dialog did not close"
+}
+
+# read_summary OUT: once the summary message box has the focus, Ctrl+C copies
+# its title and text (OUT gets them, lines without CR) and Return closes it.
+read_summary() {
+  local out=$1 box
+  wait_until 120 foreground_is "Typelane" || fail "no summary ($("$DRIVER" foreground))"
+  box=$(visible_window '^Typelane$') || fail "the summary is not on the screen"
+  xclip -o -selection clipboard >"$out.before" 2>/dev/null || true
+  keys ctrl+c
+  wait_until 30 clipboard_changed "$out.before" "---" ||
+    fail "the summary's text did not reach the clipboard"
+  xclip -o -selection clipboard | tr -d '\r' >"$out"
+  cat "$out"
+  keys Return
+  wait_until 30 unmapped "$box" || fail "the summary did not close"
+}
+
+# quit_typelane MAIN: File > Exit (Alt+F X); the program must end with 0.
+quit_typelane() {
+  local rc
+  back_to "$1"
+  keys alt+f
+  keys x
+  wait_until 60 exited "$TYPELANE" || fail "typelane did not quit"
+  set +e
+  wait "$TYPELANE"
+  rc=$?
+  set -e
+  [[ $rc == 0 ]] || fail "typelane exited $rc"
 }

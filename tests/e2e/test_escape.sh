@@ -8,30 +8,7 @@
 MODE=$1 CLI=$2 DRIVER=$3
 source "$(dirname "$0")/lib.sh"
 
-start_display nowm
-OUTER=$DISPLAY
-# Xephyr's own choice of a free display (-displayfd) can land on a taken one:
-# try numbers whose lock files are free until one starts.
-INNER=""
-for n in $(seq $((200 + RANDOM % 500)) 1000); do
-  [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
-  Xephyr ":$n" -nolisten tcp -screen 1024x768 >"$WORK/xephyr.log" 2>&1 &
-  PIDS+=($!)
-  if wait_until 10 test -e "/tmp/.X11-unix/X$n" && DISPLAY=":$n" "$DRIVER" wm >/dev/null 2>&1; then
-    INNER=":$n"
-    break
-  fi
-done
-[[ -n $INNER ]] || fail "Xephyr did not start"
-XEPHYR_TITLE="Xephyr on $INNER"
-wait_until 20 window_exists "$XEPHYR_TITLE" || { "$DRIVER" list; cat "$WORK/xephyr.log"; fail "the Xephyr window did not appear"; }
-
-export DISPLAY=$INNER
-if [[ $MODE == openbox ]]; then
-  openbox >"$WORK/openbox.log" 2>&1 &
-  PIDS+=($!)
-  wait_until 20 bash -c '[[ $("$0" wm) == 1 ]]' "$DRIVER" || fail "openbox did not start"
-fi
+start_nested_display "$MODE"
 start_cat "Cat Target" "$WORK/cat.out"
 
 # Every row sends Esc itself, then Enter: "x ESC CR" per row.
@@ -46,7 +23,7 @@ PIDS+=($SEND)
 # Once three rows are in, press Esc on the outer display's keyboard.
 wait_until 30 bash -c '[[ $(tr -cd "\r" <"$0" | wc -c) -ge 3 ]]' "$WORK/cat.out" ||
   fail "the load did not get going"
-DISPLAY=$OUTER "$DRIVER" activate "$XEPHYR_TITLE" key 0x1B
+user_escape
 set +e
 wait "$SEND"
 rc=$?

@@ -2,6 +2,7 @@
 // own file dialogs with the core's file types.
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -80,6 +81,24 @@ class PrompterTest : public QObject {
       box->button(QMessageBox::Yes)->click();
     });
     QCOMPARE(prompter.Message("Typelane", "Save?", Buttons::kYesNo), Answer::kYes);
+  }
+
+  void CtrlCCopiesTheWholeMessage() {
+    QtPrompter prompter;
+    QApplication::clipboard()->clear();
+    WhenShown<QMessageBox>([](QMessageBox* box) {
+      QTest::keyClick(box->button(QMessageBox::Ok), Qt::Key_C, Qt::ControlModifier);
+      QVERIFY(box->isVisible());
+      QTest::keyClick(box->button(QMessageBox::Ok), Qt::Key_Return);
+    });
+    QCOMPARE(
+        prompter.Message("Typelane", "Typelane completed successfully:\r\rRows:\t3\rTime:\t0:0:5",
+                         Buttons::kOk),
+        Answer::kOk);
+    QCOMPARE(QApplication::clipboard()->text(),
+             QStringLiteral("---------------------------\nTypelane\n---------------------------\n"
+                            "Typelane completed successfully:\n\nRows:\t3\nTime:\t0:0:5\n"
+                            "---------------------------\nOK   \n---------------------------\n"));
   }
 
   void OpenDialogShowsFilesWithoutADotAndReturnsTheChosenType() {

@@ -1,6 +1,8 @@
 #include "ui/common/QtPrompter.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -30,6 +32,33 @@ class NoEscape : public QObject {
     }
     return QObject::eventFilter(watched, event);
   }
+};
+
+// Ctrl+C copies the whole message, title and buttons included, laid out as
+// Windows message boxes copy theirs: the user can paste a summary ("Rows: 12")
+// or an error into a note or a report.
+class CopyMessage : public QObject {
+ public:
+  explicit CopyMessage(QMessageBox* box) : QObject(box), box_(box) {}
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+      const QString rule = QStringLiteral("---------------------------\n");
+      QString buttons;
+      for (const QAbstractButton* button : box_->buttons()) {
+        buttons += QString(button->text()).remove(QLatin1Char('&')) + QStringLiteral("   ");
+      }
+      QApplication::clipboard()->setText(rule + box_->windowTitle() + QLatin1Char('\n') + rule +
+                                         box_->text() + QLatin1Char('\n') + rule + buttons +
+                                         QLatin1Char('\n') + rule);
+      event->accept();
+      return true;
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  QMessageBox* box_;
 };
 
 }  // namespace
@@ -74,6 +103,7 @@ Answer QtPrompter::Message(std::string_view title, std::string_view text, Button
       box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
       break;
   }
+  box.installEventFilter(new CopyMessage(&box));
   // A message must be readable even while a busy cursor is up.
   const bool busy = QApplication::overrideCursor() != nullptr;
   if (busy) QApplication::setOverrideCursor(Qt::ArrowCursor);
