@@ -5,7 +5,7 @@
 # (File > Exit). The fields zenity prints must be the sheet's cells byte for
 # byte: plain text with "&", a "\\" cell, UTF-8 text, Windows-1252 text (which
 # arrives as the same characters in UTF-8), a long cell and a "&" cell that
-# takes no Tab.
+# takes no Tab; then a command of the sheet's command group presses OK.
 # usage: test_gui_zenity_load.sh nowm|openbox CLI DRIVER PROBE GUI
 MODE=$1 DRIVER=$3 GUI=$5
 source "$(dirname "$0")/lib.sh"
@@ -23,13 +23,17 @@ for i in $(seq 1 120); do long+="item $i: 5 x AS54888 @ 12.50 & more; "; done
 long=${long% }
 name=$'Gr\xc3\xbc\xc3\x9fe \xe6\x9d\xb1\xe4\xba\xac \xe2\x82\xac5'
 legacy=$'Caf\xe9 cr\xe8me \x80'
-cells=("Bob Smith & Sons" '\\srv\orders' "$name" "$legacy" "$long" '&Tel & fax' '\{TAB 2}{ENTER}')
+cells=("Bob Smith & Sons" '\\srv\orders' "$name" "$legacy" "$long" '&Tel & fax' 'press ok')
 row=$(IFS=$'\t'; echo "${cells[*]}")
 sheet="$WORK/orders.tyl"
 write_sheet "$sheet" "$ZERO_DELAYS" $'Window=Order Entry\nDescription=GUI load\nCommandGroup=Desktop' \
   "$row" "$(options_with true false true)"
-printf 'begincommands\r\nCommand\tDescription\tDesktop\tNotes\r\nSAVE\tSave\t\\^s\t\r\nendcommands\r\n' \
-  >>"$sheet"
+# The last cell is a command: in the sheet's group it presses OK (Tab Tab
+# Enter from the last field), in the other one it would cancel.
+{
+  printf 'begincommands\r\nCommand\tDescription\tOther\tDesktop\tNotes\r\n'
+  printf 'PRESS OK\tPress OK\t\\{ESC}\t\\{TAB 2}{ENTER}\t\r\nendcommands\r\n'
+} >>"$sheet"
 
 start_typelane "$sheet"
 MAIN="Veltrax Typelane $sheet"
@@ -37,6 +41,11 @@ send_data "$MAIN"
 
 # The last cell presses zenity's OK: zenity ends and prints its fields.
 wait_until 60 exited "$ZENITY" || fail "zenity is still open"
+set +e
+wait "$ZENITY"
+rc=$?
+set -e
+[[ $rc == 0 ]] || fail "zenity ended with $rc, not by its OK button"
 {
   printf 'Bob Smith & Sons|\\srv\\orders|%s|' "$name"
   printf '%s' "$legacy" | iconv -f CP1252 -t UTF-8
