@@ -1,6 +1,7 @@
 # Shared by the end-to-end scripts: a private X server (with or without a window
 # manager), the target programs, and the checks. Source it; it sets -euo pipefail.
-# Every process started here is ended by its pid when the script exits.
+# Every process started here is ended by its pid when the script exits; its
+# working folder goes too, unless E2E_KEEP is set (to look into a failure).
 
 set -euo pipefail
 
@@ -177,11 +178,10 @@ start_typelane() {
 # foreground_is TITLE: the window with the keyboard focus carries TITLE.
 foreground_is() { [[ $("$DRIVER" foreground 2>/dev/null) == "$1" ]]; }
 
-# visible_window REGEX: a mapped window whose name matches REGEX (prints its id).
+# visible_window REGEX: a mapped window whose name matches REGEX (prints its id);
+# has_window REGEX: the same, silently.
 visible_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1 | grep .; }
 has_window() { visible_window "$1" >/dev/null; }
-
-no_window() { ! visible_window "$1"; }
 
 # exited PID: the process has ended.
 exited() { ! kill -0 "$1" 2>/dev/null; }
@@ -203,7 +203,7 @@ unmapped() { ! xwininfo -id "$1" 2>/dev/null | grep -q IsViewable; }
 # over it closed. A window manager gives it back; without one X hands the focus
 # to the root window, and the user would click our window: so does this.
 back_to() {
-  if [[ $MODE == nowm ]] && ! foreground_is "$1"; then "$DRIVER" activate "$1"; fi
+  if [[ $MODE == nowm ]] && ! foreground_is "$1"; then "$DRIVER" activate "$1" || true; fi
   wait_until 30 foreground_is "$1" ||
     fail "the main window does not have the focus ($("$DRIVER" foreground))"
 }
