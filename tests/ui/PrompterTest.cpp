@@ -101,6 +101,42 @@ class PrompterTest : public QObject {
                             "---------------------------\nOK   \n---------------------------\n"));
   }
 
+  // Enter presses the default button, Esc the escape button, for every button
+  // set; on a Yes/No question Esc and the close button do nothing at all, so
+  // they can never throw unsaved changes away.
+  void EnterAndEscFollowTheButtonSet() {
+    QtPrompter prompter;
+    const Buttons sets[] = {Buttons::kOk, Buttons::kOkCancel, Buttons::kYesNo,
+                            Buttons::kYesNoCancel};
+    for (const Buttons buttons : sets) {
+      WhenShown<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); });
+      QCOMPARE(prompter.Message("Typelane", "Enter", buttons), typelane::DefaultAnswer(buttons));
+
+      bool still_open = false;
+      WhenShown<QMessageBox>([&](QMessageBox* box) {
+        QTest::keyClick(box, Qt::Key_Escape);
+        box->close();
+        still_open = box->isVisible();
+        if (still_open) box->defaultButton()->click();
+      });
+      const Answer after_escape = prompter.Message("Typelane", "Esc", buttons);
+      const std::optional<Answer> escape = typelane::EscapeAnswer(buttons);
+      QCOMPARE(still_open, !escape.has_value());
+      QCOMPARE(after_escape, escape.value_or(typelane::DefaultAnswer(buttons)));
+      QVERIFY(after_escape != Answer::kNo);
+    }
+    // The questions the program asks: Esc cancels a Yes/No/Cancel question
+    // and Enter answers Yes.
+    WhenShown<QMessageBox>([](QMessageBox* box) {
+      QCOMPARE(box->defaultButton(), box->button(QMessageBox::Yes));
+      QCOMPARE(box->escapeButton(), box->button(QMessageBox::Cancel));
+      QTest::keyClick(box, Qt::Key_Escape);
+    });
+    QCOMPARE(prompter.Message("Typelane", "Do you want to save the current spreadsheet?",
+                              Buttons::kYesNoCancel),
+             Answer::kCancel);
+  }
+
   void OpenDialogShowsFilesWithoutADotAndReturnsTheChosenType() {
     typelane::testing::TempDir temp;
     QFile(QString::fromStdString(temp / "orders")).open(QIODevice::WriteOnly);

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QPushButton>
+#include <map>
 
 #include "ui/common/CellText.h"
 #include "ui/common/FileFilters.h"
@@ -61,6 +63,20 @@ class CopyMessage : public QObject {
   QMessageBox* box_;
 };
 
+QMessageBox::StandardButton StandardButton(Answer answer) {
+  switch (answer) {
+    case Answer::kOk:
+      return QMessageBox::Ok;
+    case Answer::kYes:
+      return QMessageBox::Yes;
+    case Answer::kNo:
+      return QMessageBox::No;
+    case Answer::kCancel:
+      return QMessageBox::Cancel;
+  }
+  return QMessageBox::Ok;
+}
+
 }  // namespace
 
 QWidget* QtPrompter::Parent() const {
@@ -84,43 +100,37 @@ Answer QtPrompter::Message(std::string_view title, std::string_view text, Button
   } else {
     box.setIcon(buttons == Buttons::kOk ? QMessageBox::Information : QMessageBox::Question);
   }
-  switch (buttons) {
-    case Buttons::kOk:
-      box.setStandardButtons(QMessageBox::Ok);
-      break;
-    case Buttons::kOkCancel:
-      box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-      break;
-    case Buttons::kYesNo:
-      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-      box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-      box.installEventFilter(new NoEscape(&box));
-      break;
-    case Buttons::kYesNoCancel:
-      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-      break;
-    default:  // OK and Cancel
-      box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-      break;
+  // The buttons stand in the order of the set; Enter presses the default
+  // answer's, Esc (and the close button) the escape answer's. A set without an
+  // escape answer (Yes/No) cannot be left by Esc or by closing the box.
+  std::map<QAbstractButton*, Answer> answers;
+  for (const Answer answer : ButtonAnswers(buttons)) {
+    answers[box.addButton(StandardButton(answer))] = answer;
+  }
+  const auto button_of = [&](Answer answer) -> QAbstractButton* {
+    for (const auto& [button, a] : answers) {
+      if (a == answer) return button;
+    }
+    return nullptr;
+  };
+  box.setDefaultButton(qobject_cast<QPushButton*>(button_of(DefaultAnswer(buttons))));
+  const std::optional<Answer> escape = EscapeAnswer(buttons);
+  if (escape.has_value()) {
+    box.setEscapeButton(button_of(*escape));
+  } else {
+    box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    box.installEventFilter(new NoEscape(&box));
   }
   box.installEventFilter(new CopyMessage(&box));
   // A message must be readable even while a busy cursor is up.
   const bool busy = QApplication::overrideCursor() != nullptr;
   if (busy) QApplication::setOverrideCursor(Qt::ArrowCursor);
-  const int result = box.exec();
+  box.exec();
   if (busy) QApplication::restoreOverrideCursor();
-  switch (result) {
-    case QMessageBox::Yes:
-      return Answer::kYes;
-    case QMessageBox::No:
-      return Answer::kNo;
-    case QMessageBox::Ok:
-      return Answer::kOk;
-    default:
-      // Esc or the close button: Cancel where there is one, else the only way
-      // out (a Yes/No question cannot end this way).
-      return buttons == Buttons::kOk ? Answer::kOk : Answer::kCancel;
-  }
+  const auto clicked = answers.find(box.clickedButton());
+  if (clicked != answers.end()) return clicked->second;
+  // Closed some other way: what Esc gives (a Yes/No box cannot end this way).
+  return escape.value_or(DefaultAnswer(buttons));
 }
 
 std::optional<FileChoice> QtPrompter::ChooseOpenFile(std::string_view filter, int filter_index,

@@ -435,6 +435,8 @@ void MainWindow::Connect() {
   click("icnHelp", [this] { ShowLocalHelp(); });
   on("mnuContentsOnLine", [this] { open_url_(QUrl(QString::fromLatin1(kOnlineHelp))); });
   on("mnuAbout", [this] { ShowAbout(); });
+  on("mnuXLImport", [this] { ExcelImport(); });
+  click("icnXLImport", [this] { ExcelImport(); });
 
   // The values that travel with the sheet.
   connect(group_box_, &QComboBox::currentTextChanged, this, [this](const QString& text) {
@@ -460,7 +462,10 @@ void MainWindow::Connect() {
 
   // The grid.
   connect(grid_, &EditGrid::CurrentCellChanged, this, &MainWindow::ShowCurrentCell);
-  connect(grid_, &EditGrid::EditorTextChanged, cell_text_box_, &QLineEdit::setText);
+  // The grid's set-edit-text: a mouse click capture comes first.
+  connect(grid_, &EditGrid::EditorTextChanged, this, [this](const QString& text) {
+    cell_text_box_->setText(CaptureMousePosition(grid_->CurrentCol(), grid_->CurrentRow(), text));
+  });
   connect(grid_, &EditGrid::Changed, this, &MainWindow::MarkModified);
   connect(model_, &SheetModel::CellChanged, this, [this] { MarkModified(); });
   // The note box: hidden when the pointer moves to another cell, unless the

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/main/ExcelSource.h"
+
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -54,6 +56,18 @@ class MainWindow : public QMainWindow {
   QAction* Action(const QString& name) const;
   // The local help page: the program folder's help/index.htm.
   QUrl LocalHelpUrl() const;
+
+  // Tools > Excel Import: Excel's selection (or, by the DataSource option, all
+  // its cells) pasted as a manual Paste would, the clipboard emptied, then Send
+  // Data when the ImportLoad option asks for it in a sheet file.
+  void ExcelImport();
+  // Where Excel's cells come from (the running Excel by default; tests script it).
+  void SetExcelSource(ExcelSource source) { excel_source_ = std::move(source); }
+
+  // The grid's in-place editor holds text for (column, row): *ML or *MR in a
+  // sheet file asks the user to point at the place to click and completes the
+  // cell with the pointer's screen position. Returns the cell's text after it.
+  QString CaptureMousePosition(int column, int row, const QString& text);
 
   // ---- the file flow ----
   void NewSheet();
@@ -151,6 +165,7 @@ class MainWindow : public QMainWindow {
   bool showing_ = false;
   std::function<void(const QUrl&)> open_url_;
   std::function<void(QDialog*)> title_editor_hook_;
+  ExcelSource excel_source_;
 };
 
 }  // namespace typelane::ui
