@@ -60,6 +60,11 @@ int main(int argc, char** argv) {
 #endif
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Typelane"));
+  // The window system shows our captions exactly ("Veltrax Typelane " and the
+  // path): Qt would add " — " and a display name to every title that does not
+  // end in it, whoever sets one (a platform theme may). An empty display name
+  // ends every title.
+  QGuiApplication::setApplicationDisplayName(QString());
   QApplication::setApplicationVersion(QStringLiteral(TYPELANE_VERSION));
 
   // Qt has taken its own options out of argv: the rest is the file to open.
