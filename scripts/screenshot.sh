@@ -35,12 +35,14 @@ if command -v openbox >/dev/null; then
   sleep 1
 fi
 
-# A copy of the sheet, so the caption shows a plain path.
-mkdir -p "$work/sheets" && cp "$root/examples/orders.tyl" "$work/sheets/orders.tyl"
-TYPELANE_NO_SPLASH=1 "$gui" "$work/sheets/orders.tyl" >/dev/null 2>&1 &
+# The example sheet where it ships, so the caption shows the path a user of
+# this checkout sees (never a temporary folder).
+sheet="$root/examples/orders.tyl"
+(cd "$root" && TYPELANE_NO_SPLASH=1 TYPELANE_NO_ASSOCIATIONS=1 exec "$gui" "$sheet") \
+  >"$work/gui.log" 2>&1 &
 pids+=($!)
-wait_for 30 sh -c 'xdotool search --name "^Veltrax Typelane .*orders.tyl$" >/dev/null' ||
-  { echo "typelane did not open the sheet" >&2; exit 1; }
+wait_for 30 sh -c 'xdotool search --name "^Veltrax Typelane $1\$" >/dev/null' sh "$sheet" ||
+  { cat "$work/gui.log" >&2; echo "typelane did not open the sheet" >&2; exit 1; }
 sleep 1.5
 mkdir -p "$(dirname "$out")"
 import -window root "$out"
