@@ -1,19 +1,23 @@
 // How the window copes with a large sheet: a 200,000-row x 20-column
-// tab-delimited file. Prints the time from Open to the first paint of the grid,
-// the time to scroll to the end and paint there, and the peak memory above an
-// empty window's, beside the same open without a window and a conversion as
-// typelane-cli convert does it (run after the window's figures, so the
-// peak memory is the window's). Figures only; nothing is asserted.
+// tab-delimited file. Prints the time from the program's start to the first
+// paint of the grid showing the sheet, the time to scroll to the end and paint
+// there, and the peak memory above an empty window's; beside them the time
+// `typelane-cli convert` takes for the same file (the real program, run as a
+// child process, after the window's figures so the peak memory is the
+// window's). Figures only; nothing is asserted.
 //
 // usage: bench_gui_sheet [ROWS [COLS]]   (QT_QPA_PLATFORM=offscreen by default)
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QFileInfo>
+#include <QProcess>
 #include <QScrollBar>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -70,6 +74,11 @@ double WaitForPaint(PaintWatch& watch, QElapsedTimer& timer) {
   return static_cast<double>(timer.nsecsElapsed()) / 1e6;
 }
 
+double MsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+      .count();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -94,6 +103,9 @@ int main(int argc, char** argv) {
   const double file_mb = static_cast<double>(std::filesystem::file_size(path)) / 1e6;
   std::printf("sheet: %d rows x %d columns, %.1f MB tab-delimited\n", rows, cols, file_mb);
 
+  // From here on as the program starts: the application, the document, the
+  // window, then the file named on the command line.
+  const auto start = std::chrono::steady_clock::now();
   QApplication app(argc, argv);
   SilentPrompter prompter;
   typelane::MemorySettingsStore settings;
@@ -109,43 +121,59 @@ int main(int argc, char** argv) {
   timer.start();
   window.show();
   WaitForPaint(watch, timer);
+  const double window_ms = MsSince(start);
   const long empty_kb = StatusKb("VmRSS:");
 
   timer.restart();
   window.OpenFile(path);
   const double open_ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
-  const double first_paint_ms = WaitForPaint(watch, timer);
-  std::printf("open in the window:        %8.1f ms\n", open_ms);
-  std::printf("open to first grid paint:  %8.1f ms\n", first_paint_ms);
+  const double open_paint_ms = WaitForPaint(watch, timer);
+  const double first_paint_ms = MsSince(start);
+  std::printf("empty window painted:         %8.1f ms after start\n", window_ms);
+  std::printf("open in the window:           %8.1f ms\n", open_ms);
+  std::printf("open to first grid paint:     %8.1f ms\n", open_paint_ms);
+  std::printf("start to first grid paint:    %8.1f ms  (target < 2000 ms)\n", first_paint_ms);
 
   timer.restart();
   window.Grid()->scrollToBottom();
   window.Grid()->horizontalScrollBar()->setValue(window.Grid()->horizontalScrollBar()->maximum());
   const double scroll_ms = WaitForPaint(watch, timer);
-  std::printf("scroll to the end, paint:  %8.1f ms\n", scroll_ms);
+  std::printf("scroll to the end, paint:     %8.1f ms\n", scroll_ms);
 
   const long peak_kb = StatusKb("VmHWM:");
   const double above_mb = static_cast<double>(peak_kb - empty_kb) / 1024.0;
-  std::printf("empty window RSS:          %8.1f MB\n", static_cast<double>(empty_kb) / 1024.0);
-  std::printf("peak above empty window:   %8.1f MB (%.2f x the file)\n", above_mb,
-              above_mb / file_mb);
-  // The same work as typelane-cli convert: read, then write tab-delimited.
-  {
+  std::printf("empty window RSS:             %8.1f MB\n", static_cast<double>(empty_kb) / 1024.0);
+  std::printf("peak above empty window:      %8.1f MB = %.2f x the file  (target <= 3 x)\n",
+              above_mb, above_mb / file_mb);
+
+  // typelane-cli convert of the same file: the program beside this one, or,
+  // where it is not built, the same work in this process.
+  double convert_ms = 0;
+  const QString cli = QCoreApplication::applicationDirPath() + QStringLiteral("/typelane-cli");
+  if (QFileInfo(cli).isExecutable()) {
+    QProcess convert;
+    const auto convert_start = std::chrono::steady_clock::now();
+    convert.start(cli, {QStringLiteral("convert"), QString::fromStdString(path),
+                        QString::fromStdString((dir / "copy.txt").string())});
+    convert.waitForFinished(-1);
+    convert_ms = MsSince(convert_start);
+    if (convert.exitCode() != 0) {
+      std::printf("typelane-cli convert failed: %s\n", convert.readAllStandardError().constData());
+    }
+    std::printf("typelane-cli convert:         %8.1f ms\n", convert_ms);
+  } else {
     typelane::Document plain(prompter, settings, "");
     plain.SetUserFolder("");
-    const auto start = std::chrono::steady_clock::now();
+    const auto convert_start = std::chrono::steady_clock::now();
     plain.OpenFile(path);
-    const auto opened = std::chrono::steady_clock::now();
     typelane::TextOut out;
     typelane::WriteTabDelimited(plain.sheet, out);
     typelane::WriteFileAtomic((dir / "copy.txt").string(), out.Text());
-    const auto done = std::chrono::steady_clock::now();
-    std::printf("open without a window:     %8.1f ms\n",
-                std::chrono::duration<double, std::milli>(opened - start).count());
-    const double convert_ms = std::chrono::duration<double, std::milli>(done - start).count();
-    std::printf("convert (open + write):    %8.1f ms\n", convert_ms);
-    std::printf("first paint / convert:     %8.2f x\n", first_paint_ms / convert_ms);
+    convert_ms = MsSince(convert_start);
+    std::printf("convert in process (no cli):  %8.1f ms\n", convert_ms);
   }
+  std::printf("first paint / convert:        %8.2f x  (target <= 3 x)\n",
+              first_paint_ms / convert_ms);
 
   document.SetModified(false);
   std::filesystem::remove_all(dir);
