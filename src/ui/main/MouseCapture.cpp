@@ -47,6 +47,9 @@ QString MainWindow::CaptureMousePosition(int column, int row, const QString& tex
   }
 
   if (open_editor != nullptr && delegate != nullptr) open_editor->installEventFilter(delegate);
+  // The keys that follow belong to the cell: without a window manager nobody
+  // hands the focus back from the closed box.
+  activateWindow();
 
   // The user goes on typing in the cell after the completed text (should the
   // editor have closed all the same, it opens again on the cell).
