@@ -15,7 +15,7 @@ write_sheet "$sheet" "$ZERO_DELAYS" $'Window=Orders\nDescription=Caption\nComman
 expected="Veltrax Typelane $sheet"
 
 # Run from another folder, with the two halves of the path as two arguments.
-(cd "$WORK" && TYPELANE_NO_SPLASH=1 TYPELANE_NO_ASSOCIATIONS=1 \
+(cd "$WORK" && TYPELANE_NO_SPLASH=1 TYPELANE_NO_ASSOCIATIONS=1 QT_QPA_PLATFORM=xcb \
   exec "$GUI" -geometry 800x600+0+0 "$WORK/sheets/my" "orders.tyl") >"$WORK/gui.log" 2>&1 &
 PIDS+=($!)
 

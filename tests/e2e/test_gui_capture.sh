@@ -12,13 +12,8 @@ start_display "$MODE"
 sheet="$WORK/capture.tyl"
 write_sheet "$sheet" "$ZERO_DELAYS" $'Window=Orders\nDescription=Capture\nCommandGroup=' \
   $'Acme\tLeeds' "$(options_with true false)"
-TYPELANE_NO_SPLASH=1 TYPELANE_NO_ASSOCIATIONS=1 "$GUI" -geometry 900x600+0+0 "$sheet" \
-  >"$WORK/gui.log" 2>&1 &
-PIDS+=($!)
-gui_pid=$!
-wait_until 30 bash -c 'xdotool search --onlyvisible --name "^Veltrax Typelane $0\$" >/dev/null' \
-  "$sheet" || { cat "$WORK/gui.log"; fail "typelane did not open the sheet"; }
-sleep 0.5
+start_typelane "$sheet"
+gui_pid=$TYPELANE
 
 # The question, once it is up: a visible window of ours titled Typelane.
 box_up() { xdotool search --all --onlyvisible --pid "$gui_pid" --name '^Typelane$' >/dev/null 2>&1; }
