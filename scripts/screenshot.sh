@@ -38,7 +38,7 @@ fi
 # The example sheet where it ships, so the caption shows the path a user of
 # this checkout sees (never a temporary folder).
 sheet="$root/examples/orders.tyl"
-(cd "$root" && TYPELANE_NO_SPLASH=1 TYPELANE_NO_ASSOCIATIONS=1 exec "$gui" "$sheet") \
+(cd "$root" && TYPELANE_NO_SPLASH=1 TYPELANE_NO_ASSOCIATIONS=1 QT_QPA_PLATFORM=xcb exec "$gui" "$sheet") \
   >"$work/gui.log" 2>&1 &
 pids+=($!)
 wait_for 30 sh -c 'xdotool search --name "^Veltrax Typelane $1\$" >/dev/null' sh "$sheet" ||
