@@ -75,6 +75,14 @@ TEST(PasteCells, BlockRepeatsToFillTheSelection) {
   EXPECT_EQ(g.Rows(1, 1, 5, 1), (V{"a", "b", "a", "b", ""}));
   EXPECT_EQ(g.sheet.LastRow(), 4);
 
+  // Copy cuts trailing empty cells, so a block's lines differ in length: the
+  // widest line sets the block's width, and a repetition never starts inside
+  // the one before it.
+  EditHarness r;
+  PasteCells(r.context, Sel(1, 1, 4, 4), "a\tb\r\nc\r\n", "");
+  EXPECT_EQ(r.Rows(1, 1, 4, 5), (V{"a\tb\ta\tb\t", "c\t\tc\t\t", "a\tb\ta\tb\t", "c\t\tc\t\t"}));
+  EXPECT_EQ(r.sheet.LastCol(), 4);
+
   // Into a single cell the block is written once, whatever its size.
   EditHarness k;
   PasteCells(k.context, Sel(3, 2, 3, 2), "1\t2\t3\r\n4\t5\t6\r\n", "");

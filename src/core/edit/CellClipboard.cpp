@@ -115,6 +115,21 @@ BlockSize SizeOf(std::string_view text) {
   BlockSize size;
   size.h = crs == 0 ? 1 : static_cast<int>(std::min<std::ptrdiff_t>(crs, 1 << 30));
   size.w = static_cast<int>(std::min<std::ptrdiff_t>(tabs / size.h, 1 << 30)) + 1;
+  // Copy cuts each line after its last filled cell, so the lines of a block
+  // differ in length and the average above can fall short of the block's
+  // width; a repetition must never start inside the one before it.
+  std::ptrdiff_t fields = 1;
+  for (char c : text) {
+    if (c == '\t') {
+      ++fields;
+    } else if (c == '\r') {
+      size.w = static_cast<int>(
+          std::max<std::ptrdiff_t>(size.w, std::min<std::ptrdiff_t>(fields, 1 << 30)));
+      fields = 1;
+    }
+  }
+  size.w =
+      static_cast<int>(std::max<std::ptrdiff_t>(size.w, std::min<std::ptrdiff_t>(fields, 1 << 30)));
   return size;
 }
 
