@@ -82,14 +82,14 @@ class GridTest : public QObject {
     g.document.sheet.SetCell(5, 3, "");
     g.document.sheet.SetLastRow(0);
     g.document.sheet.SetLastCol(0);
-    g.model->Refresh();
+    g.document.CellsChanged({5, 3, 5, 3});
     QCOMPARE(g.model->rowCount(), 100);
     QCOMPARE(g.model->columnCount(), 100);
     // A converted recording offers no blank columns.
     g.document.sheet.SetBlankCols(0);
     g.document.sheet.SetCell(1, 4, "v");
     g.document.sheet.RaiseExtent(1, 4);
-    g.model->Refresh();
+    g.document.CellsChanged({1, 4, 1, 4});
     QCOMPARE(g.model->columnCount(), 4);
   }
 
@@ -100,7 +100,7 @@ class GridTest : public QObject {
     g.document.sheet.SetCell(1, 2, "Caf\xc3\xa9");
     g.document.sheet.SetCell(1, 3, "\x81\x8d");  // undefined in Windows-1252
     g.document.sheet.RaiseExtent(1, 3);
-    g.model->Refresh();
+    g.document.CellsChanged({1, 1, 1, 3});
     QCOMPARE(g.model->data(g.model->index(0, 0)).toString(), QStringLiteral("Caf\u00e9"));
     QCOMPARE(g.model->data(g.model->index(0, 1)).toString(), QStringLiteral("Caf\u00e9"));
     // Unchanged text leaves the bytes alone.
@@ -128,14 +128,14 @@ class GridTest : public QObject {
     g.tester = nullptr;
     g.document.sheet.SetCell(200000, 20, "end");
     g.document.sheet.RaiseExtent(200000, 20);
-    g.model->Reload();
+    g.document.CellsChanged({200000, 20, 200000, 20});
     g.grid->show();
     g.grid->SelectRange({2, 3, 4, 6});
     QCOMPARE(g.grid->Selection(), (GridRect{2, 3, 4, 6}));
     g.grid->Select(2);
     QCOMPARE(g.grid->Selection(), (GridRect{2, 1, 4, 200100}));
     QCOMPARE(g.grid->CurrentRow(), 1);
-    QCOMPARE(g.grid->CurrentCol(), 2);
+    QCOMPARE(g.grid->CurrentCol(), 4);
     g.grid->SelectRange({2, 3, 4, 6});
     g.grid->Select(1);
     QCOMPARE(g.grid->Selection(), (GridRect{1, 3, 120, 6}));
@@ -155,7 +155,7 @@ class GridTest : public QObject {
     QCOMPARE(g.grid->rowHeight(0), EditGrid::kRowHeight);
     QVERIFY(g.model->headerData(0, Qt::Horizontal, Qt::FontRole).value<QFont>().bold());
     g.document.sheet.SetCell(0, 2, "Item");
-    g.model->Refresh();
+    g.document.CellsChanged({0, 2, 0, 2});
     QCOMPARE(g.model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Item"));
     // Sizing a column with the mouse is a change to the sheet.
     int changes = 0;
@@ -174,7 +174,7 @@ class GridTest : public QObject {
     g.document.sheet.AttachInfo(1, 1).comment = "note";
     g.document.sheet.AttachInfo(1, 2);  // an empty comment shows no mark
     g.document.sheet.RaiseExtent(1, 3);
-    g.model->Refresh();
+    g.document.CellsChanged({1, 1, 1, 3});
     QCOMPARE(g.model->data(g.model->index(0, 0), Qt::BackgroundRole).value<QColor>(),
              QColor(255, 0, 0));
     QCOMPARE(g.model->data(g.model->index(0, 1), Qt::BackgroundRole).value<QColor>(),
@@ -191,7 +191,7 @@ class GridTest : public QObject {
     QVERIFY(QTest::qWaitForWindowActive(g.grid));
     g.document.sheet.SetCell(1, 1, "secret");
     g.document.sheet.RaiseExtent(1, 1);
-    g.model->Refresh();
+    g.document.CellsChanged({1, 1, 1, 1});
     QApplication::clipboard()->setText(QStringLiteral("before"));
     g.grid->setFocus();
     g.grid->SetCurrentCell(1, 1);

@@ -110,7 +110,8 @@ class MainWindowTest : public QObject {
     QVERIFY(!Enabled(f, "mnuSave"));
     QVERIFY(!Enabled(f, "icnSave"));
     TypeIntoCell(f, 3, 2, QStringLiteral("abc"));
-    QTRY_VERIFY(f.document->Modified());
+    QTRY_VERIFY(!f.window->Grid()->Editing());
+    QVERIFY(f.document->Modified());
     QVERIFY(Enabled(f, "mnuSave"));
     QVERIFY(Enabled(f, "icnSave"));
     QCOMPARE(f.document->sheet.Cell(3, 2), "abc");

@@ -1,11 +1,13 @@
 #include "ui/grid/EditGrid.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QStyleOptionHeader>
+#include <QTimer>
 #include <algorithm>
 
 #include "core/document/Document.h"
@@ -58,6 +60,30 @@ EditGrid::EditGrid(SheetModel* model, QWidget* parent)
 
   connect(delegate_, &CellDelegate::EditorTextChanged, this, &EditGrid::EditorTextChanged);
 
+  // Header presses and drags select whole rows and columns (see HeaderEvent);
+  // a double-click on a column's right border fits the column.
+  cols->viewport()->installEventFilter(this);
+  rows->viewport()->installEventFilter(this);
+  connect(cols, &QHeaderView::sectionHandleDoubleClicked, this,
+          [this](int logical) { emit BorderDoubleClicked(logical + 1); });
+  drag_timer_ = new QTimer(this);
+  drag_timer_->setInterval(50);
+  connect(drag_timer_, &QTimer::timeout, this, [this] {
+    if (header_drag_ && (QApplication::mouseButtons() & Qt::LeftButton) != 0) {
+      DragTo(drag_pos_);
+    } else {
+      drag_timer_->stop();
+    }
+  });
+
+  model_->SetCellFont(font());
+  connect(model_, &SheetModel::SheetReplaced, this, [this] {
+    // The cell left behind belongs to the sheet that is gone.
+    ForgetAnchor();
+    ApplyColumnWidths();
+  });
+  connect(model_, &SheetModel::WidthsChanged, this, [this] { ApplyColumnWidths(); });
+
   // The corner shows "Title" (or nothing); a press on it still selects all.
   if (auto* corner = findChild<QAbstractButton*>()) corner->installEventFilter(this);
   SetCornerText(QStringLiteral("Title"));
@@ -109,38 +135,46 @@ void EditGrid::SelectRange(const GridRect& rect) {
                            QItemSelectionModel::ClearAndSelect);
 }
 
+void EditGrid::SelectQuietly(const GridRect& rect, int current_row, int current_col) {
+  const QModelIndex top_left = model_->index(rect.top - 1, rect.left - 1);
+  const QModelIndex bottom_right = model_->index(rect.bottom - 1, rect.right - 1);
+  const QModelIndex current = model_->index(current_row - 1, current_col - 1);
+  if (!top_left.isValid() || !bottom_right.isValid()) return;
+  Quietly([&] {
+    if (current.isValid())
+      selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+    selectionModel()->select(QItemSelection(top_left, bottom_right),
+                             QItemSelectionModel::ClearAndSelect);
+  });
+}
+
 void EditGrid::Select(int kind) {
   const int rows = model_->rowCount();
   const int cols = model_->columnCount();
   if (rows == 0 || cols == 0) return;
   const GridRect s = Selection();
-  GridRect target;
-  QModelIndex current;
   switch (kind) {
-    case 1:
-      target = {1, s.top, cols, s.bottom};
-      current = model_->index(s.top - 1, 0);
+    case 1:  // rows Top..Bottom; the current cell in column 1
+      SelectQuietly({1, s.top, cols, s.bottom}, s.bottom, 1);
       break;
-    case 2:
-      target = {s.left, 1, s.right, rows};
-      current = model_->index(0, s.left - 1);
+    case 2:  // columns Left..Right; the current cell in row 1
+      SelectQuietly({s.left, 1, s.right, rows}, 1, s.right);
       break;
     case 3:
-      target = {1, 1, cols, rows};
-      current = model_->index(0, 0);
+      SelectQuietly({1, 1, cols, rows}, 1, 1);
       break;
     default:
-      return;
+      break;
   }
-  selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
-  selectionModel()->select(QItemSelection(model_->index(target.top - 1, target.left - 1),
-                                          model_->index(target.bottom - 1, target.right - 1)),
-                           QItemSelectionModel::ClearAndSelect);
+}
+
+QWidget* EditGrid::Editor() const {
+  if (!Editing()) return nullptr;
+  return indexWidget(currentIndex());
 }
 
 void EditGrid::CommitEditor() {
-  if (!Editing()) return;
-  QWidget* editor = indexWidget(currentIndex());
+  QWidget* editor = Editor();
   if (editor == nullptr) return;
   commitData(editor);
   closeEditor(editor, QAbstractItemDelegate::NoHint);
@@ -168,10 +202,95 @@ void EditGrid::ColumnResized(int column, int /*old_size*/, int new_size) {
   emit Changed();
 }
 
+// ---- the grid's click ----
+
+template <typename F>
+void EditGrid::Deferring(F&& f) {
+  ++defer_depth_;
+  f();
+  if (--defer_depth_ == 0 && click_pending_) {
+    click_pending_ = false;
+    Click();
+  }
+}
+
 void EditGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
   QTableView::currentChanged(current, previous);
-  if (current.isValid()) emit CurrentCellChanged(current.row() + 1, current.column() + 1);
+  if (!current.isValid()) return;
+  if (quiet_) {
+    emit CurrentCellMoved(current.row() + 1, current.column() + 1);
+  } else if (defer_depth_ > 0) {
+    click_pending_ = true;
+  } else {
+    Click();
+  }
 }
+
+void EditGrid::Click() {
+  const QModelIndex current = currentIndex();
+  if (!current.isValid()) return;
+  // The handlers still see in the anchors the cell that was current at the
+  // previous click; it becomes the current one only afterwards.
+  emit CurrentCellChanged(current.row() + 1, current.column() + 1);
+  anchor_row_ = CurrentRow();
+  anchor_col_ = CurrentCol();
+}
+
+void EditGrid::mousePressEvent(QMouseEvent* event) {
+  const QModelIndex index = indexAt(event->position().toPoint());
+  if (event->button() == Qt::RightButton && index.isValid() &&
+      selectionModel()->isSelected(index)) {
+    // The pop-up menu acts on the selection the press fell into.
+    event->accept();
+    return;
+  }
+  if (event->button() == Qt::RightButton && index.isValid()) {
+    SetCurrentCell(index.row() + 1, index.column() + 1);
+    event->accept();
+    return;
+  }
+  Deferring([&] { QTableView::mousePressEvent(event); });
+}
+
+void EditGrid::mouseMoveEvent(QMouseEvent* event) {
+  // Dragging a selection moves the current cell along: not a click of its
+  // own, or every empty cell passed over would get its column's command.
+  if ((event->buttons() & Qt::LeftButton) != 0) {
+    Quietly([&] { QTableView::mouseMoveEvent(event); });
+  } else {
+    QTableView::mouseMoveEvent(event);
+  }
+}
+
+// ---- keys ----
+
+namespace {
+
+// Keys that leave select mode alone: they move around or do nothing to cells.
+bool NavigationKey(int key) {
+  switch (key) {
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Meta:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_Insert:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_F1:
+      return true;
+    default:
+      return key >= Qt::Key_F3 && key <= Qt::Key_F24;
+  }
+}
+
+}  // namespace
 
 void EditGrid::keyPressEvent(QKeyEvent* event) {
   // Copy, Cut and Paste are the Edit menu's; the view's own Copy would put just
@@ -189,31 +308,205 @@ void EditGrid::keyPressEvent(QKeyEvent* event) {
     event->accept();
     return;
   }
-  if (!Editing() && (event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace)) {
-    event->accept();
-    emit ClearRequested();
-    const QModelIndex index = currentIndex();
-    if (index.isValid()) {
-      selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
-      edit(index);
-    }
-    return;
-  }
-  if (!Editing() && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
-    const QModelIndex index = currentIndex();
-    if (index.isValid()) {
+  const QModelIndex index = currentIndex();
+  const bool command_key = (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) != 0;
+  if (!Editing() && index.isValid() && !command_key && !NavigationKey(event->key())) {
+    // Leaving select mode: Delete and Backspace empty the selection first,
+    // then the selection shrinks to the current cell.
+    const int key = event->key();
+    if (key == Qt::Key_Delete || key == Qt::Key_Backspace) emit ClearRequested();
+    selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
+    if (key == Qt::Key_Escape) {
       event->accept();
-      selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
+      return;
+    }
+    if (key == Qt::Key_Delete || key == Qt::Key_Backspace || key == Qt::Key_Return ||
+        key == Qt::Key_Enter) {
+      event->accept();
       edit(index);
       return;
     }
+    // A character typed into the grid is a change, as every key it takes.
+    if (!event->text().isEmpty() && event->text().at(0).isPrint()) emit Changed();
   }
-  QTableView::keyPressEvent(event);
+  Deferring([&] { QTableView::keyPressEvent(event); });
+}
+
+// ---- headers ----
+
+bool EditGrid::OnColumnBorder(int x) const {
+  const QHeaderView* header = horizontalHeader();
+  const int logical = header->logicalIndexAt(x);
+  if (logical < 0) return false;
+  const int grip = style()->pixelMetric(QStyle::PM_HeaderGripMargin, nullptr, header);
+  const int pos = x - header->sectionViewportPosition(logical);
+  const int size = header->sectionSize(logical);
+  return (pos < grip && header->visualIndex(logical) > 0) || size - pos < grip;
+}
+
+void EditGrid::HeaderPress(Qt::MouseButton button, int col, int row) {
+  const GridRect s = Selection();
+  const int rows = model_->rowCount();
+  const int cols = model_->columnCount();
+  if (!double_click_) {
+    if (col == 0 && row == 0) {
+      Select(3);
+    } else if (col == 0 && row > 0) {
+      const bool kept = button == Qt::RightButton && s.left == 1 && s.right == cols &&
+                        row >= s.top && row <= s.bottom;
+      if (!kept) {
+        SetCurrentCell(row, 1);  // the click records the anchor row
+        anchor_col_ = 0;
+        Select(1);
+      }
+    } else if (row == 0 && col > 0) {
+      const bool kept = button == Qt::RightButton && s.top == 1 && s.bottom == rows &&
+                        col >= s.left && col <= s.right;
+      if (!kept) {
+        SetCurrentCell(1, col);
+        anchor_row_ = 0;
+        Select(2);
+      }
+    }
+  }
+  double_click_ = false;
+}
+
+void EditGrid::HeaderDoubleClick(int col, int row) {
+  double_click_ = true;
+  if (col == 0 && row == 0) {
+    SetCurrentCell(1, 1);
+  } else if (col == 0 && row > 0) {
+    SetCurrentCell(row, 1);
+  } else if (row == 0 && col > 0) {
+    SetCurrentCell(1, col);
+  }
+  // The press that carries the double-click selects nothing more.
+  double_click_ = false;
+  if (row == 0 && col > 0) emit TitleDoubleClicked(col);
+}
+
+void EditGrid::DragTo(const QPoint& pos) {
+  drag_pos_ = pos;
+  const QRect area = viewport()->rect();
+  const bool rows = anchor_col_ == 0 && anchor_row_ > 0;
+  const bool cols = anchor_row_ == 0 && anchor_col_ > 0;
+  if (!rows && !cols) return;
+  bool outside = false;
+  if (rows) {
+    const int count = model_->rowCount();
+    const int first = std::max(rowAt(0), 0);
+    int last = rowAt(area.height() - 1);
+    if (last < 0) last = count - 1;
+    int v;  // model row under the pointer
+    if (pos.y() < 0) {
+      outside = true;
+      v = std::max(first - 1, 0);
+      scrollTo(model_->index(v, std::max(columnAt(0), 0)), QAbstractItemView::PositionAtTop);
+    } else if (pos.y() >= area.height()) {
+      outside = true;
+      v = std::min(last + 1, count - 1);
+      scrollTo(model_->index(v, std::max(columnAt(0), 0)), QAbstractItemView::PositionAtBottom);
+    } else {
+      v = rowAt(pos.y());
+      if (v < 0) v = count - 1;
+    }
+    const int row = v + 1;
+    const GridRect s = Selection();
+    SelectQuietly({s.left, std::min(row, anchor_row_), s.right, std::max(row, anchor_row_)},
+                  CurrentRow(), CurrentCol());
+  } else {
+    const int count = model_->columnCount();
+    const int first = std::max(columnAt(0), 0);
+    int last = columnAt(area.width() - 1);
+    if (last < 0) last = count - 1;
+    int u;
+    if (pos.x() < 0) {
+      outside = true;
+      u = std::max(first - 1, 0);
+      scrollTo(model_->index(std::max(rowAt(0), 0), u), QAbstractItemView::PositionAtTop);
+    } else if (pos.x() >= area.width()) {
+      outside = true;
+      u = std::min(last + 1, count - 1);
+      scrollTo(model_->index(std::max(rowAt(0), 0), u), QAbstractItemView::PositionAtBottom);
+    } else {
+      u = columnAt(pos.x());
+      if (u < 0) u = count - 1;
+    }
+    const int col = u + 1;
+    const GridRect s = Selection();
+    SelectQuietly({std::min(col, anchor_col_), s.top, std::max(col, anchor_col_), s.bottom},
+                  CurrentRow(), CurrentCol());
+  }
+  // Held still outside the view, the drag goes on scrolling.
+  if (outside) {
+    drag_timer_->start();
+  } else {
+    drag_timer_->stop();
+  }
+}
+
+bool EditGrid::HeaderEvent(bool columns, QEvent* event) {
+  QHeaderView* header = columns ? horizontalHeader() : verticalHeader();
+  auto* mouse = static_cast<QMouseEvent*>(event);
+  const QPoint pos = mouse->position().toPoint();
+  const int along = columns ? pos.x() : pos.y();
+  const int logical = header->logicalIndexAt(along);
+  const int col = columns ? logical + 1 : 0;
+  const int row = columns ? 0 : logical + 1;
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+      if (columns && mouse->button() == Qt::LeftButton && OnColumnBorder(pos.x())) {
+        resizing_ = true;
+        return false;  // the header sizes the column
+      }
+      if (logical < 0) return true;
+      if (mouse->button() != Qt::LeftButton && mouse->button() != Qt::RightButton) return true;
+      setFocus();
+      HeaderPress(mouse->button(), col, row);
+      header_drag_ = mouse->button() == Qt::LeftButton;
+      return true;
+    case QEvent::MouseMove:
+      if (resizing_ || !header_drag_ || (mouse->buttons() & Qt::LeftButton) == 0) return false;
+      DragTo(viewport()->mapFromGlobal(header->viewport()->mapToGlobal(pos)));
+      return true;
+    case QEvent::MouseButtonRelease:
+      if (resizing_) {
+        resizing_ = false;
+        return false;
+      }
+      if (mouse->button() == Qt::LeftButton) {
+        header_drag_ = false;
+        drag_timer_->stop();
+        viewport()->update();
+      }
+      return true;
+    case QEvent::MouseButtonDblClick:
+      if (columns && OnColumnBorder(pos.x())) return false;  // sectionHandleDoubleClicked
+      if (logical >= 0 && mouse->button() == Qt::LeftButton) HeaderDoubleClick(col, row);
+      return true;
+    default:
+      return false;
+  }
 }
 
 bool EditGrid::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  const bool mouse = type == QEvent::MouseButtonPress || type == QEvent::MouseMove ||
+                     type == QEvent::MouseButtonRelease || type == QEvent::MouseButtonDblClick;
+  if (mouse && watched == horizontalHeader()->viewport()) return HeaderEvent(true, event);
+  if (mouse && watched == verticalHeader()->viewport()) return HeaderEvent(false, event);
   auto* corner = qobject_cast<QAbstractButton*>(watched);
-  if (corner != nullptr && event->type() == QEvent::Paint) {
+  if (corner != nullptr && mouse) {
+    if (type == QEvent::MouseButtonPress) {
+      setFocus();
+      HeaderPress(static_cast<QMouseEvent*>(event)->button(), 0, 0);
+    } else if (type == QEvent::MouseButtonDblClick) {
+      HeaderDoubleClick(0, 0);
+    }
+    return true;
+  }
+  if (corner != nullptr && type == QEvent::Paint) {
     // Painted as a header section, with the corner's own text.
     QPainter painter(corner);
     QStyleOptionHeader option;

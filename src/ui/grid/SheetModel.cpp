@@ -1,10 +1,14 @@
 #include "ui/grid/SheetModel.h"
 
 #include <QColor>
+#include <algorithm>
 
 #include "core/document/Document.h"
+#include "core/document/DocumentEditing.h"
+#include "core/edit/CellEdits.h"
 #include "core/sheet/CellKind.h"
 #include "ui/common/CellText.h"
+#include "ui/common/QtTextMeasure.h"
 
 namespace typelane::ui {
 namespace {
@@ -16,14 +20,21 @@ QColor FromColourRef(std::int32_t value) {
                 static_cast<int>((v >> 16) & 0xFF));
 }
 
+// The model's counts for an extent: the grid without its fixed row and column.
+int ModelRows(const SheetExtent& extent) { return extent.GridRows() - 1; }
+int ModelCols(const SheetExtent& extent) { return extent.GridCols() - 1; }
+
 }  // namespace
 
 SheetModel::SheetModel(Document& document, QObject* parent)
     : QAbstractTableModel(parent), document_(document) {
-  rows_ = RowsFor(document_.sheet.LastRow());
-  cols_ = ColsFor(document_.sheet.LastCol(), document_.sheet.BlankCols());
+  rows_ = ModelRows(document_.Extent());
+  cols_ = ModelCols(document_.Extent());
   header_font_.setBold(true);
+  document_.AddObserver(this);
 }
+
+SheetModel::~SheetModel() { document_.RemoveObserver(this); }
 
 int SheetModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
 
@@ -58,8 +69,6 @@ QVariant SheetModel::data(const QModelIndex& index, int role) const {
       const CellInfo* info = sheet.Info(row, col);
       return info != nullptr && !info->comment.empty();
     }
-    case Qt::ToolTipRole:
-      return {};
     default:
       return {};
   }
@@ -69,13 +78,11 @@ bool SheetModel::setData(const QModelIndex& index, const QVariant& value, int ro
   if (!index.isValid() || role != Qt::EditRole) return false;
   const int row = index.row() + 1;
   const int col = index.column() + 1;
-  Sheet& sheet = document_.sheet;
-  const std::string_view previous = sheet.Cell(row, col);
-  std::string bytes = TextToBytes(value.toString(), previous);
-  if (bytes == previous) return true;
-  sheet.SetCell(row, col, bytes);
-  if (!bytes.empty()) sheet.RaiseExtent(row, col);
-  Refresh();
+  const QString text = value.toString();
+  if (text == BytesToText(document_.sheet.Cell(row, col))) return true;
+  const QtTextMeasure measure(cell_font_);
+  const EditContext context = MakeEditContext(document_, measure);
+  FinishEdit(document_, EditCellInGrid(context, row, col, text.toStdString()));
   emit CellChanged(row, col);
   return true;
 }
@@ -92,9 +99,63 @@ QVariant SheetModel::headerData(int section, Qt::Orientation orientation, int ro
   return BytesToText(document_.sheet.Cell(0, section + 1));
 }
 
-void SheetModel::Refresh() {
-  const int rows = RowsFor(document_.sheet.LastRow());
-  const int cols = ColsFor(document_.sheet.LastCol(), document_.sheet.BlankCols());
+void SheetModel::Repaint() {
+  if (rows_ > 0 && cols_ > 0) emit dataChanged(index(0, 0), index(rows_ - 1, cols_ - 1));
+  if (cols_ > 0) emit headerDataChanged(Qt::Horizontal, 0, cols_ - 1);
+}
+
+// ---- the document's events ----
+
+void SheetModel::SheetAboutToBeReset() { beginResetModel(); }
+
+void SheetModel::SheetReset(const SheetExtent& extent) {
+  rows_ = ModelRows(extent);
+  cols_ = ModelCols(extent);
+  endResetModel();
+  emit SheetReplaced();
+}
+
+void SheetModel::RowsAboutToBeInserted(int at, int count) {
+  beginInsertRows(QModelIndex(), at - 1, at - 1 + count - 1);
+}
+
+void SheetModel::RowsInserted(int /*at*/, int count) {
+  rows_ += count;
+  endInsertRows();
+}
+
+void SheetModel::RowsAboutToBeRemoved(int at, int count) {
+  beginRemoveRows(QModelIndex(), at - 1, at - 1 + count - 1);
+}
+
+void SheetModel::RowsRemoved(int /*at*/, int count) {
+  rows_ -= count;
+  endRemoveRows();
+}
+
+void SheetModel::ColumnsAboutToBeInserted(int at, int count) {
+  beginInsertColumns(QModelIndex(), at - 1, at - 1 + count - 1);
+}
+
+void SheetModel::ColumnsInserted(int /*at*/, int count) {
+  cols_ += count;
+  endInsertColumns();
+}
+
+void SheetModel::ColumnsAboutToBeRemoved(int at, int count) {
+  beginRemoveColumns(QModelIndex(), at - 1, at - 1 + count - 1);
+}
+
+void SheetModel::ColumnsRemoved(int /*at*/, int count) {
+  cols_ -= count;
+  endRemoveColumns();
+}
+
+void SheetModel::ExtentChanged(const SheetExtent& extent) {
+  // The blank margin is kept at the end of the grid: rows and columns beyond
+  // the extent are blank, so they are added or taken away there.
+  const int rows = ModelRows(extent);
+  const int cols = ModelCols(extent);
   if (rows > rows_) {
     beginInsertRows(QModelIndex(), rows_, rows - 1);
     rows_ = rows;
@@ -113,15 +174,25 @@ void SheetModel::Refresh() {
     cols_ = cols;
     endRemoveColumns();
   }
-  if (rows_ > 0 && cols_ > 0) emit dataChanged(index(0, 0), index(rows_ - 1, cols_ - 1));
-  if (cols_ > 0) emit headerDataChanged(Qt::Horizontal, 0, cols_ - 1);
 }
 
-void SheetModel::Reload() {
-  beginResetModel();
-  rows_ = RowsFor(document_.sheet.LastRow());
-  cols_ = ColsFor(document_.sheet.LastCol(), document_.sheet.BlankCols());
-  endResetModel();
+void SheetModel::CellsChanged(const CellRect& rect) {
+  const int left = std::max(rect.left, 1);
+  const int right = std::min(rect.right, cols_);
+  if (left > right) return;
+  if (rect.top <= 0) emit headerDataChanged(Qt::Horizontal, left - 1, right - 1);
+  const int top = std::max(rect.top, 1);
+  const int bottom = std::min(rect.bottom, rows_);
+  if (top > bottom) return;
+  emit dataChanged(index(top - 1, left - 1), index(bottom - 1, right - 1));
 }
+
+void SheetModel::ColumnWidthsChanged(int first, int last) { emit WidthsChanged(first, last); }
+
+// A cell's colour depends on the kind of document, its kind (the command
+// table) and the colour options.
+void SheetModel::KindChanged(DocumentKind /*kind*/) { Repaint(); }
+void SheetModel::CommandsReset() { Repaint(); }
+void SheetModel::OptionsReset() { Repaint(); }
 
 }  // namespace typelane::ui

@@ -54,7 +54,7 @@ DialogHost::DialogHost(MainWindow& window, Platform& platform) : QObject(&window
   // The group list, the group text and the cells' kinds follow the table.
   connect(commands_, &TfrmCommands::CommandsChanged, this, [this] { window_.ShowDocument(false); });
   // The colours of the cells follow the options in force.
-  connect(options_, &TfrmOptions::OptionsApplied, this, [this] { window_.Model()->Refresh(); });
+  connect(options_, &TfrmOptions::OptionsApplied, this, [this] { window_.Model()->Repaint(); });
 }
 
 DialogHost::~DialogHost() = default;

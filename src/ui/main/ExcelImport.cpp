@@ -7,6 +7,7 @@
 #include "core/common/Prompter.h"
 #include "core/document/Document.h"
 #include "ui/main/DialogHost.h"
+#include "ui/main/EditCommands.h"
 #include "ui/main/ExcelSource.h"
 #include "ui/main/LoadRunner.h"
 #include "ui/main/MainWindow.h"
@@ -47,7 +48,7 @@ void MainWindow::ExcelImport() {
     case ExcelCopyResult::kCopied:
       // Exactly what a manual Paste does, to whichever control has the focus;
       // then Excel's copy does not stay on the clipboard.
-      PasteCommand();
+      edit_commands_->Paste();
       QApplication::clipboard()->setText(QString());
       break;
     case ExcelCopyResult::kNotRunning:

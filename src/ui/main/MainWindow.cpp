@@ -26,6 +26,11 @@
 
 #include "core/document/CommandLine.h"
 #include "core/document/Document.h"
+#include "core/document/DocumentEditing.h"
+#include "core/edit/CellEdits.h"
+#include "core/edit/ColumnWidths.h"
+#include "core/edit/Comments.h"
+#include "core/edit/Titles.h"
 #include "core/files/ProgramFolder.h"
 #include "core/forms/KindControls.h"
 #include "core/forms/Playback.h"
@@ -39,6 +44,7 @@
 #include "ui/grid/SheetModel.h"
 #include "ui/main/AboutBox.h"
 #include "ui/main/DialogHost.h"
+#include "ui/main/EditCommands.h"
 #include "ui/main/Maker.h"
 #include "ui/main/WindowCombo.h"
 
@@ -46,6 +52,18 @@ namespace typelane::ui {
 namespace {
 
 QKeySequence Ctrl(Qt::Key key) { return QKeySequence(Qt::CTRL | key); }
+
+// Cut, Copy, Paste and Clear act on the control that has the focus, the grid's
+// in-place editor included (where they do nothing): they must not close it
+// first, as every other command does.
+bool ActsOnFocus(const QString& name) {
+  static const QStringList names = {
+      QStringLiteral("mnuCut"),   QStringLiteral("mnuCopy"),  QStringLiteral("mnuPaste"),
+      QStringLiteral("mnuClear"), QStringLiteral("pckCut"),   QStringLiteral("pckCopy"),
+      QStringLiteral("pckPaste"), QStringLiteral("pckClear"), QStringLiteral("icnCut"),
+      QStringLiteral("icnCopy"),  QStringLiteral("icnPaste")};
+  return names.contains(name);
+}
 
 // A menu entry shows an ampersand in a path as itself, not as an access key.
 QString MenuText(const QString& text) {
@@ -107,6 +125,7 @@ MainWindow::MainWindow(Document& document, Platform& platform, QWidget* parent)
   comment_timer_->start();
 
   Connect();
+  edit_commands_ = new EditCommands(*this);
   dialogs_ = new DialogHost(*this, platform_);
 
   // Start-up: the recent files from the settings, an empty sheet file.
@@ -118,7 +137,12 @@ MainWindow::MainWindow(Document& document, Platform& platform, QWidget* parent)
   resize(1024, 734 + 97);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+  // Closing the in-place editor below stores its text, and the document tells
+  // of it: nobody may forward that to this window's controls any more.
+  delete edit_commands_;
+  edit_commands_ = nullptr;
+}
 
 QAction* MainWindow::Action(const QString& name) const {
   const auto it = actions_.find(name);
@@ -136,7 +160,9 @@ QAction* MainWindow::AddAction(QMenu* menu, const char* name, const char* captio
   menu->addAction(action);
   actions_[action->objectName()] = action;
   // Connected first, so every command sees the text being typed in a cell.
-  connect(action, &QAction::triggered, this, [this] { grid_->CommitEditor(); });
+  if (!ActsOnFocus(action->objectName())) {
+    connect(action, &QAction::triggered, this, [this] { grid_->CommitEditor(); });
+  }
   return action;
 }
 
@@ -164,7 +190,9 @@ QToolButton* MainWindow::AddButton(const char* name, const char* picture, const 
   button->setStatusTip(QString::fromLatin1(hint));
   button->setFocusPolicy(Qt::NoFocus);
   buttons_[button->objectName()] = button;
-  connect(button, &QToolButton::clicked, this, [this] { grid_->CommitEditor(); });
+  if (!ActsOnFocus(button->objectName())) {
+    connect(button, &QToolButton::clicked, this, [this] { grid_->CommitEditor(); });
+  }
   return button;
 }
 
@@ -400,16 +428,7 @@ void MainWindow::Connect() {
     });
   }
 
-  for (const char* name : {"mnuCut", "pckCut"}) on(name, [this] { CutCommand(); });
-  for (const char* name : {"mnuCopy", "pckCopy"}) on(name, [this] { CopyCommand(); });
-  for (const char* name : {"mnuPaste", "pckPaste"}) on(name, [this] { PasteCommand(); });
-  for (const char* name : {"mnuClear", "pckClear"}) on(name, [this] { ClearCommand(); });
-  click("icnCut", [this] { CutCommand(); });
-  click("icnCopy", [this] { CopyCommand(); });
-  click("icnPaste", [this] { PasteCommand(); });
-  for (const char* name : {"mnuRowSelect", "pckRowSelect"}) on(name, [this] { grid_->Select(1); });
-  for (const char* name : {"mnuColSelect", "pckColSelect"}) on(name, [this] { grid_->Select(2); });
-  for (const char* name : {"mnuSelectAll", "pckSelectAll"}) on(name, [this] { grid_->Select(3); });
+  // The Edit menu's editing commands: EditCommands.
   const std::pair<const char*, Conversion> conversions[] = {{"Keystroke", Conversion::kKeystroke},
                                                             {"CopyPaste", Conversion::kCopyPaste},
                                                             {"AutoTab", Conversion::kAutoTab},
@@ -423,10 +442,6 @@ void MainWindow::Connect() {
 
   for (const char* name : {"mnuEditTitles", "pckEditTitles"})
     on(name, [this] { EditTitles(false); });
-  connect(grid_->horizontalHeader(), &QHeaderView::sectionDoubleClicked, this, [this](int) {
-    // Tab-delimited text has no titles to edit.
-    if (document_.Kind() != DocumentKind::kTabDelimited) EditTitles(true);
-  });
   on("mnuViewSource", [this] { ShowSource(); });
   click("icnViewSource", [this] { ShowSource(); });
   on("mnuHideSource", [this] { HideSource(); });
@@ -462,6 +477,7 @@ void MainWindow::Connect() {
 
   // The grid.
   connect(grid_, &EditGrid::CurrentCellChanged, this, &MainWindow::ShowCurrentCell);
+  connect(grid_, &EditGrid::CurrentCellMoved, this, &MainWindow::ShowCurrentCell);
   // The grid's set-edit-text: a mouse click capture comes first.
   connect(grid_, &EditGrid::EditorTextChanged, this, [this](const QString& text) {
     cell_text_box_->setText(CaptureMousePosition(grid_->CurrentCol(), grid_->CurrentRow(), text));
@@ -483,12 +499,12 @@ void MainWindow::ShowDocument(bool reload) {
   showing_ = true;
   setWindowTitle(PathToText(document_.Caption()));
   if (reload) {
-    model_->Reload();
-    grid_->ApplyColumnWidths();
-    grid_->SetCurrentCell(1, 1);
+    // The model has followed the sheet's reset; the view starts at the top.
+    grid_->Quietly([this] { grid_->SetCurrentCell(1, 1); });
     grid_->scrollToTop();
   } else {
-    model_->Refresh();
+    // Cell colours follow the command table and the options.
+    model_->Repaint();
   }
   {
     const QSignalBlocker block(group_box_);
@@ -578,11 +594,9 @@ void MainWindow::WriteCellTextBox() {
   const int row = grid_->CurrentRow();
   const int col = grid_->CurrentCol();
   if (row <= 0 || col <= 0) return;
-  Sheet& sheet = document_.sheet;
-  const std::string bytes = TextToBytes(cell_text_box_->text(), sheet.Cell(row, col));
-  sheet.SetCell(row, col, bytes);
-  if (!bytes.empty()) sheet.RaiseExtent(row, col);
-  model_->Refresh();
+  const QtTextMeasure measure(grid_->font());
+  FinishEdit(document_, EditCellInBox(MakeEditContext(document_, measure), row, col,
+                                      cell_text_box_->text().toStdString()));
   MarkModified();
 }
 
@@ -748,14 +762,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     // opened by hovering and left untouched stores nothing.
     const auto [row, col] = comment_cell_;
     if (comment_box_->document()->isModified() && row > 0 && col > 0) {
-      const std::string previous = [&] {
-        const CellInfo* info = document_.sheet.Info(row, col);
-        return info != nullptr ? info->comment : std::string();
-      }();
-      document_.sheet.AttachInfo(row, col).comment = TextToBytes(
-          comment_box_->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n")), previous);
-      document_.sheet.RaiseExtent(row, col);
-      model_->Refresh();
+      const QtTextMeasure measure(grid_->font());
+      FinishEdit(document_, SetCommentText(MakeEditContext(document_, measure), row, col,
+                                           comment_box_->toPlainText().toStdString()));
       MarkModified();
     }
     HideCommentBox();
@@ -772,49 +781,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 // ---- editing ----
 
-void MainWindow::CopyCommand() {
-  QWidget* focus = QApplication::focusWidget();
-  if (focus == source_) {
-    source_->copy();
-  } else if (auto* line = qobject_cast<QLineEdit*>(focus);
-             line != nullptr && (line == cell_text_box_ || line == description_box_ ||
-                                 line == window_box_->lineEdit())) {
-    if (line->hasSelectedText()) QApplication::clipboard()->setText(line->selectedText());
-  }
-}
-
-void MainWindow::ClearCommand() {
-  QWidget* focus = QApplication::focusWidget();
-  if (focus == cell_text_box_ && cell_text_box_->hasSelectedText()) {
-    cell_text_box_->del();
-    WriteCellTextBox();
-  } else if (focus == description_box_ && description_box_->hasSelectedText()) {
-    description_box_->del();
-  }
-}
-
-void MainWindow::CutCommand() {
-  CopyCommand();
-  ClearCommand();
-}
-
-void MainWindow::PasteCommand() {
-  QWidget* focus = QApplication::focusWidget();
-  if (focus == window_box_->lineEdit()) {
-    window_box_->lineEdit()->paste();
-  } else if (focus == cell_text_box_) {
-    cell_text_box_->paste();
-    WriteCellTextBox();
-  } else if (focus == description_box_) {
-    description_box_->paste();
-  }
-}
-
 void MainWindow::ConvertCommand(int conversion) {
   const GridRect s = grid_->Selection();
   ConvertCells(document_.sheet, document_.commands, CellRect{s.top, s.left, s.bottom, s.right},
                static_cast<Conversion>(conversion));
-  model_->Refresh();
+  document_.CellsChanged(CellRect{s.top, s.left, s.bottom, s.right});
   ShowCurrentCell(grid_->CurrentRow(), grid_->CurrentCol());
   MarkModified();
 }
@@ -845,7 +816,7 @@ void MainWindow::ShowSource() {
   Action(QStringLiteral("mnuViewSource"))->setVisible(false);
   Action(QStringLiteral("mnuViewSource"))->setEnabled(false);
   // The writer may have normalised list-of-values cells.
-  model_->Refresh();
+  document_.CellsChanged(CellRect{1, 1, document_.sheet.LastRow(), document_.sheet.LastCol()});
 }
 
 void MainWindow::HideSource() {
@@ -875,16 +846,14 @@ void MainWindow::EditTitles(bool from_double_click) {
     QTimer::singleShot(0, &editor, [this, &editor] { title_editor_hook_(&editor); });
   }
   if (editor.exec() != QDialog::Accepted) return;
-  const QStringList edited = editor.Titles();
-  for (int c = 1; c <= edited.size(); ++c) {
-    const std::string previous(document_.sheet.Cell(0, c));
-    document_.sheet.SetCell(0, c, TextToBytes(edited[c - 1], previous));
-  }
-  if (from_double_click && document_.options.title_size) {
-    FitColumnsToTitles(document_.sheet, QtTextMeasure(grid_->horizontalHeader()->font()));
-    grid_->ApplyColumnWidths();
-  }
-  model_->Refresh();
+  // The editor's row holds the top-left cell first, which is not a title.
+  std::vector<std::string> edited{std::string()};
+  for (const QString& title : editor.Titles()) edited.push_back(title.toStdString());
+  const QtTextMeasure measure(grid_->horizontalHeader()->font());
+  const EditContext context = MakeEditContext(document_, measure);
+  SheetChange change = SetTitles(context, edited);
+  if (from_double_click && document_.options.title_size) change.Merge(FitColumnsToTitles(context));
+  FinishEdit(document_, change);
 }
 
 QUrl MainWindow::LocalHelpUrl() const {

@@ -28,6 +28,7 @@ class Platform;
 namespace typelane::ui {
 
 class DialogHost;
+class EditCommands;
 class EditGrid;
 class SheetModel;
 class WindowCombo;
@@ -122,11 +123,6 @@ class MainWindow : public QMainWindow {
   void MoveFromCellTextBox(bool tab);
   void HideCommentBox();
 
-  // Edit commands on whichever control has the focus.
-  void CutCommand();
-  void CopyCommand();
-  void PasteCommand();
-  void ClearCommand();
   void ConvertCommand(int conversion);
   void ShowSource();
   void HideSource();
@@ -154,6 +150,7 @@ class MainWindow : public QMainWindow {
   QMenu* popup_ = nullptr;
   QMenu* source_popup_ = nullptr;
   DialogHost* dialogs_ = nullptr;
+  EditCommands* edit_commands_ = nullptr;
   std::map<QString, QAction*> actions_;
   std::map<QString, QToolButton*> buttons_;
 
@@ -166,6 +163,9 @@ class MainWindow : public QMainWindow {
   std::function<void(const QUrl&)> open_url_;
   std::function<void(QDialog*)> title_editor_hook_;
   ExcelSource excel_source_;
+
+  // The editing commands reach the window's controls directly.
+  friend class EditCommands;
 };
 
 }  // namespace typelane::ui

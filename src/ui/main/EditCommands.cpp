@@ -1,0 +1,322 @@
+#include "ui/main/EditCommands.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QCursor>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTimer>
+#include <QToolButton>
+
+#include "core/document/Document.h"
+#include "core/document/DocumentEditing.h"
+#include "core/edit/CellClipboard.h"
+#include "core/edit/CellEdits.h"
+#include "core/edit/ColumnWidths.h"
+#include "core/edit/Comments.h"
+#include "core/edit/Titles.h"
+#include "ui/common/QtTextMeasure.h"
+#include "ui/grid/EditGrid.h"
+#include "ui/grid/SheetModel.h"
+#include "ui/main/MainWindow.h"
+#include "ui/main/WindowCombo.h"
+
+namespace typelane::ui {
+namespace {
+
+CellRect ToCellRect(const GridRect& r) { return CellRect{r.top, r.left, r.bottom, r.right}; }
+
+// The grid's rows end at CR. Text from the system's clipboard ends its lines
+// with LF alone (Qt gives Windows' CR LF as LF too): every line break becomes
+// CR LF, so a block copied anywhere lands row by row.
+std::string ClipboardRows(const QString& text) {
+  QString rows = text;
+  rows.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  rows.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+  return rows.toStdString();
+}
+
+}  // namespace
+
+const QString& EditCommands::CommentFormat() {
+  static const QString format = QStringLiteral("application/x-qt-windows-mime;value=\"Typelane\"");
+  return format;
+}
+
+EditCommands::EditCommands(MainWindow& window) : QObject(&window), window_(window) {
+  setObjectName(QStringLiteral("EditCommands"));
+  window_.document_.AddObserver(this);
+  Connect();
+}
+
+EditCommands::~EditCommands() { window_.document_.RemoveObserver(this); }
+
+void EditCommands::Connect() {
+  auto on = [this](const char* name, auto slot) {
+    connect(window_.Action(QString::fromLatin1(name)), &QAction::triggered, this, slot);
+  };
+  auto click = [this](const char* name, auto slot) {
+    connect(window_.buttons_.at(QString::fromLatin1(name)), &QToolButton::clicked, this, slot);
+  };
+  for (const char* name : {"mnuCut", "pckCut"}) on(name, [this] { Cut(); });
+  for (const char* name : {"mnuCopy", "pckCopy"}) on(name, [this] { Copy(); });
+  for (const char* name : {"mnuPaste", "pckPaste"}) on(name, [this] { Paste(); });
+  for (const char* name : {"mnuClear", "pckClear"}) on(name, [this] { Clear(); });
+  click("icnCut", [this] { Cut(); });
+  click("icnCopy", [this] { Copy(); });
+  click("icnPaste", [this] { Paste(); });
+
+  EditGrid* grid = window_.grid_;
+  for (const char* name : {"mnuRowSelect", "pckRowSelect"}) on(name, [grid] { grid->Select(1); });
+  for (const char* name : {"mnuColSelect", "pckColSelect"}) on(name, [grid] { grid->Select(2); });
+  for (const char* name : {"mnuSelectAll", "pckSelectAll"}) on(name, [grid] { grid->Select(3); });
+  for (const char* name : {"mnuRowInsert", "pckRowInsert"})
+    on(name, [this] { Insert(WholeCells::kRows); });
+  for (const char* name : {"mnuRowDelete", "pckRowDelete"})
+    on(name, [this] { Delete(WholeCells::kRows); });
+  for (const char* name : {"mnuColInsert", "pckColInsert"})
+    on(name, [this] { Insert(WholeCells::kColumns); });
+  for (const char* name : {"mnuColDelete", "pckColDelete"})
+    on(name, [this] { Delete(WholeCells::kColumns); });
+  for (const char* name : {"mnuAutofit", "pckSelAutofit"}) on(name, [this] { AutofitSelection(); });
+  for (const char* name : {"mnuAutofitCol", "pckColAutofit"})
+    on(name, [this] { AutofitColumn(window_.grid_->CurrentCol()); });
+  on("mnuFillDown", [this] { Fill(FillDirection::kDown); });
+  on("mnuFillRight", [this] { Fill(FillDirection::kRight); });
+  on("mnuFillUp", [this] { Fill(FillDirection::kUp); });
+  on("mnuFillLeft", [this] { Fill(FillDirection::kLeft); });
+  for (const char* name : {"mnuClearTitle", "pckClearTitle"}) on(name, [this] { ClearTitle(); });
+  for (const char* name : {"mnuClearTitles", "pckClearTitles"})
+    on(name, [this] { ClearAllTitles(); });
+  for (const char* name : {"mnuAddComment", "pckAddComment"}) on(name, [this] { AddComment(); });
+  for (const char* name : {"mnuDeleteComment", "pckdeleteComment"})
+    on(name, [this] { DeleteComment(); });
+
+  connect(grid, &EditGrid::CurrentCellChanged, this, &EditCommands::CellClicked);
+  connect(grid, &EditGrid::ClearRequested, this, [this] {
+    const QtTextMeasure measure(window_.grid_->font());
+    FinishEdit(window_.document_, ClearCells(MakeEditContext(window_.document_, measure),
+                                             ToCellRect(window_.grid_->Selection())));
+  });
+  connect(grid, &EditGrid::PasteRequested, this, &EditCommands::GridPaste);
+  connect(grid, &EditGrid::BorderDoubleClicked, this, &EditCommands::AutofitColumn);
+  connect(grid, &EditGrid::TitleDoubleClicked, this, [this] {
+    // Tab-delimited text has no titles to edit.
+    if (window_.document_.Kind() != DocumentKind::kTabDelimited) window_.EditTitles(true);
+  });
+}
+
+// ---- Cut, Copy, Paste, Clear ----
+
+void EditCommands::Copy() {
+  QWidget* focus = QApplication::focusWidget();
+  if (focus == window_.grid_) {
+    const std::optional<ClipboardBlock> block =
+        CopyCommand(window_.document_.sheet, ToCellRect(window_.grid_->Selection()));
+    if (!block) return;
+    auto* data = new QMimeData;
+    data->setText(QString::fromStdString(block->text));
+    if (!block->comments.empty()) {
+      data->setData(CommentFormat(), QByteArray::fromStdString(block->comments));
+    }
+    QApplication::clipboard()->setMimeData(data);
+  } else if (focus == window_.source_) {
+    window_.source_->copy();
+  } else if (auto* line = qobject_cast<QLineEdit*>(focus);
+             line != nullptr &&
+             (line == window_.cell_text_box_ || line == window_.description_box_ ||
+              line == window_.window_box_->lineEdit())) {
+    if (line->hasSelectedText()) QApplication::clipboard()->setText(line->selectedText());
+  }
+}
+
+void EditCommands::Clear() {
+  QWidget* focus = QApplication::focusWidget();
+  if (focus == window_.grid_) {
+    const QtTextMeasure measure(window_.grid_->font());
+    FinishEdit(window_.document_, ClearCells(MakeEditContext(window_.document_, measure),
+                                             ToCellRect(window_.grid_->Selection())));
+    ShowCurrent();
+  } else if (focus == window_.cell_text_box_ && window_.cell_text_box_->hasSelectedText()) {
+    window_.cell_text_box_->del();
+    window_.WriteCellTextBox();
+  } else if (focus == window_.description_box_ && window_.description_box_->hasSelectedText()) {
+    // The description follows its box (textChanged), which marks the sheet.
+    window_.description_box_->del();
+  }
+}
+
+void EditCommands::Cut() {
+  Copy();
+  Clear();
+}
+
+void EditCommands::Paste() {
+  QWidget* focus = QApplication::focusWidget();
+  if (focus == window_.grid_) {
+    PasteIntoGrid(true);
+  } else if (focus == window_.window_box_->lineEdit()) {
+    window_.window_box_->lineEdit()->paste();
+  } else if (focus == window_.cell_text_box_) {
+    window_.cell_text_box_->paste();
+    window_.WriteCellTextBox();
+  } else if (focus == window_.description_box_) {
+    window_.description_box_->paste();
+  }
+}
+
+void EditCommands::GridPaste() { PasteIntoGrid(false); }
+
+void EditCommands::PasteIntoGrid(bool check_drop_lists) {
+  const QMimeData* data = QApplication::clipboard()->mimeData();
+  if (data == nullptr) return;
+  const std::string text = ClipboardRows(data->text());
+  const std::string comments = data->data(CommentFormat()).toStdString();
+  const QtTextMeasure measure(window_.grid_->font());
+  const EditContext context = MakeEditContext(window_.document_, measure);
+  const CellRect selection = ToCellRect(window_.grid_->Selection());
+  FinishEdit(window_.document_, check_drop_lists ? PasteCommand(context, selection, text, comments)
+                                                 : PasteCells(context, selection, text, comments));
+  ShowCurrent();
+}
+
+// ---- the grid alone ----
+
+void EditCommands::Fill(FillDirection direction) {
+  const QtTextMeasure measure(window_.grid_->font());
+  FinishEdit(window_.document_, FillCells(MakeEditContext(window_.document_, measure),
+                                          ToCellRect(window_.grid_->Selection()), direction));
+  ShowCurrent();
+}
+
+void EditCommands::Insert(WholeCells kind) {
+  EditGrid* grid = window_.grid_;
+  const GridRect s = grid->Selection();
+  // The view stays where it is; the selection shrinks to its top-left cell.
+  const int h = grid->horizontalScrollBar()->value();
+  const int v = grid->verticalScrollBar()->value();
+  const QtTextMeasure measure(grid->font());
+  Document& document = window_.document_;
+  grid->Quietly([&] {
+    FinishEdit(document, InsertCells(MakeEditContext(document, measure), ToCellRect(s), kind,
+                                     document.SheetEvents()));
+    grid->SelectRange({s.left, s.top, s.left, s.top});
+  });
+  grid->ForgetAnchor();
+  grid->horizontalScrollBar()->setValue(h);
+  grid->verticalScrollBar()->setValue(v);
+  ShowCurrent();
+}
+
+void EditCommands::Delete(WholeCells kind) {
+  EditGrid* grid = window_.grid_;
+  const GridRect s = grid->Selection();
+  const QtTextMeasure measure(grid->font());
+  Document& document = window_.document_;
+  grid->Quietly([&] {
+    FinishEdit(document, DeleteCells(MakeEditContext(document, measure), ToCellRect(s), kind,
+                                     document.SheetEvents()));
+  });
+  // The cells under the old current cell moved: nothing of them is checked.
+  grid->ForgetAnchor();
+  grid->SetCurrentCell(s.top, s.left);
+  ShowCurrent();
+}
+
+void EditCommands::AutofitSelection() {
+  const QtTextMeasure measure(window_.grid_->font());
+  FinishEdit(window_.document_,
+             typelane::AutofitSelection(MakeEditContext(window_.document_, measure),
+                                        ToCellRect(window_.grid_->Selection())));
+}
+
+void EditCommands::AutofitColumn(int col) {
+  if (col <= 0) return;
+  const QtTextMeasure measure(window_.grid_->font());
+  FinishEdit(window_.document_, typelane::AutofitColumn(MakeEditContext(window_.document_, measure),
+                                                        col, 0, window_.document_.sheet.LastRow()));
+}
+
+void EditCommands::ClearTitle() {
+  const GridRect s = window_.grid_->Selection();
+  const QtTextMeasure measure(window_.grid_->font());
+  FinishEdit(window_.document_,
+             ClearTitles(MakeEditContext(window_.document_, measure), s.left, s.right));
+}
+
+void EditCommands::ClearAllTitles() {
+  const QtTextMeasure measure(window_.grid_->font());
+  FinishEdit(window_.document_,
+             typelane::ClearAllTitles(MakeEditContext(window_.document_, measure)));
+}
+
+void EditCommands::AddComment() {
+  const int row = window_.grid_->CurrentRow();
+  const int col = window_.grid_->CurrentCol();
+  if (row <= 0 || col <= 0) return;
+  const QtTextMeasure measure(window_.grid_->font());
+  FinishEdit(window_.document_,
+             typelane::AddComment(MakeEditContext(window_.document_, measure), row, col));
+  window_.ShowCommentBox(row, col, true);
+}
+
+void EditCommands::DeleteComment() {
+  const int row = window_.grid_->CurrentRow();
+  const int col = window_.grid_->CurrentCol();
+  if (row <= 0 || col <= 0) return;
+  const QtTextMeasure measure(window_.grid_->font());
+  FinishEdit(window_.document_,
+             typelane::DeleteComment(MakeEditContext(window_.document_, measure), row, col));
+}
+
+// ---- the grid's click ----
+
+void EditCommands::CellClicked(int row, int col) {
+  EditGrid* grid = window_.grid_;
+  const GridRect s = grid->Selection();
+  const QPoint pointer = grid->viewport()->mapFromGlobal(QCursor::pos());
+  CellClick click;
+  click.previous = CellPos{grid->AnchorRow(), grid->AnchorCol()};
+  click.current = CellPos{row, col};
+  click.single_cell = s.left == s.right && s.top == s.bottom;
+  click.checks_suspended = checks_suspended_;
+  click.pointer_on_cell =
+      grid->viewport()->rect().contains(pointer) && grid->indexAt(pointer).isValid();
+  const QtTextMeasure measure(grid->font());
+  const ClickResult result = ClickCell(MakeEditContext(window_.document_, measure), click);
+  FinishEdit(window_.document_, result.change);
+  if (result.reselect) {
+    // Back to the emptied cell once the press that left it has finished, with
+    // the checks off so that moving there checks nothing.
+    checks_suspended_ = true;
+    const CellPos cell = *result.reselect;
+    QTimer::singleShot(0, this, [this, cell] {
+      checks_suspended_ = true;
+      window_.grid_->SetCurrentCell(cell.row, cell.col);
+      checks_suspended_ = false;
+    });
+  }
+  ShowCurrent();
+}
+
+void EditCommands::ShowCurrent() {
+  window_.ShowCurrentCell(window_.grid_->CurrentRow(), window_.grid_->CurrentCol());
+}
+
+// ---- the document's events ----
+
+void EditCommands::ModifiedChanged(bool /*modified*/) { window_.UpdateSaveState(); }
+
+void EditCommands::ExtentChanged(const SheetExtent& /*extent*/) { window_.UpdateSizeText(); }
+
+void EditCommands::SheetReset(const SheetExtent& /*extent*/) {
+  checks_suspended_ = false;
+  window_.UpdateSizeText();
+}
+
+}  // namespace typelane::ui
