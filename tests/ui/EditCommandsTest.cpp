@@ -186,6 +186,23 @@ class EditCommandsTest : public QObject {
   void ClipboardCommandsActOnTheFocusedControlOnly() {
     Window w;
     w.Type(1, 1, QStringLiteral("kept"));
+    w.Type(2, 1, QStringLiteral("below"));
+    // A right press inside the selection keeps it for the pop-up menu's Copy;
+    // outside it the pressed cell becomes the one the menu acts on.
+    w.window->findChild<QLineEdit*>(QStringLiteral("txtDescription"))->setFocus();
+    w.Grid()->SelectRange({1, 1, 2, 2});
+    QWidget* cells = w.Grid()->viewport();
+    const QPoint inside = w.Grid()->visualRect(w.Model()->index(1, 1)).center();
+    Press(cells, inside, Qt::RightButton);
+    Release(cells, inside, Qt::RightButton);
+    QCOMPARE(w.Grid()->Selection(), (GridRect{1, 1, 2, 2}));
+    w.Trigger("pckCopy");
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("kept\r\nbelow\r\n"));
+    const QPoint outside = w.Grid()->visualRect(w.Model()->index(0, 3)).center();
+    Press(cells, outside, Qt::RightButton);
+    Release(cells, outside, Qt::RightButton);
+    QCOMPARE(w.Grid()->Selection(), (GridRect{4, 1, 4, 1}));
+
     // A selection wholly beyond the used cells copies nothing.
     QApplication::clipboard()->setText(QStringLiteral("before"));
     w.Grid()->SelectRange({3, 3, 5, 5});
@@ -237,6 +254,8 @@ class EditCommandsTest : public QObject {
     w.Type(1, 1, QStringLiteral("p"));
     w.Type(1, 2, QStringLiteral("q"));
     w.Type(2, 1, QStringLiteral("r"));
+    // Typed into row 1, a data text titles its column.
+    QCOMPARE(w.Title(1), QStringLiteral("Data"));
     // Fill Down beyond the last row raises it.
     w.Grid()->SelectRange({1, 1, 1, 4});
     w.Key(Qt::Key_D, Qt::ControlModifier);

@@ -241,10 +241,12 @@ void EditGrid::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::RightButton && index.isValid() &&
       selectionModel()->isSelected(index)) {
     // The pop-up menu acts on the selection the press fell into.
+    setFocus(Qt::MouseFocusReason);
     event->accept();
     return;
   }
   if (event->button() == Qt::RightButton && index.isValid()) {
+    setFocus(Qt::MouseFocusReason);
     SetCurrentCell(index.row() + 1, index.column() + 1);
     event->accept();
     return;
