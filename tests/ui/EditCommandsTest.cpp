@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDialog>
 #include <QHeaderView>
 #include <QLabel>
@@ -357,6 +358,17 @@ class EditCommandsTest : public QObject {
     Press(rows, RowHeader(grid, 4), Qt::RightButton);
     Release(rows, RowHeader(grid, 4), Qt::RightButton);
     QCOMPARE(grid->Selection(), (GridRect{1, 3, 100, 5}));
+    // The pop-up menu opens over the header as well.
+    QPoint menu_at;
+    QObject::connect(grid, &QWidget::customContextMenuRequested,
+                     [&](const QPoint& pos) { menu_at = grid->viewport()->mapToGlobal(pos); });
+    QContextMenuEvent context(QContextMenuEvent::Mouse, RowHeader(grid, 4),
+                              rows->mapToGlobal(RowHeader(grid, 4)));
+    QApplication::sendEvent(rows, &context);
+    QCOMPARE(menu_at, rows->mapToGlobal(RowHeader(grid, 4)));
+    auto* popup = w.window->findChild<QMenu*>(QStringLiteral("mnuPopup"));
+    QTRY_VERIFY(popup->isVisible());
+    popup->hide();
     Press(rows, RowHeader(grid, 7), Qt::RightButton);
     Release(rows, RowHeader(grid, 7), Qt::RightButton);
     QCOMPARE(grid->Selection(), (GridRect{1, 7, 100, 7}));

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -499,6 +500,14 @@ bool EditGrid::eventFilter(QObject* watched, QEvent* event) {
   if (mouse && watched == horizontalHeader()->viewport()) return HeaderEvent(true, event);
   if (mouse && watched == verticalHeader()->viewport()) return HeaderEvent(false, event);
   auto* corner = qobject_cast<QAbstractButton*>(watched);
+  if (type == QEvent::ContextMenu && (watched == horizontalHeader()->viewport() ||
+                                      watched == verticalHeader()->viewport() || corner)) {
+    // The pop-up menu opens over the headers too, acting on what the press
+    // selected (or kept).
+    auto* menu = static_cast<QContextMenuEvent*>(event);
+    emit customContextMenuRequested(viewport()->mapFromGlobal(menu->globalPos()));
+    return true;
+  }
   if (corner != nullptr && mouse) {
     if (type == QEvent::MouseButtonPress) {
       setFocus();
