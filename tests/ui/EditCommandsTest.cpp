@@ -465,6 +465,13 @@ class EditCommandsTest : public QObject {
     QCOMPARE(w.Text(1, 3), QStringLiteral("Y"));
     QCOMPARE(w.Text(2, 3), QString());
     QCOMPARE(w.Text(3, 3), QStringLiteral("N"));
+    // The grid's own Shift+Insert pastes without the check.
+    QApplication::clipboard()->setText(QStringLiteral("bad"));
+    w.Grid()->SelectRange({3, 2, 3, 2});
+    w.Key(Qt::Key_Insert, Qt::ShiftModifier);
+    QCOMPARE(w.Text(2, 3), QStringLiteral("bad"));
+    w.Grid()->SelectRange({3, 1, 3, 3});
+    QCOMPARE(w.prompter.shown.size(), size_t{2});
 
     // In a sheet file, clicking an empty cell of a column titled with a
     // command puts the command there, when the pointer is on the cell.

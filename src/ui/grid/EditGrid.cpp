@@ -127,14 +127,7 @@ void EditGrid::SetCurrentCell(int row, int col) {
   scrollTo(index);
 }
 
-void EditGrid::SelectRange(const GridRect& rect) {
-  const QModelIndex top_left = model_->index(rect.top - 1, rect.left - 1);
-  const QModelIndex bottom_right = model_->index(rect.bottom - 1, rect.right - 1);
-  if (!top_left.isValid() || !bottom_right.isValid()) return;
-  selectionModel()->setCurrentIndex(top_left, QItemSelectionModel::NoUpdate);
-  selectionModel()->select(QItemSelection(top_left, bottom_right),
-                           QItemSelectionModel::ClearAndSelect);
-}
+void EditGrid::SelectRange(const GridRect& rect) { SelectQuietly(rect, rect.top, rect.left); }
 
 void EditGrid::SelectQuietly(const GridRect& rect, int current_row, int current_col) {
   const QModelIndex top_left = model_->index(rect.top - 1, rect.left - 1);

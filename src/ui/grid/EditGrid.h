@@ -42,6 +42,7 @@ class EditGrid : public QTableView {
   int CurrentCol() const;
   // Makes the cell current and the selection; the grid's click follows.
   void SetCurrentCell(int row, int col);
+  // Selects rect with its top-left cell current; not a click.
   void SelectRange(const GridRect& rect);
   // 1: whole rows of the selection, 2: whole columns, 3: every cell.
   void Select(int kind);
