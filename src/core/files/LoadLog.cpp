@@ -14,7 +14,7 @@ constexpr std::string_view kHeading = "Row\tStarted\tCells sent\tOutcome";
 
 std::string FormatTime(std::chrono::system_clock::time_point moment, bool for_file_name) {
   const std::tm t = LocalTime(std::chrono::system_clock::to_time_t(moment));
-  char text[40];
+  char text[80];
   std::snprintf(text, sizeof text,
                 for_file_name ? "%04d-%02d-%02d %02d-%02d-%02d" : "%04d-%02d-%02d %02d:%02d:%02d",
                 t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);

@@ -67,19 +67,28 @@ std::string ReadableTrace::KeyName(std::uint8_t key) {
 }
 
 std::string ReadableTrace::Chord(std::uint8_t key) const {
+  // The modifiers held, in the order names are written, then the key; a
+  // modifier let go on its own is written among them.
   std::vector<std::uint8_t> modifiers;
   for (std::uint8_t k : down_) {
-    if (IsModifier(k) && k != key) modifiers.push_back(k);
+    if (IsModifier(k) && (k != key || IsModifier(key))) modifiers.push_back(k);
+  }
+  if (IsModifier(key) &&
+      std::find(modifiers.begin(), modifiers.end(), key) == modifiers.end()) {
+    modifiers.push_back(key);
   }
   std::stable_sort(modifiers.begin(), modifiers.end(), [](std::uint8_t a, std::uint8_t b) {
     return ModifierOrder(a) < ModifierOrder(b);
   });
-  std::string chord;
+  std::vector<std::string> names;
   for (std::uint8_t m : modifiers) {
     const std::string name = KeyName(m);
-    if (chord.find(name + "+") == std::string::npos) chord += name + "+";
+    if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
   }
-  return chord + KeyName(key);
+  if (!IsModifier(key)) names.push_back(KeyName(key));
+  std::string chord;
+  for (const std::string& name : names) chord += (chord.empty() ? "" : "+") + name;
+  return chord;
 }
 
 void ReadableTrace::Emit(std::string step, std::int64_t ms) {
@@ -154,18 +163,21 @@ void ReadableTrace::Line(std::string_view line) {
           FlushKeys();
           FlushWait();
         }
-        key_in_chord_ = false;
       }
       if (std::find(down_.begin(), down_.end(), *key) == down_.end()) down_.push_back(*key);
+      if (IsModifier(*key)) unused_.push_back(*key);
       return;
     }
     std::string chord;
+    const auto unused = std::find(unused_.begin(), unused_.end(), *key);
     if (!IsModifier(*key)) {
       chord = Chord(*key);
-      key_in_chord_ = true;
-    } else if (!key_in_chord_ && std::count_if(down_.begin(), down_.end(), IsModifier) == 1) {
-      // A modifier pressed and let go on its own.
-      chord = KeyName(*key);
+      unused_.clear();
+    } else if (unused != unused_.end()) {
+      // A modifier let go with no key pressed since it went down: it counts
+      // on its own (Alt alone opens a menu), with whatever else is held.
+      chord = Chord(*key);
+      unused_.erase(unused);
     }
     down_.erase(std::remove(down_.begin(), down_.end(), *key), down_.end());
     if (chord.empty()) return;

@@ -52,8 +52,8 @@ class ReadableTrace : public TraceSink {
   std::int64_t free_wait_ms_ = 0;
   // Keys and modifiers down, in the order they went down.
   std::vector<std::uint8_t> down_;
-  // A modifier pressed with no other key yet (a chord of the modifier alone).
-  bool key_in_chord_ = false;
+  // Modifiers down with no other key pressed since (a chord of their own).
+  std::vector<std::uint8_t> unused_;
   // The current run of chords and the time held inside them.
   std::vector<std::string> run_;
   std::int64_t run_ms_ = 0;

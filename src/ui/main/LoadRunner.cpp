@@ -219,6 +219,7 @@ void LoadRunner::Finish() {
   if (worker_.joinable()) worker_.join();
   wait_timer_->stop();
   progress_.Feed().KeysReleased();
+  progress_.UpdateBars();
   ShowWait();
   qApp->removeEventFilter(this);
   Document& document = window_.document();
