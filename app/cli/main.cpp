@@ -17,8 +17,8 @@
 #include "CliPrompter.h"
 #include "core/common/Errors.h"
 #include "core/common/Numbers.h"
-#include "core/document/MakeSendRequest.h"
 #include "core/document/Document.h"
+#include "core/document/MakeSendRequest.h"
 #include "core/files/LoadLog.h"
 #include "core/files/ProgramFolder.h"
 #include "core/forms/DropLists.h"
@@ -390,8 +390,8 @@ int RunSend(const std::vector<std::string>& args, const std::string& folder) {
   observer->ProgressHidden();
   if (readable) {
     for (const std::string& step : steps.Steps()) std::cout << step << "\n";
-    std::cout << "Total: " << FormatElapsed(steps.TotalMs()) << " (" << steps.TotalMs()
-              << " ms)" << std::endl;
+    std::cout << "Total: " << FormatElapsed(steps.TotalMs()) << " (" << steps.TotalMs() << " ms)"
+              << std::endl;
   }
   if (log && !log->Error().empty()) {
     std::cerr << kTitleWarning << ": the load log is incomplete: " << log->Error() << std::endl;

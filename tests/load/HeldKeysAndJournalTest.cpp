@@ -53,12 +53,12 @@ TEST(HeldKeys, TheLoadStartsOnlyOnceCtrlShiftAndAltAreLetGo) {
   f.platform.SetHeldModifierSequence({kCtrlHeld, kCtrlHeld, kCtrlHeld | kShiftHeld, 0});
   const SendResult result = f.Send();
   EXPECT_TRUE(result.completed);
-  EXPECT_EQ(f.platform.Trace(), Join({{"wait 50", "wait 50", "wait 50", "activate Orders",
-                                       "wait 250", "wait 50"},
-                                      Paste("a"),
-                                      {"wait 200", "foreground"}}));
-  EXPECT_EQ(f.observer.events, Trace({"shown", "hold Ctrl", "hold Ctrl+Shift", "released",
-                                      "col 100", "row 100 1"}));
+  EXPECT_EQ(f.platform.Trace(),
+            Join({{"wait 50", "wait 50", "wait 50", "activate Orders", "wait 250", "wait 50"},
+                  Paste("a"),
+                  {"wait 200", "foreground"}}));
+  EXPECT_EQ(f.observer.events,
+            Trace({"shown", "hold Ctrl", "hold Ctrl+Shift", "released", "col 100", "row 100 1"}));
 
   // A key let go by the second look is not worth a message.
   Fixture brief;
@@ -148,9 +148,9 @@ TEST(LoadJournal, EveryRowIsToldWithItsCellsAndHowItEnded) {
   StopAtSecondClip desktop;
   desktop.clips = &clips;
   RecordingJournal journal;
-  EXPECT_TRUE(SendData(desktop, stop.sheet, stop.commands, stop.delays, stop.request, nullptr,
-                       &journal)
-                  .stopped);
+  EXPECT_TRUE(
+      SendData(desktop, stop.sheet, stop.commands, stop.delays, stop.request, nullptr, &journal)
+          .stopped);
   EXPECT_EQ(journal.lines.back(), "end 2 0 interrupted at cell 1");
 
   // The target never found: no rows, nothing told.

@@ -19,14 +19,14 @@ TEST(ReadableTrace, ALoadToldStepByStepWithItsTotal) {
   desktop.SetTraceSink(&steps);
   // Data with Auto Tab, a command, keystrokes with latches, a pause and a
   // click, over two rows.
-  Sheet sheet = testing::SheetOf({{"Acme\tLtd", "NEXT", "\\^s{F5}%", "*SL(1)", "*ML(10,20)"},
-                                  {"&no tab", "\\+ab"}});
+  Sheet sheet = testing::SheetOf(
+      {{"Acme\tLtd", "NEXT", "\\^s{F5}%", "*SL(1)", "*ML(10,20)"}, {"&no tab", "\\+ab"}});
   SendRequest request;
   request.window_title = "Orders";
   request.group = "GA";
   request.auto_tab = true;
-  const SendResult result = SendData(desktop, sheet, testing::TestCommands(),
-                                     testing::TestDelays(), request);
+  const SendResult result =
+      SendData(desktop, sheet, testing::TestCommands(), testing::TestDelays(), request);
   ASSERT_TRUE(result.completed) << result.message;
   EXPECT_EQ(steps.Steps(), Trace({
                                "Activate window \"Orders\"",

@@ -163,8 +163,8 @@ SendResult RunLoad(Platform& platform, const LoadJob& job, LoadObserver* observe
 }
 
 SendResult SendData(Platform& platform, const Sheet& sheet, const CommandTable& commands,
-                    const DelaySettings& delays, const SendRequest& request,
-                    LoadObserver* observer, LoadJournal* journal) {
+                    const DelaySettings& delays, const SendRequest& request, LoadObserver* observer,
+                    LoadJournal* journal) {
   LoadJob job;
   try {
     job = PrepareLoad(sheet, commands, delays, request);

@@ -49,14 +49,14 @@ std::string ReadableTrace::KeyName(std::uint8_t key) {
   if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) return std::string(1, char(key));
   if (key >= 0x70 && key <= 0x87) return "F" + std::to_string(key - 0x70 + 1);
   static constexpr std::pair<std::uint8_t, const char*> kNames[] = {
-      {0x03, "Cancel"},   {0x08, "Backspace"}, {0x09, "Tab"},   {0x0D, "Enter"}, {0x10, "Shift"},
-      {0x11, "Ctrl"},     {0x12, "Alt"},       {0x13, "Pause"}, {0x14, "Caps Lock"},
-      {0x1B, "Esc"},      {0x20, "Space"},     {0x21, "PgUp"},  {0x22, "PgDn"},  {0x23, "End"},
-      {0x24, "Home"},     {0x25, "Left"},      {0x26, "Up"},    {0x27, "Right"}, {0x28, "Down"},
-      {0x2D, "Insert"},   {0x2E, "Delete"},    {0xA0, "Shift"}, {0xA1, "Shift"}, {0xA2, "Ctrl"},
-      {0xA3, "Ctrl"},     {0xA4, "Alt"},       {0xA5, "AltGr"}, {0xBA, ";"},     {0xBB, "="},
-      {0xBC, ","},        {0xBD, "-"},         {0xBE, "."},     {0xBF, "/"},     {0xC0, "`"},
-      {0xDB, "["},        {0xDC, "\\"},        {0xDD, "]"},     {0xDE, "'"},
+      {0x03, "Cancel"}, {0x08, "Backspace"}, {0x09, "Tab"},   {0x0D, "Enter"},     {0x10, "Shift"},
+      {0x11, "Ctrl"},   {0x12, "Alt"},       {0x13, "Pause"}, {0x14, "Caps Lock"}, {0x1B, "Esc"},
+      {0x20, "Space"},  {0x21, "PgUp"},      {0x22, "PgDn"},  {0x23, "End"},       {0x24, "Home"},
+      {0x25, "Left"},   {0x26, "Up"},        {0x27, "Right"}, {0x28, "Down"},      {0x2D, "Insert"},
+      {0x2E, "Delete"}, {0xA0, "Shift"},     {0xA1, "Shift"}, {0xA2, "Ctrl"},      {0xA3, "Ctrl"},
+      {0xA4, "Alt"},    {0xA5, "AltGr"},     {0xBA, ";"},     {0xBB, "="},         {0xBC, ","},
+      {0xBD, "-"},      {0xBE, "."},         {0xBF, "/"},     {0xC0, "`"},         {0xDB, "["},
+      {0xDC, "\\"},     {0xDD, "]"},         {0xDE, "'"},
   };
   for (const auto& [vk, name] : kNames) {
     if (vk == key) return name;
@@ -73,8 +73,7 @@ std::string ReadableTrace::Chord(std::uint8_t key) const {
   for (std::uint8_t k : down_) {
     if (IsModifier(k) && (k != key || IsModifier(key))) modifiers.push_back(k);
   }
-  if (IsModifier(key) &&
-      std::find(modifiers.begin(), modifiers.end(), key) == modifiers.end()) {
+  if (IsModifier(key) && std::find(modifiers.begin(), modifiers.end(), key) == modifiers.end()) {
     modifiers.push_back(key);
   }
   std::stable_sort(modifiers.begin(), modifiers.end(), [](std::uint8_t a, std::uint8_t b) {

@@ -22,7 +22,6 @@ void ProgressFeed::RowProgress(int percent, int rows_loaded) {
   rows_loaded_.store(rows_loaded, std::memory_order_relaxed);
 }
 
-
 void ProgressFeed::WaitingForKeys(unsigned held) { held_.store(held, std::memory_order_relaxed); }
 
 void ProgressFeed::KeysReleased() { held_.store(0, std::memory_order_relaxed); }

@@ -85,8 +85,9 @@ void TfrmProgress::UpdateBars() {
 }
 
 QString TfrmProgress::HeldKeysText(unsigned held) {
-  return QStringLiteral("Waiting for %1 to be released: nothing is sent while it is held. "
-                        "Esc cancels the load.")
+  return QStringLiteral(
+             "Waiting for %1 to be released: nothing is sent while it is held. "
+             "Esc cancels the load.")
       .arg(QString::fromStdString(ModifierNames(held)));
 }
 

@@ -294,8 +294,11 @@ QString LoadRunner::PreviewText() {
   if (r.Empty()) {
     text += QStringLiteral("No cells to load.\n");
   } else {
-    text += QStringLiteral("Rows %1 to %2, columns %3 to %4").arg(r.top).arg(r.bottom).arg(r.left).arg(
-        r.right);
+    text += QStringLiteral("Rows %1 to %2, columns %3 to %4")
+                .arg(r.top)
+                .arg(r.bottom)
+                .arg(r.left)
+                .arg(r.right);
   }
   text += QStringLiteral(" into \"%1\", command group \"%2\", Auto Tab %3. Nothing is sent.\n\n")
               .arg(BytesToText(request.window_title), BytesToText(request.group),
