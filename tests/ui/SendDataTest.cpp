@@ -303,23 +303,23 @@ class SendDataTest : public QObject {
     f.window->Action(QStringLiteral("mnuPreviewLoad"))->trigger();
     const typelane::DelaySettings& d = f.document->delays;
     QCOMPARE(d.key_hold, 50);
-    QCOMPARE(text, QStringLiteral(
-                       "Rows 1 to 2, columns 1 to 3 into \"Orders\", command group \"Forms 6i\", "
-                       "Auto Tab on. Nothing is sent.\n\n"
-                       "Activate window \"Orders\"\n"
-                       "Wait 300 ms\n"
-                       "Paste \"Acme\"  (100 ms)\n"
-                       "Keys Tab  (50 ms)\n"
-                       "Wait 250 ms\n"
-                       "Keys Ctrl+S  (100 ms)\n"
-                       "Wait 250 ms\n"
-                       "Keys Ctrl+A, Ctrl+Down  (150 ms)\n"
-                       "Wait 250 ms\n"
-                       "Paste \"Zenith\"  (100 ms)\n"
-                       "Keys Tab  (50 ms)\n"
-                       "Wait 300 ms\n"
-                       "Bring back the window that was in front\n"
-                       "\nTotal: 0:0:1 (1900 ms)\n"));
+    QCOMPARE(text, QStringLiteral("Rows 1 to 2, columns 1 to 3\n"
+                                  "Into \"Orders\", command group \"Forms 6i\", Auto Tab on\n"
+                                  "Nothing is sent: this is what Send Data would do.\n\n"
+                                  "Activate window \"Orders\"\n"
+                                  "Wait 300 ms\n"
+                                  "Paste \"Acme\"  (100 ms)\n"
+                                  "Keys Tab  (50 ms)\n"
+                                  "Wait 250 ms\n"
+                                  "Keys Ctrl+S  (100 ms)\n"
+                                  "Wait 250 ms\n"
+                                  "Keys Ctrl+A, Ctrl+Down  (150 ms)\n"
+                                  "Wait 250 ms\n"
+                                  "Paste \"Zenith\"  (100 ms)\n"
+                                  "Keys Tab  (50 ms)\n"
+                                  "Wait 300 ms\n"
+                                  "Bring back the window that was in front\n"
+                                  "\nTotal: 0:0:1 (1900 ms)\n"));
     QVERIFY(f.platform.Trace().empty());
     QVERIFY(f.prompter.shown.empty());
     // Offered where Send Data is.

@@ -20,8 +20,9 @@ namespace typelane {
 //
 // "Started" is the time of day the row's first cell began; "Outcome" is
 // "loaded", "stopped by Esc at cell N", "interrupted at cell N" (the program
-// was closed or stopped by a signal) or the message of the error that ended
-// the load, on one line. Every line ends CR LF, as in all our files.
+// was closed or stopped by a signal; N is the sheet's column of the cell that
+// did not go out) or the message of the error that ended the load, on one
+// line. Every line ends CR LF, as in all our files.
 //
 // A failure to write is kept (Error()) and ends the logging, never the load.
 class LoadLog final : public LoadJournal {

@@ -294,15 +294,16 @@ QString LoadRunner::PreviewText() {
   if (r.Empty()) {
     text += QStringLiteral("No cells to load.\n");
   } else {
-    text += QStringLiteral("Rows %1 to %2, columns %3 to %4")
+    text += QStringLiteral("Rows %1 to %2, columns %3 to %4\n")
                 .arg(r.top)
                 .arg(r.bottom)
                 .arg(r.left)
                 .arg(r.right);
   }
-  text += QStringLiteral(" into \"%1\", command group \"%2\", Auto Tab %3. Nothing is sent.\n\n")
+  text += QStringLiteral("Into \"%1\", command group \"%2\", Auto Tab %3\n")
               .arg(BytesToText(request.window_title), BytesToText(request.group),
                    request.auto_tab ? QStringLiteral("on") : QStringLiteral("off"));
+  text += QStringLiteral("Nothing is sent: this is what Send Data would do.\n\n");
   const std::vector<std::string>& lines = steps.Steps();
   for (size_t i = 0; i < lines.size() && i < kPreviewSteps; ++i) {
     text += BytesToText(lines[i]) + QLatin1Char('\n');
