@@ -17,8 +17,9 @@
 #include "CliPrompter.h"
 #include "core/common/Errors.h"
 #include "core/common/Numbers.h"
-#include "core/document/MakeSendRequest.h"
 #include "core/document/Document.h"
+#include "core/document/MakeSendRequest.h"
+#include "core/files/LoadLog.h"
 #include "core/files/ProgramFolder.h"
 #include "core/forms/DropLists.h"
 #include "core/forms/PlaybackRows.h"
@@ -30,6 +31,8 @@
 #include "core/load/SendData.h"
 #include "core/settings/SettingsStore.h"
 #include "core/sheet/CellKind.h"
+#include "core/sheet/TextHelpers.h"
+#include "platform/recording/ReadableTrace.h"
 #include "platform/recording/RecordingPlatform.h"
 #include "platform/recording/StreamTraceSink.h"
 #if defined(TYPELANE_HAVE_X11)
@@ -57,8 +60,8 @@ constexpr int kExitNotFound = 4;
 
 const char* const kUsage =
     "usage:\n"
-    "  typelane-cli send [--dry-run] [--window TITLE] [--group NAME] [--rows A-B] [--cols A-B] "
-    "SHEET\n"
+    "  typelane-cli send [--dry-run [--readable]] [--log FILE] [--window TITLE] [--group NAME]\n"
+    "                    [--rows A-B] [--cols A-B] SHEET\n"
     "  typelane-cli keys [--dry-run] TEXT\n"
     "  typelane-cli windows\n"
     "  typelane-cli convert IN OUT\n"
@@ -66,18 +69,30 @@ const char* const kUsage =
     "  typelane-cli --version\n";
 
 // The progress window of the command line: one line on a terminal's stderr,
-// rewritten after every row, gone when the load ends.
+// rewritten after every row, gone when the load ends (only where someone
+// watches the terminal). A wait for held modifier keys is told on stderr in
+// any case: a load that seems stuck says why.
 class TerminalProgress : public LoadObserver {
  public:
+  explicit TerminalProgress(bool show_rows) : show_rows_(show_rows) {}
   void RowProgress(int percent, int rows_loaded) override {
+    if (!show_rows_) return;
     std::cerr << "\rLoading: " << percent << "% (" << rows_loaded << " rows)" << std::flush;
     shown_ = true;
   }
   void ProgressHidden() override {
     if (shown_) std::cerr << "\r\033[K" << std::flush;
+    shown_ = false;
+  }
+  void WaitingForKeys(unsigned held) override {
+    ProgressHidden();
+    std::cerr << "Waiting for " << ModifierNames(held)
+              << " to be released: nothing is sent while it is held (Esc cancels the load)."
+              << std::endl;
   }
 
  private:
+  bool show_rows_;
   bool shown_ = false;
 };
 
@@ -211,17 +226,27 @@ struct Session {
   Document document;
 };
 
-std::unique_ptr<Platform> MakePlatform(bool dry_run, std::string& error) {
+std::unique_ptr<Platform> MakePlatform(bool dry_run, std::string& error,
+                                       TraceSink* sink = nullptr) {
   if (dry_run) {
     auto recording = std::make_unique<RecordingPlatform>();
     // The trace goes out as it happens and is not kept: a dry run of any
     // length runs in the same memory.
     static StreamTraceSink trace(std::cout);
-    recording->SetTraceSink(&trace);
+    recording->SetTraceSink(sink ? sink : &trace);
     // Scripts that test their sheets can stage what a real desktop would do:
     // Esc pressed at the nth check, and the windows that exist ("A|B|C").
     if (const char* esc = std::getenv("TYPELANE_DRY_RUN_ESC")) {
       if (auto n = TryStrToInt(esc); n && *n > 0) recording->PressEscAtCheck(*n);
+    }
+    // The modifier keys held at each check, as ModifierBits: "2,2,0" holds
+    // Ctrl for the first two checks.
+    if (const char* held = std::getenv("TYPELANE_DRY_RUN_MODIFIERS")) {
+      std::vector<unsigned> sequence;
+      for (const std::string& item : SplitWords(held, ',')) {
+        if (auto n = TryStrToInt(item); n && *n >= 0) sequence.push_back(static_cast<unsigned>(*n));
+      }
+      recording->SetHeldModifierSequence(std::move(sequence));
     }
     if (const char* titles = std::getenv("TYPELANE_DRY_RUN_WINDOWS")) {
       std::vector<WindowInfo> windows;
@@ -262,7 +287,8 @@ std::pair<int, int> ParseRange(const std::string& text, const char* what) {
 
 int RunSend(const std::vector<std::string>& args, const std::string& folder) {
   bool dry_run = false;
-  std::optional<std::string> window, group;
+  bool readable = false;
+  std::optional<std::string> window, group, log_path;
   std::optional<std::pair<int, int>> rows, cols;
   std::string sheet_path;
   for (size_t i = 0; i < args.size(); ++i) {
@@ -273,6 +299,10 @@ int RunSend(const std::vector<std::string>& args, const std::string& folder) {
     };
     if (a == "--dry-run") {
       dry_run = true;
+    } else if (a == "--readable") {
+      readable = true;
+    } else if (a == "--log") {
+      log_path = value();
     } else if (a == "--window") {
       window = value();
     } else if (a == "--group") {
@@ -288,6 +318,7 @@ int RunSend(const std::vector<std::string>& args, const std::string& folder) {
     }
   }
   if (sheet_path.empty()) throw UsageError{"send needs a SHEET"};
+  if (readable && !dry_run) throw UsageError{"--readable goes with --dry-run"};
 
   Session session(folder);
   Document& doc = session.document;
@@ -316,11 +347,25 @@ int RunSend(const std::vector<std::string>& args, const std::string& folder) {
     }
   }
 
+  // A dry run told as steps: the same trace, read for a person.
+  ReadableTrace steps;
   std::string platform_error;
-  auto platform = MakePlatform(dry_run, platform_error);
+  auto platform = MakePlatform(dry_run, platform_error, readable ? &steps : nullptr);
   if (!platform) {
     std::cerr << platform_error << std::endl;
     return kExitError;
+  }
+
+  // The log is made before anything is sent: a name that cannot be written
+  // stops the load before it starts.
+  std::unique_ptr<LoadLog> log;
+  if (log_path) {
+    try {
+      log = LoadLog::CreateAt(*log_path);
+    } catch (const std::exception& e) {
+      std::cerr << kTitleError << ": the load log cannot be written: " << e.what() << std::endl;
+      return kExitError;
+    }
   }
 
   SendChoice choice;
@@ -335,14 +380,22 @@ int RunSend(const std::vector<std::string>& args, const std::string& folder) {
 
   // Long loads show how far they are, where someone watches the terminal (a
   // dry run prints its trace instead).
-  TerminalProgress progress;
-  LoadObserver* observer = !dry_run && isatty(STDERR_FILENO) ? &progress : nullptr;
+  TerminalProgress progress(!dry_run && isatty(STDERR_FILENO));
+  LoadObserver* observer = &progress;
   WarnIfEscapeUnwatched(*platform);
   StopOnSignals stop_on_signals(*platform);
-  SendResult result =
-      RunLoad(*platform, PrepareLoad(doc.sheet, doc.commands, doc.delays, request), observer);
+  SendResult result = RunLoad(*platform, PrepareLoad(doc.sheet, doc.commands, doc.delays, request),
+                              observer, log.get());
   // The progress line shares the terminal with the summary: it goes first.
-  if (observer) observer->ProgressHidden();
+  observer->ProgressHidden();
+  if (readable) {
+    for (const std::string& step : steps.Steps()) std::cout << step << "\n";
+    std::cout << "Total: " << FormatElapsed(steps.TotalMs()) << " (" << steps.TotalMs() << " ms)"
+              << std::endl;
+  }
+  if (log && !log->Error().empty()) {
+    std::cerr << kTitleWarning << ": the load log is incomplete: " << log->Error() << std::endl;
+  }
   if (const int signalled = StopOnSignals::ExitCode()) return signalled;
   if (!result.found || !result.error.empty()) {
     std::cerr << result.title << ": " << MessageLines(result.message) << std::endl;

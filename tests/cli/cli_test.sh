@@ -39,6 +39,47 @@ Rows:	4" "$(echo "$out" | tail -5 | head -4)"
 check "every data cell is pasted once" 24 "$(echo "$out" | grep -c '^clip ')"
 check "Ctrl+S for SAVE in the Forms 6i group" 4 "$(echo "$out" | grep -A2 '^down 11' | grep -c '^down 53')"
 
+# The load log of a small sheet: a heading, then one line per row with its
+# number, start time, cells sent and outcome, CR LF ended. Esc at the 4th check
+# stops row 2 at its second cell; an error ends row 3 at its first.
+printf 'a\tb\r\nc\td\r\n' > "$work/two.txt"
+TYPELANE_DRY_RUN_ESC=4 "$cli" send --dry-run --window W --log "$work/two.log" "$work/two.txt" \
+  >/dev/null; rc=$?
+check "a logged load stopped by Esc exits 3" 3 "$rc"
+check "the log's lines" "Row	Started	Cells sent	Outcome
+1	D T	2	loaded
+2	D T	1	stopped by Esc at cell 2" \
+  "$(tr -d '\r' < "$work/two.log" | sed -E 's/[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}/D T/')"
+check "every log line ends CR LF" 3 "$(grep -c $'\r$' "$work/two.log")"
+printf 'a\r\n*ML(1)\r\n' > "$work/bad.txt"
+"$cli" send --dry-run --window W --log "$work/two.log" "$work/bad.txt" >/dev/null 2>&1
+check "the log is replaced and tells the error" "1	loaded|2	0	'' is not a valid integer value" \
+  "$(tr -d '\r' < "$work/two.log" | sed -n '2p;3p' | cut -f1,4 | head -1)|$(tr -d '\r' < "$work/two.log" | sed -n 3p | cut -f1,3,4)"
+out=$("$cli" send --dry-run --log "$work/no/such/folder.log" "$work/two.txt" 2>&1); rc=$?
+check "a log that cannot be written stops the load before it starts" "1|0" \
+  "$rc|$(echo "$out" | grep -c '^activate')"
+
+# Held modifier keys: nothing goes out until they are let go, and stderr says why.
+err=$(TYPELANE_DRY_RUN_MODIFIERS=2,2,2,0 "$cli" send --dry-run --window W "$work/two.txt" \
+  2>&1 >"$work/held.out"); rc=$?
+check "a load waits for Ctrl" "0|Waiting for Ctrl to be released: nothing is sent while it is held (Esc cancels the load)." \
+  "$rc|$err"
+check "and sends nothing meanwhile" "wait 50
+wait 50
+wait 50
+activate W" "$(head -4 "$work/held.out")"
+
+# The dry run as readable steps, the face of Preview Load.
+out=$("$cli" send --dry-run --readable --window W --rows 1-1 "$work/two.txt")
+check "readable dry run" 'Activate window "W"
+Wait 300 ms
+Paste "a"  (100 ms)
+Wait 250 ms
+Paste "b"  (100 ms)
+Wait 200 ms
+Bring back the window that was in front
+Total: 0:0:0 (950 ms)' "$(echo "$out" | head -8)"
+
 # --group switches the definitions: Forms 4.5 saves with F10.
 out=$("$cli" send --dry-run --group "Forms 4.5" --rows 1-1 --cols 7-7 "$src/examples/orders.tyl")
 check "group Forms 4.5 plays F10" "down 79" "$(echo "$out" | grep '^down' | head -1)"

@@ -239,6 +239,13 @@ int main(int argc, char** argv) {
     } else if (step == "key") {
       if (!next_int(&x)) return Usage("key VK");
       Press(p, static_cast<std::uint8_t>(x));
+    } else if (step == "key-down" || step == "key-up") {
+      if (!next_int(&x)) return Usage(step + " VK");
+      p.KeyEvent(static_cast<std::uint8_t>(x), step == "key-up");
+    } else if (step == "modifiers") {
+      // The held modifiers as the load sees them: Ctrl, Shift, Alt or "none".
+      const std::string names = typelane::ModifierNames(p.HeldModifiers());
+      std::cout << (names.empty() ? "none" : names) << "\n";
     } else if (step == "paste") {
       if (!next(&a)) return Usage("paste TEXT");
       Paste(p, a);

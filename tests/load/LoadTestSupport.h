@@ -7,6 +7,7 @@
 #include "core/load/CommandTable.h"
 #include "core/load/DelaySettings.h"
 #include "core/load/LoadObserver.h"
+#include "core/load/Platform.h"
 #include "core/sheet/Sheet.h"
 
 namespace typelane::testing {
@@ -75,6 +76,8 @@ class RecordingObserver : public LoadObserver {
   void RowProgress(int percent, int rows_loaded) override {
     events.push_back("row " + std::to_string(percent) + " " + std::to_string(rows_loaded));
   }
+  void WaitingForKeys(unsigned held) override { events.push_back("hold " + ModifierNames(held)); }
+  void KeysReleased() override { events.push_back("released"); }
   std::vector<std::string> events;
 };
 

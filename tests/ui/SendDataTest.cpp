@@ -4,17 +4,22 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDateTime>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <fstream>
 #include <mutex>
+#include <thread>
 
 #include "UiFixture.h"
 #include "core/document/Document.h"
+#include "ui/dialogs/TfrmPreview.h"
 #include "ui/dialogs/TfrmProgress.h"
 #include "ui/dialogs/TfrmSelection.h"
 #include "ui/grid/EditGrid.h"
@@ -61,6 +66,24 @@ class HeldPlatform : public RecordingPlatform {
   bool waiting_ = false;
   bool released_ = false;
 };
+
+// A recording desktop where the user holds modifier keys until the test lets
+// go of them. Waits take a moment of real time, so the GUI can show the wait.
+class KeysHeldPlatform : public RecordingPlatform {
+ public:
+  std::atomic<unsigned> held{0};
+  unsigned HeldModifiers() override { return held.load(); }
+  void Sleep(std::int64_t ms) override {
+    if (held.load() != 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    RecordingPlatform::Sleep(ms);
+  }
+};
+
+// The file's text.
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 // Answers the selection dialog once it is up: the window title, then OK or
 // Cancel.
@@ -171,6 +194,138 @@ class SendDataTest : public QObject {
     f.window->Dialogs()->Runner()->WaitForLoad();
     QCOMPARE(f.prompter.shown.back().title, std::string("Typelane Error"));
     QCOMPARE(f.window->Grid()->Selection(), (GridRect{1, 2, 2, 2}));
+    // The window that was in front before the load is in front again.
+    QCOMPARE(f.platform.Trace().back(), std::string("foreground"));
+    QCOMPARE(f.platform.GetForegroundWindow(), RecordingPlatform::kInitialForeground);
+    QVERIFY(!f.window->Dialogs()->Progress()->isVisible());
+  }
+
+  void EveryLoadWritesALogTheSummaryOffersToOpen() {
+    UiFixture f;
+    FillSheet(*f.document, 3);
+    f.document->sheet.SetCell(3, 1, "*ML(x,1)");
+    f.document->SetUserFolder(f.temp.Folder() + "data/");
+    f.window->ShowDocument(true);
+    f.prompter.answers.push_back(typelane::Answer::kYes);
+    AnswerSelection(QStringLiteral("Orders"), true);
+    f.window->Action(QStringLiteral("mnuSendData"))->trigger();
+    LoadRunner* runner = f.window->Dialogs()->Runner();
+    runner->WaitForLoad();
+    // A sheet never saved: "Untitled" and the time, in the data folder's logs.
+    const std::string path = runner->LastLogPath();
+    QVERIFY(path.rfind(f.temp.Folder() + "data/logs/Untitled ", 0) == 0);
+    const auto& shown = f.prompter.shown.back();
+    QCOMPARE(shown.title, std::string("Typelane Error"));
+    QCOMPARE(shown.buttons, typelane::Buttons::kYesNo);
+    QCOMPARE(shown.lines.back(), std::string("Open the load log?"));
+    QCOMPARE(shown.lines[shown.lines.size() - 2], "Load log: " + path);
+    QCOMPARE(f.opened_urls.size(), size_t{1});
+    QCOMPARE(f.opened_urls[0], QUrl::fromLocalFile(QString::fromStdString(path)));
+    // Rows 1 and 2 loaded, row 3 failed at its first cell.
+    QStringList lines = QString::fromStdString(ReadText(path)).split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.size(), 5);
+    QCOMPARE(lines[0], QStringLiteral("Row\tStarted\tCells sent\tOutcome"));
+    for (int row = 1; row <= 3; ++row) {
+      const QStringList fields = lines[row].split(QLatin1Char('\t'));
+      QCOMPARE(fields.size(), 4);
+      QCOMPARE(fields[0], QString::number(row));
+      QVERIFY(QDateTime::fromString(fields[1], QStringLiteral("yyyy-MM-dd HH:mm:ss")).isValid());
+      QCOMPARE(fields[2], row < 3 ? QStringLiteral("2") : QStringLiteral("0"));
+      QCOMPARE(fields[3], row < 3 ? QStringLiteral("loaded")
+                                  : QStringLiteral("'x' is not a valid integer value"));
+    }
+
+    // Answered No: nothing is opened. A target that is not there leaves no log.
+    f.platform.UseWindowList({});
+    AnswerSelection(QStringLiteral("Nowhere"), true);
+    f.window->Action(QStringLiteral("mnuSendData"))->trigger();
+    runner->WaitForLoad();
+    QCOMPARE(f.prompter.shown.back().buttons, typelane::Buttons::kOk);
+    QVERIFY(runner->LastLogPath().empty());
+    QCOMPARE(std::distance(std::filesystem::directory_iterator(f.temp.Folder() + "data/logs"),
+                           std::filesystem::directory_iterator()),
+             1);
+  }
+
+  void HeldModifiersHoldTheLoadAndTheProgressWindowSaysSo() {
+    typelane::testing::TempDir temp;
+    std::filesystem::copy_file(std::string(TYPELANE_BIN_DIR) + "commands.dat",
+                               temp / "commands.dat");
+    typelane::testing::ScriptedPrompter prompter;
+    typelane::MemorySettingsStore settings;
+    KeysHeldPlatform platform;
+    typelane::Document document(prompter, settings, temp.Folder());
+    document.SetUserFolder("");
+    document.LoadCommands({});
+    FillSheet(document, 2);
+    typelane::ui::MainWindow window(document, platform);
+    window.ShowDocument(true);
+    window.show();
+    auto* progress = window.Dialogs()->Progress();
+    platform.held = typelane::kCtrlHeld;
+    AnswerSelection(QStringLiteral("Orders"), true);
+    window.Action(QStringLiteral("mnuSendData"))->trigger();
+    LoadRunner* runner = window.Dialogs()->Runner();
+    QVERIFY(runner->Loading());
+    QTRY_COMPARE(progress->WaitText(),
+                 typelane::ui::TfrmProgress::HeldKeysText(typelane::kCtrlHeld));
+    QVERIFY(progress->WaitText().startsWith(QStringLiteral("Waiting for Ctrl to be released")));
+    QTRY_VERIFY(
+        window.statusBar()->currentMessage().startsWith(QStringLiteral("Waiting for Ctrl")));
+    // Nothing has been sent while Ctrl is down, not even the activation.
+    for (const std::string& line : platform.Trace()) QCOMPARE(line, std::string("wait 50"));
+    platform.held = 0;
+    runner->WaitForLoad();
+    QCOMPARE(SummaryHead(prompter.shown.back().text),
+             QStringLiteral("Typelane completed successfully:\r\rRows:\t2"));
+    QVERIFY(progress->WaitText().isEmpty());
+    QVERIFY(window.statusBar()->currentMessage().isEmpty());
+  }
+
+  void PreviewLoadShowsTheStepsAndSendsNothing() {
+    UiFixture f;
+    f.document->sheet.SetCell(1, 1, "Acme");
+    f.document->sheet.SetCell(1, 2, "SAVE");
+    f.document->sheet.SetCell(1, 3, "\\^a{DOWN}");
+    f.document->sheet.SetCell(2, 1, "Zenith");
+    f.document->sheet.RaiseExtent(2, 3);
+    f.document->command_group = "Forms 6i";
+    f.document->window_title = "Orders";
+    f.document->auto_tab = true;
+    f.window->ShowDocument(true);
+    QString text;
+    QTimer::singleShot(0, [&] {
+      auto* preview = qobject_cast<typelane::ui::TfrmPreview*>(QApplication::activeModalWidget());
+      if (preview == nullptr) return;
+      text = preview->Text();
+      preview->accept();
+    });
+    f.window->Action(QStringLiteral("mnuPreviewLoad"))->trigger();
+    const typelane::DelaySettings& d = f.document->delays;
+    QCOMPARE(d.key_hold, 50);
+    QCOMPARE(text, QStringLiteral("Rows 1 to 2, columns 1 to 3\n"
+                                  "Into \"Orders\", command group \"Forms 6i\", Auto Tab on\n"
+                                  "Nothing is sent: this is what Send Data would do.\n\n"
+                                  "Activate window \"Orders\"\n"
+                                  "Wait 300 ms\n"
+                                  "Paste \"Acme\"  (100 ms)\n"
+                                  "Keys Tab  (50 ms)\n"
+                                  "Wait 250 ms\n"
+                                  "Keys Ctrl+S  (100 ms)\n"
+                                  "Wait 250 ms\n"
+                                  "Keys Ctrl+A, Ctrl+Down  (150 ms)\n"
+                                  "Wait 250 ms\n"
+                                  "Paste \"Zenith\"  (100 ms)\n"
+                                  "Keys Tab  (50 ms)\n"
+                                  "Wait 300 ms\n"
+                                  "Bring back the window that was in front\n"
+                                  "\nTotal: 0:0:1 (1900 ms)\n"));
+    QVERIFY(f.platform.Trace().empty());
+    QVERIFY(f.prompter.shown.empty());
+    // Offered where Send Data is.
+    QVERIFY(f.window->Action(QStringLiteral("mnuPreviewLoad"))->isEnabled());
+    QCOMPARE(f.window->Action(QStringLiteral("mnuPreviewLoad"))->text(),
+             QStringLiteral("Pre&view Load"));
   }
 
   void OurWindowsRefuseInputWhileALoadRuns() {
@@ -199,10 +354,50 @@ class SendDataTest : public QObject {
     QCOMPARE(document.sheet.Cell(1, 1), std::string("name 1"));
     window.close();
     QVERIFY(window.isVisible());
+    // The load is told to stop; it ends between two keys.
+    QVERIFY(platform.StopRequested());
     platform.Release();
     runner->WaitForLoad();
     QVERIFY(!window.Dialogs()->Progress()->isVisible());
     QVERIFY(!window.isVisible());
+    // It stopped after the activation's wait: no cell went out, no summary.
+    QCOMPARE(platform.Trace(), (std::vector<std::string>{"activate Orders", "wait 250"}));
+    // No summary: only the question closing asks (the chosen window changed
+    // the sheet), unanswered here, so nothing was saved.
+    QCOMPARE(prompter.shown.size(), size_t{1});
+    QCOMPARE(prompter.shown[0].text, std::string("Do you want to save the current spreadsheet?"));
+  }
+
+  void FileExitDuringALoadStopsItAndThenAsksAboutSaving() {
+    typelane::testing::TempDir temp;
+    std::filesystem::copy_file(std::string(TYPELANE_BIN_DIR) + "commands.dat",
+                               temp / "commands.dat");
+    typelane::testing::ScriptedPrompter prompter;
+    typelane::MemorySettingsStore settings;
+    HeldPlatform platform;
+    typelane::Document document(prompter, settings, temp.Folder());
+    document.SetUserFolder("");
+    document.LoadCommands({});
+    FillSheet(document, 2);
+    typelane::ui::MainWindow window(document, platform);
+    window.ShowDocument(true);
+    window.MarkModified();
+    window.show();
+    LoadRunner* runner = window.Dialogs()->Runner();
+    AnswerSelection(QStringLiteral("Orders"), true);
+    window.Action(QStringLiteral("mnuSendData"))->trigger();
+    QTRY_VERIFY(platform.Waiting());
+    // The question about saving waits until the load has stopped: our windows
+    // take no input during it, so nobody could answer it.
+    prompter.answers.push_back(typelane::Answer::kNo);
+    window.Action(QStringLiteral("mnuExit"))->trigger();
+    QVERIFY(prompter.shown.empty());
+    QVERIFY(platform.StopRequested());
+    platform.Release();
+    runner->WaitForLoad();
+    QTRY_VERIFY(!window.isVisible());
+    QCOMPARE(prompter.shown.size(), size_t{1});
+    QCOMPARE(prompter.shown[0].text, std::string("Do you want to save the current spreadsheet?"));
   }
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -26,6 +27,9 @@ std::string NameFromPath(const std::filesystem::path& path);
 // given in UTF-8, so a folder such as %APPDATA% keeps every letter of a user
 // name in any language.
 std::string EnvironmentValue(const char* name);
+
+// The local time of day of a moment, as the user's clock shows it.
+std::tm LocalTime(std::time_t moment);
 
 // Reads a whole file. Throws FileError with the system's reason.
 std::string ReadFileBytes(const std::string& path);

@@ -13,6 +13,7 @@
 #include <optional>
 #include <system_error>
 
+#include "core/common/AppendFile.h"
 #include "core/common/Errors.h"
 #include "core/common/FileSystem.h"
 
@@ -393,6 +394,34 @@ std::string ReadFileBytes(const std::string& path) {
     bytes.append(buffer, static_cast<size_t>(n));
   }
   return bytes;
+}
+
+std::tm LocalTime(std::time_t moment) {
+  std::tm local{};
+  localtime_r(&moment, &local);
+  return local;
+}
+
+std::unique_ptr<AppendFile> AppendFile::CreateNew(const std::string& path) {
+  const int fd =
+      ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    if (errno == EEXIST) return nullptr;
+    Fail(path, errno);
+  }
+  return std::unique_ptr<AppendFile>(new AppendFile(path, fd));
+}
+
+std::unique_ptr<AppendFile> AppendFile::Replace(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) Fail(path, errno);
+  return std::unique_ptr<AppendFile>(new AppendFile(path, fd));
+}
+
+AppendFile::~AppendFile() { ::close(static_cast<int>(handle_)); }
+
+void AppendFile::Append(std::string_view bytes) {
+  WriteAll(static_cast<int>(handle_), path_, bytes);
 }
 
 bool CanCreateFilesIn(const std::string& folder) {

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <string>
 
+#include "core/common/AppendFile.h"
 #include "core/common/Errors.h"
 #include "core/common/FileSystem.h"
 
@@ -238,6 +239,36 @@ std::string EnvironmentValue(const char* name) {
   const DWORD got = GetEnvironmentVariableW(wide_name.c_str(), value.data(), needed);
   value.resize(got < needed ? got : 0);
   return Utf8(value);
+}
+
+std::tm LocalTime(std::time_t moment) {
+  std::tm local{};
+  localtime_s(&local, &moment);
+  return local;
+}
+
+std::unique_ptr<AppendFile> AppendFile::CreateNew(const std::string& path) {
+  const HANDLE h = CreateFileW(Wide(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return nullptr;
+    Fail(path, error);
+  }
+  return std::unique_ptr<AppendFile>(new AppendFile(path, reinterpret_cast<std::intptr_t>(h)));
+}
+
+std::unique_ptr<AppendFile> AppendFile::Replace(const std::string& path) {
+  const HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) Fail(path, GetLastError());
+  return std::unique_ptr<AppendFile>(new AppendFile(path, reinterpret_cast<std::intptr_t>(h)));
+}
+
+AppendFile::~AppendFile() { CloseHandle(reinterpret_cast<HANDLE>(handle_)); }
+
+void AppendFile::Append(std::string_view bytes) {
+  WriteAll(reinterpret_cast<HANDLE>(handle_), path_, bytes);
 }
 
 std::string ReadFileBytes(const std::string& path) {

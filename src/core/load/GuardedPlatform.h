@@ -48,6 +48,7 @@ class GuardedPlatform final : public Platform {
   void MouseButtonEvent(MouseButton button, bool up, int x, int y) override;
   void BeginEscapeWatch() override { desktop_.BeginEscapeWatch(); }
   bool EscapePressed() override { return desktop_.EscapePressed(); }
+  unsigned HeldModifiers() override { return desktop_.HeldModifiers(); }
   void SetClipboardText(std::string_view text) override;
   void WaitForPaste() override;
   void Sleep(std::int64_t ms) override;

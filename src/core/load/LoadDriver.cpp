@@ -8,7 +8,9 @@
 #include "core/load/BuiltInCommands.h"
 #include "core/load/CommandTable.h"
 #include "core/load/DelaySettings.h"
+#include "core/load/HeldKeys.h"
 #include "core/load/Keystrokes.h"
+#include "core/load/LoadJournal.h"
 #include "core/load/LoadObserver.h"
 #include "core/load/Platform.h"
 #include "core/sheet/CellKind.h"
@@ -35,6 +37,7 @@ LoadDriver::LoadDriver(LoadContext context)
 LoadOutcome LoadDriver::LoadRange(int first_row, int last_row, int first_col, int last_col) {
   Platform& platform = platform_;
   rows_loaded_ = 0;
+  current_row_ = 0;
   LoadOutcome outcome;
   try {
     platform.BeginEscapeWatch();
@@ -43,13 +46,24 @@ LoadOutcome LoadDriver::LoadRange(int first_row, int last_row, int first_col, in
     // A row counts once the load is past it, whatever its columns: a range
     // without columns loads its rows without sending anything.
     for (int row = first_row; row <= last_row && !outcome.stopped && !outcome.cancelled; ++row) {
-      for (int col = first_col; col <= last_col; ++col) {
+      current_row_ = row;
+      cells_sent_ = 0;
+      if (context_.journal) context_.journal->RowStarted(row, platform.NowMs());
+      int col = first_col;
+      for (; col <= last_col; ++col) {
         if (platform.StopRequested()) {
           outcome.stopped = true;
           break;
         }
         if (platform.EscapePressed()) {
           outcome.cancelled = true;
+          break;
+        }
+        // Between two cells the load holds no key: whatever modifier is down
+        // now is the user's, and would join the next cell's keys.
+        const KeyWait wait = WaitForReleasedModifiers(platform, context_.notices);
+        if (wait != KeyWait::kReleased) {
+          (wait == KeyWait::kEscape ? outcome.cancelled : outcome.stopped) = true;
           break;
         }
         platform.Sleep(kCellPauseMs);
@@ -65,23 +79,46 @@ LoadOutcome LoadDriver::LoadRange(int first_row, int last_row, int first_col, in
         // the pause, and whatever came to the front must not get the cell.
         CheckTarget(row);
         PlayCell(context_.sheet.Cell(row, col));
+        if (platform.StopRequested()) {
+          // The stop came while the cell went out: the rest of it was never
+          // sent, so neither it nor its row counts as played.
+          outcome.stopped = true;
+          break;
+        }
+        ++cells_sent_;
         if (context_.observer) {
           context_.observer->ColumnProgress(Percent(col - first_col + 1, col_count));
         }
       }
-      if (outcome.stopped || outcome.cancelled) break;
+      if (outcome.stopped || outcome.cancelled) {
+        EndRow(row, (outcome.cancelled ? "stopped by Esc at cell " : "interrupted at cell ") +
+                        std::to_string(col));
+        break;
+      }
       ++rows_loaded_;
+      EndRow(row, "loaded");
       if (context_.observer) {
         context_.observer->RowProgress(Percent(row - first_row + 1, row_count), rows_loaded_);
       }
     }
+  } catch (const std::exception& e) {
+    platform_.ReleaseHeldInput();
+    EndRow(current_row_, e.what());
+    throw;
   } catch (...) {
     platform_.ReleaseHeldInput();
+    EndRow(current_row_, "The load failed with an unknown error.");
     throw;
   }
   platform_.ReleaseHeldInput();
   outcome.rows_loaded = rows_loaded_;
   return outcome;
+}
+
+void LoadDriver::EndRow(int row, std::string_view outcome) {
+  if (row == 0) return;
+  current_row_ = 0;
+  if (context_.journal) context_.journal->RowEnded(row, cells_sent_, outcome);
 }
 
 void LoadDriver::CheckTarget(int row) {

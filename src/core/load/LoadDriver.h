@@ -10,6 +10,7 @@ namespace typelane {
 
 class CommandTable;
 class DelaySettings;
+class LoadJournal;
 class LoadObserver;
 class Sheet;
 
@@ -28,6 +29,11 @@ struct LoadContext {
   // none known). A "*CW" during the load takes its place.
   WindowHandle target = 0;
   std::string target_title;
+  // Row by row record of the load (the load log); null for none.
+  LoadJournal* journal = nullptr;
+  // Told when the load waits for held modifier keys, with or without the
+  // progress window; null for nobody.
+  LoadObserver* notices = nullptr;
 };
 
 struct LoadOutcome {
@@ -38,7 +44,8 @@ struct LoadOutcome {
 
 // Plays a rectangle of the sheet into the foreground window, row by row and
 // cell by cell. For every cell: a stop request ends the load, Esc cancels it,
-// a target window that no longer exists fails it; then 50 ms, the hourglass
+// a target window that no longer exists fails it; held Ctrl, Shift or Alt keys
+// are waited for (Esc still cancels); then 50 ms, the hourglass
 // wait (when the option is on; Esc is watched there too), command translation
 // with its extra delay, then keystrokes, a built-in command or a paste, and
 // CellDelay plus the extra delay when the text was not empty.
@@ -67,9 +74,15 @@ class LoadDriver {
   // Throws PlatformError when the window the load types into has gone.
   void CheckTarget(int row);
 
+  // Ends the journal's row: how many cells went out and how.
+  void EndRow(int row, std::string_view outcome);
+
   LoadContext context_;
   GuardedPlatform platform_;
   int rows_loaded_ = 0;
+  // The row being played (0: none) and the cells of it played so far.
+  int current_row_ = 0;
+  int cells_sent_ = 0;
 };
 
 }  // namespace typelane

@@ -20,6 +20,14 @@ class LoadObserver {
   virtual void ColumnProgress(int /*percent*/) {}
   // After every row: the column bar goes back to 0 and the row bar moves.
   virtual void RowProgress(int /*percent*/, int /*rows_loaded*/) {}
+
+  // The load waits for the user to let go of modifier keys (held: the
+  // ModifierBits still down, never 0) before it starts or plays its next cell;
+  // told again when the keys held change. KeysReleased ends the wait (also
+  // when Esc or a stop request ends it). Told whether or not the progress
+  // window is shown.
+  virtual void WaitingForKeys(unsigned /*held*/) {}
+  virtual void KeysReleased() {}
 };
 
 }  // namespace typelane

@@ -1,8 +1,22 @@
 #include "core/load/Platform.h"
 
+#include <utility>
+
 #include "core/common/Text.h"
 
 namespace typelane {
+
+std::string ModifierNames(unsigned held) {
+  std::string names;
+  const std::pair<unsigned, const char*> keys[] = {
+      {kCtrlHeld, "Ctrl"}, {kShiftHeld, "Shift"}, {kAltHeld, "Alt"}};
+  for (const auto& [bit, name] : keys) {
+    if ((held & bit) == 0) continue;
+    if (!names.empty()) names += '+';
+    names += name;
+  }
+  return names;
+}
 
 std::string SeenTitle(std::string_view raw_title) {
   // The title is read into a 100-byte buffer with room for 99 characters

@@ -25,6 +25,9 @@ struct ScreenPoint {
 
 enum class MouseButton { kLeft, kRight };
 
+// Modifier keys a user holds down, as bits: HeldModifiers() and ModifierNames().
+enum ModifierBits : unsigned { kShiftHeld = 1u, kCtrlHeld = 2u, kAltHeld = 4u };
+
 // The load engine's view of the desktop. Backends: x11 (Linux), win32 (Windows)
 // and recording (tests and dry runs). Everything a load does to the outside world
 // goes through here, in the order the load does it.
@@ -66,6 +69,12 @@ class Platform {
   virtual void BeginEscapeWatch() = 0;
   virtual bool EscapePressed() = 0;
 
+  // The modifier keys (ModifierBits) the user holds down on a real keyboard.
+  // Keys the load itself pressed do not count: a load never waits for itself.
+  // A load does not start, nor play its next cell, while one is held: a held
+  // Ctrl would turn every pasted Tab into Ctrl+Tab.
+  virtual unsigned HeldModifiers() { return 0; }
+
   // Puts text on the clipboard; the next paste in the target gives exactly
   // these bytes. Throws PlatformError.
   virtual void SetClipboardText(std::string_view text) = 0;
@@ -103,6 +112,9 @@ class Platform {
   static_assert(std::atomic<bool>::is_always_lock_free, "RequestStop must be signal-safe");
   std::atomic<bool> stop_requested_{false};
 };
+
+// "Ctrl", "Shift", "Alt" for the bits set, joined by "+": "Ctrl+Shift".
+std::string ModifierNames(unsigned held);
 
 // A title as the program sees it: at most 98 characters, then trimmed of blanks
 // and control characters at both ends.

@@ -4,7 +4,9 @@
 #include "core/common/Numbers.h"
 #include "core/load/DelaySettings.h"
 #include "core/load/GuardedPlatform.h"
+#include "core/load/HeldKeys.h"
 #include "core/load/LoadDriver.h"
+#include "core/load/LoadJournal.h"
 #include "core/load/LoadObserver.h"
 #include "core/load/Platform.h"
 #include "core/sheet/Sheet.h"
@@ -66,7 +68,8 @@ LoadJob PrepareLoad(const Sheet& sheet, const CommandTable& commands, const Dela
   return job;
 }
 
-SendResult RunLoad(Platform& platform, const LoadJob& job, LoadObserver* observer) {
+SendResult RunLoad(Platform& platform, const LoadJob& job, LoadObserver* observer,
+                   LoadJournal* journal) {
   const SendRequest& request = job.request;
   const CellRect& range = job.range;
   LoadObserver* progress = request.progress_bar ? observer : nullptr;
@@ -76,11 +79,25 @@ SendResult RunLoad(Platform& platform, const LoadJob& job, LoadObserver* observe
   // A monotonic clock, so a load that runs past midnight still reports right.
   std::int64_t started = 0;
   WindowHandle previous = 0;
+  bool activated = false;
   try {
     if (progress) progress->ProgressShown();
     started = platform.NowMs();
     previous = platform.GetForegroundWindow();
     GuardedPlatform guard(platform);
+    // A modifier the user still holds (the Ctrl of a shortcut, say) would join
+    // every key of the load: it starts once they are all let go.
+    guard.BeginEscapeWatch();
+    const KeyWait wait = WaitForReleasedModifiers(guard, observer);
+    if (wait != KeyWait::kReleased) {
+      result.found = true;
+      (wait == KeyWait::kEscape ? result.cancelled : result.stopped) = true;
+      result.title = kInfoTitle;
+      result.elapsed_ms = platform.NowMs() - started;
+      result.message = LoadSummary(true, 0, result.elapsed_ms);
+      return result;
+    }
+    activated = true;
     result.found = ActivateWindowByTitle(guard, request.window_title);
     guard.Sleep(SecondsToMs(job.delays.form_delay));
     if (!result.found) {
@@ -98,7 +115,10 @@ SendResult RunLoad(Platform& platform, const LoadJob& job, LoadObserver* observe
                         request.hour_glass,
                         progress,
                         guard.ActiveTarget(),
-                        guard.ActiveTargetTitle()};
+                        guard.ActiveTargetTitle(),
+                        journal,
+                        observer};
+    if (journal) journal->LoadStarted(platform.NowMs());
     LoadDriver driver(std::move(context));
     try {
       const LoadOutcome outcome =
@@ -123,7 +143,7 @@ SendResult RunLoad(Platform& platform, const LoadJob& job, LoadObserver* observe
   // claim on the keyboard once nothing more is sent to it. A stop request
   // sends nothing more at all.
   try {
-    if (!platform.StopRequested()) platform.SetForegroundWindow(previous);
+    if (activated && !platform.StopRequested()) platform.SetForegroundWindow(previous);
     result.elapsed_ms = platform.NowMs() - started;
   } catch (const std::exception& e) {
     if (!failed) result.error = e.what();
@@ -143,8 +163,8 @@ SendResult RunLoad(Platform& platform, const LoadJob& job, LoadObserver* observe
 }
 
 SendResult SendData(Platform& platform, const Sheet& sheet, const CommandTable& commands,
-                    const DelaySettings& delays, const SendRequest& request,
-                    LoadObserver* observer) {
+                    const DelaySettings& delays, const SendRequest& request, LoadObserver* observer,
+                    LoadJournal* journal) {
   LoadJob job;
   try {
     job = PrepareLoad(sheet, commands, delays, request);
@@ -156,7 +176,7 @@ SendResult SendData(Platform& platform, const Sheet& sheet, const CommandTable& 
     result.found = true;
     return result;
   }
-  return RunLoad(platform, job, observer);
+  return RunLoad(platform, job, observer, journal);
 }
 
 }  // namespace typelane

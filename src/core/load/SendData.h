@@ -10,6 +10,7 @@
 
 namespace typelane {
 
+class LoadJournal;
 class LoadObserver;
 class Platform;
 
@@ -65,7 +66,8 @@ LoadJob PrepareLoad(const Sheet& sheet, const CommandTable& commands, const Dela
                     const SendRequest& request);
 
 // The Send Data command once the selection dialog has been answered: shows the
-// progress window (progress_bar on), notes the window in front, activates the
+// progress window (progress_bar on), notes the window in front, waits until
+// the user holds no Ctrl, Shift or Alt (Esc cancels the wait), activates the
 // target by title and waits FormDelay (found or not), loads the range, brings
 // the noted window back and reports. A target that is not there is reported as
 // "Typelane Error" without loading anything. Any error ends the load at its
@@ -76,11 +78,14 @@ LoadJob PrepareLoad(const Sheet& sheet, const CommandTable& commands, const Dela
 //
 // The progress window stays up: the caller shows the result's message and
 // then hides it (LoadObserver::ProgressHidden), as the last step of the load.
-SendResult RunLoad(Platform& platform, const LoadJob& job, LoadObserver* observer = nullptr);
+// The observer hears of progress only with progress_bar on, of waits for held
+// keys always. The journal, when given, records every row as it ends.
+SendResult RunLoad(Platform& platform, const LoadJob& job, LoadObserver* observer = nullptr,
+                   LoadJournal* journal = nullptr);
 
 // PrepareLoad and RunLoad in one, for callers on one thread.
 SendResult SendData(Platform& platform, const Sheet& sheet, const CommandTable& commands,
                     const DelaySettings& delays, const SendRequest& request,
-                    LoadObserver* observer = nullptr);
+                    LoadObserver* observer = nullptr, LoadJournal* journal = nullptr);
 
 }  // namespace typelane

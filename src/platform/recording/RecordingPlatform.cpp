@@ -124,6 +124,18 @@ void RecordingPlatform::SetHourglassSequence(std::vector<bool> busy) {
   hourglass_.assign(busy.begin(), busy.end());
 }
 
+void RecordingPlatform::SetHeldModifierSequence(std::vector<unsigned> held) {
+  held_modifiers_.assign(held.begin(), held.end());
+}
+
+unsigned RecordingPlatform::HeldModifiers() {
+  ++modifier_checks_;
+  if (held_modifiers_.empty()) return 0;
+  const unsigned held = held_modifiers_.front();
+  held_modifiers_.pop_front();
+  return held;
+}
+
 void RecordingPlatform::PressEscAtCheck(int n) { escape_at_ = n; }
 
 void RecordingPlatform::FailClipboardFrom(int n) { clipboard_fail_from_ = n; }

@@ -26,7 +26,7 @@ namespace typelane {
 //   clip TEXT             clipboard text, TAB CR LF "\" written \t \r \n \\.
 //   move X Y              SetCursorPos
 //   button left|right down|up
-// Queries (window list, foreground window, hourglass, Esc, layout, clock) leave
+// Queries (window list, foreground window, hourglass, Esc, held modifiers, layout, clock) leave
 // no line.
 //
 // The trace is kept in memory for the tests to read (Trace()), or handed line by
@@ -49,6 +49,9 @@ class RecordingPlatform : public Platform {
   // The answers of the coming IsHourglassShowing() calls, in order; once used
   // up the target is never busy.
   void SetHourglassSequence(std::vector<bool> busy);
+  // The answers of the coming HeldModifiers() calls (ModifierBits), in order;
+  // once used up the user holds nothing.
+  void SetHeldModifierSequence(std::vector<unsigned> held);
   // Esc counts as pressed from the nth EscapePressed() call on (from 1).
   void PressEscAtCheck(int n);
   // The nth SetClipboardText call (from 1) and every later one fail with a
@@ -66,6 +69,7 @@ class RecordingPlatform : public Platform {
   void ClearTrace() { trace_.clear(); }
   const std::string& ClipboardText() const { return clipboard_; }
   int EscapeChecks() const { return escape_checks_; }
+  int ModifierChecks() const { return modifier_checks_; }
   int HourglassChecks() const { return hourglass_checks_; }
   // Total of all waits so far.
   std::int64_t SleptMs() const { return now_ms_; }
@@ -89,6 +93,7 @@ class RecordingPlatform : public Platform {
   void MouseButtonEvent(MouseButton button, bool up, int x, int y) override;
   void BeginEscapeWatch() override {}
   bool EscapePressed() override;
+  unsigned HeldModifiers() override;
   void SetClipboardText(std::string_view text) override;
   void WaitForPaste() override;
   void Sleep(std::int64_t ms) override;
@@ -113,6 +118,8 @@ class RecordingPlatform : public Platform {
 
   std::deque<bool> hourglass_;
   int hourglass_checks_ = 0;
+  std::deque<unsigned> held_modifiers_;
+  int modifier_checks_ = 0;
   int escape_at_ = 0;
   int escape_checks_ = 0;
   int clipboard_fail_from_ = 0;

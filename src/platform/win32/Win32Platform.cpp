@@ -250,6 +250,28 @@ void Win32Platform::BeginEscapeWatch() {
   if (escape_watch_) escape_watch_->Reset();
 }
 
+unsigned Win32Platform::HeldModifiers() {
+  unsigned held = 0;
+  const struct {
+    int key, left, right;
+    unsigned bit;
+  } modifiers[] = {{VK_CONTROL, VK_LCONTROL, VK_RCONTROL, kCtrlHeld},
+                   {VK_SHIFT, VK_LSHIFT, VK_RSHIFT, kShiftHeld},
+                   {VK_MENU, VK_LMENU, VK_RMENU, kAltHeld}};
+  std::lock_guard lock(input_mutex_);
+  for (const auto& m : modifiers) {
+    // The high bit: the key is down now. One the load holds is its own.
+    if ((GetAsyncKeyState(m.key) & 0x8000) == 0) continue;
+    if (held_keys_.count(static_cast<std::uint8_t>(m.key)) ||
+        held_keys_.count(static_cast<std::uint8_t>(m.left)) ||
+        held_keys_.count(static_cast<std::uint8_t>(m.right))) {
+      continue;
+    }
+    held |= m.bit;
+  }
+  return held;
+}
+
 bool Win32Platform::EscapePressed() {
   if (escape_watch_) return escape_watch_->Pressed();
   // Without the hook: Esc held down now, and not by the load itself.

@@ -50,6 +50,10 @@ class Win32Platform final : public Platform {
   void MouseButtonEvent(MouseButton button, bool up, int x, int y) override;
   void BeginEscapeWatch() override;
   bool EscapePressed() override;
+  // GetAsyncKeyState of Ctrl, Shift and Alt. It cannot tell the user's keys
+  // from injected ones, but the load asks only between two cells, when it
+  // holds none itself.
+  unsigned HeldModifiers() override;
   void SetClipboardText(std::string_view text) override;
   void WaitForPaste() override;
   void Sleep(std::int64_t ms) override;

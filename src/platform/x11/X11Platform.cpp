@@ -6,6 +6,7 @@
 #include <X11/Xcursor/Xcursor.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XInput.h>
 #include <X11/extensions/XInput2.h>
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/Xfixes.h>
@@ -104,7 +105,11 @@ struct X11Platform::Impl {
   Display* esc_display = nullptr;
   int xi_opcode = 0;
   std::set<int> xtest_devices;
+  // Keyboards a person types on: every slave keyboard but the XTEST one.
+  std::set<int> real_keyboards;
   std::set<int> escape_keycodes;
+  // Keycodes of Ctrl, Shift and Alt, with the ModifierBits each stands for.
+  std::map<int, unsigned> modifier_keycodes;
   bool escape_seen = false;
 
   std::unique_ptr<X11Clipboard> clipboard;
@@ -126,8 +131,15 @@ struct X11Platform::Impl {
     right_alt_keysym = LowestKeycode(XK_ISO_Level3_Shift) ? XK_ISO_Level3_Shift : XK_Alt_R;
     extra_keys.clear();
     escape_keycodes.clear();
+    modifier_keycodes.clear();
     for (int kc = min_keycode; kc <= max_keycode; ++kc) {
-      if (SymAt(kc, 0) == XK_Escape) escape_keycodes.insert(kc);
+      const KeySym sym = SymAt(kc, 0);
+      if (sym == XK_Escape) escape_keycodes.insert(kc);
+      if (sym == XK_Control_L || sym == XK_Control_R) modifier_keycodes[kc] = kCtrlHeld;
+      if (sym == XK_Shift_L || sym == XK_Shift_R) modifier_keycodes[kc] = kShiftHeld;
+      if (sym == XK_Alt_L || sym == XK_Alt_R || sym == XK_Meta_L || sym == XK_Meta_R) {
+        modifier_keycodes[kc] = kAltHeld;
+      }
     }
   }
 
@@ -448,6 +460,7 @@ struct X11Platform::Impl {
 
   void FindXTestDevices() {
     xtest_devices.clear();
+    real_keyboards.clear();
     int n = 0;
     XIDeviceInfo* devices = XIQueryDevice(esc_display, XIAllDevices, &n);
     for (int i = 0; i < n; ++i) {
@@ -455,9 +468,55 @@ struct X11Platform::Impl {
       // from.
       if (devices[i].name && std::strstr(devices[i].name, "XTEST")) {
         xtest_devices.insert(devices[i].deviceid);
+      } else if (devices[i].use == XISlaveKeyboard) {
+        real_keyboards.insert(devices[i].deviceid);
       }
     }
     if (devices) XIFreeDeviceInfo(devices);
+  }
+
+  // The modifiers down on the keyboards a person types on. The core keymap
+  // (XQueryKeymap) is the union of every keyboard, the XTEST one included,
+  // where the keys of a load, or of any other program that types through
+  // XTest, are down: each real keyboard is asked on its own instead.
+  unsigned RealHeldModifiers() {
+    unsigned held = 0;
+    DrainEscape();  // keeps the keyboard list current
+    for (int id : real_keyboards) {
+      x11::ErrorTrap trap(esc_display);
+      XDevice* device = XOpenDevice(esc_display, static_cast<XID>(id));
+      if (device == nullptr) continue;
+      if (XDeviceState* state = XQueryDeviceState(esc_display, device)) {
+        auto* item = reinterpret_cast<XInputClass*>(state->data);
+        for (int c = 0; c < state->num_classes; ++c) {
+          if (item->c_class == KeyClass) {
+            const auto* keys = reinterpret_cast<XKeyState*>(item);
+            for (const auto& [keycode, bit] : modifier_keycodes) {
+              if (keycode < keys->num_keys && (keys->keys[keycode / 8] & (1 << (keycode % 8)))) {
+                held |= bit;
+              }
+            }
+          }
+          item = reinterpret_cast<XInputClass*>(reinterpret_cast<char*>(item) + item->length);
+        }
+        XFreeDeviceState(state);
+      }
+      XCloseDevice(esc_display, device);
+      trap.Failed();  // a keyboard unplugged meanwhile is no error
+    }
+    return held;
+  }
+
+  // Without XInput the whole core keymap is all there is. Between two cells a
+  // load holds no key, so what is down there is somebody else's.
+  unsigned CoreHeldModifiers() {
+    char keys[32] = {};
+    XQueryKeymap(display, keys);
+    unsigned held = 0;
+    for (const auto& [keycode, bit] : modifier_keycodes) {
+      if (keys[keycode / 8] & (1 << (keycode % 8))) held |= bit;
+    }
+    return held;
   }
 
   void DrainEscape() {
@@ -676,6 +735,10 @@ void X11Platform::BeginEscapeWatch() {
 bool X11Platform::EscapePressed() {
   impl_->DrainEscape();
   return impl_->escape_seen;
+}
+
+unsigned X11Platform::HeldModifiers() {
+  return impl_->esc_display ? impl_->RealHeldModifiers() : impl_->CoreHeldModifiers();
 }
 
 void X11Platform::SetClipboardText(std::string_view text) {

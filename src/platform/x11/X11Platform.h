@@ -33,6 +33,9 @@ class X11Platform final : public Platform {
   void MouseButtonEvent(MouseButton button, bool up, int x, int y) override;
   void BeginEscapeWatch() override;
   bool EscapePressed() override;
+  // Ctrl, Shift and Alt down on the keyboards a person types on; the XTEST
+  // keyboard, where the keys of a load go down, is not asked.
+  unsigned HeldModifiers() override;
   void SetClipboardText(std::string_view text) override;
   void WaitForPaste() override;
   // Ends early when a stop is requested.

@@ -6,6 +6,7 @@ void ProgressFeed::Clear() {
   column_.store(0, std::memory_order_relaxed);
   row_.store(0, std::memory_order_relaxed);
   rows_loaded_.store(0, std::memory_order_relaxed);
+  held_.store(0, std::memory_order_relaxed);
 }
 
 void ProgressFeed::ProgressShown() { Clear(); }
@@ -20,5 +21,9 @@ void ProgressFeed::RowProgress(int percent, int rows_loaded) {
   row_.store(percent, std::memory_order_relaxed);
   rows_loaded_.store(rows_loaded, std::memory_order_relaxed);
 }
+
+void ProgressFeed::WaitingForKeys(unsigned held) { held_.store(held, std::memory_order_relaxed); }
+
+void ProgressFeed::KeysReleased() { held_.store(0, std::memory_order_relaxed); }
 
 }  // namespace typelane::ui

@@ -15,10 +15,15 @@ class ProgressFeed : public LoadObserver {
   void ProgressShown() override;
   void ColumnProgress(int percent) override;
   void RowProgress(int percent, int rows_loaded) override;
+  void WaitingForKeys(unsigned held) override;
+  void KeysReleased() override;
 
   int Column() const { return column_.load(std::memory_order_relaxed); }
   int Row() const { return row_.load(std::memory_order_relaxed); }
   int RowsLoaded() const { return rows_loaded_.load(std::memory_order_relaxed); }
+  // The modifier keys the load waits for the user to let go of (ModifierBits);
+  // 0 while it does not wait.
+  unsigned HeldKeys() const { return held_.load(std::memory_order_relaxed); }
   // Both bars back to 0 (a new load).
   void Clear();
 
@@ -26,6 +31,7 @@ class ProgressFeed : public LoadObserver {
   std::atomic<int> column_{0};
   std::atomic<int> row_{0};
   std::atomic<int> rows_loaded_{0};
+  std::atomic<unsigned> held_{0};
 };
 
 }  // namespace typelane::ui

@@ -5,6 +5,8 @@
 #include <QProgressBar>
 #include <QTimer>
 
+#include "core/load/Platform.h"
+
 namespace typelane::ui {
 namespace {
 
@@ -45,10 +47,16 @@ TfrmProgress::TfrmProgress(QWidget* parent) : QWidget(parent) {
     bar->setFocusPolicy(Qt::NoFocus);
     layout->addWidget(label, row, 0);
     layout->addWidget(bar, row, 1);
+    bar_widgets_ << label << bar;
     *r.bar = bar;
     ++row;
   }
   layout->setColumnStretch(1, 1);
+  held_label_ = new QLabel(this);
+  held_label_->setObjectName(QStringLiteral("lblHeldKeys"));
+  held_label_->setWordWrap(true);
+  held_label_->hide();
+  layout->addWidget(held_label_, 0, 0, 2, 2);
   setFixedSize(377, 45);
   move(515, 10);
 
@@ -69,6 +77,22 @@ void TfrmProgress::ShowProgress() {
 void TfrmProgress::UpdateBars() {
   col_bar_->setValue(feed_.Column());
   row_bar_->setValue(feed_.Row());
+  const unsigned held = feed_.HeldKeys();
+  if (held != 0) held_label_->setText(HeldKeysText(held));
+  if (held_label_->isHidden() == (held == 0)) return;
+  for (QWidget* w : bar_widgets_) w->setVisible(held == 0);
+  held_label_->setVisible(held != 0);
+}
+
+QString TfrmProgress::HeldKeysText(unsigned held) {
+  return QStringLiteral(
+             "Waiting for %1 to be released: nothing is sent while it is held. "
+             "Esc cancels the load.")
+      .arg(QString::fromStdString(ModifierNames(held)));
+}
+
+QString TfrmProgress::WaitText() const {
+  return held_label_->isHidden() ? QString() : held_label_->text();
 }
 
 int TfrmProgress::ColumnValue() const { return col_bar_->value(); }

@@ -4,13 +4,15 @@
 
 #include "ui/dialogs/ProgressFeed.h"
 
+class QLabel;
 class QProgressBar;
 class QTimer;
 
 namespace typelane::ui {
 
 // frmProgress, "Typelane Progress": how far a load is within its row (Cols)
-// and over its rows (Rows). It never takes the keyboard focus, so the keys of
+// and over its rows (Rows); while the load waits for the user to let go of
+// Ctrl, Shift or Alt it says so instead. It never takes the keyboard focus, so the keys of
 // a load keep going to the target. A load writes its progress into Feed()
 // from whatever thread it runs on; a timer of this window reads it. Closing
 // the window only hides it, and it comes back where the user left it.
@@ -30,6 +32,11 @@ class TfrmProgress : public QWidget {
 
   int ColumnValue() const;
   int RowValue() const;
+  // What the window says while the load waits for held keys; "" otherwise.
+  QString WaitText() const;
+
+  // The words for a wait for held modifier keys (ModifierBits).
+  static QString HeldKeysText(unsigned held);
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -39,6 +46,9 @@ class TfrmProgress : public QWidget {
   ProgressFeed feed_;
   QProgressBar* col_bar_ = nullptr;
   QProgressBar* row_bar_ = nullptr;
+  // Stands in the bars' place while the load waits for held keys.
+  QLabel* held_label_ = nullptr;
+  QList<QWidget*> bar_widgets_;
   QTimer* timer_ = nullptr;
 };
 

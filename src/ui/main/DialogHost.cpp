@@ -44,6 +44,9 @@ DialogHost::DialogHost(MainWindow& window, Platform& platform) : QObject(&window
   if (auto* b = window_.findChild<QToolButton*>(QStringLiteral("icnSendData"))) {
     connect(b, &QToolButton::clicked, runner_, &LoadRunner::SendData);
   }
+  if (QAction* a = window_.Action(QStringLiteral("mnuPreviewLoad"))) {
+    connect(a, &QAction::triggered, runner_, &LoadRunner::PreviewLoad);
+  }
   if (QAction* a = window_.Action(QStringLiteral("mnuProgress"))) {
     connect(a, &QAction::triggered, this, &DialogHost::PlaceProgressWindow);
   }

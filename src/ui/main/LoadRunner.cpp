@@ -3,10 +3,21 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QStatusBar>
+#include <QTimer>
+#include <QUrl>
 #include <QWidget>
+#include <chrono>
+#include <filesystem>
+#include <system_error>
 
+#include "core/common/FileSystem.h"
 #include "core/document/Document.h"
+#include "core/files/LoadLog.h"
 #include "core/load/Platform.h"
+#include "platform/recording/ReadableTrace.h"
+#include "platform/recording/RecordingPlatform.h"
+#include "ui/common/CellText.h"
+#include "ui/dialogs/TfrmPreview.h"
 #include "ui/dialogs/TfrmProgress.h"
 #include "ui/dialogs/TfrmSelection.h"
 #include "ui/grid/EditGrid.h"
@@ -14,6 +25,11 @@
 
 namespace typelane::ui {
 namespace {
+
+// How often the status bar looks whether the load waits for held keys.
+constexpr int kWaitPollMs = 100;
+// A preview longer than this shows its beginning and its total.
+constexpr size_t kPreviewSteps = 20000;
 
 // What our windows refuse while a load runs: everything a user does with the
 // keyboard and the mouse. Painting, moving and timers go on.
@@ -41,11 +57,33 @@ bool IsUserInput(QEvent::Type type) {
 LoadRunner::LoadRunner(MainWindow& window, Platform& platform, TfrmProgress& progress)
     : QObject(&window), window_(window), platform_(platform), progress_(progress) {
   setObjectName(QStringLiteral("LoadRunner"));
+  wait_timer_ = new QTimer(this);
+  wait_timer_->setInterval(kWaitPollMs);
+  connect(wait_timer_, &QTimer::timeout, this, &LoadRunner::ShowWait);
 }
 
 LoadRunner::~LoadRunner() {
-  if (worker_.joinable()) worker_.join();
+  if (worker_.joinable()) {
+    // The program goes away under a running load: it stops between two keys
+    // and lets go of what it holds before anything here is freed.
+    platform_.RequestStop();
+    worker_.join();
+  }
   if (loading_) qApp->removeEventFilter(this);
+}
+
+SendRequest LoadRunner::RequestFromSelection(bool selected_only) {
+  Document& document = window_.document();
+  const GridRect selection = window_.Grid()->Selection();
+  SendRequest request;
+  request.all_cells = !selected_only;
+  request.selection = CellRect{selection.top, selection.left, selection.bottom, selection.right};
+  request.window_title = document.window_title;
+  request.group = document.command_group;
+  request.auto_tab = document.auto_tab;
+  request.progress_bar = document.options.progress_bar;
+  request.hour_glass = document.options.hour_glass;
+  return request;
 }
 
 void LoadRunner::SendData() {
@@ -81,38 +119,53 @@ void LoadRunner::SendData() {
     window_.ShowDocument(false);
     window_.MarkModified();
   }
-
-  SendRequest request;
-  request.all_cells = all_cells;
-  request.selection = CellRect{selection.top, selection.left, selection.bottom, selection.right};
-  request.window_title = title;
-  request.group = group;
-  request.auto_tab = document.auto_tab;
-  request.progress_bar = document.options.progress_bar;
-  request.hour_glass = document.options.hour_glass;
-  Start(request);
+  Start(RequestFromSelection(!all_cells));
 }
 
 void LoadRunner::Start(const SendRequest& request) {
   Document& document = window_.document();
-  range_ = request.all_cells ? WholeExtent(document.sheet)
-                             : ClipToExtent(document.sheet, request.selection);
+  // The load's own copies, taken here: nothing it reads can change under it.
+  auto job = std::make_shared<LoadJob>();
+  try {
+    *job = PrepareLoad(document.sheet, document.commands, document.delays, request);
+  } catch (const std::exception& e) {
+    // A copy of a huge range can run out of memory: nothing was sent.
+    document.prompter().Message(kTitleError, e.what(), Buttons::kOk);
+    return;
+  }
+  range_ = job->range;
+
+  // The log of this load, in the user's data folder. Without one the load
+  // still goes; the summary says why there is none.
+  log_.reset();
+  log_error_.clear();
+  log_path_.clear();
+  const std::string log_folder = LoadLog::FolderIn(document.UserFolder());
+  if (!log_folder.empty()) {
+    try {
+      log_ = LoadLog::CreateIn(log_folder, LoadLog::SheetName(document.FileName()),
+                               std::chrono::system_clock::now());
+      log_path_ = log_->Path();
+    } catch (const std::exception& e) {
+      log_error_ = e.what();
+    }
+  }
+
+  platform_.ClearStopRequest();
+  quitting_ = false;
   if (request.progress_bar) progress_.ShowProgress();
+  progress_.Feed().Clear();
   loading_ = true;
-  quit_after_load_ = false;
   qApp->installEventFilter(this);
   window_.statusBar()->clearMessage();
+  wait_timer_->start();
 
-  // The load's own copies: the user may not edit while it runs, but nothing it
-  // reads may change under it either way.
-  auto sheet = std::make_shared<Sheet>(document.sheet);
-  auto commands = std::make_shared<CommandTable>(document.commands);
-  auto delays = std::make_shared<DelaySettings>(document.delays);
   ProgressFeed* feed = &progress_.Feed();
-  worker_ = std::thread([this, sheet, commands, delays, request, feed] {
+  LoadLog* log = log_.get();
+  worker_ = std::thread([this, job, feed, log] {
     SendResult result;
     try {
-      result = typelane::SendData(platform_, *sheet, *commands, *delays, request, feed);
+      result = RunLoad(platform_, *job, feed, log);
     } catch (const std::exception& e) {
       result.title = std::string(kTitleError);
       result.message = e.what();
@@ -128,16 +181,76 @@ void LoadRunner::Start(const SendRequest& request) {
   });
 }
 
+void LoadRunner::ShowWait() {
+  static const QString kPrefix = QStringLiteral("Waiting for ");
+  const unsigned held = progress_.Feed().HeldKeys();
+  QStatusBar* bar = window_.statusBar();
+  if (held != 0) {
+    bar->showMessage(TfrmProgress::HeldKeysText(held));
+  } else if (bar->currentMessage().startsWith(kPrefix)) {
+    bar->clearMessage();
+  }
+}
+
+std::string LoadRunner::LogLines(bool& offer_open) {
+  offer_open = false;
+  if (!log_) {
+    if (log_error_.empty()) return {};
+    return "\r\rNo load log was written: " + log_error_;
+  }
+  if (!result_.found && log_->RowsWritten() == 0) {
+    // Nothing was loaded: a log of no rows would only be clutter.
+    const std::string path = log_->Path();
+    log_.reset();
+    std::error_code ec;
+    std::filesystem::remove(PathFromName(path), ec);
+    log_path_.clear();
+    return {};
+  }
+  std::string lines = "\r\rLoad log: " + log_->Path();
+  if (!log_->Error().empty()) {
+    return lines + "\rThe log is incomplete: " + log_->Error();
+  }
+  offer_open = true;
+  return lines + "\rOpen the load log?";
+}
+
 void LoadRunner::Finish() {
   if (worker_.joinable()) worker_.join();
+  wait_timer_->stop();
+  progress_.Feed().KeysReleased();
+  progress_.UpdateBars();
+  ShowWait();
   qApp->removeEventFilter(this);
   Document& document = window_.document();
+
+  if (quitting_) {
+    // The user closed the program: the load has stopped and let go of its
+    // keys; the log holds the rows. Closing goes on as usual.
+    log_.reset();
+    progress_.Feed().ProgressHidden();
+    progress_.hide();
+    loading_ = false;
+    emit LoadFinished();
+    window_.close();
+    return;
+  }
+
+  bool offer_open = false;
+  const std::string text = result_.message + LogLines(offer_open);
+  const std::string log_path = log_ ? log_->Path() : std::string();
+  log_.reset();  // closed before anybody opens it
   // The target's window was put back behind ours: the progress window stays
   // in sight (without the focus) until the summary has been read.
   if (progress_.isVisible()) progress_.raise();
-  document.prompter().Message(result_.title, result_.message, Buttons::kOk);
+  const Answer answer =
+      document.prompter().Message(result_.title, text, offer_open ? Buttons::kYesNo : Buttons::kOk);
+  progress_.Feed().ProgressHidden();
   progress_.hide();
   loading_ = false;
+  if (offer_open && answer == Answer::kYes) {
+    window_.OpenUrl(QUrl::fromLocalFile(PathToText(log_path)));
+  }
 
   // Stopped early: what was not loaded stays selected for the next load.
   const bool stopped = result_.found && !result_.completed;
@@ -153,18 +266,85 @@ void LoadRunner::Finish() {
     }
   }
   emit LoadFinished();
-  if (quit_after_load_) window_.close();
 }
 
 void LoadRunner::WaitForLoad() {
   while (loading_) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
 }
 
+QString LoadRunner::PreviewText() {
+  Document& document = window_.document();
+  EditGrid* grid = window_.Grid();
+  if (grid->Editing()) grid->setFocus();
+  const GridRect selection = grid->Selection();
+  // The range Send Data would offer first: the selected cells when several
+  // are selected, else the whole sheet.
+  SendRequest request =
+      RequestFromSelection(selection.top != selection.bottom || selection.left != selection.right);
+  request.progress_bar = false;
+  const LoadJob job = PrepareLoad(document.sheet, document.commands, document.delays, request);
+
+  RecordingPlatform desktop;
+  ReadableTrace steps;
+  desktop.SetTraceSink(&steps);
+  const SendResult result = RunLoad(desktop, job);
+
+  QString text;
+  const CellRect& r = job.range;
+  if (r.Empty()) {
+    text += QStringLiteral("No cells to load.\n");
+  } else {
+    text += QStringLiteral("Rows %1 to %2, columns %3 to %4\n")
+                .arg(r.top)
+                .arg(r.bottom)
+                .arg(r.left)
+                .arg(r.right);
+  }
+  text += QStringLiteral("Into \"%1\", command group \"%2\", Auto Tab %3\n")
+              .arg(BytesToText(request.window_title), BytesToText(request.group),
+                   request.auto_tab ? QStringLiteral("on") : QStringLiteral("off"));
+  text += QStringLiteral("Nothing is sent: this is what Send Data would do.\n\n");
+  const std::vector<std::string>& lines = steps.Steps();
+  for (size_t i = 0; i < lines.size() && i < kPreviewSteps; ++i) {
+    text += BytesToText(lines[i]) + QLatin1Char('\n');
+  }
+  if (lines.size() > kPreviewSteps) {
+    text += QStringLiteral("... and %1 more steps\n").arg(lines.size() - kPreviewSteps);
+  }
+  if (!result.error.empty()) {
+    text += QStringLiteral("\nThe load would stop here: %1\n").arg(BytesToText(result.error));
+  }
+  text += QStringLiteral("\nTotal: %1 (%2 ms)\n")
+              .arg(QString::fromStdString(FormatElapsed(steps.TotalMs())))
+              .arg(steps.TotalMs());
+  return text;
+}
+
+void LoadRunner::PreviewLoad() {
+  if (loading_) return;
+  Document& document = window_.document();
+  if (document.Kind() != DocumentKind::kSheetFile) return;
+  QString text;
+  try {
+    text = PreviewText();
+  } catch (const std::exception& e) {
+    document.prompter().Message(kTitleError, e.what(), Buttons::kOk);
+    return;
+  }
+  TfrmPreview preview(text, &window_);
+  preview.exec();
+}
+
 bool LoadRunner::eventFilter(QObject* watched, QEvent* event) {
   if (!loading_) return false;
   if (watched == &window_ && event->type() == QEvent::Close) {
-    // Quitting waits for the load to end between two cells.
-    quit_after_load_ = true;
+    // Quitting stops the load between two keys, and closes once it has.
+    if (!quitting_) {
+      quitting_ = true;
+      platform_.RequestStop();
+      window_.statusBar()->showMessage(
+          QStringLiteral("Stopping the load: Typelane closes once it has let go of every key."));
+    }
     event->ignore();
     return true;
   }

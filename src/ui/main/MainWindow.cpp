@@ -44,6 +44,7 @@
 #include "ui/main/AboutBox.h"
 #include "ui/main/DialogHost.h"
 #include "ui/main/EditCommands.h"
+#include "ui/main/LoadRunner.h"
 #include "ui/main/Maker.h"
 #include "ui/main/WindowCombo.h"
 
@@ -249,6 +250,7 @@ void MainWindow::BuildMenus() {
 
   QMenu* tools = AddMenu(nullptr, "mnuTools", "&Tools");
   AddAction(tools, "mnuSendData", "&Send Data");
+  AddAction(tools, "mnuPreviewLoad", "Pre&view Load");
   AddAction(tools, "mnuDelays", "&Delays");
   AddAction(tools, "mnuOptions", "&Options");
   AddAction(tools, "mnuProgress", "&Progress Bar");
@@ -413,6 +415,11 @@ void MainWindow::Connect() {
   click("icnSave", [this] { SaveFile(false); });
   on("mnuSaveAs", [this] { SaveFile(true); });
   on("mnuExit", [this] {
+    // During a load the close stops it first and asks about saving after.
+    if (dialogs_->Runner()->Loading()) {
+      close();
+      return;
+    }
     if (document_.QuerySave()) {
       UpdateSaveState();
       close();
@@ -568,7 +575,7 @@ void MainWindow::ApplyKindControls() {
   enable({"mnuTitles", "pckTitles"}, c.titles);
   enable({"mnuConvert", "pckConvert"}, c.convert);
   enable({"mnuCommands", "icnCommands"}, c.commands);
-  enable({"mnuSendData", "icnSendData"}, c.send_data);
+  enable({"mnuSendData", "icnSendData", "mnuPreviewLoad"}, c.send_data);
   enable({"mnuDelays", "icnDelays"}, c.delays);
   enable({"mnuProgress"}, c.progress);
   enable({"mnuAddComment", "mnuDeleteComment", "pckAddComment", "pckdeleteComment"}, c.comments);

@@ -49,6 +49,8 @@ class MainWindow : public QMainWindow {
   void SetCommandLine(std::vector<std::string> args) { command_line_ = std::move(args); }
   // How help pages and addresses are opened (the desktop's handler by default).
   void SetUrlOpener(std::function<void(const QUrl&)> opener) { open_url_ = std::move(opener); }
+  // Opens a web page or a file with the desktop's own program for it.
+  void OpenUrl(const QUrl& url) { open_url_(url); }
 
   Document& document() { return document_; }
   EditGrid* Grid() const { return grid_; }

@@ -1,0 +1,116 @@
+#include "core/files/LoadLog.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "core/common/Errors.h"
+#include "core/common/FileSystem.h"
+
+namespace typelane {
+namespace {
+
+constexpr std::string_view kHeading = "Row\tStarted\tCells sent\tOutcome";
+
+std::string FormatTime(std::chrono::system_clock::time_point moment, bool for_file_name) {
+  const std::tm t = LocalTime(std::chrono::system_clock::to_time_t(moment));
+  char text[80];
+  std::snprintf(text, sizeof text,
+                for_file_name ? "%04d-%02d-%02d %02d-%02d-%02d" : "%04d-%02d-%02d %02d:%02d:%02d",
+                t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
+  return text;
+}
+
+// A message on one line of a tab-delimited file: its own line breaks and tabs
+// become blanks.
+std::string OneField(std::string_view text) {
+  std::string field;
+  for (char c : text) {
+    if (c == '\t' || c == '\r' || c == '\n') {
+      if (!field.empty() && field.back() != ' ') field += ' ';
+    } else {
+      field += c;
+    }
+  }
+  while (!field.empty() && field.back() == ' ') field.pop_back();
+  return field;
+}
+
+}  // namespace
+
+LoadLog::LoadLog(std::unique_ptr<AppendFile> file) : file_(std::move(file)) {
+  Write(kHeading);
+  started_at_ = std::chrono::system_clock::now();
+}
+
+std::unique_ptr<LoadLog> LoadLog::CreateIn(const std::string& folder, std::string_view sheet_name,
+                                           std::chrono::system_clock::time_point now) {
+  std::error_code ec;
+  std::filesystem::create_directories(PathFromName(folder), ec);
+  if (ec) throw FileError(folder, ec.message());
+  std::string base(sheet_name);
+  // Characters no file name may hold on one system or the other.
+  for (char& c : base) {
+    if (std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos ||
+        static_cast<unsigned char>(c) < 0x20) {
+      c = '_';
+    }
+  }
+  base += " " + FormatTime(now, true);
+  const std::string stem = folder + base;
+  for (int n = 1; n < 1000; ++n) {
+    const std::string path = stem + (n == 1 ? "" : " (" + std::to_string(n) + ")") + ".txt";
+    if (auto file = AppendFile::CreateNew(path)) {
+      return std::unique_ptr<LoadLog>(new LoadLog(std::move(file)));
+    }
+  }
+  throw FileError(stem + ".txt", "Too many load logs of this name already exist.");
+}
+
+std::unique_ptr<LoadLog> LoadLog::CreateAt(const std::string& path) {
+  return std::unique_ptr<LoadLog>(new LoadLog(AppendFile::Replace(path)));
+}
+
+std::string LoadLog::FolderIn(const std::string& data_folder) {
+  if (data_folder.empty()) return {};
+  const char separator = data_folder.back() == '\\' ? '\\' : '/';
+  return data_folder + "logs" + separator;
+}
+
+std::string LoadLog::SheetName(std::string_view file_name) {
+  const size_t slash = file_name.find_last_of("/\\");
+  if (slash != std::string_view::npos) file_name.remove_prefix(slash + 1);
+  const size_t dot = file_name.rfind('.');
+  if (dot != std::string_view::npos && dot > 0) file_name = file_name.substr(0, dot);
+  return file_name.empty() ? std::string("Untitled") : std::string(file_name);
+}
+
+void LoadLog::LoadStarted(std::int64_t now_ms) {
+  started_ms_ = now_ms;
+  started_at_ = std::chrono::system_clock::now();
+}
+
+void LoadLog::RowStarted(int /*row*/, std::int64_t now_ms) { row_started_ms_ = now_ms; }
+
+void LoadLog::RowEnded(int row, int cells_sent, std::string_view outcome) {
+  // The time of day from the load's own clock, so a dry run's virtual hours
+  // show as the load would take them.
+  const auto at = started_at_ + std::chrono::milliseconds(row_started_ms_ - started_ms_);
+  std::string line = std::to_string(row) + '\t' + FormatTime(at, false) + '\t' +
+                     std::to_string(cells_sent) + '\t' + OneField(outcome);
+  Write(line);
+  if (error_.empty()) ++rows_written_;
+}
+
+void LoadLog::Write(std::string_view line) {
+  if (!error_.empty()) return;
+  try {
+    std::string bytes(line);
+    bytes += "\r\n";
+    file_->Append(bytes);
+  } catch (const std::exception& e) {
+    error_ = e.what();
+  }
+}
+
+}  // namespace typelane

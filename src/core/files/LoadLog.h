@@ -1,0 +1,69 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "core/common/AppendFile.h"
+#include "core/load/LoadJournal.h"
+
+namespace typelane {
+
+// The load log: a tab-delimited file with a heading line and then one line per
+// row the load reached, written as each row ends:
+//
+//   Row  Started              Cells sent  Outcome
+//   3    2026-12-08 14:05:09  8           loaded
+//   4    2026-12-08 14:05:12  2           stopped by Esc at cell 3
+//
+// "Started" is the time of day the row's first cell began; "Outcome" is
+// "loaded", "stopped by Esc at cell N", "interrupted at cell N" (the program
+// was closed or stopped by a signal; N is the sheet's column of the cell that
+// did not go out) or the message of the error that ended the load, on one
+// line. Every line ends CR LF, as in all our files.
+//
+// A failure to write is kept (Error()) and ends the logging, never the load.
+class LoadLog final : public LoadJournal {
+ public:
+  // A new log in folder (made when missing), named after the sheet and the
+  // time: "orders 2026-12-08 14-05-07.txt", with " (2)", " (3)" ... when that
+  // name is taken. Throws FileError.
+  static std::unique_ptr<LoadLog> CreateIn(const std::string& folder, std::string_view sheet_name,
+                                           std::chrono::system_clock::time_point now);
+  // The log at a path the user named; a file there is replaced. Throws
+  // FileError.
+  static std::unique_ptr<LoadLog> CreateAt(const std::string& path);
+
+  // The folder of a user's load logs: "logs" in their data folder (data_folder
+  // ends in its separator); "" when there is no data folder.
+  static std::string FolderIn(const std::string& data_folder);
+  // The part of a sheet's file name a log is named after: no folder, no
+  // extension; "Untitled" for a sheet never saved.
+  static std::string SheetName(std::string_view file_name);
+
+  const std::string& Path() const { return file_->Path(); }
+  // The first write failure's message; "" while every line went out.
+  const std::string& Error() const { return error_; }
+  int RowsWritten() const { return rows_written_; }
+
+  // ---- LoadJournal ----
+  void LoadStarted(std::int64_t now_ms) override;
+  void RowStarted(int row, std::int64_t now_ms) override;
+  void RowEnded(int row, int cells_sent, std::string_view outcome) override;
+
+ private:
+  explicit LoadLog(std::unique_ptr<AppendFile> file);
+  void Write(std::string_view line);
+
+  std::unique_ptr<AppendFile> file_;
+  std::string error_;
+  int rows_written_ = 0;
+  // The load's clock at its start and the time of day then.
+  std::int64_t started_ms_ = 0;
+  std::chrono::system_clock::time_point started_at_;
+  std::int64_t row_started_ms_ = 0;
+};
+
+}  // namespace typelane
