@@ -41,6 +41,10 @@ TEST(Prompter, ButtonSetsWithTheirDefaultAndEscapeButtons) {
   EXPECT_EQ(EscapeAnswer(Buttons::kOkCancel), Answer::kCancel);
   EXPECT_EQ(EscapeAnswer(Buttons::kYesNoCancel), Answer::kCancel);
   EXPECT_EQ(EscapeAnswer(Buttons::kYesNo), std::nullopt);
+  // A message naming a file: Enter and Esc both only close it.
+  EXPECT_EQ(answers(Buttons::kOkOpen), (A{Answer::kOk, Answer::kOpen}));
+  EXPECT_EQ(DefaultAnswer(Buttons::kOkOpen), Answer::kOk);
+  EXPECT_EQ(EscapeAnswer(Buttons::kOkOpen), Answer::kOk);
   EXPECT_TRUE(HasAnswer(Buttons::kOkCancel, Answer::kCancel));
   EXPECT_FALSE(HasAnswer(Buttons::kYesNo, Answer::kCancel));
 }

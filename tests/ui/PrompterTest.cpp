@@ -107,7 +107,7 @@ class PrompterTest : public QObject {
   void EnterAndEscFollowTheButtonSet() {
     QtPrompter prompter;
     const Buttons sets[] = {Buttons::kOk, Buttons::kOkCancel, Buttons::kYesNo,
-                            Buttons::kYesNoCancel};
+                            Buttons::kYesNoCancel, Buttons::kOkOpen};
     for (const Buttons buttons : sets) {
       WhenShown<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); });
       QCOMPARE(prompter.Message("Typelane", "Enter", buttons), typelane::DefaultAnswer(buttons));

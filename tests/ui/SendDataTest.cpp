@@ -206,7 +206,7 @@ class SendDataTest : public QObject {
     f.document->sheet.SetCell(3, 1, "*ML(x,1)");
     f.document->SetUserFolder(f.temp.Folder() + "data/");
     f.window->ShowDocument(true);
-    f.prompter.answers.push_back(typelane::Answer::kYes);
+    f.prompter.answers.push_back(typelane::Answer::kOpen);
     AnswerSelection(QStringLiteral("Orders"), true);
     f.window->Action(QStringLiteral("mnuSendData"))->trigger();
     LoadRunner* runner = f.window->Dialogs()->Runner();
@@ -216,9 +216,9 @@ class SendDataTest : public QObject {
     QVERIFY(path.rfind(f.temp.Folder() + "data/logs/Untitled ", 0) == 0);
     const auto& shown = f.prompter.shown.back();
     QCOMPARE(shown.title, std::string("Typelane Error"));
-    QCOMPARE(shown.buttons, typelane::Buttons::kYesNo);
-    QCOMPARE(shown.lines.back(), std::string("Open the load log?"));
-    QCOMPARE(shown.lines[shown.lines.size() - 2], "Load log: " + path);
+    // OK (Enter, Esc) only closes the summary; Open opens the log.
+    QCOMPARE(shown.buttons, typelane::Buttons::kOkOpen);
+    QCOMPARE(shown.lines.back(), "Load log: " + path);
     QCOMPARE(f.opened_urls.size(), size_t{1});
     QCOMPARE(f.opened_urls[0], QUrl::fromLocalFile(QString::fromStdString(path)));
     // Rows 1 and 2 loaded, row 3 failed at its first cell.
@@ -235,7 +235,7 @@ class SendDataTest : public QObject {
                                   : QStringLiteral("'x' is not a valid integer value"));
     }
 
-    // Answered No: nothing is opened. A target that is not there leaves no log.
+    // A target that is not there leaves no log.
     f.platform.UseWindowList({});
     AnswerSelection(QStringLiteral("Nowhere"), true);
     f.window->Action(QStringLiteral("mnuSendData"))->trigger();

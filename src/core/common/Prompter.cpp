@@ -9,6 +9,7 @@ std::span<const Answer> ButtonAnswers(Buttons buttons) {
   static constexpr Answer kOkCancel[] = {Answer::kOk, Answer::kCancel};
   static constexpr Answer kYesNo[] = {Answer::kYes, Answer::kNo};
   static constexpr Answer kYesNoCancel[] = {Answer::kYes, Answer::kNo, Answer::kCancel};
+  static constexpr Answer kOkOpen[] = {Answer::kOk, Answer::kOpen};
   switch (buttons) {
     case Buttons::kOk:
       return kOk;
@@ -18,6 +19,8 @@ std::span<const Answer> ButtonAnswers(Buttons buttons) {
       return kYesNo;
     case Buttons::kYesNoCancel:
       return kYesNoCancel;
+    case Buttons::kOkOpen:
+      return kOkOpen;
   }
   return kOk;
 }
@@ -27,6 +30,7 @@ Answer DefaultAnswer(Buttons buttons) { return ButtonAnswers(buttons).front(); }
 std::optional<Answer> EscapeAnswer(Buttons buttons) {
   switch (buttons) {
     case Buttons::kOk:
+    case Buttons::kOkOpen:
       return Answer::kOk;
     case Buttons::kOkCancel:
     case Buttons::kYesNoCancel:

@@ -12,14 +12,16 @@ inline constexpr std::string_view kTitleError = "Typelane Error";
 inline constexpr std::string_view kTitleWarning = "Typelane Warning";
 inline constexpr std::string_view kTitleInfo = "Typelane";
 
-enum class Buttons { kOk, kOkCancel, kYesNo, kYesNoCancel };
-enum class Answer { kOk, kYes, kNo, kCancel };
+// kOkOpen: a message that names a file the user may want to open (OK, Open).
+enum class Buttons { kOk, kOkCancel, kYesNo, kYesNoCancel, kOkOpen };
+enum class Answer { kOk, kYes, kNo, kCancel, kOpen };
 
 // The answers of a button set, in the order the buttons stand.
 std::span<const Answer> ButtonAnswers(Buttons buttons);
 // The button Enter presses: the first one (OK or Yes).
 Answer DefaultAnswer(Buttons buttons);
-// The button Esc (or closing the box) presses: OK alone, else Cancel. A Yes/No
+// The button Esc (or closing the box) presses: OK where there is one and no
+// Cancel, else Cancel. A Yes/No
 // question has none: it waits for one of its two answers, so Esc can never
 // count as "No" and throw away unsaved changes.
 std::optional<Answer> EscapeAnswer(Buttons buttons);

@@ -73,6 +73,8 @@ QMessageBox::StandardButton StandardButton(Answer answer) {
       return QMessageBox::No;
     case Answer::kCancel:
       return QMessageBox::Cancel;
+    case Answer::kOpen:
+      return QMessageBox::Open;
   }
   return QMessageBox::Ok;
 }

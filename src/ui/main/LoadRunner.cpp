@@ -212,7 +212,7 @@ std::string LoadRunner::LogLines(bool& offer_open) {
     return lines + "\rThe log is incomplete: " + log_->Error();
   }
   offer_open = true;
-  return lines + "\rOpen the load log?";
+  return lines;
 }
 
 void LoadRunner::Finish() {
@@ -243,12 +243,12 @@ void LoadRunner::Finish() {
   // The target's window was put back behind ours: the progress window stays
   // in sight (without the focus) until the summary has been read.
   if (progress_.isVisible()) progress_.raise();
-  const Answer answer =
-      document.prompter().Message(result_.title, text, offer_open ? Buttons::kYesNo : Buttons::kOk);
+  const Answer answer = document.prompter().Message(result_.title, text,
+                                                    offer_open ? Buttons::kOkOpen : Buttons::kOk);
   progress_.Feed().ProgressHidden();
   progress_.hide();
   loading_ = false;
-  if (offer_open && answer == Answer::kYes) {
+  if (offer_open && answer == Answer::kOpen) {
     window_.OpenUrl(QUrl::fromLocalFile(PathToText(log_path)));
   }
 
