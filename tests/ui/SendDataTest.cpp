@@ -325,7 +325,7 @@ class SendDataTest : public QObject {
     // Offered where Send Data is.
     QVERIFY(f.window->Action(QStringLiteral("mnuPreviewLoad"))->isEnabled());
     QCOMPARE(f.window->Action(QStringLiteral("mnuPreviewLoad"))->text(),
-             QStringLiteral("Pre&view Load"));
+             QStringLiteral("P&review Load"));
   }
 
   void OurWindowsRefuseInputWhileALoadRuns() {

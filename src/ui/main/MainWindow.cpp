@@ -250,7 +250,7 @@ void MainWindow::BuildMenus() {
 
   QMenu* tools = AddMenu(nullptr, "mnuTools", "&Tools");
   AddAction(tools, "mnuSendData", "&Send Data");
-  AddAction(tools, "mnuPreviewLoad", "Pre&view Load");
+  AddAction(tools, "mnuPreviewLoad", "P&review Load");
   AddAction(tools, "mnuDelays", "&Delays");
   AddAction(tools, "mnuOptions", "&Options");
   AddAction(tools, "mnuProgress", "&Progress Bar");
