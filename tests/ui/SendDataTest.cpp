@@ -14,6 +14,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <fstream>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -117,6 +118,30 @@ void FillSheet(typelane::Document& document, int rows) {
   }
   document.command_group = "Forms 6i";
 }
+
+// The main window over a platform of the test's own, with the shipped command
+// table and a sheet of `rows` rows, not shown yet.
+template <class Platform>
+struct WindowOver {
+  explicit WindowOver(int rows) {
+    document.SetUserFolder("");
+    document.LoadCommands({});
+    FillSheet(document, rows);
+    window = std::make_unique<typelane::ui::MainWindow>(document, platform);
+  }
+  static std::string CopyCommands(const typelane::testing::TempDir& temp) {
+    std::filesystem::copy_file(std::string(TYPELANE_BIN_DIR) + "commands.dat",
+                               temp / "commands.dat");
+    return temp.Folder();
+  }
+
+  typelane::testing::TempDir temp;
+  typelane::testing::ScriptedPrompter prompter;
+  typelane::MemorySettingsStore settings;
+  Platform platform;
+  typelane::Document document{prompter, settings, CopyCommands(temp)};
+  std::unique_ptr<typelane::ui::MainWindow> window;
+};
 
 }  // namespace
 
@@ -248,38 +273,28 @@ class SendDataTest : public QObject {
   }
 
   void HeldModifiersHoldTheLoadAndTheProgressWindowSaysSo() {
-    typelane::testing::TempDir temp;
-    std::filesystem::copy_file(std::string(TYPELANE_BIN_DIR) + "commands.dat",
-                               temp / "commands.dat");
-    typelane::testing::ScriptedPrompter prompter;
-    typelane::MemorySettingsStore settings;
-    KeysHeldPlatform platform;
-    typelane::Document document(prompter, settings, temp.Folder());
-    document.SetUserFolder("");
-    document.LoadCommands({});
-    FillSheet(document, 2);
-    typelane::ui::MainWindow window(document, platform);
-    window.ShowDocument(true);
-    window.show();
-    auto* progress = window.Dialogs()->Progress();
-    platform.held = typelane::kCtrlHeld;
+    WindowOver<KeysHeldPlatform> f(2);
+    f.window->ShowDocument(true);
+    f.window->show();
+    auto* progress = f.window->Dialogs()->Progress();
+    f.platform.held = typelane::kCtrlHeld;
     AnswerSelection(QStringLiteral("Orders"), true);
-    window.Action(QStringLiteral("mnuSendData"))->trigger();
-    LoadRunner* runner = window.Dialogs()->Runner();
+    f.window->Action(QStringLiteral("mnuSendData"))->trigger();
+    LoadRunner* runner = f.window->Dialogs()->Runner();
     QVERIFY(runner->Loading());
     QTRY_COMPARE(progress->WaitText(),
                  typelane::ui::TfrmProgress::HeldKeysText(typelane::kCtrlHeld));
     QVERIFY(progress->WaitText().startsWith(QStringLiteral("Waiting for Ctrl to be released")));
     QTRY_VERIFY(
-        window.statusBar()->currentMessage().startsWith(QStringLiteral("Waiting for Ctrl")));
+        f.window->statusBar()->currentMessage().startsWith(QStringLiteral("Waiting for Ctrl")));
     // Nothing has been sent while Ctrl is down, not even the activation.
-    for (const std::string& line : platform.Trace()) QCOMPARE(line, std::string("wait 50"));
-    platform.held = 0;
+    for (const std::string& line : f.platform.Trace()) QCOMPARE(line, std::string("wait 50"));
+    f.platform.held = 0;
     runner->WaitForLoad();
-    QCOMPARE(SummaryHead(prompter.shown.back().text),
+    QCOMPARE(SummaryHead(f.prompter.shown.back().text),
              QStringLiteral("Typelane completed successfully:\r\rRows:\t2"));
     QVERIFY(progress->WaitText().isEmpty());
-    QVERIFY(window.statusBar()->currentMessage().isEmpty());
+    QVERIFY(f.window->statusBar()->currentMessage().isEmpty());
   }
 
   void PreviewLoadShowsTheStepsAndSendsNothing() {
@@ -329,75 +344,55 @@ class SendDataTest : public QObject {
   }
 
   void OurWindowsRefuseInputWhileALoadRuns() {
-    typelane::testing::TempDir temp;
-    std::filesystem::copy_file(std::string(TYPELANE_BIN_DIR) + "commands.dat",
-                               temp / "commands.dat");
-    typelane::testing::ScriptedPrompter prompter;
-    typelane::MemorySettingsStore settings;
-    HeldPlatform platform;
-    typelane::Document document(prompter, settings, temp.Folder());
-    document.SetUserFolder("");
-    document.LoadCommands({});
-    FillSheet(document, 2);
-    typelane::ui::MainWindow window(document, platform);
-    window.ShowDocument(true);
-    window.show();
-    LoadRunner* runner = window.Dialogs()->Runner();
+    WindowOver<HeldPlatform> f(2);
+    f.window->ShowDocument(true);
+    f.window->show();
+    LoadRunner* runner = f.window->Dialogs()->Runner();
     AnswerSelection(QStringLiteral("Orders"), true);
-    window.Action(QStringLiteral("mnuSendData"))->trigger();
+    f.window->Action(QStringLiteral("mnuSendData"))->trigger();
     QVERIFY(runner->Loading());
-    QTRY_VERIFY(platform.Waiting());
-    QVERIFY(window.Dialogs()->Progress()->isVisible());
+    QTRY_VERIFY(f.platform.Waiting());
+    QVERIFY(f.window->Dialogs()->Progress()->isVisible());
     // Typing into the grid does nothing, and closing waits for the load.
-    window.Grid()->SetCurrentCell(1, 1);
-    QTest::keyClicks(window.Grid(), QStringLiteral("zz"));
-    QCOMPARE(document.sheet.Cell(1, 1), std::string("name 1"));
-    window.close();
-    QVERIFY(window.isVisible());
+    f.window->Grid()->SetCurrentCell(1, 1);
+    QTest::keyClicks(f.window->Grid(), QStringLiteral("zz"));
+    QCOMPARE(f.document.sheet.Cell(1, 1), std::string("name 1"));
+    f.window->close();
+    QVERIFY(f.window->isVisible());
     // The load is told to stop; it ends between two keys.
-    QVERIFY(platform.StopRequested());
-    platform.Release();
+    QVERIFY(f.platform.StopRequested());
+    f.platform.Release();
     runner->WaitForLoad();
-    QVERIFY(!window.Dialogs()->Progress()->isVisible());
-    QVERIFY(!window.isVisible());
+    QVERIFY(!f.window->Dialogs()->Progress()->isVisible());
+    QVERIFY(!f.window->isVisible());
     // It stopped after the activation's wait: no cell went out, no summary.
-    QCOMPARE(platform.Trace(), (std::vector<std::string>{"activate Orders", "wait 250"}));
+    QCOMPARE(f.platform.Trace(), (std::vector<std::string>{"activate Orders", "wait 250"}));
     // No summary: only the question closing asks (the chosen window changed
     // the sheet), unanswered here, so nothing was saved.
-    QCOMPARE(prompter.shown.size(), size_t{1});
-    QCOMPARE(prompter.shown[0].text, std::string("Do you want to save the current spreadsheet?"));
+    QCOMPARE(f.prompter.shown.size(), size_t{1});
+    QCOMPARE(f.prompter.shown[0].text, std::string("Do you want to save the current spreadsheet?"));
   }
 
   void FileExitDuringALoadStopsItAndThenAsksAboutSaving() {
-    typelane::testing::TempDir temp;
-    std::filesystem::copy_file(std::string(TYPELANE_BIN_DIR) + "commands.dat",
-                               temp / "commands.dat");
-    typelane::testing::ScriptedPrompter prompter;
-    typelane::MemorySettingsStore settings;
-    HeldPlatform platform;
-    typelane::Document document(prompter, settings, temp.Folder());
-    document.SetUserFolder("");
-    document.LoadCommands({});
-    FillSheet(document, 2);
-    typelane::ui::MainWindow window(document, platform);
-    window.ShowDocument(true);
-    window.MarkModified();
-    window.show();
-    LoadRunner* runner = window.Dialogs()->Runner();
+    WindowOver<HeldPlatform> f(2);
+    f.window->ShowDocument(true);
+    f.window->MarkModified();
+    f.window->show();
+    LoadRunner* runner = f.window->Dialogs()->Runner();
     AnswerSelection(QStringLiteral("Orders"), true);
-    window.Action(QStringLiteral("mnuSendData"))->trigger();
-    QTRY_VERIFY(platform.Waiting());
+    f.window->Action(QStringLiteral("mnuSendData"))->trigger();
+    QTRY_VERIFY(f.platform.Waiting());
     // The question about saving waits until the load has stopped: our windows
     // take no input during it, so nobody could answer it.
-    prompter.answers.push_back(typelane::Answer::kNo);
-    window.Action(QStringLiteral("mnuExit"))->trigger();
-    QVERIFY(prompter.shown.empty());
-    QVERIFY(platform.StopRequested());
-    platform.Release();
+    f.prompter.answers.push_back(typelane::Answer::kNo);
+    f.window->Action(QStringLiteral("mnuExit"))->trigger();
+    QVERIFY(f.prompter.shown.empty());
+    QVERIFY(f.platform.StopRequested());
+    f.platform.Release();
     runner->WaitForLoad();
-    QTRY_VERIFY(!window.isVisible());
-    QCOMPARE(prompter.shown.size(), size_t{1});
-    QCOMPARE(prompter.shown[0].text, std::string("Do you want to save the current spreadsheet?"));
+    QTRY_VERIFY(!f.window->isVisible());
+    QCOMPARE(f.prompter.shown.size(), size_t{1});
+    QCOMPARE(f.prompter.shown[0].text, std::string("Do you want to save the current spreadsheet?"));
   }
 };
 
