@@ -8,6 +8,7 @@
 #include "core/load/SendData.h"
 #include "load/LoadTestSupport.h"
 #include "platform/recording/RecordingPlatform.h"
+#include "support/SendFixture.h"
 
 namespace typelane {
 namespace {
@@ -31,19 +32,10 @@ class RecordingJournal : public LoadJournal {
   Trace lines;
 };
 
-struct Fixture {
-  RecordingPlatform platform;
-  Sheet sheet;
-  CommandTable commands = testing::TestCommands();
-  DelaySettings delays = testing::TestDelays();
-  testing::RecordingObserver observer;
+struct Fixture : testing::SendFixture<> {
   RecordingJournal journal;
-  SendRequest request;
 
-  Fixture() { request.window_title = "Orders"; }
-  SendResult Send() {
-    return SendData(platform, sheet, commands, delays, request, &observer, &journal);
-  }
+  Fixture() { rows_journal = &journal; }
 };
 
 TEST(HeldKeys, TheLoadStartsOnlyOnceCtrlShiftAndAltAreLetGo) {

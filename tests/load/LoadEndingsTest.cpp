@@ -15,6 +15,7 @@
 #include "core/load/SendData.h"
 #include "load/LoadTestSupport.h"
 #include "platform/recording/RecordingPlatform.h"
+#include "support/SendFixture.h"
 
 namespace typelane {
 namespace {
@@ -69,51 +70,45 @@ std::vector<std::string> HeldAtEnd(const Trace& trace) {
   return held;
 }
 
-struct Fixture {
-  ScriptedDesktop desktop;
-  Sheet sheet;
-  CommandTable commands = testing::TestCommands();
-  DelaySettings delays = testing::TestDelays();
-  SendRequest request;
-
-  Fixture() { request.window_title = "Orders"; }
-  SendResult Send() { return SendData(desktop, sheet, commands, delays, request); }
+// The load hears of no observer here.
+struct Fixture : testing::SendFixture<ScriptedDesktop> {
+  Fixture() { listener = nullptr; }
 };
 
 TEST(LoadEndings, AStopRequestEndsTheLoadBetweenTwoKeysAndLetsGoOfThem) {
   // Ctrl and Shift latched, then "a" pressed: the stop comes while "a" is down.
   Fixture f;
   f.sheet = testing::SheetOf({{"x", "\\^+abc", "y"}, {"z"}});
-  f.desktop.after_key[7] = [&] { f.desktop.RequestStop(); };
+  f.platform.after_key[7] = [&] { f.platform.RequestStop(); };
   const SendResult result = f.Send();
   EXPECT_TRUE(result.stopped);
   EXPECT_FALSE(result.completed);
   EXPECT_EQ(result.rows, 0);
   EXPECT_EQ(result.message.substr(0, result.message.find('\r')),
             "Data loading terminated at user request:");
-  const Trace& trace = f.desktop.Trace();
+  const Trace& trace = f.platform.Trace();
   // After the stop: the pressed key and both latches go up, and nothing else
   // goes out (no further key, paste, wait or window change).
   const Trace tail(trace.end() - 3, trace.end());
   EXPECT_EQ(tail, Trace({"up 41", "up 11", "up 10"}));
   EXPECT_EQ(trace[trace.size() - 4], "down 41");
   EXPECT_TRUE(HeldAtEnd(trace).empty());
-  EXPECT_EQ(f.desktop.ClipboardText(), "x");
+  EXPECT_EQ(f.platform.ClipboardText(), "x");
 
   // A stop while a mouse button is held: the button comes up, the load ends.
   Fixture click;
   click.sheet = testing::SheetOf({{"*ML(3,4)", "after"}});
-  click.desktop.after_button[1] = [&] { click.desktop.RequestStop(); };
+  click.platform.after_button[1] = [&] { click.platform.RequestStop(); };
   EXPECT_TRUE(click.Send().stopped);
-  EXPECT_EQ(click.desktop.Trace().back(), "button left up");
-  EXPECT_EQ(click.desktop.ClipboardText(), "");
+  EXPECT_EQ(click.platform.Trace().back(), "button left up");
+  EXPECT_EQ(click.platform.ClipboardText(), "");
 
   // A long repeat ends at once too, with nothing held.
   Fixture repeat;
-  repeat.desktop.after_key[3] = [&] { repeat.desktop.RequestStop(); };
-  GuardedPlatform guard(repeat.desktop);
+  repeat.platform.after_key[3] = [&] { repeat.platform.RequestStop(); };
+  GuardedPlatform guard(repeat.platform);
   TypeKeystrokes(guard, repeat.delays, "+{TAB 2147483647}");
-  EXPECT_EQ(repeat.desktop.Trace(),
+  EXPECT_EQ(repeat.platform.Trace(),
             Trace({"down 10", "wait 7", "down 09", "wait 5", "up 09", "up 10"}));
 }
 
@@ -122,22 +117,23 @@ TEST(LoadEndings, AFailureInsideAKeyCombinationReleasesItAndIsReported) {
   // load's own kinds, becomes the load's message.
   Fixture f;
   f.sheet = testing::SheetOf({{"\\^%{F4}", "next"}});
-  f.desktop.after_key[3] = [] { throw std::runtime_error("The X server went away"); };
+  f.platform.after_key[3] = [] { throw std::runtime_error("The X server went away"); };
   SendResult result;
   EXPECT_NO_THROW(result = f.Send());
   EXPECT_EQ(result.title, "Typelane Error");
   EXPECT_EQ(result.message, "The X server went away");
-  EXPECT_TRUE(HeldAtEnd(f.desktop.Trace()).empty()) << ::testing::PrintToString(f.desktop.Trace());
-  EXPECT_EQ(f.desktop.Trace().back(), "foreground");
+  EXPECT_TRUE(HeldAtEnd(f.platform.Trace()).empty())
+      << ::testing::PrintToString(f.platform.Trace());
+  EXPECT_EQ(f.platform.Trace().back(), "foreground");
 
   // The same through the loop alone, with the mouse.
   Fixture click;
   click.sheet = testing::SheetOf({{"*MR(1,2)"}});
-  click.desktop.after_button[1] = [] { throw std::runtime_error("lost"); };
-  LoadDriver driver(LoadContext{click.desktop, click.sheet, click.commands, click.delays, "GA",
+  click.platform.after_button[1] = [] { throw std::runtime_error("lost"); };
+  LoadDriver driver(LoadContext{click.platform, click.sheet, click.commands, click.delays, "GA",
                                 false, false, nullptr, 0, ""});
   EXPECT_THROW(driver.LoadRange(1, 1, 1, 1), std::runtime_error);
-  EXPECT_EQ(click.desktop.Trace().back(), "button right up");
+  EXPECT_EQ(click.platform.Trace().back(), "button right up");
 }
 
 TEST(LoadEndings, TheTargetWindowGoingAwayStopsTheLoadBeforeTheNextCell) {
@@ -146,12 +142,12 @@ TEST(LoadEndings, TheTargetWindowGoingAwayStopsTheLoadBeforeTheNextCell) {
   const WindowInfo dialog{7, "Orders - Find Customer", true, false};
 
   Fixture f;
-  f.desktop.UseWindowList({orders, other});
+  f.platform.UseWindowList({orders, other});
   f.sheet = testing::SheetOf({{"a", "\\{ENTER}"}, {"b", "\\{ENTER}"}, {"c", "\\{ENTER}"}});
   // The target opens a dialog of its own (in front) while row 1 is typed:
   // that is no reason to stop. Then the target closes during row 2.
-  f.desktop.after_clip[1] = [&] { f.desktop.UseWindowList({dialog, orders, other}); };
-  f.desktop.after_clip[2] = [&] { f.desktop.UseWindowList({other}); };
+  f.platform.after_clip[1] = [&] { f.platform.UseWindowList({dialog, orders, other}); };
+  f.platform.after_clip[2] = [&] { f.platform.UseWindowList({other}); };
   const SendResult result = f.Send();
   EXPECT_FALSE(result.completed);
   EXPECT_EQ(result.rows, 1);
@@ -159,28 +155,28 @@ TEST(LoadEndings, TheTargetWindowGoingAwayStopsTheLoadBeforeTheNextCell) {
   EXPECT_EQ(result.message,
             "The window \"Orders\" no longer exists: the load stopped before row 2.");
   // Row 2's Enter never went out to whatever came to the front.
-  const Trace& trace = f.desktop.Trace();
+  const Trace& trace = f.platform.Trace();
   EXPECT_EQ(std::count(trace.begin(), trace.end(), "down 0D"), 1);
-  EXPECT_EQ(f.desktop.ClipboardText(), "b");
+  EXPECT_EQ(f.platform.ClipboardText(), "b");
 
   // After "*CW" the window changed to is the one that counts.
   Fixture cw;
-  cw.desktop.UseWindowList({orders, other});
+  cw.platform.UseWindowList({orders, other});
   cw.sheet = testing::SheetOf({{"a", "*CW(other)", "b", "c"}, {"d"}});
-  cw.desktop.after_clip[1] = [&] { cw.desktop.UseWindowList({other, orders}); };
-  cw.desktop.after_clip[2] = [&] { cw.desktop.UseWindowList({orders}); };
+  cw.platform.after_clip[1] = [&] { cw.platform.UseWindowList({other, orders}); };
+  cw.platform.after_clip[2] = [&] { cw.platform.UseWindowList({orders}); };
   const SendResult switched = cw.Send();
   EXPECT_EQ(switched.message,
             "The window \"other\" no longer exists: the load stopped before row 1.");
-  EXPECT_EQ(cw.desktop.ClipboardText(), "b");
+  EXPECT_EQ(cw.platform.ClipboardText(), "b");
 
   // Closing the window the load switched away from changes nothing.
   Fixture away;
-  away.desktop.UseWindowList({orders, other});
+  away.platform.UseWindowList({orders, other});
   away.sheet = testing::SheetOf({{"*CW(Other Program)", "a"}, {"b"}});
-  away.desktop.after_clip[1] = [&] { away.desktop.UseWindowList({other}); };
+  away.platform.after_clip[1] = [&] { away.platform.UseWindowList({other}); };
   EXPECT_TRUE(away.Send().completed);
-  EXPECT_EQ(away.desktop.ClipboardText(), "b");
+  EXPECT_EQ(away.platform.ClipboardText(), "b");
 }
 
 TEST(LoadEndings, TheLoadPlaysItsOwnCopyOfTheDocument) {
@@ -197,13 +193,13 @@ TEST(LoadEndings, TheLoadPlaysItsOwnCopyOfTheDocument) {
   // The copy holds the range and nothing else.
   EXPECT_EQ(job.cells.Cell(2, 1), "b");
   EXPECT_EQ(job.cells.Cell(1, 3), "");
-  const SendResult result = RunLoad(f.desktop, job);
+  const SendResult result = RunLoad(f.platform, job);
   EXPECT_TRUE(result.completed);
   EXPECT_EQ(result.rows, 2);
-  const Trace& trace = f.desktop.Trace();
+  const Trace& trace = f.platform.Trace();
   EXPECT_EQ(std::count(trace.begin(), trace.end(), "down 28"), 2);  // {DOWN}, as it was
   EXPECT_EQ(std::count(trace.begin(), trace.end(), "wait 200"), 2);
-  EXPECT_EQ(f.desktop.ClipboardText(), "b");
+  EXPECT_EQ(f.platform.ClipboardText(), "b");
 }
 
 TEST(LoadEndings, EscThatCannotBeWatchedIsSaidBeforeTheLoad) {

@@ -3,6 +3,7 @@
 #include "core/load/SendData.h"
 #include "load/LoadTestSupport.h"
 #include "platform/recording/RecordingPlatform.h"
+#include "support/SendFixture.h"
 
 namespace typelane {
 namespace {
@@ -11,17 +12,7 @@ using testing::Join;
 using testing::Paste;
 using testing::Trace;
 
-struct Fixture {
-  RecordingPlatform platform;
-  Sheet sheet;
-  CommandTable commands = testing::TestCommands();
-  DelaySettings delays = testing::TestDelays();
-  testing::RecordingObserver observer;
-  SendRequest request;
-
-  Fixture() { request.window_title = "Orders"; }
-  SendResult Send() { return SendData(platform, sheet, commands, delays, request, &observer); }
-};
+using Fixture = testing::SendFixture<>;
 
 TEST(SendData, LoadsTheWholeSheetAndReports) {
   Fixture f;
