@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/common/Prompter.h"
+#include "BenchPrompter.h"
 #include "core/edit/CellClipboard.h"
 #include "core/edit/FillCells.h"
 #include "core/edit/InsertDelete.h"
@@ -19,17 +19,6 @@ using namespace typelane;
 
 constexpr int kRows = 200000;
 constexpr int kCols = 20;
-
-class QuietPrompter : public Prompter {
- public:
-  Answer Message(std::string_view, std::string_view, Buttons) override { return Answer::kOk; }
-  std::optional<FileChoice> ChooseOpenFile(std::string_view, int, std::string_view) override {
-    return std::nullopt;
-  }
-  std::optional<FileChoice> ChooseSaveFile(std::string_view, int, std::string_view) override {
-    return std::nullopt;
-  }
-};
 
 class NoCommands : public CommandNames {
  public:
@@ -74,7 +63,7 @@ void Print(const char* what, Timing t) {
 
 int main() {
   Sheet sheet;
-  QuietPrompter prompter;
+  BenchPrompter prompter(Answer::kOk);
   NoCommands commands;
   FixedWidthMeasure measure;
   EditContext context{sheet, prompter, commands, measure};

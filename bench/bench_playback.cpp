@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchPrompter.h"
 #include "core/common/FileText.h"
 #include "core/document/Document.h"
 #include "core/forms/Playback.h"
@@ -18,17 +19,6 @@
 namespace {
 
 using namespace typelane;
-
-class QuietPrompter : public Prompter {
- public:
-  Answer Message(std::string_view, std::string_view, Buttons) override { return Answer::kOk; }
-  std::optional<FileChoice> ChooseOpenFile(std::string_view, int, std::string_view) override {
-    return std::nullopt;
-  }
-  std::optional<FileChoice> ChooseSaveFile(std::string_view, int, std::string_view) override {
-    return std::nullopt;
-  }
-};
 
 // A recording that signs on, enters `records` purchase-order lines (values,
 // a list of values, a data click with a few distinct values, navigation) and
@@ -70,7 +60,7 @@ Result Measure(int records, const std::string& folder) {
   const std::vector<std::string_view> lines = SplitLines(text);
   Result best{1e30, 1e30, 0, 0, 0};
   for (int round = 0; round < 3; ++round) {
-    QuietPrompter prompter;
+    BenchPrompter prompter(Answer::kOk);
     MemorySettingsStore store;
     Document document(prompter, store, folder);
     document.SetUserFolder("");  // droplists.dat stays in the benchmark's folder

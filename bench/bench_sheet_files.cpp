@@ -21,8 +21,8 @@
 #include <string_view>
 #include <vector>
 
+#include "BenchPrompter.h"
 #include "core/common/FileText.h"
-#include "core/common/Prompter.h"
 #include "core/document/Document.h"
 #include "core/files/SheetFile.h"
 #include "core/files/TabDelimited.h"
@@ -35,21 +35,6 @@ using Clock = std::chrono::steady_clock;
 double Since(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
-
-class QuietPrompter : public typelane::Prompter {
- public:
-  typelane::Answer Message(std::string_view, std::string_view, typelane::Buttons) override {
-    return typelane::Answer::kOk;
-  }
-  std::optional<typelane::FileChoice> ChooseOpenFile(std::string_view, int,
-                                                     std::string_view) override {
-    return std::nullopt;
-  }
-  std::optional<typelane::FileChoice> ChooseSaveFile(std::string_view, int,
-                                                     std::string_view) override {
-    return std::nullopt;
-  }
-};
 
 // A value from /proc/self/status in kB ("VmHWM", "VmRSS").
 long StatusKb(const char* field) {
@@ -128,7 +113,7 @@ ChildResult RunChild(const std::string& mode, const std::string& path) {
 }
 
 int Child(const std::string& mode, const std::string& path) {
-  QuietPrompter prompter;
+  typelane::BenchPrompter prompter(typelane::Answer::kOk);
   typelane::MemorySettingsStore store;
   const std::string folder = std::filesystem::path(path).parent_path().string() + "/";
   typelane::Document doc(prompter, store, folder);
@@ -177,7 +162,7 @@ int main(int argc, char** argv) {
   const std::string tyl = (dir / "big.tyl").string();
   const std::string tab = (dir / "big.txt").string();
 
-  QuietPrompter prompter;
+  typelane::BenchPrompter prompter(typelane::Answer::kOk);
   typelane::MemorySettingsStore store;
   typelane::Document doc(prompter, store, dir.string() + "/");
   doc.NewSheet();

@@ -16,38 +16,21 @@
 #include <string_view>
 #include <vector>
 
-#include "core/common/Prompter.h"
+#include "../BenchPrompter.h"
 #include "core/document/Document.h"
 #include "core/settings/SettingsStore.h"
 #include "platform/recording/RecordingPlatform.h"
 #include "ui/grid/EditGrid.h"
 #include "ui/main/MainWindow.h"
 
-namespace {
-
-class SilentPrompter : public typelane::Prompter {
- public:
-  typelane::Answer Message(std::string_view, std::string_view, typelane::Buttons) override {
-    return typelane::Answer::kNo;
-  }
-  std::optional<typelane::FileChoice> ChooseOpenFile(std::string_view, int,
-                                                     std::string_view) override {
-    return std::nullopt;
-  }
-  std::optional<typelane::FileChoice> ChooseSaveFile(std::string_view, int,
-                                                     std::string_view) override {
-    return std::nullopt;
-  }
-};
-
-}  // namespace
+namespace {}  // namespace
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   const int rows = argc > 1 ? std::atoi(argv[1]) : 200000;
   const int cols = argc > 2 ? std::atoi(argv[2]) : 20;
   QApplication app(argc, argv);
-  SilentPrompter prompter;
+  typelane::BenchPrompter prompter(typelane::Answer::kNo);
   typelane::MemorySettingsStore settings;
   typelane::RecordingPlatform platform;
   typelane::Document document(prompter, settings, "");

@@ -22,8 +22,8 @@
 #include <fstream>
 #include <string>
 
+#include "../BenchPrompter.h"
 #include "core/common/FileText.h"
-#include "core/common/Prompter.h"
 #include "core/document/Document.h"
 #include "core/files/TabDelimited.h"
 #include "core/settings/SettingsStore.h"
@@ -32,21 +32,6 @@
 #include "ui/main/MainWindow.h"
 
 namespace {
-
-class SilentPrompter : public typelane::Prompter {
- public:
-  typelane::Answer Message(std::string_view, std::string_view, typelane::Buttons) override {
-    return typelane::Answer::kNo;
-  }
-  std::optional<typelane::FileChoice> ChooseOpenFile(std::string_view, int,
-                                                     std::string_view) override {
-    return std::nullopt;
-  }
-  std::optional<typelane::FileChoice> ChooseSaveFile(std::string_view, int,
-                                                     std::string_view) override {
-    return std::nullopt;
-  }
-};
 
 // Counts paints of a widget.
 class PaintWatch : public QObject {
@@ -107,7 +92,7 @@ int main(int argc, char** argv) {
   // window, then the file named on the command line.
   const auto start = std::chrono::steady_clock::now();
   QApplication app(argc, argv);
-  SilentPrompter prompter;
+  typelane::BenchPrompter prompter(typelane::Answer::kNo);
   typelane::MemorySettingsStore settings;
   typelane::RecordingPlatform platform;
 
