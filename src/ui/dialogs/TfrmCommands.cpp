@@ -1,6 +1,5 @@
 #include "ui/dialogs/TfrmCommands.h"
 
-#include <QAbstractItemDelegate>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -10,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "core/document/Document.h"
+#include "ui/common/GridEditor.h"
 #include "ui/dialogs/CommandTableModel.h"
 #include "ui/dialogs/TfrmDelay.h"
 
@@ -79,7 +79,7 @@ TfrmCommands::TfrmCommands(Document& document, QWidget* parent)
 TfrmCommands::~TfrmCommands() = default;
 
 void TfrmCommands::DocumentReset() {
-  DropEditor();
+  DropGridEditor(grid_);
   hide();
   backups_.clear();
   changed_ = false;
@@ -89,7 +89,7 @@ void TfrmCommands::DocumentReset() {
 
 void TfrmCommands::showEvent(QShowEvent* event) {
   // Browse mode on the first command's name, scrolled to the top left.
-  DropEditor();
+  DropGridEditor(grid_);
   model_->Reload();
   cancel_->setEnabled(false);
   grid_->setCurrentIndex(model_->index(0, 0));
@@ -100,23 +100,6 @@ void TfrmCommands::showEvent(QShowEvent* event) {
 }
 
 // ---- editing ----
-
-QWidget* TfrmCommands::OpenEditor() const {
-  // The view's in-place editor, while it is open (hidden editors wait to be
-  // deleted or reused).
-  for (QLineEdit* editor : grid_->viewport()->findChildren<QLineEdit*>()) {
-    if (!editor->isHidden()) return editor;
-  }
-  return nullptr;
-}
-
-void TfrmCommands::DropEditor() {
-  if (QWidget* editor = OpenEditor()) {
-    QMetaObject::invokeMethod(
-        grid_, "closeEditor", Q_ARG(QWidget*, editor),
-        Q_ARG(QAbstractItemDelegate::EndEditHint, QAbstractItemDelegate::NoHint));
-  }
-}
 
 bool TfrmCommands::eventFilter(QObject* watched, QEvent* event) {
   // The in-place editor, once it is whole (polished before it takes a key).
@@ -137,11 +120,7 @@ bool TfrmCommands::eventFilter(QObject* watched, QEvent* event) {
     if (watched != grid_ && qobject_cast<QLineEdit*>(watched) != nullptr &&
         (key == Qt::Key_Return || key == Qt::Key_Enter)) {
       // Return stores the cell and stays in the window.
-      auto* editor = static_cast<QWidget*>(watched);
-      QMetaObject::invokeMethod(grid_, "commitData", Q_ARG(QWidget*, editor));
-      QMetaObject::invokeMethod(
-          grid_, "closeEditor", Q_ARG(QWidget*, editor),
-          Q_ARG(QAbstractItemDelegate::EndEditHint, QAbstractItemDelegate::NoHint));
+      StoreAndCloseGridEditor(grid_, static_cast<QWidget*>(watched));
       return true;
     }
   }
@@ -164,10 +143,7 @@ void TfrmCommands::CellEdited() {
 // ---- the buttons ----
 
 void TfrmCommands::ApplyCommands() {
-  if (QWidget* editor = OpenEditor()) {
-    QMetaObject::invokeMethod(grid_, "commitData", Q_ARG(QWidget*, editor));
-    DropEditor();
-  }
+  if (QWidget* editor = OpenGridEditor(grid_)) StoreAndCloseGridEditor(grid_, editor);
   if (changed_) {
     document_.SetModified(true);
     document_.commands.Pack();
@@ -185,7 +161,7 @@ void TfrmCommands::ApplyCommands() {
 }
 
 void TfrmCommands::CancelCommands() {
-  DropEditor();
+  DropGridEditor(grid_);
   const bool restored = changed_ && !backups_.empty();
   if (changed_) {
     for (const auto& [cell, text] : backups_) model_->SetCell(cell.first, cell.second, text);
@@ -204,10 +180,7 @@ void TfrmCommands::MakeDefault() {
                                    Buttons::kYesNo) != Answer::kYes) {
     return;
   }
-  if (QWidget* editor = OpenEditor()) {
-    QMetaObject::invokeMethod(grid_, "commitData", Q_ARG(QWidget*, editor));
-    DropEditor();
-  }
+  if (QWidget* editor = OpenGridEditor(grid_)) StoreAndCloseGridEditor(grid_, editor);
   document_.commands.Pack();
   backups_.clear();
   model_->Reload();
@@ -221,7 +194,7 @@ void TfrmCommands::LoadDefaults() {
           Buttons::kYesNo) != Answer::kYes) {
     return;
   }
-  DropEditor();
+  DropGridEditor(grid_);
   // A commands.dat that cannot be read leaves the table (and its backups) as
   // it was: the message says no default commands were loaded.
   if (!document_.LoadCommands({})) return;

@@ -63,8 +63,6 @@ class TfrmCommands : public QDialog {
   // The first key in a cell: backup, Cancel on, changed; a key in the last
   // row adds an empty row below it.
   void CellEdited();
-  QWidget* OpenEditor() const;
-  void DropEditor();
 
   Document& document_;
   TfrmDelay* delays_ = nullptr;

@@ -1,6 +1,5 @@
 #include "ui/dialogs/TfrmDelay.h"
 
-#include <QAbstractItemDelegate>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -19,6 +18,7 @@
 #include "core/common/Numbers.h"
 #include "core/document/Document.h"
 #include "ui/common/CellText.h"
+#include "ui/common/GridEditor.h"
 #include "ui/common/LocaleNumbers.h"
 #include "ui/dialogs/DelayTableModel.h"
 
@@ -169,11 +169,7 @@ void TfrmDelay::FillBoxes() {
 
 void TfrmDelay::DocumentReset() {
   // What was being typed belonged to the old delays.
-  if (QWidget* editor = OpenEditor()) {
-    QMetaObject::invokeMethod(
-        grid_, "closeEditor", Q_ARG(QWidget*, editor),
-        Q_ARG(QAbstractItemDelegate::EndEditHint, QAbstractItemDelegate::NoHint));
-  }
+  DropGridEditor(grid_);
   hide();
   backups_.clear();
   changed_ = false;
@@ -201,11 +197,7 @@ bool TfrmDelay::eventFilter(QObject* watched, QEvent* event) {
     if (key != Qt::Key_Tab && key != Qt::Key_Backtab) BackupCurrentCell();
     if (watched != grid_ && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
       // Return stores the cell; it does not press OK.
-      auto* editor = static_cast<QWidget*>(watched);
-      QMetaObject::invokeMethod(grid_, "commitData", Q_ARG(QWidget*, editor));
-      QMetaObject::invokeMethod(
-          grid_, "closeEditor", Q_ARG(QWidget*, editor),
-          Q_ARG(QAbstractItemDelegate::EndEditHint, QAbstractItemDelegate::NoHint));
+      StoreAndCloseGridEditor(grid_, static_cast<QWidget*>(watched));
       return true;
     }
   }
@@ -267,22 +259,11 @@ void TfrmDelay::RestoreValueBackups() {
 
 // ---- the buttons ----
 
-QWidget* TfrmDelay::OpenEditor() const {
-  // The view's in-place editor, while it is open (hidden editors wait to be
-  // deleted or reused).
-  for (QLineEdit* editor : grid_->viewport()->findChildren<QLineEdit*>()) {
-    if (!editor->isHidden()) return editor;
-  }
-  return nullptr;
-}
-
 void TfrmDelay::ShowError(const QString& text) { document_.prompter().Error(TextToBytes(text)); }
 
 bool TfrmDelay::ApplyDelays() {
   // What is being typed into the grid counts.
-  if (QWidget* editor = OpenEditor()) {
-    QMetaObject::invokeMethod(grid_, "commitData", Q_ARG(QWidget*, editor));
-  }
+  if (QWidget* editor = OpenGridEditor(grid_)) StoreGridEditor(grid_, editor);
   for (QLineEdit* box :
        {data_box_, cell_box_, form_box_, key_box_, system_box_, menu_box_, hour_glass_box_}) {
     if (box->text().isEmpty()) box->setText(QStringLiteral("0"));
@@ -336,11 +317,7 @@ bool TfrmDelay::ApplyDelays() {
 
 void TfrmDelay::CancelDelays() {
   // What is being typed into the grid is dropped.
-  if (QWidget* editor = OpenEditor()) {
-    QMetaObject::invokeMethod(
-        grid_, "closeEditor", Q_ARG(QWidget*, editor),
-        Q_ARG(QAbstractItemDelegate::EndEditHint, QAbstractItemDelegate::NoHint));
-  }
+  DropGridEditor(grid_);
   FillBoxes();
   RestoreValueBackups();
   hide();

@@ -63,8 +63,6 @@ class TfrmDelay : public QDialog {
   void BackupCurrentCell();
   void RestoreValueBackups();
   void ShowError(const QString& text);
-  // The grid's in-place editor while it is open.
-  QWidget* OpenEditor() const;
 
   Document& document_;
   QTabWidget* pages_ = nullptr;

@@ -11,6 +11,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "ui/common/GridEditor.h"
+
 namespace typelane::ui {
 
 TitleEditor::TitleEditor(const QStringList& titles, int current_column, QWidget* parent)
@@ -52,7 +54,7 @@ TitleEditor::TitleEditor(const QStringList& titles, int current_column, QWidget*
 QStringList TitleEditor::Titles() const {
   // A cell still being edited counts.
   if (QWidget* editor = grid_->indexWidget(grid_->currentIndex())) {
-    QMetaObject::invokeMethod(grid_, "commitData", Q_ARG(QWidget*, editor));
+    StoreGridEditor(grid_, editor);
   }
   QStringList titles;
   for (int c = 0; c < grid_->columnCount(); ++c) {
