@@ -8,28 +8,7 @@
 MODE=$1 CLI=$2 DRIVER=$3
 source "$(dirname "$0")/lib.sh"
 
-start_display nowm
-OUTER=$DISPLAY
-INNER=""
-for n in $(seq $((200 + RANDOM % 500)) 1000); do
-  [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
-  Xephyr ":$n" -nolisten tcp -screen 1024x768 >"$WORK/xephyr.log" 2>&1 &
-  PIDS+=($!)
-  if wait_until 10 test -e "/tmp/.X11-unix/X$n" && DISPLAY=":$n" "$DRIVER" wm >/dev/null 2>&1; then
-    INNER=":$n"
-    break
-  fi
-done
-[[ -n $INNER ]] || fail "Xephyr did not start"
-XEPHYR_TITLE="Xephyr on $INNER"
-wait_until 20 window_exists "$XEPHYR_TITLE" || fail "the Xephyr window did not appear"
-
-export DISPLAY=$INNER
-if [[ $MODE == openbox ]]; then
-  openbox >"$WORK/openbox.log" 2>&1 &
-  PIDS+=($!)
-  wait_until 20 bash -c '[[ $("$0" wm) == 1 ]]' "$DRIVER" || fail "openbox did not start"
-fi
+start_nested_display "$MODE"
 start_cat "Cat Target" "$WORK/cat.out"
 
 # Keys pressed through XTest inside are not a person's.
