@@ -239,6 +239,14 @@ read_summary() {
   wait_until 30 unmapped "$box" || fail "the summary did not close"
 }
 
+# wait_status PID: waits for a program started in the background and leaves
+# its exit status in rc (the caller's local rc, if it has one); a failure does
+# not end the script.
+wait_status() {
+  rc=0
+  wait "$1" || rc=$?
+}
+
 # quit_typelane MAIN: File > Exit (Alt+F X); the program must end with 0.
 quit_typelane() {
   local rc
@@ -246,9 +254,6 @@ quit_typelane() {
   keys alt+f
   keys x
   wait_until 60 exited "$TYPELANE" || fail "typelane did not quit"
-  set +e
-  wait "$TYPELANE"
-  rc=$?
-  set -e
+  wait_status "$TYPELANE"
   [[ $rc == 0 ]] || fail "typelane exited $rc"
 }

@@ -24,10 +24,7 @@ PIDS+=($SEND)
 wait_until 30 bash -c '[[ $(tr -cd "\r" <"$0" | wc -c) -ge 3 ]]' "$WORK/cat.out" ||
   fail "the load did not get going"
 user_escape
-set +e
-wait "$SEND"
-rc=$?
-set -e
+wait_status "$SEND"
 cat "$WORK/send.out"
 [[ $rc == 3 ]] || fail "send exited $rc, not 3 (cancelled)"
 grep -q "Data loading terminated at user request:" "$WORK/send.out" || fail "no cancel message"

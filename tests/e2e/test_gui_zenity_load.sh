@@ -41,10 +41,7 @@ send_data "$MAIN"
 
 # The last cell presses zenity's OK: zenity ends and prints its fields.
 wait_until 60 exited "$ZENITY" || fail "zenity is still open"
-set +e
-wait "$ZENITY"
-rc=$?
-set -e
+wait_status "$ZENITY"
 [[ $rc == 0 ]] || fail "zenity ended with $rc, not by its OK button"
 {
   printf 'Bob Smith & Sons|\\srv\\orders|%s|' "$name"

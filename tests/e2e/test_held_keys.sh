@@ -30,10 +30,7 @@ wait_until 20 grep -q "Waiting for Ctrl+Shift to be released" "$WORK/send.err" |
 sleep 0.5
 [[ ! -s $WORK/cat.out ]] || fail "keys went out while Ctrl was held: $(od -c "$WORK/cat.out")"
 DISPLAY=$OUTER "$DRIVER" key-up 0x10 key-up 0x11
-set +e
-wait "$SEND"
-rc=$?
-set -e
+wait_status "$SEND"
 cat "$WORK/send.out" "$WORK/send.err"
 [[ $rc == 0 ]] || fail "send exited $rc"
 wait_bytes "$WORK/cat.out" 4 || fail "the rows did not arrive"

@@ -22,10 +22,8 @@ interrupt() {
   PIDS+=($pid)
   "$DRIVER" wait-held 30000 >"$WORK/$name.held" || fail "$name: the load never held anything"
   kill -"$signal" "$pid"
-  set +e
-  wait "$pid"
-  local rc=$?
-  set -e
+  local rc
+  wait_status "$pid"
   note "$name: held $(cat "$WORK/$name.held") when SIG$signal came; exit $rc"
   cat "$WORK/$name.out"
   [[ $rc == "$want" ]] || fail "$name: exit $rc, not $want"

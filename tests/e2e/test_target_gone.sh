@@ -22,10 +22,7 @@ PIDS+=($SEND)
 wait_until 30 bash -c '[[ $(tr -cd "\r" <"$0" | wc -c) -ge 3 ]]' "$WORK/cat.out" ||
   fail "the load did not get going"
 kill "$TARGET_PID"
-set +e
-wait "$SEND"
-rc=$?
-set -e
+wait_status "$SEND"
 cat "$WORK/send.out"
 [[ $rc == 1 ]] || fail "send exited $rc, not 1 (error)"
 grep -q 'The window "Cat Target" no longer exists: the load stopped before row [0-9]*\.' \
