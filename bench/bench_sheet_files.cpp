@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "BenchPrompter.h"
+#include "ProcStatus.h"
 #include "core/common/FileText.h"
 #include "core/document/Document.h"
 #include "core/files/SheetFile.h"
@@ -34,23 +35,6 @@ using Clock = std::chrono::steady_clock;
 
 double Since(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// A value from /proc/self/status in kB ("VmHWM", "VmRSS").
-long StatusKb(const char* field) {
-  FILE* f = std::fopen("/proc/self/status", "r");
-  if (!f) return -1;
-  char line[256];
-  long kb = -1;
-  const size_t n = std::strlen(field);
-  while (std::fgets(line, sizeof line, f)) {
-    if (std::strncmp(line, field, n) == 0 && line[n] == ':') {
-      kb = std::strtol(line + n + 1, nullptr, 10);
-      break;
-    }
-  }
-  std::fclose(f);
-  return kb;
 }
 
 // Cell texts like a business sheet's: codes, names, amounts, dates, commands,
@@ -118,7 +102,7 @@ int Child(const std::string& mode, const std::string& path) {
   const std::string folder = std::filesystem::path(path).parent_path().string() + "/";
   typelane::Document doc(prompter, store, folder);
   doc.NewSheet();
-  const long start_kb = StatusKb("VmRSS");
+  const long start_kb = typelane::StatusKb("VmRSS");
   const auto start = Clock::now();
   std::string bytes = typelane::ReadFileBytes(path);
   std::vector<std::string_view> lines = typelane::SplitLines(bytes);
@@ -144,7 +128,7 @@ int Child(const std::string& mode, const std::string& path) {
     }
   }
   const double seconds = Since(start);
-  std::printf("%.6f %ld %ld\n", seconds, StatusKb("VmHWM"), start_kb);
+  std::printf("%.6f %ld %ld\n", seconds, typelane::StatusKb("VmHWM"), start_kb);
   std::fprintf(stderr, "(%s: %zu)\n", mode.c_str(), check);
   return 0;
 }

@@ -23,6 +23,7 @@
 #include <string>
 
 #include "../BenchPrompter.h"
+#include "../ProcStatus.h"
 #include "core/common/FileText.h"
 #include "core/document/Document.h"
 #include "core/files/TabDelimited.h"
@@ -42,16 +43,6 @@ class PaintWatch : public QObject {
     return false;
   }
 };
-
-long StatusKb(const char* field) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind(field, 0) == 0)
-      return std::strtol(line.c_str() + std::strlen(field), nullptr, 10);
-  }
-  return 0;
-}
 
 double WaitForPaint(PaintWatch& watch, QElapsedTimer& timer) {
   const int before = watch.paints;
@@ -107,7 +98,7 @@ int main(int argc, char** argv) {
   window.show();
   WaitForPaint(watch, timer);
   const double window_ms = MsSince(start);
-  const long empty_kb = StatusKb("VmRSS:");
+  const long empty_kb = typelane::StatusKb("VmRSS");
 
   timer.restart();
   window.OpenFile(path);
@@ -125,7 +116,7 @@ int main(int argc, char** argv) {
   const double scroll_ms = WaitForPaint(watch, timer);
   std::printf("scroll to the end, paint:     %8.1f ms\n", scroll_ms);
 
-  const long peak_kb = StatusKb("VmHWM:");
+  const long peak_kb = typelane::StatusKb("VmHWM");
   const double above_mb = static_cast<double>(peak_kb - empty_kb) / 1024.0;
   std::printf("empty window RSS:             %8.1f MB\n", static_cast<double>(empty_kb) / 1024.0);
   std::printf("peak above empty window:      %8.1f MB = %.2f x the file  (target <= 3 x)\n",
