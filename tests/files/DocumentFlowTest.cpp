@@ -1,8 +1,4 @@
 #include <gtest/gtest.h>
-#include <signal.h>
-#ifndef _WIN32
-#include <sys/resource.h>
-#endif
 
 #include <filesystem>
 #include <map>
@@ -11,6 +7,9 @@
 #include "SystemReasons.h"
 #include "core/document/CommandLine.h"
 #include "core/files/SheetFile.h"
+#ifndef _WIN32
+#include "support/FileSizeLimit.h"
+#endif
 
 namespace typelane {
 namespace {
@@ -391,26 +390,7 @@ TEST(DocumentFlow, SaveAndSaveAs) {
 }
 
 #ifndef _WIN32  // a full disk is staged with a POSIX file-size limit
-// Lowers the largest file this process may write, for the lifetime of the
-// object, so a save fails half-way like on a full disk.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &old_);
-    old_handler_ = signal(SIGXFSZ, SIG_IGN);
-    rlimit lower = old_;
-    lower.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &lower);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &old_);
-    signal(SIGXFSZ, old_handler_);
-  }
-
- private:
-  rlimit old_{};
-  void (*old_handler_)(int) = nullptr;
-};
+using testing::FileSizeLimit;
 
 TEST(DocumentFlow, FailedSaveLeavesTheOldFileWhole) {
   DocumentHarness h;

@@ -4,9 +4,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/file.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,12 +14,14 @@
 
 #include "FilesTestSupport.h"
 #include "core/common/Errors.h"
+#include "support/FileSizeLimit.h"
 
 namespace typelane {
 namespace {
 
 namespace fs = std::filesystem;
 using testing::DocumentHarness;
+using testing::FileSizeLimit;
 using testing::TempDir;
 
 struct stat StatOf(const std::string& path) {
@@ -58,25 +58,6 @@ class Umask {
 
  private:
   mode_t old_;
-};
-
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &old_);
-    old_handler_ = signal(SIGXFSZ, SIG_IGN);
-    rlimit lower = old_;
-    lower.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &lower);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &old_);
-    signal(SIGXFSZ, old_handler_);
-  }
-
- private:
-  rlimit old_{};
-  void (*old_handler_)(int) = nullptr;
 };
 
 class NamedTemporaries {
