@@ -3,22 +3,8 @@
 set -u
 cli=$1
 src=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export XDG_CONFIG_HOME=$work/config   # never touch the user's settings
+source "$(dirname "$0")/check.sh"
 export XDG_DATA_HOME=$work/data       # nor the user's commands and drop lists
-failures=0
-
-check() {  # check NAME EXPECTED ACTUAL
-  if [ "$2" != "$3" ]; then
-    echo "FAIL: $1"
-    echo "  expected: $(printf '%q' "$2")"
-    echo "  actual:   $(printf '%q' "$3")"
-    failures=$((failures + 1))
-  else
-    echo "ok: $1"
-  fi
-}
 
 # An empty droplists.dat ships beside the programs, as commands.dat does
 # (checked before any conversion here adds to it).
@@ -318,5 +304,4 @@ check "a sheet through a pipe loads" "0|activate Orders" "$rc|$(echo "$out" | he
 "$cli" convert <(cat "$rec") "$work/piped.txt"; check "a recording through a pipe converts" 0 $?
 check "to the same rows" "$(cat "$work/categories.txt")" "$(cat "$work/piped.txt")"
 
-echo "$failures failed"
-[ "$failures" -eq 0 ]
+finish

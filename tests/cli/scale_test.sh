@@ -8,21 +8,7 @@ set -u
 cli=$1
 part=$2        # trace, commands, recording or convert
 sanitized=${3:-OFF}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export XDG_CONFIG_HOME=$work/config
-failures=0
-
-check() {  # check NAME EXPECTED ACTUAL
-  if [ "$2" != "$3" ]; then
-    echo "FAIL: $1"
-    echo "  expected: $(printf '%q' "$2")"
-    echo "  actual:   $(printf '%q' "$3")"
-    failures=$((failures + 1))
-  else
-    echo "ok: $1"
-  fi
-}
+source "$(dirname "$0")/check.sh"
 
 limited() {  # limited KB COMMAND...: runs COMMAND with at most KB of address space
   if [ "$sanitized" = ON ]; then
@@ -107,5 +93,4 @@ check "and keeps every byte" same "$(cmp -s "$work/big.txt" "$work/big-out.txt" 
 
 fi
 
-echo "$failures failed"
-[ "$failures" -eq 0 ]
+finish
