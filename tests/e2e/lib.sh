@@ -239,6 +239,21 @@ read_summary() {
   wait_until 30 unmapped "$box" || fail "the summary did not close"
 }
 
+# start_long_load ROW COUNT: typelane-cli sends COUNT copies of ROW (its cells
+# tab-separated) to "Cat Target", a cell every 0.1 s, in the background (its pid
+# in SEND, its output in $WORK/send.out); returns once three rows are in.
+start_long_load() {
+  local row=$1 count=$2 rows="" i
+  for i in $(seq 1 "$count"); do rows+="$row"$'\n'; done
+  write_sheet "$WORK/long.tyl" $'DataDelay=0\nCellDelay=0.1\nFormDelay=0\nKeyHold=0\nSystemHold=0\nMenuCall=0\nHourGlass=100' \
+    $'Window=Cat Target\nDescription=\nCommandGroup=' "${rows%$'\n'}" "$(options_with false false)"
+  "$CLI" send "$WORK/long.tyl" >"$WORK/send.out" 2>&1 &
+  SEND=$!
+  PIDS+=($SEND)
+  wait_until 30 bash -c '[[ $(tr -cd "\r" <"$0" | wc -c) -ge 3 ]]' "$WORK/cat.out" ||
+    fail "the load did not get going"
+}
+
 # wait_status PID: waits for a program started in the background and leaves
 # its exit status in rc (the caller's local rc, if it has one); a failure does
 # not end the script.

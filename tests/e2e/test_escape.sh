@@ -12,17 +12,8 @@ start_nested_display "$MODE"
 start_cat "Cat Target" "$WORK/cat.out"
 
 # Every row sends Esc itself, then Enter: "x ESC CR" per row.
-rows=""
-for i in $(seq 1 40); do rows+=$'\\x{ESC}\t\\{ENTER}\n'; done
-write_sheet "$WORK/long.tyl" $'DataDelay=0\nCellDelay=0.1\nFormDelay=0\nKeyHold=0\nSystemHold=0\nMenuCall=0\nHourGlass=100' \
-  $'Window=Cat Target\nDescription=\nCommandGroup=' "${rows%$'\n'}" "$(options_with false false)"
-
-"$CLI" send "$WORK/long.tyl" >"$WORK/send.out" 2>&1 &
-SEND=$!
-PIDS+=($SEND)
-# Once three rows are in, press Esc on the outer display's keyboard.
-wait_until 30 bash -c '[[ $(tr -cd "\r" <"$0" | wc -c) -ge 3 ]]' "$WORK/cat.out" ||
-  fail "the load did not get going"
+start_long_load $'\\x{ESC}\t\\{ENTER}' 40
+# Three rows are in: press Esc on the outer display's keyboard.
 user_escape
 wait_status "$SEND"
 cat "$WORK/send.out"

@@ -11,16 +11,7 @@ start_cat "Bystander" "$WORK/other.out"
 start_cat "Cat Target" "$WORK/cat.out"
 TARGET_PID=${PIDS[-1]}
 
-rows=""
-for i in $(seq 1 60); do rows+=$'\\x\t\\{ENTER}\n'; done
-write_sheet "$WORK/long.tyl" $'DataDelay=0\nCellDelay=0.1\nFormDelay=0\nKeyHold=0\nSystemHold=0\nMenuCall=0\nHourGlass=100' \
-  $'Window=Cat Target\nDescription=\nCommandGroup=' "${rows%$'\n'}" "$(options_with false false)"
-
-"$CLI" send "$WORK/long.tyl" >"$WORK/send.out" 2>&1 &
-SEND=$!
-PIDS+=($SEND)
-wait_until 30 bash -c '[[ $(tr -cd "\r" <"$0" | wc -c) -ge 3 ]]' "$WORK/cat.out" ||
-  fail "the load did not get going"
+start_long_load $'\\x\t\\{ENTER}' 60
 kill "$TARGET_PID"
 wait_status "$SEND"
 cat "$WORK/send.out"
