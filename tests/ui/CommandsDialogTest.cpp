@@ -16,6 +16,7 @@
 using typelane::Answer;
 using typelane::Buttons;
 using typelane::testing::ClearCell;
+using typelane::testing::NamedChild;
 using typelane::testing::TypeIntoCell;
 using typelane::testing::UiFixture;
 using typelane::ui::TfrmCommands;
@@ -24,11 +25,6 @@ class CommandsDialogTest : public QObject {
   Q_OBJECT
 
  private:
-  static QPushButton* Button(TfrmCommands& c, const char* name) {
-    auto* b = c.findChild<QPushButton*>(QString::fromLatin1(name));
-    if (b == nullptr) qFatal("no %s", name);
-    return b;
-  }
   static TfrmCommands& Shown(UiFixture& f) {
     f.window->Action(QStringLiteral("mnuCommands"))->trigger();
     TfrmCommands& c = *f.window->Dialogs()->Commands();
@@ -47,10 +43,10 @@ class CommandsDialogTest : public QObject {
     QVERIFY(c.isVisible());
     QVERIFY(!c.isModal());
     QCOMPARE(c.windowTitle(), QStringLiteral("Commands"));
-    QVERIFY(!Button(c, "btnCancel")->isEnabled());
-    QVERIFY(Button(c, "btnOK")->isDefault());
-    QCOMPARE(Button(c, "btnSave")->text(), QStringLiteral("Make Default"));
-    QCOMPARE(Button(c, "btnLoad")->text(), QStringLiteral("Load Defaults"));
+    QVERIFY(!NamedChild<QPushButton>(c, "btnCancel")->isEnabled());
+    QVERIFY(NamedChild<QPushButton>(c, "btnOK")->isDefault());
+    QCOMPARE(NamedChild<QPushButton>(c, "btnSave")->text(), QStringLiteral("Make Default"));
+    QCOMPARE(NamedChild<QPushButton>(c, "btnLoad")->text(), QStringLiteral("Load Defaults"));
     QTableView* grid = c.Grid();
     QCOMPARE(grid->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Forms 6i"));
     QCOMPARE(grid->currentIndex(), grid->model()->index(0, 0));
@@ -68,9 +64,9 @@ class CommandsDialogTest : public QObject {
     TypeIntoCell(c.Grid(), 0, 2, QStringLiteral("\\^w"));
     QCOMPARE(f.document->commands.Cell(1, 2), std::string("\\^w"));
     QVERIFY(c.HasBackup(1, 2));
-    QVERIFY(Button(c, "btnCancel")->isEnabled());
+    QVERIFY(NamedChild<QPushButton>(c, "btnCancel")->isEnabled());
     TypeIntoCell(c.Grid(), 1, 0, QStringLiteral("FORWARD"));
-    QTest::mouseClick(Button(c, "btnCancel"), Qt::LeftButton);
+    QTest::mouseClick(NamedChild<QPushButton>(c, "btnCancel"), Qt::LeftButton);
     QVERIFY(!c.isVisible());
     QCOMPARE(f.document->commands.Cell(1, 2), std::string("\\^s"));
     QCOMPARE(f.document->commands.Cell(2, 0), std::string("NEXT FIELD"));
@@ -94,7 +90,7 @@ class CommandsDialogTest : public QObject {
     QVERIFY(f.document->commands.Cell(rows, 0).empty());
     // A name left empty is removed by OK.
     ClearCell(c.Grid(), 1, 0);
-    QTest::mouseClick(Button(c, "btnOK"), Qt::LeftButton);
+    QTest::mouseClick(NamedChild<QPushButton>(c, "btnOK"), Qt::LeftButton);
     QVERIFY(!c.isVisible());
     QVERIFY(f.document->Modified());
     QCOMPARE(f.document->commands.RowCount(), rows);
@@ -114,7 +110,7 @@ class CommandsDialogTest : public QObject {
     UiFixture f;
     TfrmCommands& c = Shown(f);
     f.document->delays.MutableCommandDelays().push_back({"GONE", "1"});
-    QTest::mouseClick(Button(c, "btnOK"), Qt::LeftButton);
+    QTest::mouseClick(NamedChild<QPushButton>(c, "btnOK"), Qt::LeftButton);
     QVERIFY(!f.document->Modified());
     for (const auto& row : f.document->delays.CommandDelays()) QVERIFY(row.name != "GONE");
   }
@@ -124,16 +120,16 @@ class CommandsDialogTest : public QObject {
     TfrmCommands& c = Shown(f);
     TypeIntoCell(c.Grid(), 0, 2, QStringLiteral("\\^k"));
     f.prompter.answers.push_back(Answer::kNo);
-    QTest::mouseClick(Button(c, "btnSave"), Qt::LeftButton);
+    QTest::mouseClick(NamedChild<QPushButton>(c, "btnSave"), Qt::LeftButton);
     QVERIFY(UiFixture::ReadFile(f.temp / "commands.dat").find("\\^k") == std::string::npos);
     f.prompter.answers.push_back(Answer::kYes);
-    QTest::mouseClick(Button(c, "btnSave"), Qt::LeftButton);
+    QTest::mouseClick(NamedChild<QPushButton>(c, "btnSave"), Qt::LeftButton);
     QCOMPARE(f.prompter.shown.back().text,
              std::string("Please confirm you want to make these commands your defaults."));
     QCOMPARE(f.prompter.shown.back().buttons, Buttons::kYesNo);
     const std::string file = UiFixture::ReadFile(f.temp / "commands.dat");
     QVERIFY(file.find("SAVE\tSave (commit) the form's changes\t\\^k\t") != std::string::npos);
-    QVERIFY(!Button(c, "btnCancel")->isEnabled());
+    QVERIFY(!NamedChild<QPushButton>(c, "btnCancel")->isEnabled());
     // Nothing left to undo.
     c.CancelCommands();
     QCOMPARE(f.document->commands.Cell(1, 2), std::string("\\^k"));
@@ -146,11 +142,11 @@ class CommandsDialogTest : public QObject {
     TfrmCommands& c = Shown(f);
     TypeIntoCell(c.Grid(), 0, 2, QStringLiteral("changed"));
     f.prompter.answers.push_back(Answer::kYes);
-    QTest::mouseClick(Button(c, "btnLoad"), Qt::LeftButton);
+    QTest::mouseClick(NamedChild<QPushButton>(c, "btnLoad"), Qt::LeftButton);
     QCOMPARE(f.prompter.shown.back().text,
              std::string("Please confirm you want to overwrite these commands with the defaults."));
     QCOMPARE(f.document->commands.Cell(1, 2), std::string("\\^s"));
-    QVERIFY(!Button(c, "btnCancel")->isEnabled());
+    QVERIFY(!NamedChild<QPushButton>(c, "btnCancel")->isEnabled());
     QCOMPARE(GroupBoxText(f), QString());
     QVERIFY(f.document->command_group.empty());
     // Closing does not bring the previous table back; OK marks the sheet.
@@ -167,7 +163,7 @@ class CommandsDialogTest : public QObject {
     TypeIntoCell(c.Grid(), 0, 2, QStringLiteral("mine"));
     std::filesystem::remove(f.temp / "commands.dat");
     f.prompter.answers.push_back(Answer::kYes);
-    QTest::mouseClick(Button(c, "btnLoad"), Qt::LeftButton);
+    QTest::mouseClick(NamedChild<QPushButton>(c, "btnLoad"), Qt::LeftButton);
     // The program's message, then the file and the system's reason.
     const std::string& text = f.prompter.shown.back().text;
     QVERIFY(text.starts_with("Failed to open the commands file - no default commands loaded.\r"));
@@ -175,7 +171,7 @@ class CommandsDialogTest : public QObject {
     QCOMPARE(f.document->commands.Cell(1, 2), std::string("mine"));
     QCOMPARE(f.document->commands.Cell(2, 0), std::string("NEXT FIELD"));
     // The edit can still be undone.
-    QVERIFY(Button(c, "btnCancel")->isEnabled());
+    QVERIFY(NamedChild<QPushButton>(c, "btnCancel")->isEnabled());
     c.CancelCommands();
     QCOMPARE(f.document->commands.Cell(1, 2), std::string("\\^s"));
   }

@@ -16,6 +16,7 @@
 #include "ui/main/DialogHost.h"
 
 using typelane::testing::ClearCell;
+using typelane::testing::NamedChild;
 using typelane::testing::TypeIntoCell;
 using typelane::testing::UiFixture;
 using typelane::ui::TfrmDelay;
@@ -24,11 +25,6 @@ class DelayDialogTest : public QObject {
   Q_OBJECT
 
  private:
-  static QLineEdit* Box(TfrmDelay& d, const char* name) {
-    auto* box = d.findChild<QLineEdit*>(QString::fromLatin1(name));
-    if (box == nullptr) qFatal("no %s", name);
-    return box;
-  }
   static void Click(TfrmDelay& d, const char* name) {
     QTest::mouseClick(d.findChild<QPushButton*>(QString::fromLatin1(name)), Qt::LeftButton);
   }
@@ -61,11 +57,11 @@ class DelayDialogTest : public QObject {
     TfrmDelay& d = Shown(f);
     d.DocumentReset();  // refilled from the values in force
     QCOMPARE(d.windowTitle(), QStringLiteral("Typelane Delays"));
-    QCOMPARE(Box(d, "txtData")->text(), QStringLiteral("0"));
-    QCOMPARE(Box(d, "txtCell")->text(), QStringLiteral("1.5"));
-    QCOMPARE(Box(d, "txtForm")->text(), QStringLiteral("0.25"));
-    QCOMPARE(Box(d, "txtKey")->text(), QStringLiteral("75"));
-    QCOMPARE(Box(d, "txtHourGlass")->text(), QStringLiteral("1000"));
+    QCOMPARE(NamedChild<QLineEdit>(d, "txtData")->text(), QStringLiteral("0"));
+    QCOMPARE(NamedChild<QLineEdit>(d, "txtCell")->text(), QStringLiteral("1.5"));
+    QCOMPARE(NamedChild<QLineEdit>(d, "txtForm")->text(), QStringLiteral("0.25"));
+    QCOMPARE(NamedChild<QLineEdit>(d, "txtKey")->text(), QStringLiteral("75"));
+    QCOMPARE(NamedChild<QLineEdit>(d, "txtHourGlass")->text(), QStringLiteral("1000"));
     const QStringList memo =
         d.findChild<QPlainTextEdit*>(QStringLiteral("memAdvanced"))->toPlainText().split('\n');
     QCOMPARE(memo.size(), 11);
@@ -80,16 +76,16 @@ class DelayDialogTest : public QObject {
   void OkStoresTheBoxesAndMarksTheSheet() {
     UiFixture f;
     TfrmDelay& d = Shown(f);
-    Retype(Box(d, "txtCell"), QStringLiteral(" 0.5 "));
-    Box(d, "txtKey")->clear();  // an empty box counts as 0
-    Retype(Box(d, "txtMenu"), QStringLiteral("$10"));
+    Retype(NamedChild<QLineEdit>(d, "txtCell"), QStringLiteral(" 0.5 "));
+    NamedChild<QLineEdit>(d, "txtKey")->clear();  // an empty box counts as 0
+    Retype(NamedChild<QLineEdit>(d, "txtMenu"), QStringLiteral("$10"));
     Click(d, "btnOK");
     QVERIFY(!d.isVisible());
     QCOMPARE(f.document->delays.cell_delay, 0.5);
     QCOMPARE(f.document->delays.key_hold, 0);
     QCOMPARE(f.document->delays.menu_call, 16);
     QVERIFY(f.document->Modified());
-    QCOMPARE(Box(d, "txtKey")->text(), QStringLiteral("0"));
+    QCOMPARE(NamedChild<QLineEdit>(d, "txtKey")->text(), QStringLiteral("0"));
     QVERIFY(f.window->Action(QStringLiteral("mnuSave"))->isEnabled());
   }
 
@@ -104,8 +100,9 @@ class DelayDialogTest : public QObject {
   void ABoxThatIsNoNumberKeepsTheWindowOpenAndStoresNothing() {
     UiFixture f;
     TfrmDelay& d = Shown(f);
-    Retype(Box(d, "txtCell"), QStringLiteral("0.75"));
-    Retype(Box(d, "txtSystem"), QStringLiteral("2.5"));  // a fraction of a millisecond
+    Retype(NamedChild<QLineEdit>(d, "txtCell"), QStringLiteral("0.75"));
+    Retype(NamedChild<QLineEdit>(d, "txtSystem"),
+           QStringLiteral("2.5"));  // a fraction of a millisecond
     Click(d, "btnOK");
     QVERIFY(d.isVisible());
     QCOMPARE(f.prompter.shown.size(), size_t{1});
@@ -114,7 +111,7 @@ class DelayDialogTest : public QObject {
     QCOMPARE(f.document->delays.cell_delay, 0.2);
     QVERIFY(!f.document->Modified());
     // Mended, OK goes through.
-    Retype(Box(d, "txtSystem"), QStringLiteral("60"));
+    Retype(NamedChild<QLineEdit>(d, "txtSystem"), QStringLiteral("60"));
     Click(d, "btnOK");
     QVERIFY(!d.isVisible());
     QCOMPARE(f.document->delays.cell_delay, 0.75);
@@ -125,17 +122,17 @@ class DelayDialogTest : public QObject {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     UiFixture f;
     TfrmDelay& d = Shown(f);
-    QCOMPARE(Box(d, "txtCell")->text(), QStringLiteral("0,2"));
-    Retype(Box(d, "txtData"), QStringLiteral("1.5"));
+    QCOMPARE(NamedChild<QLineEdit>(d, "txtCell")->text(), QStringLiteral("0,2"));
+    Retype(NamedChild<QLineEdit>(d, "txtData"), QStringLiteral("1.5"));
     Click(d, "btnOK");
     QVERIFY(d.isVisible());
     QCOMPARE(f.prompter.shown.back().text,
              std::string("'1.5' is not a valid floating point value"));
-    Retype(Box(d, "txtData"), QStringLiteral("1,5"));
+    Retype(NamedChild<QLineEdit>(d, "txtData"), QStringLiteral("1,5"));
     Click(d, "btnOK");
     QVERIFY(!d.isVisible());
     QCOMPARE(f.document->delays.data_delay, 1.5);
-    QCOMPARE(Box(d, "txtData")->text(), QStringLiteral("1,5"));
+    QCOMPARE(NamedChild<QLineEdit>(d, "txtData")->text(), QStringLiteral("1,5"));
   }
 
   void CancelRestoresTheBoxesAndTheEditedValuesButNotTheNames() {
@@ -145,7 +142,7 @@ class DelayDialogTest : public QObject {
     const int next = RowOf(delays, "NEXT FIELD");
     delays.MutableCommandDelays()[static_cast<size_t>(save)].value = "0.5";
     TfrmDelay& d = Shown(f);
-    Retype(Box(d, "txtForm"), QStringLiteral("3"));
+    Retype(NamedChild<QLineEdit>(d, "txtForm"), QStringLiteral("3"));
     TypeIntoCell(d.Grid(), save, 1, QStringLiteral("2"));
     TypeIntoCell(d.Grid(), next, 0, QStringLiteral("NEXT"));
     // The grid edits the table as the user types.
@@ -156,7 +153,7 @@ class DelayDialogTest : public QObject {
     QCOMPARE(delays.CommandDelays()[static_cast<size_t>(save)].value, std::string("0.5"));
     QCOMPARE(delays.CommandDelays()[static_cast<size_t>(next)].name, std::string("NEXT"));
     QCOMPARE(delays.form_delay, 0.25);
-    QCOMPARE(Box(d, "txtForm")->text(), QStringLiteral("0.25"));
+    QCOMPARE(NamedChild<QLineEdit>(d, "txtForm")->text(), QStringLiteral("0.25"));
     QVERIFY(!f.document->Modified());
     // The next synchronisation puts the command back with 0 and drops the
     // row that names no command.
@@ -176,10 +173,10 @@ class DelayDialogTest : public QObject {
     TfrmDelay& d = Shown(f);
     d.DocumentReset();
     d.show();
-    Retype(Box(d, "txtKey"), QStringLiteral("90"));
+    Retype(NamedChild<QLineEdit>(d, "txtKey"), QStringLiteral("90"));
     Click(d, "btnReset");
-    QCOMPARE(Box(d, "txtKey")->text(), QStringLiteral("50"));
-    QCOMPARE(Box(d, "txtCell")->text(), QStringLiteral("0.2"));
+    QCOMPARE(NamedChild<QLineEdit>(d, "txtKey")->text(), QStringLiteral("50"));
+    QCOMPARE(NamedChild<QLineEdit>(d, "txtCell")->text(), QStringLiteral("0.2"));
     QCOMPARE(delays.CommandDelays()[static_cast<size_t>(save)].value, std::string("0"));
     QVERIFY(!d.Changed());
     Click(d, "btnOK");
@@ -195,7 +192,7 @@ class DelayDialogTest : public QObject {
     Click(d, "btnReset");
     Click(d, "btnCancel");
     QCOMPARE(delays.cell_delay, 1.0);
-    QCOMPARE(Box(d, "txtCell")->text(), QStringLiteral("1"));
+    QCOMPARE(NamedChild<QLineEdit>(d, "txtCell")->text(), QStringLiteral("1"));
     QCOMPARE(delays.CommandDelays()[static_cast<size_t>(save)].value, std::string("0.5"));
   }
 
@@ -227,11 +224,11 @@ class DelayDialogTest : public QObject {
     QVERIFY(d.isVisible());
     QVERIFY(d.windowFlags() & Qt::WindowStaysOnTopHint);
     QVERIFY(!d.isModal());
-    Retype(Box(d, "txtCell"), QStringLiteral("9"));
+    Retype(NamedChild<QLineEdit>(d, "txtCell"), QStringLiteral("9"));
     f.window->NewSheet();
     QVERIFY(!d.isVisible());
     QVERIFY(!d.Changed());
-    QCOMPARE(Box(d, "txtCell")->text(), QStringLiteral("0.2"));
+    QCOMPARE(NamedChild<QLineEdit>(d, "txtCell")->text(), QStringLiteral("0.2"));
   }
 };
 

@@ -6,6 +6,15 @@
 
 namespace typelane::testing {
 
+// The child of a window or dialog with the given objectName, as type T; the
+// test ends at once when there is none (a renamed control).
+template <typename T = QWidget>
+T* NamedChild(const QObject& parent, const char* name) {
+  auto* child = parent.findChild<T*>(QString::fromLatin1(name));
+  if (child == nullptr) qFatal("no %s", name);
+  return child;
+}
+
 // The in-place editor of an item view, while one is open.
 inline QLineEdit* OpenEditor(QAbstractItemView* view) {
   for (QLineEdit* editor : view->viewport()->findChildren<QLineEdit*>()) {

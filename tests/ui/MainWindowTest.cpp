@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "DialogTestSupport.h"
 #include "UiFixture.h"
 #include "core/document/Document.h"
 #include "ui/grid/EditGrid.h"
@@ -26,21 +27,16 @@
 using typelane::Answer;
 using typelane::DocumentKind;
 using typelane::FileChoice;
+using typelane::testing::NamedChild;
 using typelane::testing::UiFixture;
 
 class MainWindowTest : public QObject {
   Q_OBJECT
 
  private:
-  template <typename T>
-  static T* Find(UiFixture& f, const char* name) {
-    T* w = f.window->findChild<T*>(QString::fromLatin1(name));
-    if (w == nullptr) qFatal("no %s", name);
-    return w;
-  }
   static bool Enabled(UiFixture& f, const char* name) {
     if (auto* a = f.window->Action(QString::fromLatin1(name))) return a->isEnabled();
-    return Find<QWidget>(f, name)->isEnabled();
+    return NamedChild<QWidget>(*f.window, name)->isEnabled();
   }
   // Types into a cell of the grid as a user does: the first key opens the
   // in-place editor, Return commits it.
@@ -91,14 +87,18 @@ class MainWindowTest : public QObject {
       QCOMPARE(action->shortcuts(),
                item.keys.isEmpty() ? QList<QKeySequence>() : QList<QKeySequence>{item.keys});
     }
-    QCOMPARE(Find<QToolButton>(f, "icnSendData")->toolTip(), QStringLiteral("Send data to form"));
-    QCOMPARE(Find<QComboBox>(f, "cmbGroup")->toolTip(), QStringLiteral("Command group name"));
+    QCOMPARE(NamedChild<QToolButton>(*f.window, "icnSendData")->toolTip(),
+             QStringLiteral("Send data to form"));
+    QCOMPARE(NamedChild<QComboBox>(*f.window, "cmbGroup")->toolTip(),
+             QStringLiteral("Command group name"));
     QVERIFY(!f.window->Action(QStringLiteral("mnuHideSource"))->isVisible());
     QVERIFY(f.window->findChild<QStatusBar*>(QStringLiteral("StatusBar")) != nullptr);
     QCOMPARE(f.window->windowTitle(), QStringLiteral("Veltrax Typelane"));
-    QCOMPARE(Find<QLabel>(f, "StatusBarSize")->text(),
+    QCOMPARE(NamedChild<QLabel>(*f.window, "StatusBarSize")->text(),
              QStringLiteral(" Data size: 0 Cols, 0 Rows"));
-    QVERIFY(Find<QLabel>(f, "StatusBarTime")->text().startsWith(QStringLiteral("Time: ")));
+    QVERIFY(NamedChild<QLabel>(*f.window, "StatusBarTime")
+                ->text()
+                .startsWith(QStringLiteral("Time: ")));
     QCOMPARE(typelane::ui::MainWindow::ClockText(9, 5), QStringLiteral("Time: 9:05"));
     QCOMPARE(typelane::ui::MainWindow::ClockText(14, 30), QStringLiteral("Time: 14:30"));
     QCOMPARE(typelane::ui::MainWindow::ClockText(0, 0), QStringLiteral("Time: 0:00"));
@@ -115,7 +115,7 @@ class MainWindowTest : public QObject {
     QVERIFY(Enabled(f, "mnuSave"));
     QVERIFY(Enabled(f, "icnSave"));
     QCOMPARE(f.document->sheet.Cell(3, 2), "abc");
-    QCOMPARE(Find<QLabel>(f, "StatusBarSize")->text(),
+    QCOMPARE(NamedChild<QLabel>(*f.window, "StatusBarSize")->text(),
              QStringLiteral(" Data size: 2 Cols, 3 Rows"));
 
     const std::string path = f.temp / "typed.tyl";
@@ -135,8 +135,8 @@ class MainWindowTest : public QObject {
 
     QVERIFY(!Enabled(f, "mnuSave"));
     // The toolbar values are the document's: each change is one to save.
-    Find<QLineEdit>(f, "txtDescription")->setFocus();
-    QTest::keyClicks(Find<QLineEdit>(f, "txtDescription"), QStringLiteral("Orders"));
+    NamedChild<QLineEdit>(*f.window, "txtDescription")->setFocus();
+    QTest::keyClicks(NamedChild<QLineEdit>(*f.window, "txtDescription"), QStringLiteral("Orders"));
     QCOMPARE(f.document->description, "Orders");
     QVERIFY(Enabled(f, "mnuSave"));
   }
@@ -150,10 +150,12 @@ class MainWindowTest : public QObject {
     f.window->Action(QStringLiteral("mnuOpen"))->trigger();
     QCOMPARE(f.window->windowTitle(),
              QStringLiteral("Veltrax Typelane ") + QString::fromStdString(path));
-    QCOMPARE(Find<QComboBox>(f, "cmbWindow")->currentText(), QStringLiteral("Orders"));
-    QCOMPARE(Find<QComboBox>(f, "cmbGroup")->currentText(), QStringLiteral("Forms 6i"));
-    QVERIFY(Find<QCheckBox>(f, "chkAutoTab")->isChecked());
-    QCOMPARE(Find<QLineEdit>(f, "txtDescription")->text(),
+    QCOMPARE(NamedChild<QComboBox>(*f.window, "cmbWindow")->currentText(),
+             QStringLiteral("Orders"));
+    QCOMPARE(NamedChild<QComboBox>(*f.window, "cmbGroup")->currentText(),
+             QStringLiteral("Forms 6i"));
+    QVERIFY(NamedChild<QCheckBox>(*f.window, "chkAutoTab")->isChecked());
+    QCOMPARE(NamedChild<QLineEdit>(*f.window, "txtDescription")->text(),
              QStringLiteral("Sales orders keyed from the December price list"));
     auto* model = f.window->Model();
     QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Customer"));
@@ -294,8 +296,8 @@ class MainWindowTest : public QObject {
     f.window->show();
     f.window->OpenFile(f.WriteFile("orders.tyl", UiFixture::ExampleSheet()));
     f.window->Grid()->SetCurrentCell(3, 2);
-    auto* box = Find<QLineEdit>(f, "txtCellText");
-    QCOMPARE(Find<QLabel>(f, "lblCell")->text(), QStringLiteral("R3:C2"));
+    auto* box = NamedChild<QLineEdit>(*f.window, "txtCellText");
+    QCOMPARE(NamedChild<QLabel>(*f.window, "lblCell")->text(), QStringLiteral("R3:C2"));
     QCOMPARE(box->text(), QStringLiteral("Hull"));
     box->setFocus();
     box->selectAll();
@@ -322,7 +324,7 @@ class MainWindowTest : public QObject {
                               {3, "Hidden", false, false},
                               {5, "Veltrax Typelane", true, true},
                               {4, "", true, false}});
-    auto* combo = Find<QComboBox>(f, "cmbWindow");
+    auto* combo = NamedChild<QComboBox>(*f.window, "cmbWindow");
     combo->setEditText(QStringLiteral("Ord"));
     f.document->SetModified(false);
     combo->showPopup();
@@ -368,22 +370,22 @@ class MainWindowTest : public QObject {
     // No blank columns beyond the recorded fields.
     QCOMPARE(f.window->Model()->columnCount(), f.document->sheet.LastCol());
 
-    QTest::mouseClick(Find<QToolButton>(f, "icnViewSource"), Qt::LeftButton);
-    auto* source = Find<QPlainTextEdit>(f, "MemSource");
+    QTest::mouseClick(NamedChild<QToolButton>(*f.window, "icnViewSource"), Qt::LeftButton);
+    auto* source = NamedChild<QPlainTextEdit>(*f.window, "MemSource");
     QVERIFY(source->isVisible());
     QVERIFY(f.window->Grid()->isHidden());
     QVERIFY(source->toPlainText().startsWith(QStringLiteral("# Forms 6.0 Event File\n")));
     QVERIFY(source->toPlainText().contains(QStringLiteral("\"PENS\"")));
     QVERIFY(source->isReadOnly());
-    QVERIFY(Find<QToolButton>(f, "icnHideSource")->isVisible());
-    QVERIFY(Find<QToolButton>(f, "icnViewSource")->isHidden());
+    QVERIFY(NamedChild<QToolButton>(*f.window, "icnHideSource")->isVisible());
+    QVERIFY(NamedChild<QToolButton>(*f.window, "icnViewSource")->isHidden());
     QVERIFY(f.window->Action(QStringLiteral("mnuHideSource"))->isVisible());
 
     f.window->Action(QStringLiteral("mnuHideSource"))->trigger();
     QVERIFY(source->isHidden());
     QVERIFY(source->toPlainText().isEmpty());
     QVERIFY(f.window->Grid()->isVisible());
-    QVERIFY(Find<QToolButton>(f, "icnViewSource")->isVisible());
+    QVERIFY(NamedChild<QToolButton>(*f.window, "icnViewSource")->isVisible());
 
     // Back to a sheet file: the source view is not offered.
     f.window->NewSheet();
@@ -468,7 +470,7 @@ class MainWindowTest : public QObject {
     f.window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
     f.window->OpenFile(f.WriteFile("orders.tyl", UiFixture::ExampleSheet()));
-    auto* box = Find<QPlainTextEdit>(f, "memCellComment");
+    auto* box = NamedChild<QPlainTextEdit>(*f.window, "memCellComment");
     auto* grid = f.window->Grid();
     // The example's note column carries a comment in row 1.
     const QRect cell = grid->visualRect(f.window->Model()->index(0, 5));

@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "DialogTestSupport.h"
 #include "UiFixture.h"
 #include "core/document/Document.h"
 #include "core/settings/Options.h"
@@ -20,6 +21,7 @@
 #include "ui/main/FileAssociations.h"
 
 using typelane::DocumentKind;
+using typelane::testing::NamedChild;
 using typelane::testing::TempDir;
 using typelane::testing::UiFixture;
 using typelane::ui::TfrmOptions;
@@ -28,12 +30,6 @@ class OptionsDialogTest : public QObject {
   Q_OBJECT
 
  private:
-  template <typename T = QWidget>
-  static T* Get(TfrmOptions& o, const char* name) {
-    auto* w = o.findChild<T*>(QString::fromLatin1(name));
-    if (w == nullptr) qFatal("no %s", name);
-    return w;
-  }
   static TfrmOptions& Shown(UiFixture& f) {
     f.window->Action(QStringLiteral("mnuOptions"))->trigger();
     return *f.window->Dialogs()->Options();
@@ -41,7 +37,7 @@ class OptionsDialogTest : public QObject {
   // A click where a user clicks: on a check box's or radio item's box, in a
   // button's middle.
   static void Click(TfrmOptions& o, const char* name) {
-    auto* button = Get<QAbstractButton>(o, name);
+    auto* button = NamedChild<QAbstractButton>(o, name);
     const bool boxed = qobject_cast<QCheckBox*>(button) || qobject_cast<QRadioButton*>(button);
     QTest::mouseClick(button, Qt::LeftButton, {},
                       boxed ? QPoint(8, button->height() / 2) : button->rect().center());
@@ -65,21 +61,21 @@ class OptionsDialogTest : public QObject {
     UiFixture f;
     TfrmOptions& o = Shown(f);
     QCOMPARE(o.windowTitle(), QStringLiteral("Options & Preferences"));
-    QVERIFY(!Get<QCheckBox>(o, "chkHourGlass")->isChecked());
-    QVERIFY(Get<QCheckBox>(o, "chkAutoInsert")->isChecked());
-    QVERIFY(Get<QCheckBox>(o, "chkProgressBar")->isChecked());
-    QVERIFY(!Get<QCheckBox>(o, "chkTitleSize")->isChecked());
-    QVERIFY(!Get<QCheckBox>(o, "chkExitApps")->isChecked());
-    QVERIFY(Get<QRadioButton>(o, "grpData0")->isChecked());
-    QVERIFY(Get<QRadioButton>(o, "grpImportLoad0")->isChecked());
+    QVERIFY(!NamedChild<QCheckBox>(o, "chkHourGlass")->isChecked());
+    QVERIFY(NamedChild<QCheckBox>(o, "chkAutoInsert")->isChecked());
+    QVERIFY(NamedChild<QCheckBox>(o, "chkProgressBar")->isChecked());
+    QVERIFY(!NamedChild<QCheckBox>(o, "chkTitleSize")->isChecked());
+    QVERIFY(!NamedChild<QCheckBox>(o, "chkExitApps")->isChecked());
+    QVERIFY(NamedChild<QRadioButton>(o, "grpData0")->isChecked());
+    QVERIFY(NamedChild<QRadioButton>(o, "grpImportLoad0")->isChecked());
     QCOMPARE(o.PanelColour("setDataColour"), 16777215);
     QCOMPARE(o.PanelColour("setKeystrokeColour"), 16777215);
-    QCOMPARE(Get<QLineEdit>(o, "txtUserName")->text(), QString());
+    QCOMPARE(NamedChild<QLineEdit>(o, "txtUserName")->text(), QString());
     // A sheet file offers the load's options, not the playback's.
-    QVERIFY(Get(o, "chkHourGlass")->isEnabled());
-    QVERIFY(Get(o, "grpColour")->isEnabled());
-    QVERIFY(!Get(o, "chkExitApps")->isEnabled());
-    QVERIFY(!Get(o, "txtPassword")->isEnabled());
+    QVERIFY(NamedChild(o, "chkHourGlass")->isEnabled());
+    QVERIFY(NamedChild(o, "grpColour")->isEnabled());
+    QVERIFY(!NamedChild(o, "chkExitApps")->isEnabled());
+    QVERIFY(!NamedChild(o, "txtPassword")->isEnabled());
   }
 
   void OkAppliesTheControlsAndAChangeMarksTheSheet() {
@@ -106,9 +102,9 @@ class OptionsDialogTest : public QObject {
     UiFixture f;
     f.document->SetDocumentKind(DocumentKind::kPlayback);
     TfrmOptions& o = Shown(f);
-    QVERIFY(Get(o, "txtUserName")->isEnabled());
-    QVERIFY(!Get(o, "chkHourGlass")->isEnabled());
-    QTest::keyClicks(Get<QLineEdit>(o, "txtUserName"), QStringLiteral("SYSADMIN"));
+    QVERIFY(NamedChild(o, "txtUserName")->isEnabled());
+    QVERIFY(!NamedChild(o, "chkHourGlass")->isEnabled());
+    QTest::keyClicks(NamedChild<QLineEdit>(o, "txtUserName"), QStringLiteral("SYSADMIN"));
     Click(o, "btnOK");
     QCOMPARE(f.document->options.user_name, std::string("SYSADMIN"));
     QVERIFY(f.document->Modified());
@@ -123,7 +119,7 @@ class OptionsDialogTest : public QObject {
     QVERIFY(f.document->options.auto_insert);
     // Shown again, the controls come from the values in force.
     Shown(f);
-    QVERIFY(Get<QCheckBox>(o, "chkAutoInsert")->isChecked());
+    QVERIFY(NamedChild<QCheckBox>(o, "chkAutoInsert")->isChecked());
   }
 
   void AColourPanelTakesTheColourDialogsChoice() {
@@ -175,9 +171,9 @@ class OptionsDialogTest : public QObject {
     stored.keystroke_colour = 0xff;
     QVERIFY(typelane::SaveOptionDefaults(f.settings, stored));
     TfrmOptions& o = Shown(f);
-    QVERIFY(!Get<QCheckBox>(o, "chkHourGlass")->isChecked());
+    QVERIFY(!NamedChild<QCheckBox>(o, "chkHourGlass")->isChecked());
     Click(o, "btnLoadDefaults");
-    QVERIFY(Get<QCheckBox>(o, "chkHourGlass")->isChecked());
+    QVERIFY(NamedChild<QCheckBox>(o, "chkHourGlass")->isChecked());
     QCOMPARE(o.PanelColour("setKeystrokeColour"), 0xff);
     Click(o, "btnCancel");
     QVERIFY(f.document->options.hour_glass);
@@ -191,7 +187,7 @@ class OptionsDialogTest : public QObject {
     }
     UiFixture f;
     TfrmOptions& o = Shown(f);
-    QVERIFY(!Get<QCheckBox>(o, "chkAppsExport")->isChecked());
+    QVERIFY(!NamedChild<QCheckBox>(o, "chkAppsExport")->isChecked());
     Click(o, "chkAppsExport");
     Click(o, "btnOK");
     // The association is not the sheet's: it leaves the sheet unmodified.
@@ -200,12 +196,12 @@ class OptionsDialogTest : public QObject {
     const std::string list = UiFixture::ReadFile(config_ / "mimeapps.list");
     QVERIFY(list.find("text/tab-separated-values=typelane.desktop") != std::string::npos);
     Shown(f);
-    QVERIFY(Get<QCheckBox>(o, "chkAppsExport")->isChecked());
+    QVERIFY(NamedChild<QCheckBox>(o, "chkAppsExport")->isChecked());
     Click(o, "chkAppsExport");
     Click(o, "btnOK");
     QVERIFY(!typelane::ui::TsvAssociation().IsOurs());
     Shown(f);
-    QVERIFY(!Get<QCheckBox>(o, "chkAppsExport")->isChecked());
+    QVERIFY(!NamedChild<QCheckBox>(o, "chkAppsExport")->isChecked());
   }
 
   void TheColoursReachTheGrid() {

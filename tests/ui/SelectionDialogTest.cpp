@@ -8,11 +8,13 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include "DialogTestSupport.h"
 #include "UiFixture.h"
 #include "core/document/Document.h"
 #include "ui/dialogs/TfrmSelection.h"
 
 using typelane::WindowInfo;
+using typelane::testing::NamedChild;
 using typelane::testing::UiFixture;
 using typelane::ui::TfrmSelection;
 
@@ -20,12 +22,6 @@ class SelectionDialogTest : public QObject {
   Q_OBJECT
 
  private:
-  template <typename T = QWidget>
-  static T* Get(TfrmSelection& s, const char* name) {
-    auto* w = s.findChild<T*>(QString::fromLatin1(name));
-    if (w == nullptr) qFatal("no %s", name);
-    return w;
-  }
   static TfrmSelection::Start Start(bool multi = false) {
     TfrmSelection::Start start;
     start.groups = {"Forms 6i", "Forms 4.5", "Desktop"};
@@ -42,18 +38,18 @@ class SelectionDialogTest : public QObject {
     TfrmSelection s(Start(), f.platform, f.prompter);
     QCOMPARE(s.windowTitle(), QStringLiteral("Typelane"));
     QVERIFY(s.isModal());
-    QVERIFY(Get<QRadioButton>(s, "rdoAll")->isChecked());
-    QCOMPARE(Get<QComboBox>(s, "cmbGroup")->count(), 3);
-    QCOMPARE(Get<QComboBox>(s, "cmbGroup")->currentText(), QStringLiteral("Forms 4.5"));
-    QCOMPARE(Get<QComboBox>(s, "cmbWindow")->currentText(), QStringLiteral("Orders"));
+    QVERIFY(NamedChild<QRadioButton>(s, "rdoAll")->isChecked());
+    QCOMPARE(NamedChild<QComboBox>(s, "cmbGroup")->count(), 3);
+    QCOMPARE(NamedChild<QComboBox>(s, "cmbGroup")->currentText(), QStringLiteral("Forms 4.5"));
+    QCOMPARE(NamedChild<QComboBox>(s, "cmbWindow")->currentText(), QStringLiteral("Orders"));
     TfrmSelection multi(Start(true), f.platform, f.prompter);
-    QVERIFY(Get<QRadioButton>(multi, "dboSelection")->isChecked());
+    QVERIFY(NamedChild<QRadioButton>(multi, "dboSelection")->isChecked());
   }
 
   void GroupsArePickedNotTyped() {
     UiFixture f;
     TfrmSelection s(Start(), f.platform, f.prompter);
-    auto* group = Get<QComboBox>(s, "cmbGroup");
+    auto* group = NamedChild<QComboBox>(s, "cmbGroup");
     QTest::keyClicks(group, QStringLiteral("D"));
     QCOMPARE(group->currentText(), QStringLiteral("Forms 4.5"));
     QTest::keyClick(group, Qt::Key_Down);
@@ -71,7 +67,7 @@ class SelectionDialogTest : public QObject {
         WindowInfo{15, "Hidden", false, false},
     });
     TfrmSelection s(Start(), f.platform, f.prompter);
-    auto* window = Get<QComboBox>(s, "cmbWindow");
+    auto* window = NamedChild<QComboBox>(s, "cmbWindow");
     window->setEditText(QStringLiteral("Zet"));
     s.FillWindowTitles();
     QCOMPARE(window->count(), 2);
@@ -102,7 +98,7 @@ class SelectionDialogTest : public QObject {
     start.group.clear();
     TfrmSelection s(start, f.platform, f.prompter);
     s.show();
-    QTest::mouseClick(Get<QPushButton>(s, "btnOK"), Qt::LeftButton);
+    QTest::mouseClick(NamedChild<QPushButton>(s, "btnOK"), Qt::LeftButton);
     QCOMPARE(f.prompter.shown.size(), size_t{1});
     QCOMPARE(f.prompter.shown[0].title, std::string("Typelane Error"));
     QCOMPARE(f.prompter.shown[0].text,
@@ -110,10 +106,10 @@ class SelectionDialogTest : public QObject {
                          "start."));
     QVERIFY(s.isVisible());
     QCOMPARE(s.result(), 0);
-    Get<QComboBox>(s, "cmbGroup")->setCurrentIndex(0);
+    NamedChild<QComboBox>(s, "cmbGroup")->setCurrentIndex(0);
     // A title's beginning is enough: the load matches by prefix.
-    Get<QComboBox>(s, "cmbWindow")->setEditText(QStringLiteral("Ord"));
-    QTest::mouseClick(Get<QPushButton>(s, "btnOK"), Qt::LeftButton);
+    NamedChild<QComboBox>(s, "cmbWindow")->setEditText(QStringLiteral("Ord"));
+    QTest::mouseClick(NamedChild<QPushButton>(s, "btnOK"), Qt::LeftButton);
     QCOMPARE(s.result(), int(QDialog::Accepted));
     QCOMPARE(s.WindowTitle(), std::string("Ord"));
     QCOMPARE(s.Group(), std::string("Forms 6i"));
