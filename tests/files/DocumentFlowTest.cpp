@@ -554,6 +554,51 @@ TEST(CommandLine, JoinsArgumentsSplitAtBlanks) {
 namespace typelane {
 namespace {
 
+TEST(DocumentFlow, ARecentListThatCannotBeStoredWarnsOnceAndStopsNothing) {
+  testing::TempDir dir;
+  testing::WriteBytes(dir / "commands.dat", testing::Join(testing::kDefaultCommands));
+  testing::WriteBytes(dir / "one.txt", "a\tb\r\n");
+  testing::WriteBytes(dir / "two.txt", "c\td\r\n");
+  // The user keeps the settings file read-only; it holds an older list.
+  const std::string ini = dir / "settings.ini";
+  testing::WriteBytes(ini, "[Software\\Veltrax\\Typelane\\RecentFiles]\r\nFile1=s:/old.tyl\r\n");
+  std::filesystem::permissions(ini, std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::remove);
+  testing::ScriptedPrompter prompter;
+  IniSettingsStore store(ini);
+  Document d(prompter, store, dir.Path() + "/");
+  d.SetUserFolder(dir / "user/");
+
+  // Starting, opening and saving say nothing about the list and all go through.
+  d.ReadRecentFiles();
+  ASSERT_TRUE(d.OpenFile(dir / "one.txt"));
+  ASSERT_TRUE(d.OpenFile(dir / "two.txt"));
+  ASSERT_TRUE(d.SaveFile(false));
+  EXPECT_TRUE(prompter.shown.empty());
+  EXPECT_EQ(d.RecentFiles()[0], dir / "two.txt");
+  EXPECT_EQ(d.RecentFiles()[2], "/old.tyl");
+
+  // Closing cannot keep the list: one warning naming the file and why, and the
+  // window still closes.
+  EXPECT_TRUE(d.QueryClose());
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].title, "Typelane Warning");
+  EXPECT_EQ(prompter.shown[0].text,
+            "The list of recent files could not be saved.\r" + ini + ": The file is read-only");
+  EXPECT_EQ(IniSettingsStore(ini).ReadString(kRecentFilesKey, "File1"),
+            std::optional<std::string>("/old.tyl"));
+  // Not again in the same run.
+  EXPECT_TRUE(d.QueryClose());
+  EXPECT_EQ(prompter.shown.size(), 1u);
+
+  // A list that has not changed needs no write, so a read-only file is no failure.
+  testing::ScriptedPrompter quiet;
+  Document unchanged(quiet, store, dir.Path() + "/");
+  unchanged.ReadRecentFiles();
+  EXPECT_TRUE(unchanged.QueryClose());
+  EXPECT_TRUE(quiet.shown.empty());
+}
+
 TEST(DocumentFlow, ClosingAsksYesOrNoAndStoresTheRecentFiles) {
   testing::DocumentHarness h;
   Document& d = *h.doc;

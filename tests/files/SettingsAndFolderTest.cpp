@@ -3,14 +3,13 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <initializer_list>
 #include <optional>
 #include <string>
 
-#include <filesystem>
-#include <initializer_list>
-
 #include "FilesTestSupport.h"
 #include "SystemReasons.h"
+#include "core/common/Errors.h"
 #include "core/files/ProgramFolder.h"
 #include "core/settings/Options.h"
 #include "core/settings/SettingsStore.h"
@@ -134,6 +133,53 @@ TEST(SettingsStore, TwoProgramsOnOneFileKeepEachOthersValues) {
   std::filesystem::create_directories(path + "/dir");
   EXPECT_FALSE(window.WriteInt(kOptionsKey, "HourGlass", 0));
   EXPECT_TRUE(std::filesystem::is_directory(path + "/dir"));
+}
+
+// What the user reads when the option defaults cannot be stored: the program's
+// text, then the settings file and the system's reason.
+std::string MakeDefaultMessage(const SettingsStore& store) {
+  return WithFileReason("Failed to save the option defaults.", store.LastFailure());
+}
+
+TEST(SettingsStore, AFailedWriteNamesTheSettingsFileAndTheReason) {
+  testing::TempDir dir;
+  Options changed;
+  changed.hour_glass = true;
+
+  // A settings file the user made read-only is left as it was.
+  const std::string locked = dir / "locked/settings.ini";
+  std::filesystem::create_directories(dir / "locked");
+  testing::WriteBytes(locked, "[Software\\Veltrax\\Typelane\\Options]\r\nHourGlass=i:0\r\n");
+  std::filesystem::permissions(locked, std::filesystem::perms::owner_read |
+                                           std::filesystem::perms::group_read |
+                                           std::filesystem::perms::others_read);
+  IniSettingsStore read_only_file(locked);
+  EXPECT_FALSE(SaveOptionDefaults(read_only_file, changed));
+  EXPECT_EQ(MakeDefaultMessage(read_only_file),
+            "Failed to save the option defaults.\r" + locked + ": The file is read-only");
+  EXPECT_FALSE(LoadOptionDefaults(IniSettingsStore(locked)).hour_glass);
+
+  // A folder of the settings path that is a file: the folder cannot be made.
+  testing::WriteBytes(dir / "config", "not a folder");
+  const std::string unreachable = dir / "config/typelane/settings.ini";
+  IniSettingsStore no_folder(unreachable);
+  EXPECT_FALSE(no_folder.CreateKey(kRecentFilesKey));
+  const std::string message = MakeDefaultMessage(no_folder);
+  EXPECT_TRUE(message.starts_with("Failed to save the option defaults.\r" + unreachable + ": "))
+      << message;
+  EXPECT_GT(message.size(), ("Failed to save the option defaults.\r" + unreachable + ": ").size());
+
+  // Settings kept in memory have no file to name: the message alone.
+  MemorySettingsStore memory;
+  memory.read_only = true;
+  EXPECT_FALSE(SaveOptionDefaults(memory, changed));
+  EXPECT_EQ(MakeDefaultMessage(memory), "Failed to save the option defaults.");
+
+  // Once the file can be written again, the defaults are kept.
+  std::filesystem::permissions(locked, std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::add);
+  EXPECT_TRUE(SaveOptionDefaults(read_only_file, changed));
+  EXPECT_TRUE(LoadOptionDefaults(IniSettingsStore(locked)).hour_glass);
 }
 
 TEST(ProgramFolder, FromTheExecutablePath) {

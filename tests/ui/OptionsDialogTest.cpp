@@ -160,8 +160,14 @@ class OptionsDialogTest : public QObject {
     QCOMPARE(f.settings.ReadInt(typelane::kOptionsKey, "DataColour"), std::optional<int>(16777215));
     // A store that cannot be written says so.
     f.settings.read_only = true;
+    Click(o, "chkTitleSize");
+    const size_t before = f.prompter.shown.size();
     Click(o, "btnDefault");
+    QCOMPARE(f.prompter.shown.size(), before + 1);
     QCOMPARE(f.prompter.shown.back().title, std::string("Typelane Error"));
+    QCOMPARE(f.prompter.shown.back().text, std::string("Failed to save the option defaults."));
+    QCOMPARE(f.settings.ReadInt(typelane::kOptionsKey, "TitleSize"), std::optional<int>(1));
+    QVERIFY(o.isVisible());
   }
 
   void LoadDefaultsPutsTheStoredDefaultsInForceAtOnce() {

@@ -117,6 +117,7 @@ constexpr std::string_view kOpenFailed =
     "Failed to open the file or an error occured during file processing.";
 constexpr std::string_view kSaveFailed = "Failed to save the file.";
 constexpr std::string_view kSaveQuestion = "Do you want to save the current spreadsheet?";
+constexpr std::string_view kRecentFilesNotSaved = "The list of recent files could not be saved.";
 constexpr std::string_view kSupportAddress = "https://typelane.org/support";
 
 std::string CaptionFor(const std::string& path) {
@@ -369,12 +370,15 @@ void Document::AddRecentFile(const std::string& path) {
 
 void Document::ReadRecentFiles() {
   const std::array<std::string, 5> before = recent_;
-  settings_.CreateKey(kRecentFilesKey);
+  // Making the key and its empty values is housekeeping: a missing value reads
+  // as empty all the same, so a store that cannot be written is not tried again
+  // here, and the user hears of it once the list itself cannot be kept.
+  bool writable = settings_.CreateKey(kRecentFilesKey);
   for (int n = 1; n <= 5; ++n) {
     const std::string name = "File" + std::to_string(n);
     auto value = settings_.ReadString(kRecentFilesKey, name);
     if (!value) {
-      settings_.WriteString(kRecentFilesKey, name, "");
+      if (writable) writable = settings_.WriteString(kRecentFilesKey, name, "");
       value = std::string();
     }
     recent_[static_cast<size_t>(n - 1)] = UsableRecentPath(*value) ? *value : std::string();
@@ -382,12 +386,23 @@ void Document::ReadRecentFiles() {
   RecentFilesMayHaveChanged(before);
 }
 
-void Document::WriteRecentFiles() {
-  if (!settings_.CreateKey(kRecentFilesKey)) return;
-  for (int n = 1; n <= 5; ++n) {
+bool Document::WriteRecentFiles() {
+  bool ok = settings_.CreateKey(kRecentFilesKey);
+  for (int n = 1; ok && n <= 5; ++n) {
     const std::string& path = recent_[static_cast<size_t>(n - 1)];
-    if (!path.empty()) settings_.WriteString(kRecentFilesKey, "File" + std::to_string(n), path);
+    const std::string name = "File" + std::to_string(n);
+    // A value that already holds the path is left alone: a settings file the
+    // user keeps read-only is no failure while the list has not changed.
+    if (path.empty() || settings_.ReadString(kRecentFilesKey, name) == path) continue;
+    ok = settings_.WriteString(kRecentFilesKey, name, path);
   }
+  // The list is a convenience: losing it never stops anything, and the user
+  // is told once a run, not at every file.
+  if (!ok && !recent_files_warned_) {
+    recent_files_warned_ = true;
+    prompter_.Warning(WithFileReason(kRecentFilesNotSaved, settings_.LastFailure()));
+  }
+  return ok;
 }
 
 void Document::SetDocumentKind(DocumentKind kind) {

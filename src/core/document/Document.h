@@ -98,7 +98,9 @@ class Document : public FormsContent {
   // Entries are taken as plain text; a value that cannot be a path (control
   // characters, absurd length) is left out.
   void ReadRecentFiles();
-  void WriteRecentFiles();
+  // False when the store refused the list; the user is warned the first time
+  // in a run.
+  bool WriteRecentFiles();
   static bool UsableRecentPath(std::string_view path);
 
   Prompter& prompter() override { return prompter_; }
@@ -160,6 +162,7 @@ class Document : public FormsContent {
   std::string file_name_;
   bool modified_ = false;
   bool partly_read_ = false;
+  bool recent_files_warned_ = false;
   std::string caption_{kCaptionBase};
   std::array<std::string, 5> recent_;
 

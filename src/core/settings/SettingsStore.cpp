@@ -276,14 +276,29 @@ std::optional<std::int32_t> IniSettingsStore::ReadInt(std::string_view key,
 
 bool IniSettingsStore::Change(std::string_view key, std::string_view name,
                               const std::optional<std::string>& value_line) {
-  if (read_only) return false;
-  const std::optional<std::string> bytes = CurrentFile(path_);
-  if (!bytes) return false;
+  if (read_only) {
+    NoteFailure(std::make_exception_ptr(FileError(path_, "The settings are read-only")));
+    return false;
+  }
   try {
+    // Written from a file that could not be read, every other value would be lost.
+    std::string bytes;
+    std::error_code ec;
+    const bool exists = std::filesystem::exists(PathFromName(path_), ec);
+    if (ec) throw FileError(path_, ec.message());
+    if (exists) bytes = ReadFileBytes(path_);
     const std::filesystem::path p = PathFromName(path_);
     if (p.has_parent_path()) std::filesystem::create_directories(p.parent_path());
-    WriteFileAtomic(path_, EditedFile(*bytes, key, name, value_line));
-  } catch (const std::exception&) {
+    WriteFileAtomic(path_, EditedFile(bytes, key, name, value_line));
+  } catch (const FileError& e) {
+    // The message names the settings file, whatever part of saving it failed.
+    NoteFailure(std::make_exception_ptr(FileError(path_, e.Reason())));
+    return false;
+  } catch (const std::filesystem::filesystem_error& e) {
+    NoteFailure(std::make_exception_ptr(FileError(path_, e.code().message())));
+    return false;
+  } catch (const std::exception& e) {
+    NoteFailure(std::make_exception_ptr(FileError(path_, e.what())));
     return false;
   }
   Load();

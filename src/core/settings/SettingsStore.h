@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <map>
 #include <optional>
 #include <string>
@@ -27,6 +28,17 @@ class SettingsStore {
   // Writing creates the key when missing. False when the store cannot be written.
   virtual bool WriteString(std::string_view key, std::string_view name, std::string_view value) = 0;
   virtual bool WriteInt(std::string_view key, std::string_view name, std::int32_t value) = 0;
+
+  // Why the last write (or CreateKey) that returned false failed: a FileError
+  // naming where the settings are kept (the settings file, the registry key)
+  // and the system's reason, to word with WithFileReason. Null when not known.
+  std::exception_ptr LastFailure() const { return last_failure_; }
+
+ protected:
+  void NoteFailure(std::exception_ptr failure) { last_failure_ = std::move(failure); }
+
+ private:
+  std::exception_ptr last_failure_;
 };
 
 // Kept in memory only: tests, and runs that must not touch the user's settings.

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "core/common/Errors.h"
 #include "core/common/Numbers.h"
 #include "platform/win32/Win32Text.h"
 
@@ -27,6 +28,22 @@ class OpenKey {
  private:
   HKEY key_ = nullptr;
 };
+
+// The system's own words for a registry error, as one line without the final stop.
+std::string Reason(LONG error) {
+  wchar_t* buffer = nullptr;
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::wstring text(buffer ? buffer : L"", n);
+  if (buffer) LocalFree(buffer);
+  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ' ||
+                           text.back() == L'.')) {
+    text.pop_back();
+  }
+  if (text.empty()) return "System error " + std::to_string(error);
+  return Utf8FromWide(text);
+}
 
 struct RawValue {
   DWORD type = REG_NONE;
@@ -85,8 +102,19 @@ bool RegistrySettingsStore::KeyExists(std::string_view key) const {
 
 bool RegistrySettingsStore::CreateKey(std::string_view key) {
   OpenKey k;
-  return RegCreateKeyExW(RootKey(root_), Path(key).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                         KEY_WRITE, nullptr, k.Out(), nullptr) == ERROR_SUCCESS;
+  const LONG rc = RegCreateKeyExW(RootKey(root_), Path(key).c_str(), 0, nullptr,
+                                  REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, k.Out(), nullptr);
+  if (rc != ERROR_SUCCESS) Failed(key, rc);
+  return rc == ERROR_SUCCESS;
+}
+
+std::string RegistrySettingsStore::FullKeyName(std::string_view key) const {
+  const char* root = root_ == Root::kClassesRoot ? "HKEY_CLASSES_ROOT\\" : "HKEY_CURRENT_USER\\";
+  return root + prefix_ + std::string(key);
+}
+
+void RegistrySettingsStore::Failed(std::string_view key, long error) {
+  NoteFailure(std::make_exception_ptr(FileError(FullKeyName(key), Reason(error))));
 }
 
 std::vector<std::string> RegistrySettingsStore::ValueNames(std::string_view key) const {
@@ -145,13 +173,14 @@ std::optional<std::string> RegistrySettingsStore::ReadBinary(std::string_view ke
 bool RegistrySettingsStore::Write(std::string_view key, std::string_view name, unsigned long type,
                                   const void* data, unsigned long bytes) {
   OpenKey k;
-  if (RegCreateKeyExW(RootKey(root_), Path(key).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                      KEY_SET_VALUE, nullptr, k.Out(), nullptr) != ERROR_SUCCESS) {
-    return false;
+  LONG rc = RegCreateKeyExW(RootKey(root_), Path(key).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                            KEY_SET_VALUE, nullptr, k.Out(), nullptr);
+  if (rc == ERROR_SUCCESS) {
+    const std::wstring wname = WideFromBytes(name);
+    rc = RegSetValueExW(k.Get(), wname.c_str(), 0, type, static_cast<const BYTE*>(data), bytes);
   }
-  const std::wstring wname = WideFromBytes(name);
-  return RegSetValueExW(k.Get(), wname.c_str(), 0, type, static_cast<const BYTE*>(data), bytes) ==
-         ERROR_SUCCESS;
+  if (rc != ERROR_SUCCESS) Failed(key, rc);
+  return rc == ERROR_SUCCESS;
 }
 
 bool RegistrySettingsStore::WriteString(std::string_view key, std::string_view name,

@@ -41,6 +41,9 @@ class RegistrySettingsStore : public SettingsStore {
 
  private:
   std::wstring Path(std::string_view key) const;
+  // The key as regedit shows it: the message of a failed write names it.
+  std::string FullKeyName(std::string_view key) const;
+  void Failed(std::string_view key, long error);
   bool Write(std::string_view key, std::string_view name, unsigned long type, const void* data,
              unsigned long bytes);
 

@@ -13,6 +13,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "core/common/Errors.h"
 #include "core/document/Document.h"
 #include "core/forms/KindControls.h"
 #include "core/settings/SettingsStore.h"
@@ -329,8 +330,12 @@ void TfrmOptions::SetAppsExport(bool on) {
 
 void TfrmOptions::MakeDefault() {
   // The controls as they stand, not the values in force.
-  if (!SaveOptionDefaults(document_.settings(), ControlOptions())) {
-    document_.prompter().Error("Failed to save the option defaults.");
+  // A refusal is told with where the settings live and why: a silent failure
+  // would leave the user believing the defaults were kept.
+  SettingsStore& store = document_.settings();
+  if (!SaveOptionDefaults(store, ControlOptions())) {
+    document_.prompter().Error(
+        WithFileReason("Failed to save the option defaults.", store.LastFailure()));
   }
 }
 
