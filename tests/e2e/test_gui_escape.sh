@@ -62,6 +62,15 @@ while :; do
 done
 note "picture $shots: progress window at $progress_geometry, Cols ${cols_fill}%, Rows ${rows_fill}%;" \
   "the target had $before..$after of $ROWS rows"
+# A window manager keeps the progress window at its one size: it offers no
+# resizing and no maximising (openbox draws its buttons all the same).
+if [[ $MODE == openbox ]]; then
+  actions=$(xprop -name "Typelane Progress" _NET_WM_ALLOWED_ACTIONS)
+  note "progress window: $actions"
+  [[ $actions == *_NET_WM_ACTION_CLOSE* ]] || fail "the progress window cannot be closed"
+  [[ $actions != *RESIZE* && $actions != *MAXIMIZE* ]] ||
+    fail "the progress window can be resized or maximised"
+fi
 # The Rows bar shows the rows completed, never more than the target got.
 ((rows_fill < 100)) || fail "the Rows bar is full mid-load"
 ((rows_fill <= after * 100 / ROWS + 2)) || fail "the Rows bar is ahead of the load"

@@ -87,6 +87,28 @@ class ProgressWindowTest : public QObject {
     QCOMPARE(progress.pos(), where);
   }
 
+  void MinimisingHidesItAndTheNextLoadShowsItAgain() {
+    // Window managers that draw a minimise button on every window (openbox)
+    // must not lose the window for the rest of the run.
+    TfrmProgress progress;
+    progress.ShowProgress();
+    progress.move(40, 60);
+    const QPoint where = progress.pos();
+    progress.setWindowState(Qt::WindowMinimized);
+    QTRY_VERIFY(!progress.isVisible());
+    progress.ShowProgress();
+    QVERIFY(progress.isVisible());
+    QVERIFY(!progress.isMinimized());
+    QCOMPARE(progress.pos(), where);
+    // Maximised or full screen, it goes back to its one size and stays shown.
+    for (Qt::WindowState state : {Qt::WindowMaximized, Qt::WindowFullScreen}) {
+      progress.setWindowState(state);
+      QTRY_VERIFY(progress.windowState() == Qt::WindowNoState);
+      QVERIFY(progress.isVisible());
+      QCOMPARE(progress.size(), QSize(377, 45));
+    }
+  }
+
   void ToolsProgressBarPlacesTheWindow() {
     UiFixture f;
     TfrmProgress& progress = *f.window->Dialogs()->Progress();

@@ -1,5 +1,6 @@
 #include "ui/dialogs/TfrmProgress.h"
 
+#include <QEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -71,6 +72,10 @@ TfrmProgress::~TfrmProgress() = default;
 void TfrmProgress::ShowProgress() {
   feed_.Clear();
   UpdateBars();
+  // Whatever the window manager made of it last time, each load shows it as
+  // it was designed, where the user left it.
+  setWindowState(windowState() &
+                 ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
   show();
 }
 
@@ -102,6 +107,23 @@ void TfrmProgress::showEvent(QShowEvent* event) {
   UpdateBars();
   timer_->start();
   QWidget::showEvent(event);
+}
+
+void TfrmProgress::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange) return;
+  // The window offers only closing, but some window managers (openbox) draw a
+  // minimise button on every window: minimised, it would stay out of sight at
+  // every later load. Minimising counts as closing: the window hides and the
+  // next load shows it again. Maximised or full screen it goes back to its size.
+  const Qt::WindowStates state = windowState();
+  if (!(state & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))) return;
+  // Not from inside the window manager's state change: the next turn of the
+  // event loop.
+  QTimer::singleShot(0, this, [this, minimised = bool(state & Qt::WindowMinimized)] {
+    setWindowState(Qt::WindowNoState);
+    if (minimised) hide();
+  });
 }
 
 void TfrmProgress::hideEvent(QHideEvent* event) {

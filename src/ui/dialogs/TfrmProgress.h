@@ -15,7 +15,8 @@ namespace typelane::ui {
 // Ctrl, Shift or Alt it says so instead. It never takes the keyboard focus, so the keys of
 // a load keep going to the target. A load writes its progress into Feed()
 // from whatever thread it runs on; a timer of this window reads it. Closing
-// the window only hides it, and it comes back where the user left it.
+// the window (or minimising it, where a window manager offers that) only hides
+// it, and it comes back where the user left it, at its fixed size.
 class TfrmProgress : public QWidget {
   Q_OBJECT
 
@@ -39,6 +40,7 @@ class TfrmProgress : public QWidget {
   static QString HeldKeysText(unsigned held);
 
  protected:
+  void changeEvent(QEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
 
