@@ -83,6 +83,37 @@ class PrompterTest : public QObject {
     QCOMPARE(prompter.Message("Typelane", "Save?", Buttons::kYesNo), Answer::kYes);
   }
 
+  void AMessageGoesOverAWindowThatStaysOnTop() {
+    // The options dialog stays on top: a box that belonged to the main window
+    // would open behind it, and the user would never see the failure it tells.
+    QWidget main_window;
+    QWidget on_top(nullptr, Qt::Window | Qt::WindowStaysOnTopHint);
+    QtPrompter prompter;
+    prompter.SetParent(&main_window);
+    main_window.show();
+    on_top.show();
+    on_top.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&on_top));
+    QWidget* parent = nullptr;
+    WhenShown<QMessageBox>([&](QMessageBox* box) {
+      parent = box->parentWidget();
+      box->button(QMessageBox::Ok)->click();
+    });
+    prompter.Message("Typelane Error", "Failed to save the option defaults.", Buttons::kOk);
+    QCOMPARE(parent, &on_top);
+    // An ordinary window of ours leaves the box with the main window.
+    on_top.setWindowFlags(Qt::Window);
+    on_top.show();
+    on_top.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&on_top));
+    WhenShown<QMessageBox>([&](QMessageBox* box) {
+      parent = box->parentWidget();
+      box->button(QMessageBox::Ok)->click();
+    });
+    prompter.Message("Typelane", "Done.", Buttons::kOk);
+    QCOMPARE(parent, &main_window);
+  }
+
   void CtrlCCopiesTheWholeMessage() {
     QtPrompter prompter;
     QApplication::clipboard()->clear();

@@ -82,8 +82,12 @@ QMessageBox::StandardButton StandardButton(Answer answer) {
 }  // namespace
 
 QWidget* QtPrompter::Parent() const {
+  // A window of ours that stays on top (the options dialog) would cover a box
+  // that belongs to the main window: what it asks for goes over it, on top too.
+  QWidget* active = QApplication::activeWindow();
+  if (active && (active->windowFlags() & Qt::WindowStaysOnTopHint)) return active;
   if (parent_) return parent_;
-  return QApplication::activeWindow();
+  return active;
 }
 
 Answer QtPrompter::Message(std::string_view title, std::string_view text, Buttons buttons) {
