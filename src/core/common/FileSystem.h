@@ -97,4 +97,10 @@ bool NamedTemporariesOnly();
 
 }  // namespace file_system_detail
 
+#ifdef _WIN32
+// The system's own words for a Windows error code (GetLastError, a registry
+// call's result), as one line without the final stop.
+std::string WindowsErrorText(unsigned long error);
+#endif
+
 }  // namespace typelane

@@ -48,24 +48,8 @@ std::string Utf8(std::wstring_view wide) {
   return text;
 }
 
-// The system's own words for an error, as one line without the final stop.
-std::string Reason(DWORD error) {
-  wchar_t* buffer = nullptr;
-  const DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::wstring text(buffer ? buffer : L"", n);
-  if (buffer) LocalFree(buffer);
-  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ' ||
-                           text.back() == L'.')) {
-    text.pop_back();
-  }
-  if (text.empty()) return "System error " + std::to_string(error);
-  return Utf8(text);
-}
-
 [[noreturn]] void Fail(const std::string& path, DWORD error) {
-  throw FileError(path, Reason(error));
+  throw FileError(path, WindowsErrorText(error));
 }
 
 class Handle {
@@ -366,6 +350,21 @@ void WriteFileAtomic(const std::string& path, const ByteProducer& produce) {
     DeleteFileW(temporary.c_str());
     throw;
   }
+}
+
+std::string WindowsErrorText(unsigned long error) {
+  wchar_t* buffer = nullptr;
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::wstring text(buffer ? buffer : L"", n);
+  if (buffer) LocalFree(buffer);
+  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ' ||
+                           text.back() == L'.')) {
+    text.pop_back();
+  }
+  if (text.empty()) return "System error " + std::to_string(error);
+  return Utf8(text);
 }
 
 }  // namespace typelane

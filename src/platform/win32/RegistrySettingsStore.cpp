@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "core/common/Errors.h"
+#include "core/common/FileSystem.h"
 #include "core/common/Numbers.h"
 #include "platform/win32/Win32Text.h"
 
@@ -28,22 +29,6 @@ class OpenKey {
  private:
   HKEY key_ = nullptr;
 };
-
-// The system's own words for a registry error, as one line without the final stop.
-std::string Reason(LONG error) {
-  wchar_t* buffer = nullptr;
-  const DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::wstring text(buffer ? buffer : L"", n);
-  if (buffer) LocalFree(buffer);
-  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ' ||
-                           text.back() == L'.')) {
-    text.pop_back();
-  }
-  if (text.empty()) return "System error " + std::to_string(error);
-  return Utf8FromWide(text);
-}
 
 struct RawValue {
   DWORD type = REG_NONE;
@@ -114,7 +99,8 @@ std::string RegistrySettingsStore::FullKeyName(std::string_view key) const {
 }
 
 void RegistrySettingsStore::Failed(std::string_view key, long error) {
-  NoteFailure(std::make_exception_ptr(FileError(FullKeyName(key), Reason(error))));
+  NoteFailure(std::make_exception_ptr(
+      FileError(FullKeyName(key), WindowsErrorText(static_cast<unsigned long>(error)))));
 }
 
 std::vector<std::string> RegistrySettingsStore::ValueNames(std::string_view key) const {
