@@ -57,7 +57,7 @@ void Paste(X11Platform& p, const std::string& text) {
   p.KeyEvent(0x11, false);
   Press(p, 'V');
   p.KeyEvent(0x11, true);
-  p.WaitForPaste();
+  p.WaitForPaste(2000);
 }
 
 bool WaitFor(X11Platform& p, int timeout_ms, const auto& done) {

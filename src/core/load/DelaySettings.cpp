@@ -18,6 +18,7 @@ void DelaySettings::ResetToDefaults() {
   system_hold = 50;
   menu_call = 250;
   hour_glass = 1000;
+  paste_wait = 30;
   command_delays_.assign(1, CommandDelay{});
   Reindex();
 }

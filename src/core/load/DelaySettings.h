@@ -29,6 +29,10 @@ class DelaySettings {
   int system_hold = 50;      // SystemHold: pause after Shift, Ctrl or Alt goes down
   int menu_call = 250;       // MenuCall: only through DelayByName("MENU")
   int hour_glass = 1000;     // HourGlass: between two checks of a busy target
+  // PasteWait: the longest the load waits for the target to take a paste
+  // before it stops with an error; 0 waits for as long as it takes (Esc
+  // still stops).
+  double paste_wait = 30;
 
   // Seconds for a standard name (DATA, CELL, WINDOW, KEY, SYSTEM, MENU,
   // HOURGLASS, any case) or a command's extra delay; 0 for an unknown name.

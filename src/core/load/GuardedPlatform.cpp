@@ -93,9 +93,9 @@ void GuardedPlatform::SetClipboardText(std::string_view text) {
   desktop_.SetClipboardText(text);
 }
 
-void GuardedPlatform::WaitForPaste() {
-  if (StopRequested()) return;
-  desktop_.WaitForPaste();
+bool GuardedPlatform::WaitForPaste(std::int64_t wait_ms) {
+  if (StopRequested()) return false;
+  return desktop_.WaitForPaste(wait_ms);
 }
 
 void GuardedPlatform::Sleep(std::int64_t ms) {

@@ -50,7 +50,7 @@ class GuardedPlatform final : public Platform {
   bool EscapePressed() override { return desktop_.EscapePressed(); }
   unsigned HeldModifiers() override { return desktop_.HeldModifiers(); }
   void SetClipboardText(std::string_view text) override;
-  void WaitForPaste() override;
+  bool WaitForPaste(std::int64_t wait_ms) override;
   void Sleep(std::int64_t ms) override;
   std::int64_t NowMs() override { return desktop_.NowMs(); }
   bool WindowExists(WindowHandle window) override { return desktop_.WindowExists(window); }

@@ -182,7 +182,7 @@ void LoadDriver::PasteData(const std::string& text) {
   }
   platform.SetClipboardText(paste);
   TypeKeystrokes(platform, delays, "^V");
-  platform.WaitForPaste();
+  platform.WaitForPaste(2000);
   platform.Sleep(SecondsToMs(delays.data_delay));
   if (context_.auto_tab && !no_tab_marker) {
     TypeKeystrokes(platform, delays, "{TAB}");

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 namespace typelane {
 
 // How a load tells the progress window what it is doing. The load never touches
@@ -28,6 +30,13 @@ class LoadObserver {
   // window is shown.
   virtual void WaitingForKeys(unsigned /*held*/) {}
   virtual void KeysReleased() {}
+
+  // The load holds, and why, in words for the user: "Waiting while "Orders"
+  // is busy", "Waiting for "Orders" to take the paste (row 3, cell 2) — Esc
+  // stops", "Waiting for "Orders" to come back to the front (another window
+  // has the focus) — Esc stops". An empty text: the wait is over. Told
+  // whether or not the progress window is shown; called on the load's thread.
+  virtual void WaitNotice(const std::string& /*text*/) {}
 };
 
 }  // namespace typelane

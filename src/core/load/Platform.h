@@ -53,6 +53,19 @@ class Platform {
   // True while the foreground window shows the busy (wait) cursor.
   virtual bool IsHourglassShowing() = 0;
 
+  // True while the target cannot take input: it shows the busy cursor, or it
+  // does not answer the desktop within answer_ms (a hung program). Judged on
+  // the target itself, wherever the mouse pointer is. Returns within
+  // answer_ms, and at once when Esc is pressed or a stop is requested.
+  virtual bool IsTargetBusy(WindowHandle /*target*/, std::int64_t /*answer_ms*/) {
+    return IsHourglassShowing();
+  }
+
+  // True when the window that has the keyboard focus is the target or one of
+  // its program's own windows (its dialog, say): what the load sends now goes
+  // there. False when another program has the focus. Unknowable: true.
+  virtual bool FocusIsWith(WindowHandle /*target*/) { return true; }
+
   // The key for a character in the current layout: low byte the virtual key,
   // high byte the shift state (1 = Shift); -1 when the layout lacks it.
   virtual std::int16_t VkKeyScan(char c) = 0;
@@ -64,8 +77,10 @@ class Platform {
   virtual std::optional<ScreenPoint> GetCursorPos() = 0;
   virtual void MouseButtonEvent(MouseButton button, bool up, int x, int y) = 0;
 
-  // Esc watching: after BeginEscapeWatch, EscapePressed() is true once the user
-  // has pressed Esc on a real keyboard. Keys the load sends itself do not count.
+  // Esc watching: after BeginEscapeWatch, EscapePressed() is true once somebody
+  // pressed Esc: a keyboard, or a remote-desktop server typing for its user.
+  // The Esc presses the load sends itself do not count; they are told apart by
+  // what the load sent and when, not by the device they came from.
   virtual void BeginEscapeWatch() = 0;
   virtual bool EscapePressed() = 0;
 
@@ -79,10 +94,12 @@ class Platform {
   // these bytes. Throws PlatformError.
   virtual void SetClipboardText(std::string_view text) = 0;
 
-  // Called right after a paste key was sent: returns once the target has taken
-  // the clipboard text (or after a bounded wait), so the paste can never land
-  // after the key that follows it.
-  virtual void WaitForPaste() {}
+  // Called after a paste key was sent: waits up to wait_ms for the target to
+  // take the text of the last SetClipboardText, and says whether it has. False
+  // means not yet: the caller decides whether to wait longer, and must not put
+  // new text on the clipboard before it has been taken. Returns early when a
+  // stop is requested. A desktop that cannot tell answers true.
+  virtual bool WaitForPaste(std::int64_t /*wait_ms*/) { return true; }
 
   virtual void Sleep(std::int64_t ms) = 0;
   // Milliseconds from a monotonic clock.
@@ -90,6 +107,9 @@ class Platform {
 
   // False when the window is gone: destroyed, or withdrawn by its program.
   // A window that is merely behind others, minimised or busy still exists.
+  // Known from the window's own destroy and close events where the desktop
+  // has them: a handle that the window system hands to a new window after the
+  // old one is gone must never pass for the old one.
   virtual bool WindowExists(WindowHandle window) = 0;
 
   // False when a press of Esc cannot be seen on this desktop, so a load can
@@ -107,6 +127,11 @@ class Platform {
   virtual void ClearStopRequest() noexcept {
     stop_requested_.store(false, std::memory_order_relaxed);
   }
+
+  // For a crash handler (SIGSEGV, SIGABRT): lets go of every key and mouse
+  // button this process holds down on the desktop. Async-signal-safe; does
+  // nothing where that cannot be done safely.
+  virtual void ReleaseHeldInputFromSignal() noexcept {}
 
  private:
   static_assert(std::atomic<bool>::is_always_lock_free, "RequestStop must be signal-safe");

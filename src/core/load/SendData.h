@@ -24,6 +24,9 @@ struct SendRequest {
   bool auto_tab = false;     // chkAutoTab
   bool progress_bar = true;  // ProgressBar option
   bool hour_glass = false;   // HourGlass option
+  // Resume inside a row: the range's first row starts at this sheet column
+  // (0: at the range's left); the rows after it are whole.
+  int start_col = 0;
 };
 
 // What a load works on: its own copies, taken on the caller's thread before
@@ -44,6 +47,11 @@ struct SendResult {
   bool stopped = false;    // a stop request (quit, signal) ended the load
   std::string error;       // the message of the error that ended the load
   int rows = 0;            // rows loaded
+  // Where a load that stopped inside a row can resume: that row and the first
+  // cell of it that did not go out. 0, 0 when it completed or stopped between
+  // two rows.
+  int resume_row = 0;
+  int resume_col = 0;
   std::int64_t elapsed_ms = 0;
   // The message box to show: its title and its text, lines joined by CR.
   std::string title;

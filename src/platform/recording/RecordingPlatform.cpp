@@ -227,8 +227,9 @@ void RecordingPlatform::SetClipboardText(std::string_view text) {
   Record("clip " + EscapeForTrace(text));
 }
 
-void RecordingPlatform::WaitForPaste() {
+bool RecordingPlatform::WaitForPaste(std::int64_t /*wait_ms*/) {
   if (trace_paste_waits_) Record("paste");
+  return true;
 }
 
 void RecordingPlatform::Sleep(std::int64_t ms) {

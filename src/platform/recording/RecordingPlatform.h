@@ -95,7 +95,7 @@ class RecordingPlatform : public Platform {
   bool EscapePressed() override;
   unsigned HeldModifiers() override;
   void SetClipboardText(std::string_view text) override;
-  void WaitForPaste() override;
+  bool WaitForPaste(std::int64_t wait_ms) override;
   void Sleep(std::int64_t ms) override;
   std::int64_t NowMs() override { return now_ms_; }
   // A window of the scripted list, or a handle handed out for a title.

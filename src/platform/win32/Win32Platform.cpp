@@ -21,7 +21,6 @@ constexpr int kKeysArriveTimeoutMs = 2000;
 // After Ctrl+V: wait for the program in front to fetch the text; a fetch by
 // anyone else counts after this long; never wait longer than the limit.
 constexpr int kPasteSettleMs = 300;
-constexpr int kPasteLimitMs = 2000;
 
 // Keys Windows reports with the extended-key flag. Sent without it, the arrows
 // and the keys above them arrive as the number pad's keys and right Alt as
@@ -283,7 +282,9 @@ bool Win32Platform::EscapePressed() {
 
 void Win32Platform::SetClipboardText(std::string_view text) { clipboard_->SetText(text); }
 
-void Win32Platform::WaitForPaste() { clipboard_->WaitForPaste(kPasteSettleMs, kPasteLimitMs); }
+bool Win32Platform::WaitForPaste(std::int64_t wait_ms) {
+  return clipboard_->WaitForPaste(kPasteSettleMs, static_cast<int>(wait_ms));
+}
 
 void Win32Platform::Sleep(std::int64_t ms) {
   if (ms <= 0) return;

@@ -55,7 +55,7 @@ class Win32Platform final : public Platform {
   // holds none itself.
   unsigned HeldModifiers() override;
   void SetClipboardText(std::string_view text) override;
-  void WaitForPaste() override;
+  bool WaitForPaste(std::int64_t wait_ms) override;
   void Sleep(std::int64_t ms) override;
   std::int64_t NowMs() override;
   bool WindowExists(WindowHandle window) override;

@@ -33,7 +33,6 @@ namespace typelane {
 namespace {
 
 constexpr int kActivateTimeoutMs = 2000;
-constexpr int kPasteTimeoutMs = 2000;
 
 // One window property, read whole.
 struct Property {
@@ -746,12 +745,12 @@ void X11Platform::SetClipboardText(std::string_view text) {
   impl_->clipboard->SetText(text);
 }
 
-void X11Platform::WaitForPaste() {
+bool X11Platform::WaitForPaste(std::int64_t wait_ms) {
   X11Clipboard::PasteWait wait;
   // The paste key was the last key pressed; only a request made after it is
   // the target's paste.
   wait.since = impl_->last_key_down;
-  wait.timeout_ms = kPasteTimeoutMs;
+  wait.timeout_ms = static_cast<int>(wait_ms);
   // Resource ids carry their client in the bits above the server-wide client
   // mask; Xlib keeps that mask (resource_mask) in the display's public part.
   wait.client_mask = reinterpret_cast<_XPrivDisplay>(impl_->display)->private4;
@@ -759,7 +758,7 @@ void X11Platform::WaitForPaste() {
   int revert = 0;
   XGetInputFocus(impl_->display, &focus, &revert);
   if (focus != None && focus != PointerRoot) wait.target_client = focus & ~wait.client_mask;
-  impl_->clipboard->WaitForPaste(wait);
+  return impl_->clipboard->WaitForPaste(wait);
 }
 
 void X11Platform::Sleep(std::int64_t ms) {
