@@ -26,20 +26,20 @@ check "every data cell is pasted once" 24 "$(echo "$out" | grep -c '^clip ')"
 check "Ctrl+S for SAVE in the Forms 6i group" 4 "$(echo "$out" | grep -A2 '^down 11' | grep -c '^down 53')"
 
 # The load log of a small sheet: a heading, then one line per row with its
-# number, start time, cells sent and outcome, CR LF ended. Esc at the 4th check
+# number, start time, cells sent and outcome, CR LF ended. Esc at the 7th check
 # stops row 2 at its second cell; an error ends row 3 at its first.
 printf 'a\tb\r\nc\td\r\n' > "$work/two.txt"
-TYPELANE_DRY_RUN_ESC=4 "$cli" send --dry-run --window W --log "$work/two.log" "$work/two.txt" \
+TYPELANE_DRY_RUN_ESC=7 "$cli" send --dry-run --window W --log "$work/two.log" "$work/two.txt" \
   >/dev/null; rc=$?
 check "a logged load stopped by Esc exits 3" 3 "$rc"
 check "the log's lines" "Row	Started	Cells sent	Outcome
 1	D T	2	loaded
-2	D T	1	stopped by Esc at cell 2" \
+2	D T	1	stopped by Esc in row 2 after cell 1" \
   "$(tr -d '\r' < "$work/two.log" | sed -E 's/[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}/D T/')"
 check "every log line ends CR LF" 3 "$(grep -c $'\r$' "$work/two.log")"
 printf 'a\r\n*ML(1)\r\n' > "$work/bad.txt"
 "$cli" send --dry-run --window W --log "$work/two.log" "$work/bad.txt" >/dev/null 2>&1
-check "the log is replaced and tells the error" "1	loaded|2	0	'' is not a valid integer value" \
+check "the log is replaced and tells the error" "1	loaded|2	0	'' is not a valid integer value (the load stopped at row 2, cell 1)" \
   "$(tr -d '\r' < "$work/two.log" | sed -n '2p;3p' | cut -f1,4 | head -1)|$(tr -d '\r' < "$work/two.log" | sed -n 3p | cut -f1,3,4)"
 out=$("$cli" send --dry-run --log "$work/no/such/folder.log" "$work/two.txt" 2>&1); rc=$?
 check "a log that cannot be written stops the load before it starts" "1|0" \
@@ -81,12 +81,14 @@ check "a sheet cut short is not loaded" 1 "$rc"
 check "nothing was sent" "" "$out"
 check "the reader said why" 1 "$(grep -c 'Error reading Typelane file. Is it the correct format?' "$work/cut.err")"
 
-# Esc at the 10th check: row 1 has 8 cells, so the load stops in row 2.
-out=$(TYPELANE_DRY_RUN_ESC=10 "$cli" send --dry-run "$src/examples/orders.tyl"); rc=$?
+# Esc at the 19th check (two a cell): row 1 has 8 cells, so the load stops
+# in row 2 after its first cell.
+out=$(TYPELANE_DRY_RUN_ESC=19 "$cli" send --dry-run "$src/examples/orders.tyl"); rc=$?
 check "Esc exits 3" 3 "$rc"
 check "Esc summary" "Data loading terminated at user request:
 
-Rows:	1" "$(echo "$out" | tail -4 | head -3)"
+Rows:	1" "$(echo "$out" | tail -5 | head -3)"
+check "Esc summary says where" "Stopped in row 2 after cell 1." "$(echo "$out" | tail -1)"
 
 # A window that is not there.
 err=$(TYPELANE_DRY_RUN_WINDOWS='Invoices|Orders - Entry' "$cli" send --dry-run --window Receipts \

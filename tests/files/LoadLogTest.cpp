@@ -91,7 +91,8 @@ TEST(LoadLog, OneLinePerRowWrittenAsTheLoadGoes) {
   EXPECT_EQ(Masked(text),
             "Row\tStarted\tCells sent\tOutcome\r\n"
             "9\t9999-99-99 99:99:99\t9\tloaded\r\n"
-            "9\t9999-99-99 99:99:99\t9\t'x' is not a valid integer value\r\n");
+            "9\t9999-99-99 99:99:99\t9\t'x' is not a valid integer value "
+            "(the load stopped at row 9, cell 9)\r\n");
   EXPECT_NE(text.find("\r\n1\t"), std::string::npos);
   EXPECT_NE(text.find("\r\n2\t"), std::string::npos);
   EXPECT_NE(text.find("\t1\t'x'"), std::string::npos);

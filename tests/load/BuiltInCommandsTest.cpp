@@ -62,12 +62,13 @@ TEST(BuiltInCommands, ChangeWindow) {
   EXPECT_TRUE(PlayBuiltInCommand(platform, delays, "*CW(Orders)"));
   EXPECT_EQ(platform.Trace(), Trace({"activate Orders", "wait 500"}));
 
-  // A window that is not there is no error: the wait still follows.
+  // A window that is not there ends the load: the cells after it are not for
+  // the window still in front.
   RecordingPlatform listed;
   listed.UseWindowList({{7, "Invoices", true, false}});
   EXPECT_TRUE(PlayBuiltInCommand(listed, delays, "*CWInv"));
-  EXPECT_TRUE(PlayBuiltInCommand(listed, delays, "*CW(Orders)"));
-  EXPECT_EQ(listed.Trace(), Trace({"activate Invoices", "wait 500", "wait 500"}));
+  EXPECT_THROW(PlayBuiltInCommand(listed, delays, "*CW(Orders)"), PlatformError);
+  EXPECT_EQ(listed.Trace(), Trace({"activate Invoices", "wait 500"}));
   EXPECT_EQ(listed.GetForegroundWindow(), 7u);
 }
 

@@ -112,17 +112,18 @@ TEST(HeldKeys, AKeyPressedDuringTheLoadHoldsTheNextCell) {
 TEST(LoadJournal, EveryRowIsToldWithItsCellsAndHowItEnded) {
   Fixture f;
   f.sheet = testing::SheetOf({{"a", "b", "c"}, {"d", "e", "f"}, {"g"}});
-  // Esc checks: one per cell; the fifth is row 2's second cell.
-  f.platform.PressEscAtCheck(5);
+  // Esc checks: two per cell; the ninth is the first of row 2's second cell.
+  f.platform.PressEscAtCheck(9);
   EXPECT_TRUE(f.Send().cancelled);
   EXPECT_EQ(f.journal.lines, Trace({"start 250", "row 1 at 250", "end 1 3 loaded", "row 2 at 1045",
-                                    "end 2 1 stopped by Esc at cell 2"}));
+                                    "end 2 1 stopped by Esc in row 2 after cell 1"}));
 
   Fixture error;
   error.sheet = testing::SheetOf({{"a", "*ML(x,1)", "c"}});
   error.Send();
   ASSERT_EQ(error.journal.lines.size(), 3u);
-  EXPECT_EQ(error.journal.lines[2], "end 1 1 'x' is not a valid integer value");
+  EXPECT_EQ(error.journal.lines[2],
+            "end 1 1 'x' is not a valid integer value (the load stopped at row 1, cell 2)");
 
   // A stop request (the program closing) during row 2's first cell.
   Fixture stop;
@@ -143,7 +144,7 @@ TEST(LoadJournal, EveryRowIsToldWithItsCellsAndHowItEnded) {
   EXPECT_TRUE(
       SendData(desktop, stop.sheet, stop.commands, stop.delays, stop.request, nullptr, &journal)
           .stopped);
-  EXPECT_EQ(journal.lines.back(), "end 2 0 interrupted at cell 1");
+  EXPECT_EQ(journal.lines.back(), "end 2 0 interrupted before row 2");
 
   // The target never found: no rows, nothing told.
   Fixture missing;

@@ -125,8 +125,9 @@ TEST(LoadRange, WaitsWhileTheTargetIsBusy) {
 TEST(LoadRange, EscStopsBeforeTheNextCell) {
   Fixture f;
   f.sheet = testing::SheetOf({{"a", "b", "c", "d"}, {"e", "f", "g", "h"}});
-  // Checks 1-4 are row 1; the 7th is the third cell of row 2.
-  f.platform.PressEscAtCheck(7);
+  // Two checks a cell, before and after its pause: checks 1-8 are row 1, the
+  // 13th is the first of row 2's third cell.
+  f.platform.PressEscAtCheck(13);
   const LoadOutcome outcome = f.LoadAll(f.Driver(false));
   EXPECT_TRUE(outcome.cancelled);
   EXPECT_EQ(outcome.rows_loaded, 1);
@@ -142,7 +143,8 @@ TEST(LoadRange, EscDuringTheHourglassWait) {
   Fixture f;
   f.sheet = testing::SheetOf({{"a", "b"}});
   f.platform.SetHourglassSequence(std::vector<bool>(100, true));
-  f.platform.PressEscAtCheck(4);
+  // Before and after the cell's pause, then two checks around each wait.
+  f.platform.PressEscAtCheck(8);
   const LoadOutcome outcome = f.LoadAll(f.Driver(false, "GA", true));
   EXPECT_TRUE(outcome.cancelled);
   EXPECT_EQ(outcome.rows_loaded, 0);

@@ -121,7 +121,7 @@ TEST(LoadEndings, AFailureInsideAKeyCombinationReleasesItAndIsReported) {
   SendResult result;
   EXPECT_NO_THROW(result = f.Send());
   EXPECT_EQ(result.title, "Typelane Error");
-  EXPECT_EQ(result.message, "The X server went away");
+  EXPECT_EQ(result.message, "The X server went away\rThe load stopped at row 1, cell 1.");
   EXPECT_TRUE(HeldAtEnd(f.platform.Trace()).empty())
       << ::testing::PrintToString(f.platform.Trace());
   EXPECT_EQ(f.platform.Trace().back(), "foreground");
@@ -153,7 +153,7 @@ TEST(LoadEndings, TheTargetWindowGoingAwayStopsTheLoadBeforeTheNextCell) {
   EXPECT_EQ(result.rows, 1);
   EXPECT_EQ(result.title, "Typelane Error");
   EXPECT_EQ(result.message,
-            "The window \"Orders\" no longer exists: the load stopped before row 2.");
+            "The window \"Orders\" no longer exists: the load stopped in row 2 after cell 1.");
   // Row 2's Enter never went out to whatever came to the front.
   const Trace& trace = f.platform.Trace();
   EXPECT_EQ(std::count(trace.begin(), trace.end(), "down 0D"), 1);
@@ -167,7 +167,7 @@ TEST(LoadEndings, TheTargetWindowGoingAwayStopsTheLoadBeforeTheNextCell) {
   cw.platform.after_clip[2] = [&] { cw.platform.UseWindowList({orders}); };
   const SendResult switched = cw.Send();
   EXPECT_EQ(switched.message,
-            "The window \"other\" no longer exists: the load stopped before row 1.");
+            "The window \"other\" no longer exists: the load stopped in row 1 after cell 3.");
   EXPECT_EQ(cw.platform.ClipboardText(), "b");
 
   // Closing the window the load switched away from changes nothing.

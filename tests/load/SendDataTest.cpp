@@ -82,13 +82,17 @@ TEST(SendData, TargetNotFound) {
 TEST(SendData, CancelledWithEsc) {
   Fixture f;
   f.sheet = testing::SheetOf({{"a", "b", "c", "d"}, {"e", "f", "g", "h"}});
-  f.platform.PressEscAtCheck(7);
+  // Two Esc checks a cell: the 13th is the first of row 2's third cell.
+  f.platform.PressEscAtCheck(13);
   const SendResult result = f.Send();
   EXPECT_TRUE(result.cancelled);
   EXPECT_FALSE(result.completed);
   EXPECT_EQ(result.rows, 1);
   EXPECT_EQ(result.message.substr(0, result.message.find("Time")),
             "Data loading terminated at user request:\r\rRows:\t1\r");
+  EXPECT_TRUE(result.message.ends_with("\rStopped in row 2 after cell 2."));
+  EXPECT_EQ(result.resume_row, 2);
+  EXPECT_EQ(result.resume_col, 3);
   EXPECT_EQ(f.platform.Trace().back(), "foreground");
 }
 
@@ -118,7 +122,7 @@ TEST(SendData, AnErrorEndsTheLoadWithItsMessage) {
   EXPECT_FALSE(result.cancelled);
   EXPECT_EQ(result.rows, 1);
   EXPECT_EQ(result.error, "'' is not a valid integer value");
-  EXPECT_EQ(result.message, result.error);
+  EXPECT_EQ(result.message, result.error + "\rThe load stopped at row 2, cell 1.");
   EXPECT_EQ(result.title, "Typelane Error");
   EXPECT_EQ(f.platform.Trace().back(), "foreground");
   EXPECT_EQ(f.platform.GetForegroundWindow(), RecordingPlatform::kInitialForeground);
@@ -127,7 +131,7 @@ TEST(SendData, AnErrorEndsTheLoadWithItsMessage) {
   clip.sheet = testing::SheetOf({{"a"}});
   clip.platform.FailClipboardFrom(1);
   const SendResult failed = clip.Send();
-  EXPECT_EQ(failed.message, "Cannot open clipboard");
+  EXPECT_EQ(failed.message, "Cannot open clipboard\rThe load stopped at row 1, cell 1.");
   EXPECT_EQ(failed.rows, 0);
 }
 

@@ -1,5 +1,6 @@
 #include "core/load/BuiltInCommands.h"
 
+#include "core/common/Errors.h"
 #include "core/common/Numbers.h"
 #include "core/common/Text.h"
 #include "core/load/DelaySettings.h"
@@ -18,12 +19,17 @@ void Pause(Platform& platform, const DelaySettings& delays, std::string_view arg
   } else {
     seconds = delays.DelayByName(argument);
   }
-  platform.Sleep(SecondsToMs(seconds));
+  // A pause is a wait like any other: Esc ends it at once.
+  platform.SleepUnlessEscape(SecondsToMs(seconds));
 }
 
 void ChangeWindow(Platform& platform, const DelaySettings& delays, std::string_view title) {
-  ActivateWindowByTitle(platform, title);
-  platform.Sleep(SecondsToMs(delays.form_delay));
+  // The cells after a change of window are meant for that window: typed into
+  // the one still in front they would land in the wrong program.
+  if (!ActivateWindowByTitle(platform, title)) {
+    throw PlatformError("The window \"" + std::string(title) + "\" does not exist.");
+  }
+  platform.SleepUnlessEscape(SecondsToMs(delays.form_delay));
 }
 
 // The text between the first occurrence of open and the first occurrence of

@@ -6,6 +6,12 @@ namespace typelane {
 
 GuardedPlatform::~GuardedPlatform() { ReleaseHeldInput(); }
 
+bool GuardedPlatform::Dropped() {
+  if (!StopRequested()) return false;
+  dropped_ = true;
+  return true;
+}
+
 void GuardedPlatform::ReleaseHeldInput() noexcept {
   // Each release is tried on its own: one that fails must not keep the others
   // held down.
@@ -34,7 +40,7 @@ WindowHandle GuardedPlatform::FindWindowByTitle(std::string_view title) {
 }
 
 bool GuardedPlatform::ActivateWindow(WindowHandle window) {
-  if (StopRequested()) return false;
+  if (Dropped()) return false;
   const bool activated = desktop_.ActivateWindow(window);
   // The load goes on into this window even when the desktop could not confirm
   // the focus, so it is the one whose going away ends the load.
@@ -50,7 +56,7 @@ void GuardedPlatform::SetForegroundWindow(WindowHandle window) {
 
 void GuardedPlatform::KeyEvent(std::uint8_t virtual_key, bool key_up) {
   if (!key_up) {
-    if (StopRequested()) return;
+    if (Dropped()) return;
     // Counted before it goes out: a press that failed half-way still gets its
     // release, which costs nothing if the key never went down.
     held_keys_.push_back(virtual_key);
@@ -67,13 +73,13 @@ void GuardedPlatform::KeyEvent(std::uint8_t virtual_key, bool key_up) {
 }
 
 void GuardedPlatform::SetCursorPos(int x, int y) {
-  if (StopRequested()) return;
+  if (Dropped()) return;
   desktop_.SetCursorPos(x, y);
 }
 
 void GuardedPlatform::MouseButtonEvent(MouseButton button, bool up, int x, int y) {
   if (!up) {
-    if (StopRequested()) return;
+    if (Dropped()) return;
     held_buttons_.push_back(HeldButton{button, x, y});
     desktop_.MouseButtonEvent(button, false, x, y);
     return;
@@ -89,7 +95,7 @@ void GuardedPlatform::MouseButtonEvent(MouseButton button, bool up, int x, int y
 }
 
 void GuardedPlatform::SetClipboardText(std::string_view text) {
-  if (StopRequested()) return;
+  if (Dropped()) return;
   desktop_.SetClipboardText(text);
 }
 
@@ -101,6 +107,11 @@ bool GuardedPlatform::WaitForPaste(std::int64_t wait_ms) {
 void GuardedPlatform::Sleep(std::int64_t ms) {
   if (StopRequested()) return;
   desktop_.Sleep(ms);
+}
+
+void GuardedPlatform::SleepUnlessEscape(std::int64_t ms) {
+  if (StopRequested()) return;
+  desktop_.SleepUnlessEscape(ms);
 }
 
 }  // namespace typelane

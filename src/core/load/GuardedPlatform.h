@@ -29,6 +29,12 @@ class GuardedPlatform final : public Platform {
   void ReleaseHeldInput() noexcept;
   bool HoldsInput() const { return !held_keys_.empty() || !held_buttons_.empty(); }
 
+  // Whether something that was to go out (a press, a click, a clipboard text,
+  // an activation) was dropped for a stop request since the last
+  // ClearDropped: a cell that lost nothing went out whole.
+  bool DroppedInput() const { return dropped_; }
+  void ClearDropped() { dropped_ = false; }
+
   // The window the load last activated through this layer (0 when none) and
   // the title it was found by.
   WindowHandle ActiveTarget() const { return target_; }
@@ -41,6 +47,10 @@ class GuardedPlatform final : public Platform {
   WindowHandle GetForegroundWindow() override { return desktop_.GetForegroundWindow(); }
   void SetForegroundWindow(WindowHandle window) override;
   bool IsHourglassShowing() override { return desktop_.IsHourglassShowing(); }
+  bool IsTargetBusy(WindowHandle target, std::int64_t answer_ms) override {
+    return desktop_.IsTargetBusy(target, answer_ms);
+  }
+  bool FocusIsWith(WindowHandle target) override { return desktop_.FocusIsWith(target); }
   std::int16_t VkKeyScan(char c) override { return desktop_.VkKeyScan(c); }
   void KeyEvent(std::uint8_t virtual_key, bool key_up) override;
   void SetCursorPos(int x, int y) override;
@@ -52,12 +62,14 @@ class GuardedPlatform final : public Platform {
   void SetClipboardText(std::string_view text) override;
   bool WaitForPaste(std::int64_t wait_ms) override;
   void Sleep(std::int64_t ms) override;
+  void SleepUnlessEscape(std::int64_t ms) override;
   std::int64_t NowMs() override { return desktop_.NowMs(); }
   bool WindowExists(WindowHandle window) override { return desktop_.WindowExists(window); }
   bool CanWatchEscape() const override { return desktop_.CanWatchEscape(); }
   void RequestStop() noexcept override { desktop_.RequestStop(); }
   bool StopRequested() const noexcept override { return desktop_.StopRequested(); }
   void ClearStopRequest() noexcept override { desktop_.ClearStopRequest(); }
+  void ReleaseHeldInputFromSignal() noexcept override { desktop_.ReleaseHeldInputFromSignal(); }
 
  private:
   struct HeldButton {
@@ -66,7 +78,11 @@ class GuardedPlatform final : public Platform {
     int y;
   };
 
+  // True (and noted) when a stop request drops what was to go out.
+  bool Dropped();
+
   Platform& desktop_;
+  bool dropped_ = false;
   std::vector<std::uint8_t> held_keys_;  // in the order they went down
   std::vector<HeldButton> held_buttons_;
   WindowHandle target_ = 0;

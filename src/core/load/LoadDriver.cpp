@@ -1,6 +1,7 @@
 #include "core/load/LoadDriver.h"
 
 #include <cstdint>
+#include <sstream>
 #include <utility>
 
 #include "core/common/Errors.h"
@@ -21,6 +22,20 @@ namespace {
 
 // The fixed pause before every cell, blank ones included.
 constexpr std::int64_t kCellPauseMs = 50;
+// How often a load held by another window's focus looks again.
+constexpr std::int64_t kFocusPollMs = 50;
+// A paste is waited for in slices this long, so Esc, a stop request or the
+// target going away are seen between them.
+constexpr std::int64_t kPasteSliceMs = 50;
+// A paste not taken after this long is worth telling the user about.
+constexpr std::int64_t kPasteNoticeMs = 2000;
+
+// Seconds as the user wrote them: 30, 2.5.
+std::string FormatSeconds(double seconds) {
+  std::ostringstream out;
+  out << seconds;
+  return out.str();
+}
 
 // done of total as a whole percentage, truncated. Integer arithmetic, so 57 of
 // 100 is 57 and not the 56 a floating-point 0.57 * 100 would truncate to.
@@ -34,10 +49,13 @@ int Percent(int done, int total) {
 LoadDriver::LoadDriver(LoadContext context)
     : context_(std::move(context)), platform_(context_.platform) {}
 
-LoadOutcome LoadDriver::LoadRange(int first_row, int last_row, int first_col, int last_col) {
+LoadOutcome LoadDriver::LoadRange(int first_row, int last_row, int first_col, int last_col,
+                                  int start_col) {
   Platform& platform = platform_;
   rows_loaded_ = 0;
   current_row_ = 0;
+  first_col_ = first_col;
+  resume_row_ = resume_col_ = 0;
   LoadOutcome outcome;
   try {
     platform.BeginEscapeWatch();
@@ -47,52 +65,44 @@ LoadOutcome LoadDriver::LoadRange(int first_row, int last_row, int first_col, in
     // without columns loads its rows without sending anything.
     for (int row = first_row; row <= last_row && !outcome.stopped && !outcome.cancelled; ++row) {
       current_row_ = row;
+      row_start_col_ = row == first_row && start_col > first_col ? start_col : first_col;
+      done_col_ = 0;
       cells_sent_ = 0;
       if (context_.journal) context_.journal->RowStarted(row, platform.NowMs());
-      int col = first_col;
-      for (; col <= last_col; ++col) {
-        if (platform.StopRequested()) {
-          outcome.stopped = true;
+      for (int col = row_start_col_; col <= last_col; ++col) {
+        current_col_ = col;
+        failed_in_cell_ = true;
+        const Hold hold = BeforeCell();
+        if (hold != Hold::kGoOn) {
+          (hold == Hold::kEscape ? outcome.cancelled : outcome.stopped) = true;
           break;
         }
-        if (platform.EscapePressed()) {
-          outcome.cancelled = true;
+        platform_.ClearDropped();
+        bool sent = false;
+        try {
+          sent = PlayCell(context_.sheet.Cell(row, col));
+        } catch (Hold interrupted) {
+          // The target never took the cell's paste: the cell did not go out.
+          (interrupted == Hold::kEscape ? outcome.cancelled : outcome.stopped) = true;
           break;
         }
-        // Between two cells the load holds no key: whatever modifier is down
-        // now is the user's, and would join the next cell's keys.
-        const KeyWait wait = WaitForReleasedModifiers(platform, context_.notices);
-        if (wait != KeyWait::kReleased) {
-          (wait == KeyWait::kEscape ? outcome.cancelled : outcome.stopped) = true;
-          break;
-        }
-        platform.Sleep(kCellPauseMs);
-        if (context_.hour_glass && !WaitWhileBusy()) {
-          outcome.cancelled = true;
-          break;
-        }
-        if (platform.StopRequested()) {
-          outcome.stopped = true;
-          break;
-        }
-        // Right before the cell goes out: the window may have closed during
-        // the pause, and whatever came to the front must not get the cell.
-        CheckTarget(row);
-        PlayCell(context_.sheet.Cell(row, col));
-        if (platform.StopRequested()) {
-          // The stop came while the cell went out: the rest of it was never
+        if (platform_.DroppedInput()) {
+          // A stop came while the cell went out: the rest of it was never
           // sent, so neither it nor its row counts as played.
           outcome.stopped = true;
           break;
         }
-        ++cells_sent_;
+        failed_in_cell_ = false;
+        done_col_ = col;
+        if (sent) ++cells_sent_;
         if (context_.observer) {
           context_.observer->ColumnProgress(Percent(col - first_col + 1, col_count));
         }
       }
       if (outcome.stopped || outcome.cancelled) {
-        EndRow(row, (outcome.cancelled ? "stopped by Esc at cell " : "interrupted at cell ") +
-                        std::to_string(col));
+        failed_in_cell_ = false;
+        NoteResumePoint();
+        EndRow(row, (outcome.cancelled ? "stopped by Esc " : "interrupted ") + Place());
         break;
       }
       ++rows_loaded_;
@@ -101,53 +111,166 @@ LoadOutcome LoadDriver::LoadRange(int first_row, int last_row, int first_col, in
         context_.observer->RowProgress(Percent(row - first_row + 1, row_count), rows_loaded_);
       }
     }
+  } catch (const LoadError& e) {
+    platform_.ReleaseHeldInput();
+    NoteResumePoint();
+    EndRow(current_row_, e.what());
+    throw;
   } catch (const std::exception& e) {
     platform_.ReleaseHeldInput();
-    EndRow(current_row_, e.what());
+    NoteResumePoint();
+    EndRow(current_row_, std::string(e.what()) + " (the load stopped " + Where() + ")");
     throw;
   } catch (...) {
     platform_.ReleaseHeldInput();
+    NoteResumePoint();
     EndRow(current_row_, "The load failed with an unknown error.");
     throw;
   }
   platform_.ReleaseHeldInput();
   outcome.rows_loaded = rows_loaded_;
+  outcome.resume_row = resume_row_;
+  outcome.resume_col = resume_col_;
   return outcome;
+}
+
+std::string LoadDriver::Place() const {
+  const std::string row = std::to_string(current_row_);
+  if (done_col_ != 0) return "in row " + row + " after cell " + std::to_string(done_col_);
+  if (row_start_col_ > first_col_) {
+    return "in row " + row + " before cell " + std::to_string(row_start_col_);
+  }
+  return "before row " + row;
+}
+
+std::string LoadDriver::Where() const {
+  if (current_row_ == 0) return {};
+  if (failed_in_cell_) {
+    return "at row " + std::to_string(current_row_) + ", cell " + std::to_string(current_col_);
+  }
+  return Place();
+}
+
+void LoadDriver::NoteResumePoint() {
+  resume_row_ = resume_col_ = 0;
+  if (current_row_ == 0) return;
+  if (done_col_ != 0) {
+    resume_row_ = current_row_;
+    resume_col_ = done_col_ + 1;
+  } else if (row_start_col_ > first_col_) {
+    // A resumed row that stopped again before its first cell went.
+    resume_row_ = current_row_;
+    resume_col_ = row_start_col_;
+  }
 }
 
 void LoadDriver::EndRow(int row, std::string_view outcome) {
   if (row == 0) return;
-  current_row_ = 0;
   if (context_.journal) context_.journal->RowEnded(row, cells_sent_, outcome);
 }
 
-void LoadDriver::CheckTarget(int row) {
-  WindowHandle target = platform_.ActiveTarget();
-  std::string title = platform_.ActiveTargetTitle();
-  if (target == 0) {
-    target = context_.target;
-    title = context_.target_title;
-  }
+WindowHandle LoadDriver::Target() const {
+  const WindowHandle target = platform_.ActiveTarget();
+  return target != 0 ? target : context_.target;
+}
+
+std::string LoadDriver::TargetTitle() const {
+  return platform_.ActiveTarget() != 0 ? platform_.ActiveTargetTitle() : context_.target_title;
+}
+
+void LoadDriver::Notice(const std::string& text) {
+  if (context_.notices) context_.notices->WaitNotice(text);
+}
+
+void LoadDriver::CheckTarget() {
+  const WindowHandle target = Target();
   if (target == 0 || platform_.WindowExists(target)) return;
   // Whatever comes to the front instead must not get the rest of the sheet.
-  throw PlatformError("The window \"" + title +
-                      "\" no longer exists: the load stopped before row " + std::to_string(row) +
-                      ".");
+  throw LoadError("The window \"" + TargetTitle() + "\" no longer exists: the load stopped " +
+                  Place() + ".");
 }
 
-bool LoadDriver::WaitWhileBusy() {
+LoadDriver::Hold LoadDriver::BeforeCell() {
+  Platform& platform = platform_;
+  auto halted = [&] {
+    if (platform.StopRequested()) return Hold::kStop;
+    if (platform.EscapePressed()) return Hold::kEscape;
+    return Hold::kGoOn;
+  };
+  if (const Hold hold = halted(); hold != Hold::kGoOn) return hold;
+  // Between two cells the load holds no key: whatever modifier is down now is
+  // the user's, and would join the next cell's keys.
+  const KeyWait wait = WaitForReleasedModifiers(platform, context_.notices);
+  if (wait != KeyWait::kReleased) return wait == KeyWait::kEscape ? Hold::kEscape : Hold::kStop;
+  platform.SleepUnlessEscape(kCellPauseMs);
+  if (const Hold hold = halted(); hold != Hold::kGoOn) return hold;
+  if (context_.hour_glass) {
+    if (const Hold hold = WaitWhileBusy(); hold != Hold::kGoOn) return hold;
+  }
+  // Right before the cell goes out: the window may have closed meanwhile,
+  // and whatever came to the front must not get the cell.
+  CheckTarget();
+  return WaitForFocus();
+}
+
+// Tells the user once that the load holds, and that it holds no more when the
+// wait ends, whichever way it ends.
+class LoadDriver::NoticeScope {
+ public:
+  explicit NoticeScope(LoadDriver& driver) : driver_(driver) {}
+  ~NoticeScope() {
+    if (told_) driver_.Notice(std::string());
+  }
+  void Tell(const std::string& text) {
+    if (told_) return;
+    told_ = true;
+    driver_.Notice(text);
+  }
+
+ private:
+  LoadDriver& driver_;
+  bool told_ = false;
+};
+
+LoadDriver::Hold LoadDriver::WaitWhileBusy() {
   Platform& platform = platform_;
   const std::int64_t interval = context_.delays.hour_glass < 0 ? 0 : context_.delays.hour_glass;
-  // A target that never drops the hourglass would otherwise hold the load for
+  NoticeScope notice(*this);
+  // A target that never stops being busy would otherwise hold the load for
   // good: the user can still leave with Esc.
-  while (!platform.StopRequested() && platform.IsHourglassShowing()) {
-    platform.Sleep(interval);
-    if (platform.EscapePressed()) return false;
+  while (platform.IsTargetBusy(Target(), interval)) {
+    if (platform.StopRequested()) return Hold::kStop;
+    if (platform.EscapePressed()) return Hold::kEscape;
+    CheckTarget();
+    notice.Tell("Waiting while \"" + TargetTitle() + "\" is busy");
+    platform.SleepUnlessEscape(interval);
+    if (platform.StopRequested()) return Hold::kStop;
+    if (platform.EscapePressed()) return Hold::kEscape;
   }
-  return true;
+  return Hold::kGoOn;
 }
 
-void LoadDriver::PlayCell(std::string_view cell_text) {
+LoadDriver::Hold LoadDriver::WaitForFocus() {
+  Platform& platform = platform_;
+  const WindowHandle target = Target();
+  if (target == 0) return Hold::kGoOn;
+  NoticeScope notice(*this);
+  // Another program has the keyboard: whatever the load sends now would go
+  // there. Nothing goes out until the target is in front again.
+  while (!platform.FocusIsWith(Target())) {
+    if (platform.StopRequested()) return Hold::kStop;
+    if (platform.EscapePressed()) return Hold::kEscape;
+    CheckTarget();
+    notice.Tell("Waiting for \"" + TargetTitle() +
+                "\" to come back to the front (another window has the focus) \u2014 Esc stops");
+    platform.SleepUnlessEscape(kFocusPollMs);
+    if (platform.StopRequested()) return Hold::kStop;
+    if (platform.EscapePressed()) return Hold::kEscape;
+  }
+  return Hold::kGoOn;
+}
+
+bool LoadDriver::PlayCell(std::string_view cell_text) {
   Platform& platform = platform_;
   const DelaySettings& delays = context_.delays;
   std::string text(cell_text);
@@ -158,14 +281,15 @@ void LoadDriver::PlayCell(std::string_view cell_text) {
     extra_delay = delays.DelayByName(text);
     text = context_.commands.TranslateCommand(text, context_.group);
   }
-  if (text.empty()) return;
+  if (text.empty()) return false;
 
   if (IsKeystrokeText(text)) {
     TypeKeystrokes(platform, delays, std::string_view(text).substr(1));
   } else if (!PlayBuiltInCommand(platform, delays, text)) {
     PasteData(text);
   }
-  platform.Sleep(SecondsToMs(delays.cell_delay + extra_delay));
+  platform.SleepUnlessEscape(SecondsToMs(delays.cell_delay + extra_delay));
+  return true;
 }
 
 void LoadDriver::PasteData(const std::string& text) {
@@ -182,11 +306,39 @@ void LoadDriver::PasteData(const std::string& text) {
   }
   platform.SetClipboardText(paste);
   TypeKeystrokes(platform, delays, "^V");
-  platform.WaitForPaste(2000);
-  platform.Sleep(SecondsToMs(delays.data_delay));
+  WaitForPasteTaken();
+  platform.SleepUnlessEscape(SecondsToMs(delays.data_delay));
   if (context_.auto_tab && !no_tab_marker) {
     TypeKeystrokes(platform, delays, "{TAB}");
-    platform.Sleep(SecondsToMs(delays.DelayByName("TAB")));
+    platform.SleepUnlessEscape(SecondsToMs(delays.DelayByName("TAB")));
+  }
+}
+
+void LoadDriver::WaitForPasteTaken() {
+  Platform& platform = platform_;
+  const std::int64_t started = platform.NowMs();
+  const std::int64_t limit_ms = SecondsToMs(context_.delays.paste_wait);
+  NoticeScope notice(*this);
+  // The next text must never replace this one before the target has read it,
+  // nor a Tab overtake the paste: the load waits for as long as it takes,
+  // within the paste wait, and Esc, a stop request or the target going away
+  // end the wait at once.
+  while (!platform.WaitForPaste(kPasteSliceMs)) {
+    if (platform.StopRequested()) throw Hold::kStop;
+    if (platform.EscapePressed()) throw Hold::kEscape;
+    CheckTarget();
+    const std::int64_t waited = platform.NowMs() - started;
+    if (limit_ms > 0 && waited >= limit_ms) {
+      throw LoadError("\"" + TargetTitle() + "\" did not take the paste of row " +
+                      std::to_string(current_row_) + ", cell " + std::to_string(current_col_) +
+                      " within " + FormatSeconds(context_.delays.paste_wait) +
+                      " seconds: the load stopped.");
+    }
+    if (waited >= kPasteNoticeMs) {
+      notice.Tell("Waiting for \"" + TargetTitle() + "\" to take the paste (row " +
+                  std::to_string(current_row_) + ", cell " + std::to_string(current_col_) +
+                  ") \u2014 Esc stops");
+    }
   }
 }
 

@@ -20,6 +20,9 @@ class LoadJournal {
   // How the row ended: the cells played so far and what happened, in the
   // log's words ("loaded", "stopped by Esc at cell 3", an error's message).
   virtual void RowEnded(int row, int cells_sent, std::string_view outcome) = 0;
+  // Something worth keeping about the load as a whole ("resumed at row 3,
+  // cell 4").
+  virtual void LoadNote(std::int64_t /*now_ms*/, std::string_view /*text*/) {}
 };
 
 }  // namespace typelane

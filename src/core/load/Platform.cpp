@@ -53,6 +53,17 @@ WindowHandle Platform::FindWindowByTitle(std::string_view title) {
   return MatchWindowTitle(ListWindows(), title);
 }
 
+void Platform::SleepUnlessEscape(std::int64_t ms) {
+  // Esc is looked at every 20 ms: well within the moment a user waits for.
+  constexpr std::int64_t kStepMs = 20;
+  const std::int64_t end = NowMs() + ms;
+  while (!StopRequested() && !EscapePressed()) {
+    const std::int64_t left = end - NowMs();
+    if (left <= 0) return;
+    Sleep(left < kStepMs ? left : kStepMs);
+  }
+}
+
 bool ActivateWindowByTitle(Platform& platform, std::string_view title) {
   WindowHandle w = platform.FindWindowByTitle(title);
   if (w == 0) return false;

@@ -102,6 +102,11 @@ class Platform {
   virtual bool WaitForPaste(std::int64_t /*wait_ms*/) { return true; }
 
   virtual void Sleep(std::int64_t ms) = 0;
+  // A wait between two actions of the load (a pause, a cell's delay, the
+  // checks of a busy target): like Sleep, but over as soon as Esc is pressed
+  // or a stop is requested, so either acts within a moment. A key hold is no
+  // such wait: it uses Sleep, and the keys of a cell always go out whole.
+  virtual void SleepUnlessEscape(std::int64_t ms);
   // Milliseconds from a monotonic clock.
   virtual std::int64_t NowMs() = 0;
 

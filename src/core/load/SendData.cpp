@@ -35,11 +35,17 @@ std::string FormatElapsed(std::int64_t elapsed_ms) {
   return std::to_string(hours) + ":" + std::to_string(minutes) + ":" + std::to_string(seconds);
 }
 
-std::string LoadSummary(bool cancelled, int rows, std::int64_t elapsed_ms) {
+std::string LoadSummary(bool cancelled, int rows, std::int64_t elapsed_ms,
+                        std::string_view where) {
   std::string text =
       cancelled ? "Data loading terminated at user request:" : "Typelane completed successfully:";
   text += "\r\rRows:\t" + std::to_string(rows);
   text += "\rTime:\t" + FormatElapsed(elapsed_ms);
+  if (cancelled && !where.empty()) {
+    text += "\rStopped ";
+    text += where;
+    text += ".";
+  }
   return text;
 }
 
@@ -80,6 +86,8 @@ SendResult RunLoad(Platform& platform, const LoadJob& job, LoadObserver* observe
   std::int64_t started = 0;
   WindowHandle previous = 0;
   bool activated = false;
+  // Where the load ended, for a stop or an error that does not say it itself.
+  std::string where;
   try {
     if (progress) progress->ProgressShown();
     started = platform.NowMs();
@@ -119,15 +127,30 @@ SendResult RunLoad(Platform& platform, const LoadJob& job, LoadObserver* observe
                         journal,
                         observer};
     if (journal) journal->LoadStarted(platform.NowMs());
+    if (journal && request.start_col > range.left && !range.Empty()) {
+      journal->LoadNote(platform.NowMs(), "resumed at row " + std::to_string(range.top) +
+                                              ", cell " + std::to_string(request.start_col));
+    }
     LoadDriver driver(std::move(context));
     try {
       const LoadOutcome outcome =
-          driver.LoadRange(range.top, range.bottom, range.left, range.right);
+          driver.LoadRange(range.top, range.bottom, range.left, range.right, request.start_col);
       result.cancelled = outcome.cancelled;
       result.stopped = outcome.stopped;
       result.completed = !outcome.cancelled && !outcome.stopped;
+      result.resume_row = outcome.resume_row;
+      result.resume_col = outcome.resume_col;
+      where = driver.Where();
+    } catch (const LoadError&) {
+      rows = driver.RowsLoaded();
+      result.resume_row = driver.ResumeRow();
+      result.resume_col = driver.ResumeCol();
+      throw;
     } catch (...) {
       rows = driver.RowsLoaded();
+      result.resume_row = driver.ResumeRow();
+      result.resume_col = driver.ResumeCol();
+      where = driver.Where();
       throw;
     }
     rows = driver.RowsLoaded();
@@ -154,10 +177,11 @@ SendResult RunLoad(Platform& platform, const LoadJob& job, LoadObserver* observe
   if (failed) {
     result.title = kErrorTitle;
     result.message = result.error;
+    if (!where.empty()) result.message += "\rThe load stopped " + where + ".";
   } else {
     result.title = kInfoTitle;
     result.message =
-        LoadSummary(result.cancelled || result.stopped, result.rows, result.elapsed_ms);
+        LoadSummary(result.cancelled || result.stopped, result.rows, result.elapsed_ms, where);
   }
   return result;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "core/load/CommandTable.h"
 #include "core/load/DelaySettings.h"
@@ -59,8 +60,10 @@ struct SendResult {
 };
 
 // "Typelane completed successfully:" or "Data loading terminated at user
-// request:", an empty line, "Rows:\t<n>" and "Time:\t<h:m:s>", joined by CR.
-std::string LoadSummary(bool cancelled, int rows, std::int64_t elapsed_ms);
+// request:", an empty line, "Rows:\t<n>" and "Time:\t<h:m:s>", joined by CR;
+// a load that stopped adds where: "Stopped in row 3 after cell 2."
+std::string LoadSummary(bool cancelled, int rows, std::int64_t elapsed_ms,
+                        std::string_view where = {});
 
 // Elapsed time as hours, minutes and seconds without leading zeros: 1:2:5.
 std::string FormatElapsed(std::int64_t elapsed_ms);

@@ -168,6 +168,9 @@ std::string RecordingPlatform::TitleOf(WindowHandle window) const {
 }
 
 bool RecordingPlatform::WindowExists(WindowHandle window) {
+  if (auto closing = closing_.find(window); closing != closing_.end() && now_ms_ >= closing->second) {
+    return false;
+  }
   if (scripted_windows_) {
     for (const auto& w : windows_) {
       if (w.handle == window) return true;
@@ -215,7 +218,8 @@ void RecordingPlatform::MouseButtonEvent(MouseButton button, bool up, int /*x*/,
 
 bool RecordingPlatform::EscapePressed() {
   ++escape_checks_;
-  return escape_at_ > 0 && escape_checks_ >= escape_at_;
+  return (escape_at_ > 0 && escape_checks_ >= escape_at_) ||
+         (escape_at_ms_ >= 0 && now_ms_ >= escape_at_ms_);
 }
 
 void RecordingPlatform::SetClipboardText(std::string_view text) {
@@ -227,9 +231,29 @@ void RecordingPlatform::SetClipboardText(std::string_view text) {
   Record("clip " + EscapeForTrace(text));
 }
 
-bool RecordingPlatform::WaitForPaste(std::int64_t /*wait_ms*/) {
-  if (trace_paste_waits_) Record("paste");
-  return true;
+bool RecordingPlatform::WaitForPaste(std::int64_t wait_ms) {
+  bool taken = true;
+  if (!paste_.empty()) {
+    taken = paste_.front();
+    paste_.pop_front();
+  }
+  if (trace_paste_waits_) Record(taken ? "paste" : "paste not taken");
+  if (!taken && wait_ms > 0) now_ms_ += wait_ms;
+  return taken;
+}
+
+bool RecordingPlatform::FocusIsWith(WindowHandle /*target*/) {
+  if (focus_.empty()) return true;
+  const bool with = focus_.front();
+  focus_.pop_front();
+  return with;
+}
+
+void RecordingPlatform::SleepUnlessEscape(std::int64_t ms) {
+  if (escape_at_ms_ >= 0 && ms > 0 && now_ms_ + ms > escape_at_ms_) {
+    ms = escape_at_ms_ > now_ms_ ? escape_at_ms_ - now_ms_ : 0;
+  }
+  Sleep(ms);
 }
 
 void RecordingPlatform::Sleep(std::int64_t ms) {

@@ -54,6 +54,19 @@ class RecordingPlatform : public Platform {
   void SetHeldModifierSequence(std::vector<unsigned> held);
   // Esc counts as pressed from the nth EscapePressed() call on (from 1).
   void PressEscAtCheck(int n);
+  // Esc counts as pressed once the virtual clock reaches ms; a wait that
+  // Esc ends (SleepUnlessEscape) is traced with the time it really waited.
+  void PressEscAtMs(std::int64_t ms) { escape_at_ms_ = ms; }
+  // The answers of the coming FocusIsWith() calls, in order; once used up the
+  // target has the focus.
+  void SetFocusSequence(std::vector<bool> with_target) {
+    focus_.assign(with_target.begin(), with_target.end());
+  }
+  // The answers of the coming WaitForPaste() calls, in order; once used up
+  // every paste is taken. A paste not taken costs the call's whole wait.
+  void SetPasteSequence(std::vector<bool> taken) { paste_.assign(taken.begin(), taken.end()); }
+  // The window is gone once the virtual clock reaches ms.
+  void CloseWindowAtMs(WindowHandle window, std::int64_t ms) { closing_[window] = ms; }
   // The nth SetClipboardText call (from 1) and every later one fail with a
   // PlatformError; 0 turns failures off.
   void FailClipboardFrom(int n);
@@ -97,6 +110,8 @@ class RecordingPlatform : public Platform {
   void SetClipboardText(std::string_view text) override;
   bool WaitForPaste(std::int64_t wait_ms) override;
   void Sleep(std::int64_t ms) override;
+  void SleepUnlessEscape(std::int64_t ms) override;
+  bool FocusIsWith(WindowHandle target) override;
   std::int64_t NowMs() override { return now_ms_; }
   // A window of the scripted list, or a handle handed out for a title.
   bool WindowExists(WindowHandle window) override;
@@ -121,6 +136,10 @@ class RecordingPlatform : public Platform {
   std::deque<unsigned> held_modifiers_;
   int modifier_checks_ = 0;
   int escape_at_ = 0;
+  std::int64_t escape_at_ms_ = -1;
+  std::deque<bool> focus_;
+  std::deque<bool> paste_;
+  std::map<WindowHandle, std::int64_t> closing_;
   int escape_checks_ = 0;
   int clipboard_fail_from_ = 0;
   int clipboard_calls_ = 0;
