@@ -16,9 +16,9 @@ kill "$TARGET_PID"
 wait_status "$SEND"
 cat "$WORK/send.out"
 [[ $rc == 1 ]] || fail "send exited $rc, not 1 (error)"
-grep -q 'The window "Cat Target" no longer exists: the load stopped before row [0-9]*\.' \
+grep -Eq 'The window "Cat Target" no longer exists: the load stopped (before row|in row) [0-9]+( after cell 1)?\.' \
   "$WORK/send.out" || fail "no error naming the window and the row"
-row=$(sed -n 's/.*stopped before row \([0-9]*\)\./\1/p' "$WORK/send.out")
+row=$(sed -En 's/.*stopped (before row|in row) ([0-9]+).*/\2/p' "$WORK/send.out")
 complete=$(tr -cd '\r' <"$WORK/cat.out" | wc -c)
 note "stopped before row $row; the target had $complete complete rows"
 ((row >= 4 && row <= 60)) || fail "stopped before row $row"
