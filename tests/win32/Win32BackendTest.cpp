@@ -203,6 +203,9 @@ TEST(Win32Platform, KeysTheLoadHoldsAreLetGoOnEveryWayOut) {
   keybd_event(VK_ESCAPE, scan, 0, 0);
   keybd_event(VK_ESCAPE, scan, KEYEVENTF_KEYUP, 0);
   EXPECT_TRUE(Eventually([&] { return platform->EscapePressed(); }));
+  // Then a paste nobody takes holds the load no longer.
+  platform->SetClipboardText("never pasted");
+  EXPECT_FALSE(platform->WaitForPaste(600000));
 }
 
 TEST(RegistrySettingsStore, OptionsAndRecentFilesRoundTripWithTheirTypes) {

@@ -382,11 +382,11 @@ bool Win32Platform::WaitForPaste(std::int64_t wait_ms) {
     std::lock_guard lock(input_mutex_);
     paste_key = last_key_down_;
   }
-  // In short slices, so a stop request ends the wait at once.
+  // In short slices, so Esc or a stop request ends the wait at once.
   const ULONGLONG until =
       GetTickCount64() + static_cast<ULONGLONG>(std::max<std::int64_t>(wait_ms, 0));
   for (;;) {
-    if (StopRequested()) return false;
+    if (StopRequested() || EscapePressed()) return false;
     const ULONGLONG now = GetTickCount64();
     const int slice = static_cast<int>(std::min<ULONGLONG>(until > now ? until - now : 0, 20));
     if (clipboard_->WaitForPaste(paste_key, kPasteSettleMs, slice)) return true;
