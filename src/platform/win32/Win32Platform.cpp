@@ -97,6 +97,7 @@ bool ShowsWaitCursor(DWORD that_thread) {
 // that asked, when it looks at its sent messages.
 struct AnswerQuestion {
   HWND window = nullptr;
+  DWORD thread = 0;            // the window's, so a handle given to a new window is asked anew
   std::uint64_t asked = 0;     // the question out, by number
   std::uint64_t answered = 0;  // the highest number answered
   std::uint64_t next = 0;
@@ -260,8 +261,10 @@ bool Win32Platform::IsTargetBusy(WindowHandle target, std::int64_t answer_ms) {
 bool Win32Platform::AnswersWithin(WindowHandle window, std::int64_t answer_ms) {
   HWND w = AsHwnd(window);
   AnswerQuestion& q = t_question;
-  if (q.window != w || q.answered >= q.asked) {
+  const DWORD thread = GetWindowThreadProcessId(w, nullptr);
+  if (q.window != w || q.thread != thread || q.answered >= q.asked) {
     q.window = w;
+    q.thread = thread;
     q.asked = ++q.next;
     // Sent to a window of this thread, the window procedure and the callback
     // run at once.
