@@ -1,15 +1,20 @@
-// The Windows backend's own rules, run under Wine (no display needed): the
-// clipboard by delayed rendering, keys released on every way out, the registry
-// store with its value types, the file-type associations, the shell and Excel.
+// The Windows backend's own rules, run under Wine: the clipboard by delayed
+// rendering, keys released on every way out, Esc, the registry store with its
+// value types, the file-type associations, the shell and Excel (no display
+// needed); and, with windows on a display (Win32Windows), telling the target
+// from a window that took its handle, where the focus is, and a busy or hung
+// target.
 
 #include <gtest/gtest.h>
 #include <windows.h>
 // The Platform method, not windows.h's macro for VkKeyScanA.
 #undef VkKeyScan
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <string>
 #include <thread>
 
@@ -48,6 +53,20 @@ std::string ReadClipboard(UINT format) {
 
 bool KeyDown(int vk) { return (GetAsyncKeyState(vk) & 0x8000) != 0; }
 
+using Clock = std::chrono::steady_clock;
+
+// Polls until the condition holds; the bound only keeps a broken run from
+// hanging.
+template <typename Condition>
+bool Eventually(Condition condition) {
+  const auto end = Clock::now() + std::chrono::seconds(30);
+  while (!condition()) {
+    if (Clock::now() >= end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
+
 // A registry area of the test's own, removed afterwards, so no test touches a
 // user's settings or file types.
 struct ScratchKey {
@@ -79,10 +98,21 @@ TEST(Win32Clipboard, TextIsHandedOverWhenTheTargetAsksAndStaysAfterwards) {
   clipboard->SetText("Acme Ltd");
   // Nothing is rendered until someone pastes, so the wait runs to its bound.
   EXPECT_EQ(clipboard->RenderCount(), 0);
-  EXPECT_FALSE(clipboard->WaitForPaste(20, 100));
+  EXPECT_FALSE(clipboard->WaitForPaste(Clock::now(), 20, 100));
   EXPECT_EQ(ReadClipboard(CF_UNICODETEXT), "Acme Ltd");
   EXPECT_EQ(clipboard->RenderCount(), 1);
-  EXPECT_TRUE(clipboard->WaitForPaste(0, 2000));
+  EXPECT_TRUE(clipboard->WaitForPaste(Clock::now(), 0, 2000));
+
+  // A fetch by a program that is not in front (this test has no window)
+  // counts only once the settle time after the paste key is over, however
+  // often the load asks in short slices meanwhile.
+  clipboard->SetText("sliced");
+  const auto paste_key = Clock::now();
+  EXPECT_EQ(ReadClipboard(CF_UNICODETEXT), "sliced");
+  for (int slice = 0; slice < 4; ++slice) {
+    EXPECT_FALSE(clipboard->WaitForPaste(paste_key, 60000, 20)) << "slice " << slice;
+  }
+  EXPECT_TRUE(clipboard->WaitForPaste(paste_key - std::chrono::seconds(61), 60000, 20));
 
   // UTF-8 data pastes as its characters; CF_TEXT has them in the ANSI code page.
   clipboard->SetText("Caf\xC3\xA9 \xE2\x82\xAC");
@@ -101,7 +131,7 @@ TEST(Win32Clipboard, TextIsHandedOverWhenTheTargetAsksAndStaysAfterwards) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     ReadClipboard(CF_UNICODETEXT);
   });
-  EXPECT_TRUE(clipboard->WaitForPaste(0, 10000));
+  EXPECT_TRUE(clipboard->WaitForPaste(Clock::now(), 0, 10000));
   paster.join();
 
   // The last text outlives its owner, as after a load.
@@ -137,6 +167,24 @@ TEST(Win32Platform, KeysTheLoadHoldsAreLetGoOnEveryWayOut) {
   EXPECT_FALSE(KeyDown('Q'));
   platform->ReleaseHeldInput();
   EXPECT_FALSE(KeyDown(VK_MENU));
+  // A paste nobody takes does not hold a stopping load.
+  platform->SetClipboardText("never pasted");
+  EXPECT_FALSE(platform->WaitForPaste(600000));
+  platform.reset();
+
+  // A crash handler lets go of keys and buttons without the platform's lock.
+  platform = Win32Platform::Open(&error);
+  ASSERT_TRUE(platform) << error;
+  platform->KeyEvent(VK_SHIFT, false);
+  platform->KeyEvent(VK_HOME, false);
+  platform->MouseButtonEvent(MouseButton::kRight, false, 5, 5);
+  EXPECT_TRUE(KeyDown(VK_SHIFT));
+  EXPECT_TRUE(KeyDown(VK_HOME));
+  EXPECT_TRUE(KeyDown(VK_RBUTTON));
+  platform->ReleaseHeldInputFromSignal();
+  EXPECT_FALSE(KeyDown(VK_SHIFT));
+  EXPECT_FALSE(KeyDown(VK_HOME));
+  EXPECT_FALSE(KeyDown(VK_RBUTTON));
   platform.reset();
 
   // The load's own Esc is not the user's.
@@ -148,6 +196,16 @@ TEST(Win32Platform, KeysTheLoadHoldsAreLetGoOnEveryWayOut) {
   platform->KeyEvent(0x1B, true);
   platform->Sleep(50);
   EXPECT_FALSE(platform->EscapePressed());
+  // An Esc another program injects (a remote-control program typing for its
+  // user) is the user's.
+  ASSERT_TRUE(platform->WatchesEscapeByHook());
+  const auto scan = static_cast<BYTE>(MapVirtualKeyA(VK_ESCAPE, 0));
+  keybd_event(VK_ESCAPE, scan, 0, 0);
+  keybd_event(VK_ESCAPE, scan, KEYEVENTF_KEYUP, 0);
+  EXPECT_TRUE(Eventually([&] { return platform->EscapePressed(); }));
+  // Then a paste nobody takes holds the load no longer.
+  platform->SetClipboardText("never pasted");
+  EXPECT_FALSE(platform->WaitForPaste(600000));
 }
 
 TEST(RegistrySettingsStore, OptionsAndRecentFilesRoundTripWithTheirTypes) {
@@ -298,6 +356,137 @@ TEST(ExcelAutomation, WithoutExcelTheImportSaysItIsNotRunning) {
   EXPECT_STREQ(kExcelNotRunningMessage,
                "Excel is not currently running. Please start Excel before using the import "
                "function.");
+}
+
+// A window on a thread of its own, as a target program's: it takes its
+// messages, shows the wait cursor as well, or takes none until Resume(). kLater
+// makes it at Resume(), on a thread that has a hidden window already, so it is
+// the next window made and gets the handle freed last.
+class WindowThread {
+ public:
+  enum Mode { kAnswers, kWaitCursor, kHung, kLater };
+  explicit WindowThread(Mode mode = kAnswers)
+      : mode_(mode), resume_(CreateEventW(nullptr, TRUE, mode < kHung, nullptr)) {
+    thread_ = std::thread([this] { Run(); });
+    while (!thread_id_) std::this_thread::yield();
+  }
+  ~WindowThread() {
+    Resume();
+    PostThreadMessageW(thread_id_, WM_QUIT, 0, 0);
+    thread_.join();
+    CloseHandle(resume_);
+  }
+  void Resume() { SetEvent(resume_); }
+  void Close() { SendMessageW(hwnd(), WM_CLOSE, 0, 0); }  // the thread stays
+  HWND hwnd() const { return window_.get(); }
+  WindowHandle handle() const { return reinterpret_cast<WindowHandle>(hwnd()); }
+
+ private:
+  void Run() {
+    WNDCLASSW wc{};  // no class cursor: a cursor set stays
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.lpszClassName = L"TypelaneTestWindow";
+    RegisterClassW(&wc);
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the queue, before anyone posts
+    if (mode_ == kLater) CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 9, 9, 0, 0, 0, 0);
+    thread_id_ = GetCurrentThreadId();
+    if (mode_ == kLater) WaitForSingleObject(resume_, INFINITE);
+    // Away from the pointer, which would set the cursor passing over it.
+    HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"Target", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                20, 20, 200, 120, 0, 0, 0, 0);
+    if (mode_ == kWaitCursor) SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    made_.set_value(hwnd);
+    WaitForSingleObject(resume_, INFINITE);
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+  }
+
+  Mode mode_;
+  HANDLE resume_;
+  std::promise<HWND> made_;
+  std::shared_future<HWND> window_ = made_.get_future().share();
+  std::atomic<DWORD> thread_id_{0};
+  std::thread thread_;
+};
+
+TEST(Win32Windows, AHandleGivenToAnotherWindowNeverPassesForTheTarget) {
+  std::string error;
+  auto platform = Win32Platform::Open(&error);
+  ASSERT_TRUE(platform) << error;
+  WindowThread first, second(WindowThread::kLater);
+  // The handle without its upper half: Windows takes it for whichever window
+  // holds that slot, so once the window is gone another one answers to it.
+  const WindowHandle target = LOWORD(first.handle());
+  ASSERT_TRUE(platform->ActivateWindow(target));
+  EXPECT_TRUE(platform->WindowExists(target));
+  first.Close();
+  EXPECT_FALSE(platform->WindowExists(target));
+  second.Resume();
+  ASSERT_EQ(LOWORD(second.handle()), target) << "the new window took another handle";
+  EXPECT_FALSE(platform->WindowExists(target));
+  // Chosen as the target itself, that window is the target from then on.
+  ASSERT_TRUE(platform->ActivateWindow(target));
+  EXPECT_TRUE(platform->WindowExists(target));
+}
+
+TEST(Win32Windows, TheFocusIsWithTheTargetsProgramOrNot) {
+  std::string error;
+  auto platform = Win32Platform::Open(&error);
+  ASSERT_TRUE(platform) << error;
+  WindowThread target, dialog;  // two windows of one program
+  // Wine's Notepad: another program.
+  STARTUPINFOW si{};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION notepad{};
+  wchar_t command[] = L"notepad.exe";
+  ASSERT_TRUE(CreateProcessW(nullptr, command, 0, 0, FALSE, 0, 0, 0, &si, &notepad));
+  HWND other = nullptr;
+  // It takes the front once it shows its window: let that happen first.
+  EXPECT_TRUE(Eventually([&] {
+    other = FindWindowW(L"Notepad", nullptr);
+    return other && GetForegroundWindow() == other;
+  }));
+  const auto other_handle = reinterpret_cast<WindowHandle>(other);
+
+  ASSERT_TRUE(platform->ActivateWindow(target.handle()));
+  EXPECT_TRUE(platform->FocusIsWith(target.handle()));
+  EXPECT_FALSE(platform->FocusIsWith(other_handle));
+  ASSERT_TRUE(platform->ActivateWindow(other_handle));
+  EXPECT_FALSE(platform->FocusIsWith(target.handle()));
+  EXPECT_TRUE(platform->FocusIsWith(other_handle));
+  ASSERT_TRUE(platform->ActivateWindow(dialog.handle()));
+  EXPECT_TRUE(platform->FocusIsWith(target.handle()));
+
+  EXPECT_TRUE(platform->WindowExists(other_handle));
+  TerminateProcess(notepad.hProcess, 0);
+  WaitForSingleObject(notepad.hProcess, 30000);
+  EXPECT_FALSE(platform->WindowExists(other_handle));
+  CloseHandle(notepad.hThread);
+  CloseHandle(notepad.hProcess);
+}
+
+TEST(Win32Windows, ABusyOrHungTargetIsTold) {
+  std::string error;
+  auto platform = Win32Platform::Open(&error);
+  ASSERT_TRUE(platform) << error;
+  // Generous bounds: a check ends as soon as the target answers.
+  WindowThread answers, hung(WindowThread::kHung);
+  EXPECT_FALSE(platform->IsTargetBusy(answers.handle(), 30000));
+  EXPECT_TRUE(platform->IsTargetBusy(hung.handle(), 200));
+  EXPECT_TRUE(platform->IsTargetBusy(hung.handle(), 200));
+  hung.Resume();  // it answers the question still out
+  EXPECT_FALSE(platform->IsTargetBusy(hung.handle(), 30000));
+
+  // The wait cursor of the target's own thread, with another window in front.
+  WindowThread working(WindowThread::kWaitCursor);
+  ASSERT_TRUE(platform->ActivateWindow(answers.handle()));
+  EXPECT_TRUE(platform->IsTargetBusy(working.handle(), 30000));
+  EXPECT_FALSE(platform->IsTargetBusy(answers.handle(), 30000));
+
+  // A stop ends the check of a hung target at once, however long its bound.
+  WindowThread hung_again(WindowThread::kHung);
+  platform->RequestStop();
+  EXPECT_TRUE(platform->IsTargetBusy(hung_again.handle(), 600000));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <future>
 
@@ -208,18 +209,21 @@ void Win32Clipboard::SetText(std::string_view bytes) {
   if (!request.ok) throw PlatformError("Cannot open clipboard");
 }
 
-bool Win32Clipboard::WaitForPaste(int settle_ms, int limit_ms) {
+bool Win32Clipboard::WaitForPaste(std::chrono::steady_clock::time_point paste_key, int settle_ms,
+                                  int limit_ms) {
   using Clock = std::chrono::steady_clock;
-  const auto start = Clock::now();
-  const auto settle = start + std::chrono::milliseconds(settle_ms);
-  const auto limit = start + std::chrono::milliseconds(limit_ms);
+  // A fetch by a program that is not in front (a clipboard viewer, a target
+  // that pastes through a helper process) counts only once the target had its
+  // time to fetch the text itself.
+  const auto settle = paste_key + std::chrono::milliseconds(settle_ms);
+  const auto limit = Clock::now() + std::chrono::milliseconds(limit_ms);
   std::unique_lock lock(impl_->mutex);
   for (;;) {
     if (impl_->taken_by_target) return true;
     const auto now = Clock::now();
     if (impl_->renders > 0 && now >= settle) return true;
-    if (now >= limit) return impl_->renders > 0;
-    impl_->changed.wait_until(lock, impl_->renders > 0 ? settle : limit);
+    if (now >= limit) return false;
+    impl_->changed.wait_until(lock, impl_->renders > 0 ? std::min(settle, limit) : limit);
   }
 }
 

@@ -30,9 +30,12 @@ class Win32Clipboard {
   void SetText(std::string_view bytes);
 
   // Returns once a window of the foreground program has fetched the text set
-  // last, or any program did and settle_ms passed since the call, or limit_ms
-  // passed. True when the text was fetched.
-  bool WaitForPaste(int settle_ms, int limit_ms);
+  // last, or any program did and settle_ms have passed since paste_key (the
+  // moment the paste key went down), or limit_ms passed since the call. True
+  // when the text was taken. The settle time runs from the paste key, not from
+  // the call, so a caller waiting in short slices sees the same rule as one
+  // long wait.
+  bool WaitForPaste(std::chrono::steady_clock::time_point paste_key, int settle_ms, int limit_ms);
 
   // How often the text set last was fetched, by anyone (tests).
   int RenderCount();

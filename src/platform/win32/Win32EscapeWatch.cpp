@@ -18,8 +18,8 @@ struct EscapeHook {
     Win32EscapeWatch* w = watch.load();
     if (code == HC_ACTION && w) {
       const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lparam);
-      if ((key->flags & LLKHF_INJECTED) != 0) {
-        ++w->injected_seen_;
+      if (key->dwExtraInfo == Win32EscapeWatch::kOwnKeyTag) {
+        ++w->own_seen_;
       } else if (key->vkCode == VK_ESCAPE && (wparam == WM_KEYDOWN || wparam == WM_SYSKEYDOWN)) {
         w->pressed_ = true;
       }

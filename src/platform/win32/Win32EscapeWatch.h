@@ -9,10 +9,15 @@ namespace typelane::win32 {
 
 // Sees the user press Esc while a load runs, even between two checks and while
 // another program has the focus: a low-level keyboard hook on a thread of its
-// own. Keys that programs inject (the load's own keybd_event calls, an {ESC} in
-// a keystroke cell included) carry LLKHF_INJECTED and never count.
+// own. Every Esc press counts (a keyboard, or a remote-control program typing
+// for its user, whose keys come injected) except the load's own: the load
+// sends every key with kOwnKeyTag as its extra information, and the hook sees
+// that tag on exactly the keys we sent.
 class Win32EscapeWatch {
  public:
+  // The extra information of every key event the load sends ("TYLN").
+  static constexpr std::uintptr_t kOwnKeyTag = 0x54594C4E;
+
   // nullptr when the hook cannot be installed; the platform then falls back to
   // GetAsyncKeyState.
   static std::unique_ptr<Win32EscapeWatch> Start();
@@ -22,10 +27,10 @@ class Win32EscapeWatch {
 
   // Forgets presses seen so far.
   void Reset() { pressed_ = false; }
-  // True once Esc was pressed on a real keyboard since Reset().
+  // True once Esc was pressed by anyone but the load since Reset().
   bool Pressed() const { return pressed_; }
-  // Injected key events the hook has passed on so far (ours among them).
-  std::int64_t InjectedKeysSeen() const { return injected_seen_; }
+  // Key events of ours (kOwnKeyTag) the hook has passed on so far.
+  std::int64_t OwnKeysSeen() const { return own_seen_; }
   // Returns once the hook's thread has finished with every key it was given
   // so far (and Windows has queued them), or after limit_ms.
   void Sync(int limit_ms);
@@ -35,7 +40,7 @@ class Win32EscapeWatch {
   void Run(bool* installed, std::atomic<int>* state);
 
   std::atomic<bool> pressed_{false};
-  std::atomic<std::int64_t> injected_seen_{0};
+  std::atomic<std::int64_t> own_seen_{0};
   std::atomic<unsigned long> thread_id_{0};
   std::thread thread_;
   friend struct EscapeHook;

@@ -4,6 +4,7 @@
 // Included after our header: VkKeyScan is the Platform method here too.
 #undef VkKeyScan
 
+#include <algorithm>
 #include <atomic>
 
 #include "core/common/Text.h"
@@ -18,9 +19,15 @@ constexpr int kActivateTimeoutMs = 2000;
 constexpr int kRestoreTimeoutMs = 500;
 // How long the keys sent may still be on their way through the keyboard hook.
 constexpr int kKeysArriveTimeoutMs = 2000;
-// After Ctrl+V: wait for the program in front to fetch the text; a fetch by
-// anyone else counts after this long; never wait longer than the limit.
+// After Ctrl+V: a fetch by a program other than the one in front counts this
+// long after the paste key.
 constexpr int kPasteSettleMs = 300;
+// Waits that may end on Esc or a stop look again this often.
+constexpr int kPollMs = 5;
+// A target gets at least this long to answer, so a busy check with no delay
+// set does not take every program for a hung one.
+constexpr std::int64_t kMinAnswerMs = 50;
+constexpr ULONG_PTR kOwnKeyTag = Win32EscapeWatch::kOwnKeyTag;
 
 // Keys Windows reports with the extended-key flag. Sent without it, the arrows
 // and the keys above them arrive as the number pad's keys and right Alt as
@@ -70,6 +77,37 @@ DWORD ProcessOf(HWND w) {
   return process;
 }
 
+// Whether that thread's input state shows the plain wait cursor: joined only
+// for the moment of one GetCursor call.
+bool ShowsWaitCursor(DWORD that_thread) {
+  const DWORD this_thread = GetCurrentThreadId();
+  HCURSOR cursor = nullptr;
+  if (that_thread == this_thread) {
+    cursor = GetCursor();
+  } else if (that_thread != 0 && AttachThreadInput(this_thread, that_thread, TRUE)) {
+    cursor = GetCursor();
+    AttachThreadInput(this_thread, that_thread, FALSE);
+  }
+  return cursor != nullptr && cursor == LoadCursorA(nullptr, IDC_WAIT);
+}
+
+// The WM_NULL a thread has sent to ask a window whether it answers. Only one
+// is out per window at a time: a target that stays busy for a minute is asked
+// once, not once per check. The answer comes back as a callback on the thread
+// that asked, when it looks at its sent messages.
+struct AnswerQuestion {
+  HWND window = nullptr;
+  DWORD thread = 0;            // the window's, so a handle given to a new window is asked anew
+  std::uint64_t asked = 0;     // the question out, by number
+  std::uint64_t answered = 0;  // the highest number answered
+  std::uint64_t next = 0;
+};
+thread_local AnswerQuestion t_question;
+
+void CALLBACK OnAnswer(HWND, UINT, ULONG_PTR number, LRESULT) {
+  if (number > t_question.answered) t_question.answered = number;
+}
+
 }  // namespace
 
 Win32Platform::Win32Platform() = default;
@@ -79,8 +117,7 @@ std::unique_ptr<Win32Platform> Win32Platform::Open(std::string* error) {
   platform->clipboard_ = Win32Clipboard::Open(error);
   if (!platform->clipboard_) return nullptr;
   platform->escape_watch_ = Win32EscapeWatch::Start();
-  if (platform->escape_watch_)
-    platform->injected_base_ = platform->escape_watch_->InjectedKeysSeen();
+  if (platform->escape_watch_) platform->own_seen_base_ = platform->escape_watch_->OwnKeysSeen();
   return platform;
 }
 
@@ -160,7 +197,20 @@ bool Win32Platform::ActivateWindow(WindowHandle window) {
   // Restored only when minimised: a maximised target keeps its size, so the
   // screen positions of its fields (and of recorded clicks) stay where they were.
   if (IsIconic(w)) ShowWindow(w, SW_RESTORE);
+  Owner owner;
+  owner.thread = GetWindowThreadProcessId(w, &owner.process);
+  {
+    std::lock_guard lock(owners_mutex_);
+    owners_[window] = owner;
+  }
   return BringForward(window, kActivateTimeoutMs);
+}
+
+std::optional<Win32Platform::Owner> Win32Platform::NotedOwner(WindowHandle window) {
+  std::lock_guard lock(owners_mutex_);
+  auto it = owners_.find(window);
+  if (it == owners_.end()) return std::nullopt;
+  return it->second;
 }
 
 void Win32Platform::WaitForKeysToArrive() {
@@ -177,7 +227,7 @@ void Win32Platform::WaitForKeysToArrive() {
     sent = keys_sent_;
   }
   const ULONGLONG until = GetTickCount64() + kKeysArriveTimeoutMs;
-  while (escape_watch_->InjectedKeysSeen() - injected_base_ < sent && GetTickCount64() < until) {
+  while (escape_watch_->OwnKeysSeen() - own_seen_base_ < sent && GetTickCount64() < until) {
     ::Sleep(1);
   }
   escape_watch_->Sync(kKeysArriveTimeoutMs);
@@ -192,18 +242,58 @@ void Win32Platform::SetForegroundWindow(WindowHandle window) {
 }
 
 bool Win32Platform::IsHourglassShowing() {
-  HWND front = ::GetForegroundWindow();
-  const DWORD that_thread = GetWindowThreadProcessId(front, nullptr);
-  const DWORD this_thread = GetCurrentThreadId();
-  HCURSOR cursor = nullptr;
-  if (that_thread == this_thread) {
-    cursor = GetCursor();
-  } else if (that_thread != 0 && AttachThreadInput(this_thread, that_thread, TRUE)) {
-    // Joined only for the moment of one GetCursor call.
-    cursor = GetCursor();
-    AttachThreadInput(this_thread, that_thread, FALSE);
+  return ShowsWaitCursor(GetWindowThreadProcessId(::GetForegroundWindow(), nullptr));
+}
+
+bool Win32Platform::IsTargetBusy(WindowHandle target, std::int64_t answer_ms) {
+  HWND w = AsHwnd(target);
+  if (w == nullptr) return IsHourglassShowing();
+  // A window that is gone is not busy: the existence check ends the load.
+  if (!IsWindow(w)) return false;
+  // The target's own thread, wherever the pointer is and whichever window is
+  // in front (the user may have clicked elsewhere while the target works).
+  if (ShowsWaitCursor(GetWindowThreadProcessId(w, nullptr))) return true;
+  // Windows' own rule: no messages taken for five seconds.
+  if (IsHungAppWindow(w)) return true;
+  return !AnswersWithin(target, answer_ms);
+}
+
+bool Win32Platform::AnswersWithin(WindowHandle window, std::int64_t answer_ms) {
+  HWND w = AsHwnd(window);
+  AnswerQuestion& q = t_question;
+  const DWORD thread = GetWindowThreadProcessId(w, nullptr);
+  if (q.window != w || q.thread != thread || q.answered >= q.asked) {
+    q.window = w;
+    q.thread = thread;
+    q.asked = ++q.next;
+    // Sent to a window of this thread, the window procedure and the callback
+    // run at once.
+    if (!SendMessageCallbackW(w, WM_NULL, 0, 0, &OnAnswer, static_cast<ULONG_PTR>(q.asked))) {
+      q.answered = q.asked;  // nothing is out
+      return IsWindow(w) == FALSE;
+    }
   }
-  return cursor != nullptr && cursor == LoadCursorA(nullptr, IDC_WAIT);
+  const ULONGLONG until =
+      GetTickCount64() + static_cast<ULONGLONG>(std::max(answer_ms, kMinAnswerMs));
+  for (;;) {
+    // Runs the answer's callback (only sent messages: nothing posted to this
+    // thread is taken from it).
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    if (q.answered >= q.asked || !IsWindow(w)) return true;
+    // Not known to answer: the caller holds, and looks at Esc and the stop.
+    if (StopRequested() || EscapePressed()) return false;
+    if (GetTickCount64() >= until) return false;
+    ::Sleep(kPollMs);
+  }
+}
+
+bool Win32Platform::FocusIsWith(WindowHandle target) {
+  HWND front = ::GetForegroundWindow();
+  if (front == nullptr) return false;
+  const auto owner = NotedOwner(target);
+  const DWORD process = owner ? owner->process : ProcessOf(AsHwnd(target));
+  return process != 0 && ProcessOf(front) == process;
 }
 
 std::int16_t Win32Platform::VkKeyScan(char c) { return static_cast<std::int16_t>(VkKeyScanA(c)); }
@@ -214,12 +304,17 @@ void Win32Platform::KeyEvent(std::uint8_t virtual_key, bool key_up) {
   if (!key_up && StopRequested()) return;
   DWORD flags = key_up ? KEYEVENTF_KEYUP : 0;
   if (IsExtendedKey(virtual_key)) flags |= KEYEVENTF_EXTENDEDKEY;
-  keybd_event(virtual_key, static_cast<BYTE>(MapVirtualKeyA(virtual_key, 0)), flags, 0);
+  const auto scan = static_cast<BYTE>(MapVirtualKeyA(virtual_key, 0));
+  // Noted before the key goes down, so a crash right after it still lets go.
+  if (!key_up) signal_keys_[virtual_key] = static_cast<std::uint16_t>(0x100 | scan);
+  keybd_event(virtual_key, scan, flags, kOwnKeyTag);
   ++keys_sent_;
   if (key_up) {
     held_keys_.erase(virtual_key);
+    signal_keys_[virtual_key] = 0;
   } else {
     held_keys_.insert(virtual_key);
+    last_key_down_ = std::chrono::steady_clock::now();
   }
 }
 
@@ -235,10 +330,12 @@ void Win32Platform::MouseButtonEvent(MouseButton button, bool up, int x, int y) 
   std::lock_guard lock(input_mutex_);
   if (!up && StopRequested()) return;
   const int b = static_cast<int>(button);
+  if (!up) signal_buttons_[b == static_cast<int>(MouseButton::kRight)] = true;
   mouse_event(ButtonFlag(b, up), static_cast<DWORD>(x), static_cast<DWORD>(y), 0,
               static_cast<ULONG_PTR>(GetMessageExtraInfo()));
   if (up) {
     held_buttons_.erase(b);
+    signal_buttons_[b == static_cast<int>(MouseButton::kRight)] = false;
   } else {
     held_buttons_.insert(b);
   }
@@ -283,7 +380,21 @@ bool Win32Platform::EscapePressed() {
 void Win32Platform::SetClipboardText(std::string_view text) { clipboard_->SetText(text); }
 
 bool Win32Platform::WaitForPaste(std::int64_t wait_ms) {
-  return clipboard_->WaitForPaste(kPasteSettleMs, static_cast<int>(wait_ms));
+  std::chrono::steady_clock::time_point paste_key;
+  {
+    std::lock_guard lock(input_mutex_);
+    paste_key = last_key_down_;
+  }
+  // In short slices, so Esc or a stop request ends the wait at once.
+  const ULONGLONG until =
+      GetTickCount64() + static_cast<ULONGLONG>(std::max<std::int64_t>(wait_ms, 0));
+  for (;;) {
+    if (StopRequested() || EscapePressed()) return false;
+    const ULONGLONG now = GetTickCount64();
+    const int slice = static_cast<int>(std::min<ULONGLONG>(until > now ? until - now : 0, 20));
+    if (clipboard_->WaitForPaste(paste_key, kPasteSettleMs, slice)) return true;
+    if (GetTickCount64() >= until) return false;
+  }
 }
 
 void Win32Platform::Sleep(std::int64_t ms) {
@@ -302,7 +413,15 @@ bool Win32Platform::WindowExists(WindowHandle window) {
   // A hidden window is gone for the user as much as a destroyed one; a
   // minimised one is still there (IsWindowVisible is true for it).
   HWND w = AsHwnd(window);
-  return w != nullptr && IsWindow(w) && IsWindowVisible(w);
+  if (w == nullptr || !IsWindow(w) || !IsWindowVisible(w)) return false;
+  // Windows hands a freed handle out again, and takes a handle without its
+  // upper half for any window in that slot: the window there now must belong
+  // to the thread and process that had it when it was activated.
+  const auto owner = NotedOwner(window);
+  if (!owner) return true;
+  DWORD process = 0;
+  const DWORD thread = GetWindowThreadProcessId(w, &process);
+  return thread == owner->thread && process == owner->process;
 }
 
 std::int64_t Win32Platform::NowMs() { return static_cast<std::int64_t>(GetTickCount64()); }
@@ -318,8 +437,9 @@ void Win32Platform::ReleaseHeldLocked() {
         continue;
       }
       DWORD flags = KEYEVENTF_KEYUP | (IsExtendedKey(vk) ? KEYEVENTF_EXTENDEDKEY : 0);
-      keybd_event(vk, static_cast<BYTE>(MapVirtualKeyA(vk, 0)), flags, 0);
+      keybd_event(vk, static_cast<BYTE>(MapVirtualKeyA(vk, 0)), flags, kOwnKeyTag);
       ++keys_sent_;
+      signal_keys_[vk] = 0;
       it = held_keys_.erase(it);
     }
   }
@@ -330,6 +450,25 @@ void Win32Platform::ReleaseHeldLocked() {
                 static_cast<ULONG_PTR>(GetMessageExtraInfo()));
   }
   held_buttons_.clear();
+  for (auto& b : signal_buttons_) b = false;
+}
+
+void Win32Platform::ReleaseHeldInputFromSignal() noexcept {
+  // Other keys first, the modifiers last, as ReleaseHeldLocked does. The
+  // exchange makes each release go out once, should two handlers run.
+  for (int pass = 0; pass < 2; ++pass) {
+    for (int vk = 0; vk < 256; ++vk) {
+      if (IsModifier(static_cast<std::uint8_t>(vk)) != (pass == 1)) continue;
+      const std::uint16_t held = signal_keys_[vk].exchange(0);
+      if (held == 0) continue;
+      DWORD flags = KEYEVENTF_KEYUP;
+      if (IsExtendedKey(static_cast<std::uint8_t>(vk))) flags |= KEYEVENTF_EXTENDEDKEY;
+      keybd_event(static_cast<BYTE>(vk), static_cast<BYTE>(held & 0xFF), flags, kOwnKeyTag);
+    }
+  }
+  // No position: the buttons go up where the pointer is.
+  if (signal_buttons_[0].exchange(false)) mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+  if (signal_buttons_[1].exchange(false)) mouse_event(MOUSEEVENTF_RIGHTUP, 0, 0, 0, 0);
 }
 
 void Win32Platform::ReleaseHeldInput() {
