@@ -118,6 +118,62 @@ class DelayDialogTest : public QObject {
     QCOMPARE(f.document->delays.system_hold, 60);
   }
 
+  // The paste wait sits with the other seconds; a value the sheet file could
+  // not keep (infinity, "nan", a negative or longer than a day) is refused
+  // with the box's name and range, and nothing is stored until it is mended.
+  void PasteWaitAndTheRangeOfEveryBox() {
+    UiFixture f;
+    TfrmDelay& d = Shown(f);
+    QLineEdit* paste = NamedChild<QLineEdit>(d, "txtPaste");
+    QCOMPARE(paste->text(), QStringLiteral("30"));
+    QCOMPARE(paste->parentWidget()->objectName(), QStringLiteral("tabStandard"));
+    const struct {
+      const char* box;
+      const char* typed;
+      const char* message;
+    } refused[] = {
+        {"txtData", "inf", "'inf' is not a valid floating point value"},
+        {"txtCell", "nan", "'nan' is not a valid floating point value"},
+        {"txtForm", "-0.5", "\"Window is activated\" takes from 0 to 86400 seconds, not '-0.5'."},
+        {"txtPaste", "86400.5", "\"Paste wait\" takes from 0 to 86400 seconds, not '86400.5'."},
+        {"txtPaste", "1e400", "'1e400' is not a valid floating point value"},
+        {"txtKey", "-1", "\"Key press\" takes from 0 to 86400000 milliseconds, not '-1'."},
+        {"txtHourGlass", "86400001",
+         "\"Hourglass check\" takes from 0 to 86400000 milliseconds, not '86400001'."},
+    };
+    for (const auto& r : refused) {
+      QLineEdit* box = NamedChild<QLineEdit>(d, r.box);
+      const QString before = box->text();
+      Retype(box, QString::fromLatin1(r.typed));
+      Retype(NamedChild<QLineEdit>(d, "txtCell"), QStringLiteral("0.75"));
+      if (QByteArray(r.box) == "txtCell") Retype(box, QString::fromLatin1(r.typed));
+      Click(d, "btnOK");
+      QVERIFY2(d.isVisible(), r.typed);
+      QCOMPARE(f.prompter.shown.back().text, std::string(r.message));
+      QCOMPARE(f.document->delays.cell_delay, 0.2);
+      QVERIFY(box->hasFocus());
+      Retype(box, before);
+    }
+    QVERIFY(!f.document->Modified());
+    // The ends of the ranges are taken.
+    Retype(paste, QStringLiteral("86400"));
+    Retype(NamedChild<QLineEdit>(d, "txtMenu"), QStringLiteral("86400000"));
+    Retype(NamedChild<QLineEdit>(d, "txtData"), QStringLiteral("0"));
+    Click(d, "btnOK");
+    QVERIFY(!d.isVisible());
+    QCOMPARE(f.document->delays.paste_wait, 86400.0);
+    QCOMPARE(f.document->delays.menu_call, 86400000);
+    QCOMPARE(f.document->delays.cell_delay, 0.75);
+    QVERIFY(f.document->Modified());
+    // Reset puts the default back; OK stores it.
+    d.show();
+    Retype(paste, QStringLiteral("0"));
+    Click(d, "btnReset");
+    QCOMPARE(paste->text(), QStringLiteral("30"));
+    Click(d, "btnOK");
+    QCOMPARE(f.document->delays.paste_wait, 30.0);
+  }
+
   void NumbersFollowTheUsersDecimalSeparator() {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     UiFixture f;
