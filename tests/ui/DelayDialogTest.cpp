@@ -221,6 +221,7 @@ class DelayDialogTest : public QObject {
       QCOMPARE(f.prompter.shown.back().text, std::string(r.message));
       QCOMPARE(f.document->delays.cell_delay, 0.2);
       QVERIFY(box->hasFocus());
+      QVERIFY(box->isVisible());  // its tab is shown
       Retype(box, before);
     }
     QVERIFY(!f.document->Modified());

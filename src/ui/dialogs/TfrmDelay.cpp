@@ -266,6 +266,12 @@ void TfrmDelay::RestoreValueBackups() {
 
 void TfrmDelay::ShowError(const QString& text) { document_.prompter().Error(TextToBytes(text)); }
 
+void TfrmDelay::FocusBox(QLineEdit* box) {
+  // A refused box may be on the tab not shown.
+  pages_->setCurrentWidget(box->parentWidget());
+  box->setFocus();
+}
+
 QString TfrmDelay::OutOfRangeMessage(QLineEdit* box, const QString& text, const QString& most,
                                      const QString& unit) {
   // The box by the caption beside it: the message may name one on the other tab.
@@ -297,13 +303,13 @@ bool TfrmDelay::ApplyDelays() {
     const std::optional<double> value = ReadSeconds(text);
     if (!value || !std::isfinite(*value)) {
       ShowError(NotAFloatMessage(text));
-      fractional[i]->setFocus();
+      FocusBox(fractional[i]);
       return false;
     }
     if (*value < 0 || *value > DelaySettings::kMaxSeconds) {
       ShowError(OutOfRangeMessage(fractional[i], text, SecondsText(DelaySettings::kMaxSeconds),
                                   QStringLiteral("seconds")));
-      fractional[i]->setFocus();
+      FocusBox(fractional[i]);
       return false;
     }
     seconds[i] = *value;
@@ -316,13 +322,13 @@ bool TfrmDelay::ApplyDelays() {
       ms[i] = StrToInt(TextToBytes(text));
     } catch (const ConversionError& e) {
       ShowError(BytesToText(e.what()));
-      whole[i]->setFocus();
+      FocusBox(whole[i]);
       return false;
     }
     if (ms[i] < 0 || ms[i] > DelaySettings::kMaxMilliseconds) {
       ShowError(OutOfRangeMessage(whole[i], text, QString::number(DelaySettings::kMaxMilliseconds),
                                   QStringLiteral("milliseconds")));
-      whole[i]->setFocus();
+      FocusBox(whole[i]);
       return false;
     }
   }

@@ -63,6 +63,7 @@ class TfrmDelay : public QDialog {
   void BackupCurrentCell();
   void RestoreValueBackups();
   void ShowError(const QString& text);
+  void FocusBox(QLineEdit* box);
   QString OutOfRangeMessage(QLineEdit* box, const QString& text, const QString& most,
                             const QString& unit);
 
