@@ -66,7 +66,22 @@ const char* const kUsage =
     "  typelane-cli windows\n"
     "  typelane-cli convert IN OUT\n"
     "  typelane-cli playback RECORDING.fpb DATA -o OUT.fpb\n"
-    "  typelane-cli --version\n";
+    "  typelane-cli --version\n"
+    "\n"
+    "send takes its delays from the sheet file (its begindelays section):\n"
+    "  DataDelay   seconds after each data cell is pasted (0)\n"
+    "  CellDelay   seconds after every cell that is not empty (0.2)\n"
+    "  FormDelay   seconds after the target window is activated (0.25)\n"
+    "  KeyHold     milliseconds each key and mouse button is held down (50)\n"
+    "  SystemHold  milliseconds after pressing Shift, Ctrl or Alt (50)\n"
+    "  MenuCall    milliseconds of a MENU wait (250)\n"
+    "  HourGlass   milliseconds between two checks of a busy target (1000)\n"
+    "  PasteWait   seconds the load waits for the target to take a paste before it\n"
+    "              stops with an error naming the row and cell; 0 waits for as long\n"
+    "              as it takes (30)\n"
+    "A command's own extra delay is a line NAME=seconds in the same section.\n"
+    "A load stops on Esc, SIGINT, SIGTERM, SIGHUP or SIGQUIT (exit status 128 +\n"
+    "the signal), letting go of every key and button it holds.\n";
 
 // The progress window of the command line: one line on a terminal's stderr,
 // rewritten after every row, gone when the load ends (only where someone
@@ -90,17 +105,34 @@ class TerminalProgress : public LoadObserver {
               << " to be released: nothing is sent while it is held (Esc cancels the load)."
               << std::endl;
   }
+  // Why the load holds: on a terminal in place of the progress line until the
+  // wait is over; elsewhere (a script's log) once per wait, on a line.
+  void WaitNotice(const std::string& text) override {
+    if (text.empty()) {
+      if (notice_shown_) ProgressHidden();
+      notice_shown_ = false;
+      return;
+    }
+    if (show_rows_) {
+      std::cerr << "\r" << text << "\033[K" << std::flush;
+      shown_ = true;
+    } else {
+      std::cerr << text << std::endl;
+    }
+    notice_shown_ = true;
+  }
 
  private:
   bool show_rows_;
   bool shown_ = false;
+  bool notice_shown_ = false;
 };
 
 struct UsageError {
   std::string text;
 };
 
-// SIGINT, SIGTERM and SIGHUP during a load: the load stops between two keys,
+// SIGINT, SIGTERM, SIGHUP and SIGQUIT during a load: the load stops between two keys,
 // lets go of every key and button it holds, and the program exits with 128 +
 // the signal's number. The handler only stores to lock-free atomics.
 std::atomic<Platform*> g_stoppable{nullptr};
@@ -110,6 +142,15 @@ static_assert(std::atomic<Platform*>::is_always_lock_free);
 extern "C" void OnStopSignal(int signal_number) {
   g_stop_signal = signal_number;
   if (Platform* platform = g_stoppable.load()) platform->RequestStop();
+}
+
+// A crash during a load must not leave a key or button down on the desktop
+// (a held Ctrl would turn the user's next keys into commands): let go of them,
+// then crash as the signal would have, core dump and all.
+extern "C" void OnCrashSignal(int signal_number) {
+  if (Platform* platform = g_stoppable.load()) platform->ReleaseHeldInputFromSignal();
+  std::signal(signal_number, SIG_DFL);
+  std::raise(signal_number);
 }
 
 #if defined(_WIN32)
@@ -134,10 +175,12 @@ class StopOnSignals {
     g_stoppable.store(&platform);
     g_load_done.store(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     SetConsoleCtrlHandler(&OnConsoleStop, TRUE);
+    for (int crash : {SIGSEGV, SIGABRT, SIGFPE, SIGILL}) std::signal(crash, OnCrashSignal);
   }
   ~StopOnSignals() {
     if (HANDLE done = g_load_done.load()) SetEvent(done);
     SetConsoleCtrlHandler(&OnConsoleStop, FALSE);
+    for (int crash : {SIGSEGV, SIGABRT, SIGFPE, SIGILL}) std::signal(crash, SIG_DFL);
     g_stoppable.store(nullptr);
   }
   StopOnSignals(const StopOnSignals&) = delete;
@@ -167,9 +210,27 @@ class StopOnSignals {
       if (previous_[i].sa_handler == SIG_IGN) continue;
       sigaction(kSignals[i], &action, nullptr);
     }
+    // The crash handler runs on a stack of its own, so a load that overflowed
+    // its stack still lets go of its keys. SA_RESETHAND puts the default
+    // action back on entry; SA_NODEFER lets the handler's raise act at once.
+    static char crash_stack[64 * 1024];
+    stack_t alternate{};
+    alternate.ss_sp = crash_stack;
+    alternate.ss_size = sizeof crash_stack;
+    sigaltstack(&alternate, nullptr);
+    struct sigaction crash {};
+    crash.sa_handler = OnCrashSignal;
+    sigemptyset(&crash.sa_mask);
+    crash.sa_flags = SA_ONSTACK | SA_RESETHAND | SA_NODEFER;
+    for (size_t i = 0; i < kCrashSignals.size(); ++i) {
+      sigaction(kCrashSignals[i], &crash, &previous_crash_[i]);
+    }
   }
   ~StopOnSignals() {
     for (size_t i = 0; i < kSignals.size(); ++i) sigaction(kSignals[i], &previous_[i], nullptr);
+    for (size_t i = 0; i < kCrashSignals.size(); ++i) {
+      sigaction(kCrashSignals[i], &previous_crash_[i], nullptr);
+    }
     g_stoppable.store(nullptr);
   }
   StopOnSignals(const StopOnSignals&) = delete;
@@ -184,8 +245,10 @@ class StopOnSignals {
   }
 
  private:
-  static constexpr std::array<int, 3> kSignals = {SIGINT, SIGTERM, SIGHUP};
-  std::array<struct sigaction, 3> previous_{};
+  static constexpr std::array<int, 4> kSignals = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+  static constexpr std::array<int, 5> kCrashSignals = {SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL};
+  std::array<struct sigaction, 4> previous_{};
+  std::array<struct sigaction, 5> previous_crash_{};
 };
 
 #endif
@@ -347,8 +410,10 @@ int RunSend(const std::vector<std::string>& args, const std::string& folder) {
     }
   }
 
-  // A dry run told as steps: the same trace, read for a person.
-  ReadableTrace steps;
+  // A dry run told as steps: the same trace, read for a person, each step out
+  // as soon as it is known (nothing is kept, however long the load).
+  StreamTraceSink step_lines(std::cout);
+  ReadableTrace steps(step_lines);
   std::string platform_error;
   auto platform = MakePlatform(dry_run, platform_error, readable ? &steps : nullptr);
   if (!platform) {
@@ -389,7 +454,7 @@ int RunSend(const std::vector<std::string>& args, const std::string& folder) {
   // The progress line shares the terminal with the summary: it goes first.
   observer->ProgressHidden();
   if (readable) {
-    for (const std::string& step : steps.Steps()) std::cout << step << "\n";
+    steps.Finish();
     std::cout << "Total: " << FormatElapsed(steps.TotalMs()) << " (" << steps.TotalMs() << " ms)"
               << std::endl;
   }
@@ -397,9 +462,19 @@ int RunSend(const std::vector<std::string>& args, const std::string& folder) {
     std::cerr << kTitleWarning << ": the load log is incomplete: " << log->Error() << std::endl;
   }
   if (const int signalled = StopOnSignals::ExitCode()) return signalled;
-  if (!result.found || !result.error.empty()) {
+  if (!result.found) {
+    // The window's words point at its drop-down list; a script names the
+    // window on the command line.
+    std::cerr << result.title << ": The specified Window does not exist.\n"
+              << "No window is titled \"" << request.window_title
+              << "\" or has a title that begins with it. \"typelane-cli windows\" lists the "
+                 "titles; --window TITLE names the window to load into."
+              << std::endl;
+    return kExitNotFound;
+  }
+  if (!result.error.empty()) {
     std::cerr << result.title << ": " << MessageLines(result.message) << std::endl;
-    return result.found ? kExitError : kExitNotFound;
+    return kExitError;
   }
   std::cout << MessageLines(result.message) << std::endl;
   return result.cancelled ? kExitCancelled : kExitOk;

@@ -34,8 +34,8 @@ set -e
 cat "$WORK/send.out" "$WORK/send.err"
 [[ $rc == 4 ]] || fail "send exited $rc, not 4"
 grep -q "The specified Window does not exist." "$WORK/send.err" || fail "no not-found message"
-grep -q "Please select a valid Window name from the Window Name drop down list." \
-  "$WORK/send.err" || fail "no second line of the not-found message"
+grep -q '"typelane-cli windows" lists the titles' \
+  "$WORK/send.err" || fail "no word of how to find the titles"
 # Nothing reached the window in front.
 sleep 0.5
 [[ ! -s "$WORK/cat.out" ]] || fail "something was typed although the target was missing"

@@ -59,6 +59,65 @@ TEST(LoadLog, NamedAfterTheSheetAndTheTimeInTheLogsFolder) {
   EXPECT_THROW(LoadLog::CreateIn(dir / "file/logs/", "orders", now), FileError);
 }
 
+// A sheet named as long as a file name may be still gets its log, named with
+// the whole date and time; a line's time has its milliseconds.
+TEST(LoadLog, LongSheetNamesAndMilliseconds) {
+  testing::TempDir dir;
+  const std::string folder = LoadLog::FolderIn(dir.Folder());
+  // 2026-12-08 at noon (local time) and 123 ms.
+  std::tm noon{};
+  noon.tm_year = 126;
+  noon.tm_mon = 11;
+  noon.tm_mday = 8;
+  noon.tm_hour = 12;
+  noon.tm_isdst = -1;
+  const auto now =
+      std::chrono::system_clock::from_time_t(std::mktime(&noon)) + std::chrono::milliseconds(123);
+  const std::string stamp = " 2026-12-08 12-00-00";
+  // 235 characters: ASCII, then two-byte characters whose cut would fall
+  // inside one, then a 1252 byte string cut anywhere.
+  const std::string ascii(235, 'o');
+  std::string accented(20, 'x');
+  for (int i = 0; i < 215; ++i) accented += "\xC3\xA9";  // é
+  const std::string latin(235, '\xE9');
+  for (const std::string& sheet : {ascii, accented, latin}) {
+    std::unique_ptr<LoadLog> first, second;
+    ASSERT_NO_THROW(first = LoadLog::CreateIn(folder, sheet, now));
+    ASSERT_NO_THROW(second = LoadLog::CreateIn(folder, sheet, now));
+    for (const auto* log : {first.get(), second.get()}) {
+      const std::string name = std::filesystem::path(log->Path()).filename().string();
+      EXPECT_LE(name.size(), 255u);
+      EXPECT_TRUE(std::filesystem::exists(log->Path()));
+      EXPECT_EQ(sheet.substr(0, 200), name.substr(0, 200));
+    }
+    const std::string name = std::filesystem::path(first->Path()).filename().string();
+    ASSERT_GE(name.size(), stamp.size() + 4);
+    EXPECT_EQ(name.substr(name.size() - stamp.size() - 4), stamp + ".txt");
+    const std::string kept = name.substr(0, name.size() - stamp.size() - 4);
+    EXPECT_EQ(sheet.substr(0, kept.size()), kept);
+    if (sheet == accented) {
+      EXPECT_EQ((kept.size() - 20) % 2, 0u);  // whole characters only
+    }
+    EXPECT_NE(second->Path(), first->Path());
+  }
+  // Rows 1.25 s apart on the load's clock are 250 ms apart in their
+  // milliseconds.
+  auto log = LoadLog::CreateAt(dir / "ms.txt");
+  log->LoadStarted(5000);
+  log->RowStarted(1, 5000);
+  log->RowEnded(1, 3, "loaded");
+  log->RowStarted(2, 6250);
+  log->RowEnded(2, 3, "loaded");
+  const std::string text = ReadAll(dir / "ms.txt");
+  int ms[2] = {-1, -1};
+  for (int row = 1; row <= 2; ++row) {
+    const size_t at = text.find("\r\n" + std::to_string(row) + "\t") + 4;
+    ASSERT_EQ(Masked(text.substr(at, 24)), "9999-99-99 99:99:99.999\t");
+    ms[row - 1] = std::stoi(text.substr(at + 20, 3));
+  }
+  EXPECT_EQ((ms[1] - ms[0] + 1000) % 1000, 250);
+}
+
 TEST(LoadLog, OneLinePerRowWrittenAsTheLoadGoes) {
   testing::TempDir dir;
   Sheet sheet;
@@ -90,8 +149,8 @@ TEST(LoadLog, OneLinePerRowWrittenAsTheLoadGoes) {
   const std::string text = ReadAll(log->Path());
   EXPECT_EQ(Masked(text),
             "Row\tStarted\tCells sent\tOutcome\r\n"
-            "9\t9999-99-99 99:99:99\t9\tloaded\r\n"
-            "9\t9999-99-99 99:99:99\t9\t'x' is not a valid integer value "
+            "9\t9999-99-99 99:99:99.999\t9\tloaded\r\n"
+            "9\t9999-99-99 99:99:99.999\t9\t'x' is not a valid integer value "
             "(the load stopped at row 9, cell 9)\r\n");
   EXPECT_NE(text.find("\r\n1\t"), std::string::npos);
   EXPECT_NE(text.find("\r\n2\t"), std::string::npos);
@@ -105,9 +164,10 @@ TEST(LoadLog, OneLinePerRowWrittenAsTheLoadGoes) {
   again->LoadStarted(0);
   again->RowStarted(7, 0);
   again->RowEnded(7, 2, "The window \"X\" no longer exists:\r\tthe load stopped.");
-  EXPECT_EQ(Masked(ReadAll(dir / "load.txt")),
-            "Row\tStarted\tCells sent\tOutcome\r\n"
-            "9\t9999-99-99 99:99:99\t9\tThe window \"X\" no longer exists: the load stopped.\r\n");
+  EXPECT_EQ(
+      Masked(ReadAll(dir / "load.txt")),
+      "Row\tStarted\tCells sent\tOutcome\r\n"
+      "9\t9999-99-99 99:99:99.999\t9\tThe window \"X\" no longer exists: the load stopped.\r\n");
   EXPECT_THROW(LoadLog::CreateAt(dir / "missing/load.txt"), FileError);
 }
 

@@ -83,6 +83,7 @@ TEST(SheetFile, WritesEverySectionInOrder) {
                                              "SystemHold=50",
                                              "MenuCall=250",
                                              "HourGlass=1000",
+                                             "PasteWait=30",
                                              "SAVE=0",
                                              "NEXT=0.25",
                                              "enddelays",
@@ -219,9 +220,9 @@ TEST(SheetFile, HeaderLines) {
     TextOut out;
     WriteSheetFile(*h.doc, out);
     const auto lines = out.Lines();
-    ASSERT_EQ(lines[11], "beginheader");
-    EXPECT_EQ(lines[12], "");
-    EXPECT_EQ(lines[13], "endheader");
+    ASSERT_EQ(lines[12], "beginheader");
+    EXPECT_EQ(lines[13], "");
+    EXPECT_EQ(lines[14], "endheader");
 
     DocumentHarness r;
     Read(r, lines);
@@ -410,6 +411,66 @@ TEST(SheetFile, DelayValues) {
   EXPECT_EQ(r.doc->delays.DelayByName("STOP"), 1000);
   EXPECT_EQ(r.doc->delays.DelayByName("WAIT"), 0.5);
   EXPECT_EQ(r.doc->delays.DelayByName("PAD"), 2);
+}
+
+// Whatever the delays dialog lets a user set, the file keeps: every standard
+// delay at the ends of its range and at awkward fractions comes back as the
+// same number, and a file from before the paste wait keeps its default.
+TEST(SheetFile, EveryDelayTheDialogAcceptsComesBack) {
+  struct Set {
+    double data, cell, form, paste;
+    int key, system, menu, hour_glass;
+  };
+  const double tiny = 4.9406564584124654e-324;  // the smallest positive double
+  const Set sets[] = {
+      {0, 0, 0, 0, 0, 0, 0, 0},
+      {DelaySettings::kMaxSeconds, DelaySettings::kMaxSeconds, DelaySettings::kMaxSeconds,
+       DelaySettings::kMaxSeconds, DelaySettings::kMaxMilliseconds, DelaySettings::kMaxMilliseconds,
+       DelaySettings::kMaxMilliseconds, DelaySettings::kMaxMilliseconds},
+      {tiny, 0.1 + 0.2, 1e-7, 86399.999999999985, 1, 2, 3, 4},
+      {1.0 / 3, 0.000012345678901234567, 12345.678901234567, 0.001, 7, 86399999, 250, 1},
+  };
+  for (const Set& v : sets) {
+    DocumentHarness w;
+    DelaySettings& d = w.doc->delays;
+    d.SetDelayByName("DataDelay", v.data);
+    d.SetDelayByName("CellDelay", v.cell);
+    d.SetDelayByName("FormDelay", v.form);
+    d.SetDelayByName("PasteWait", v.paste);
+    d.SetDelayByName("KeyHold", v.key);
+    d.SetDelayByName("SystemHold", v.system);
+    d.SetDelayByName("MenuCall", v.menu);
+    d.SetDelayByName("HourGlass", v.hour_glass);
+    TextOut out;
+    WriteSheetFile(*w.doc, out);
+    // Plain digits only: an exponent's letter would read as a separator.
+    const std::vector<std::string> lines = out.Lines();
+    for (size_t i = 1; lines[i] != "enddelays"; ++i) {
+      const std::string& line = lines[i];
+      EXPECT_EQ(line.find_first_not_of("0123456789.", line.find('=') + 1), std::string::npos)
+          << line;
+    }
+    DocumentHarness r;
+    const std::vector<std::string_view> saved = SplitLines(out.Text());
+    ReadSheetFile(*r.doc, saved);
+    EXPECT_TRUE(r.prompter.shown.empty());
+    const DelaySettings& got = r.doc->delays;
+    EXPECT_EQ(got.data_delay, v.data);
+    EXPECT_EQ(got.cell_delay, v.cell);
+    EXPECT_EQ(got.form_delay, v.form);
+    EXPECT_EQ(got.paste_wait, v.paste);
+    EXPECT_EQ(got.DelayByName("pastewait"), v.paste);
+    EXPECT_EQ(got.key_hold, v.key);
+    EXPECT_EQ(got.system_hold, v.system);
+    EXPECT_EQ(got.menu_call, v.menu);
+    EXPECT_EQ(got.hour_glass, v.hour_glass);
+    // PasteWait is a delay, never a command's row.
+    EXPECT_EQ(got.CommandDelays().size(), w.doc->delays.CommandDelays().size());
+  }
+  DocumentHarness old;
+  Read(old, Head());
+  EXPECT_EQ(old.doc->delays.paste_wait, 30);
+  EXPECT_EQ(old.doc->delays.data_delay, 0.5);
 }
 
 TEST(SheetFile, NumbersThatDoNotConvertThrow) {

@@ -6,19 +6,49 @@
 
 #include "core/common/Errors.h"
 #include "core/common/FileSystem.h"
+#include "core/common/Text.h"
 
 namespace typelane {
 namespace {
 
 constexpr std::string_view kHeading = "Row\tStarted\tCells sent\tOutcome";
 
+// A log's name may take this many bytes (NAME_MAX on Linux; Windows counts
+// UTF-16 units, never more than the UTF-8 bytes).
+constexpr size_t kMaxNameBytes = 255;
+
+// The file name's time to the second; a line's time to the millisecond (rows
+// of a fast load start within the same second).
 std::string FormatTime(std::chrono::system_clock::time_point moment, bool for_file_name) {
-  const std::tm t = LocalTime(std::chrono::system_clock::to_time_t(moment));
+  const auto since_epoch = moment.time_since_epoch();
+  auto seconds = std::chrono::duration_cast<std::chrono::seconds>(since_epoch);
+  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(since_epoch - seconds).count();
+  if (ms < 0) {  // before 1970: the milliseconds count up from the second below
+    ms += 1000;
+    seconds -= std::chrono::seconds(1);
+  }
+  const std::tm t = LocalTime(static_cast<std::time_t>(seconds.count()));
   char text[80];
-  std::snprintf(text, sizeof text,
-                for_file_name ? "%04d-%02d-%02d %02d-%02d-%02d" : "%04d-%02d-%02d %02d:%02d:%02d",
-                t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
+  if (for_file_name) {
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d-%02d-%02d", t.tm_year + 1900,
+                  t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
+  } else {
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", t.tm_year + 1900,
+                  t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, static_cast<int>(ms));
+  }
   return text;
+}
+
+// The first bytes of name, at most limit, never ending inside a UTF-8
+// character (a name in another 8-bit encoding is cut at any byte).
+std::string CutName(std::string name, size_t limit) {
+  if (name.size() <= limit) return name;
+  size_t cut = limit;
+  if (IsValidUtf8(name)) {
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+  }
+  name.resize(cut);
+  return name;
 }
 
 // A message on one line of a tab-delimited file: its own line breaks and tabs
@@ -56,7 +86,11 @@ std::unique_ptr<LoadLog> LoadLog::CreateIn(const std::string& folder, std::strin
       c = '_';
     }
   }
-  base += " " + FormatTime(now, true);
+  // The date, the time and the longest number and extension always fit: a
+  // long sheet name gives up its end instead.
+  const std::string stamp = " " + FormatTime(now, true);
+  const size_t tail = stamp.size() + std::string_view(" (999).txt").size();
+  base = CutName(std::move(base), kMaxNameBytes - tail) + stamp;
   const std::string stem = folder + base;
   for (int n = 1; n < 1000; ++n) {
     const std::string path = stem + (n == 1 ? "" : " (" + std::to_string(n) + ")") + ".txt";
@@ -100,6 +134,11 @@ void LoadLog::RowEnded(int row, int cells_sent, std::string_view outcome) {
                      std::to_string(cells_sent) + '\t' + OneField(outcome);
   Write(line);
   if (error_.empty()) ++rows_written_;
+}
+
+void LoadLog::LoadNote(std::int64_t now_ms, std::string_view text) {
+  const auto at = started_at_ + std::chrono::milliseconds(now_ms - started_ms_);
+  Write("\t" + FormatTime(at, false) + "\t\t" + OneField(text));
 }
 
 void LoadLog::Write(std::string_view line) {

@@ -14,22 +14,25 @@ namespace typelane {
 // The load log: a tab-delimited file with a heading line and then one line per
 // row the load reached, written as each row ends:
 //
-//   Row  Started              Cells sent  Outcome
-//   3    2026-12-08 14:05:09  8           loaded
-//   4    2026-12-08 14:05:12  2           stopped by Esc at cell 3
+//   Row  Started                  Cells sent  Outcome
+//   3    2026-12-08 14:05:09.123  8           loaded
+//   4    2026-12-08 14:05:12.480  2           stopped by Esc in row 4 after cell 2
 //
-// "Started" is the time of day the row's first cell began; "Outcome" is
-// "loaded", "stopped by Esc at cell N", "interrupted at cell N" (the program
-// was closed or stopped by a signal; N is the sheet's column of the cell that
-// did not go out) or the message of the error that ended the load, on one
-// line. Every line ends CR LF, as in all our files.
+// "Started" is the time of day, to the millisecond, the row's first cell
+// began. "Outcome" is the load's own words for how the row ended, as the load
+// gives them ("loaded", the stop or the error that ended it, naming the row
+// and the cell), put on one line; the log adds nothing and judges nothing.
+// A line without a row number is a note about the load as a whole, such as
+// where a resumed load began ("resumed at row 4, cell 3").
+// Every line ends CR LF, as in all our files.
 //
 // A failure to write is kept (Error()) and ends the logging, never the load.
 class LoadLog final : public LoadJournal {
  public:
   // A new log in folder (made when missing), named after the sheet and the
   // time: "orders 2026-12-08 14-05-07.txt", with " (2)", " (3)" ... when that
-  // name is taken. Throws FileError.
+  // name is taken. A sheet name too long for a file name is cut at a whole
+  // character; the date and time stay. Throws FileError.
   static std::unique_ptr<LoadLog> CreateIn(const std::string& folder, std::string_view sheet_name,
                                            std::chrono::system_clock::time_point now);
   // The log at a path the user named; a file there is replaced. Throws
@@ -52,6 +55,8 @@ class LoadLog final : public LoadJournal {
   void LoadStarted(std::int64_t now_ms) override;
   void RowStarted(int row, std::int64_t now_ms) override;
   void RowEnded(int row, int cells_sent, std::string_view outcome) override;
+  // A line of its own, without a row or cells: "resumed at row 3, cell 4".
+  void LoadNote(std::int64_t now_ms, std::string_view text) override;
 
  private:
   explicit LoadLog(std::unique_ptr<AppendFile> file);

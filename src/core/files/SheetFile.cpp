@@ -1,5 +1,7 @@
 #include "core/files/SheetFile.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <optional>
 #include <vector>
@@ -271,17 +273,14 @@ class SheetFileReader {
 }  // namespace
 
 std::string FormatDelaySeconds(double seconds) {
-  std::string text = FormatFloat(seconds);
-  if (text.find_first_of("eE") == std::string::npos) return text;
-  // Very small or very large values: plain digits instead of an exponent.
+  if (!std::isfinite(seconds)) return "0";
+  // The shortest plain decimal that reads back as the very same number (0.2,
+  // 1.5, 0.00001): no exponent, which the reader would take for a separator,
+  // and no digits lost, so a saved delay opens as the delay that was saved.
   char buf[400];
-  std::snprintf(buf, sizeof buf, "%.15f", seconds);
-  text = buf;
-  if (text.find('.') != std::string::npos) {
-    while (!text.empty() && text.back() == '0') text.pop_back();
-    if (!text.empty() && text.back() == '.') text.pop_back();
-  }
-  if (text == "-0" || text.empty()) text = "0";
+  const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, seconds, std::chars_format::fixed);
+  std::string text = ec == std::errc() ? std::string(buf, end) : FormatFloat(seconds);
+  if (text == "-0") text = "0";
   return text;
 }
 
@@ -312,6 +311,7 @@ void WriteSheetFile(const SheetContent& document, TextOut& out) {
   out.Line("SystemHold=" + std::to_string(delays.system_hold));
   out.Line("MenuCall=" + std::to_string(delays.menu_call));
   out.Line("HourGlass=" + std::to_string(delays.hour_glass));
+  out.Line("PasteWait=" + FormatDelaySeconds(delays.paste_wait));
   for (const auto& row : delays.CommandDelays()) {
     // The unused row names no command and would read back as an empty value.
     if (row.name.empty()) continue;

@@ -44,6 +44,7 @@ double DelaySettings::DelayByName(std::string_view name) const {
   if (upper == "SYSTEM") return system_hold / 1000.0;
   if (upper == "MENU") return menu_call / 1000.0;
   if (upper == "HOURGLASS") return hour_glass / 1000.0;
+  if (upper == "PASTEWAIT") return paste_wait;
   if (index_fresh_) {
     auto it = by_upper_.find(upper);
     return it == by_upper_.end() ? 0 : StrToFloat(command_delays_[it->second].value);
@@ -81,6 +82,8 @@ void DelaySettings::SetDelayByName(std::string_view name, double value) {
     menu_call = TruncateMs(value);
   } else if (name == "HourGlass") {
     hour_glass = TruncateMs(value);
+  } else if (name == "PasteWait") {
+    paste_wait = value;
   } else {
     if (!index_fresh_) Reindex();
     const std::string text = FormatFloat(value);

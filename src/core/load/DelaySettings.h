@@ -34,12 +34,20 @@ class DelaySettings {
   // still stops).
   double paste_wait = 30;
 
+  // The range the delays dialog accepts for every standard delay: none is
+  // negative, and none is longer than a day (a longer one is a slip of the
+  // keyboard, and a load would sit in it past any Esc the user expects to
+  // need). The sheet file keeps and reads back every value in it exactly.
+  static constexpr double kMaxSeconds = 86400;
+  static constexpr int kMaxMilliseconds = 86400000;
+
   // Seconds for a standard name (DATA, CELL, WINDOW, KEY, SYSTEM, MENU,
-  // HOURGLASS, any case) or a command's extra delay; 0 for an unknown name.
+  // HOURGLASS, PASTEWAIT, any case) or a command's extra delay; 0 for an unknown name.
   // Throws ConversionError when the command's value is not a number.
   double DelayByName(std::string_view name) const;
 
-  // Sets a standard delay by its exact key (DataDelay, ..., HourGlass) or else
+  // Sets a standard delay by its exact key (DataDelay, ..., HourGlass,
+  // PasteWait) or else
   // the extra delay of the command of that name, adding a row when needed.
   void SetDelayByName(std::string_view name, double value);
 

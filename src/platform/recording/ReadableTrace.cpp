@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "core/common/Numbers.h"
+#include "core/common/TextEncoding.h"
 
 namespace typelane {
 namespace {
@@ -41,6 +42,35 @@ std::optional<std::uint8_t> HexKey(std::string_view text) {
     return std::nullopt;
   }
   return static_cast<std::uint8_t>(value);
+}
+
+// A clipboard text from its trace form (tab, line breaks and the backslash
+// escaped) to the characters the paste gives, in UTF-8, with only the tab and
+// line breaks written out.
+std::string ShownClipText(std::string_view traced) {
+  std::string bytes;
+  bytes.reserve(traced.size());
+  for (size_t i = 0; i < traced.size(); ++i) {
+    if (traced[i] != '\\' || i + 1 == traced.size()) {
+      bytes.push_back(traced[i]);
+      continue;
+    }
+    const char next = traced[++i];
+    bytes.push_back(next == 't' ? '\t' : next == 'r' ? '\r' : next == 'n' ? '\n' : next);
+  }
+  std::string shown;
+  for (char c : DecodeText(bytes)) {
+    if (c == '\t') {
+      shown += "\\t";
+    } else if (c == '\r') {
+      shown += "\\r";
+    } else if (c == '\n') {
+      shown += "\\n";
+    } else {
+      shown.push_back(c);
+    }
+  }
+  return shown;
 }
 
 }  // namespace
@@ -92,7 +122,11 @@ std::string ReadableTrace::Chord(std::uint8_t key) const {
 
 void ReadableTrace::Emit(std::string step, std::int64_t ms) {
   if (ms > 0) step += "  (" + std::to_string(ms) + " ms)";
-  steps_.push_back(std::move(step));
+  if (out_) {
+    out_->Line(step);
+  } else {
+    steps_.push_back(std::move(step));
+  }
 }
 
 void ReadableTrace::FlushWait() {
@@ -222,7 +256,7 @@ void ReadableTrace::Line(std::string_view line) {
   } else if (word == "foreground") {
     Emit("Bring back the window that was in front");
   } else if (word == "clip") {
-    clip_ = std::string(rest);
+    clip_ = ShownClipText(rest);
   } else if (word == "move") {
     std::string where(rest);
     const size_t blank = where.find(' ');

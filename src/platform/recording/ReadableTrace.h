@@ -26,12 +26,24 @@ namespace typelane {
 // by Ctrl+V. Waits between steps are added up into one "Wait" line; the time
 // a step itself takes (keys held down) follows it in brackets, so every
 // figure shown adds up to TotalMs().
+//
+// A paste shows the text as the paste puts it on the clipboard, as characters
+// (cell bytes that are not UTF-8 are read as Windows-1252); only a tab or a
+// line break inside it is written \t, \r or \n, so a step stays one line.
 class ReadableTrace : public TraceSink {
  public:
+  // Keeps the steps for Steps().
+  ReadableTrace() = default;
+  // Hands each step to out as soon as it is known and keeps none, so a dry
+  // run of any length runs in the same memory; Finish() ends the last one.
+  explicit ReadableTrace(TraceSink& out) : out_(&out) {}
+
   void Line(std::string_view line) override;
 
   // The steps so far, with whatever is pending finished.
   const std::vector<std::string>& Steps();
+  // Whatever is pending becomes its step.
+  void Finish() { FlushPending(); }
   // Every wait of the trace added up.
   std::int64_t TotalMs() const { return total_ms_; }
 
@@ -46,6 +58,7 @@ class ReadableTrace : public TraceSink {
   bool InsideChord() const { return !down_.empty() || !buttons_down_.empty(); }
   std::string Chord(std::uint8_t key) const;
 
+  TraceSink* out_ = nullptr;
   std::vector<std::string> steps_;
   std::int64_t total_ms_ = 0;
   // Waits while nothing is held: the next "Wait" line.

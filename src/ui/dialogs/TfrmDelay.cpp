@@ -11,6 +11,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <cmath>
 #include <optional>
 #include <vector>
 
@@ -77,6 +78,9 @@ TfrmDelay::TfrmDelay(Document& document, QWidget* parent) : QDialog(parent), doc
   data_box_ = AddBox(standard, standard_grid, 1, "Data cell is loaded", "txtData");
   cell_box_ = AddBox(standard, standard_grid, 2, "Cell is processed", "txtCell");
   form_box_ = AddBox(standard, standard_grid, 3, "Window is activated", "txtForm");
+  // Not a wait after something but the longest a load waits for the target to
+  // take a paste; 0 waits as long as it takes.
+  paste_box_ = AddBox(standard, standard_grid, 4, "Paste wait", "txtPaste");
   standard_layout->addLayout(standard_grid);
 
   model_ = new DelayTableModel(document_.delays, this);
@@ -161,6 +165,7 @@ void TfrmDelay::FillBoxes() {
   data_box_->setText(SecondsText(d.data_delay));
   cell_box_->setText(SecondsText(d.cell_delay));
   form_box_->setText(SecondsText(d.form_delay));
+  paste_box_->setText(SecondsText(d.paste_wait));
   key_box_->setText(QString::number(d.key_hold));
   system_box_->setText(QString::number(d.system_hold));
   menu_box_->setText(QString::number(d.menu_call));
@@ -261,11 +266,27 @@ void TfrmDelay::RestoreValueBackups() {
 
 void TfrmDelay::ShowError(const QString& text) { document_.prompter().Error(TextToBytes(text)); }
 
+void TfrmDelay::FocusBox(QLineEdit* box) {
+  // A refused box may be on the tab not shown.
+  pages_->setCurrentWidget(box->parentWidget());
+  box->setFocus();
+}
+
+QString TfrmDelay::OutOfRangeMessage(QLineEdit* box, const QString& text, const QString& most,
+                                     const QString& unit) {
+  // The box by the caption beside it: the message may name one on the other tab.
+  QString caption;
+  for (QLabel* label : findChildren<QLabel*>()) {
+    if (label->buddy() == box) caption = label->text();
+  }
+  return QStringLiteral("\"%1\" takes from 0 to %2 %3, not '%4'.").arg(caption, most, unit, text);
+}
+
 bool TfrmDelay::ApplyDelays() {
   // What is being typed into the grid counts.
   if (QWidget* editor = OpenGridEditor(grid_)) StoreGridEditor(grid_, editor);
-  for (QLineEdit* box :
-       {data_box_, cell_box_, form_box_, key_box_, system_box_, menu_box_, hour_glass_box_}) {
+  for (QLineEdit* box : {data_box_, cell_box_, form_box_, paste_box_, key_box_, system_box_,
+                         menu_box_, hour_glass_box_}) {
     if (box->text().isEmpty()) box->setText(QStringLiteral("0"));
   }
   for (int row = 0; row < model_->rowCount(); ++row) {
@@ -273,13 +294,22 @@ bool TfrmDelay::ApplyDelays() {
   }
   // Every box is read before any is stored: a box that is not a number leaves
   // all the delays as they were (and the window open to mend it).
-  double seconds[3] = {};
-  QLineEdit* const fractional[3] = {cell_box_, data_box_, form_box_};
-  for (int i = 0; i < 3; ++i) {
-    const std::optional<double> value = ReadSeconds(fractional[i]->text());
-    if (!value) {
-      ShowError(NotAFloatMessage(fractional[i]->text().trimmed()));
-      fractional[i]->setFocus();
+  // Only delays the sheet file keeps and reads back are taken: no infinity,
+  // no "nan", nothing negative, nothing past a day.
+  double seconds[4] = {};
+  QLineEdit* const fractional[4] = {cell_box_, data_box_, form_box_, paste_box_};
+  for (int i = 0; i < 4; ++i) {
+    const QString text = fractional[i]->text().trimmed();
+    const std::optional<double> value = ReadSeconds(text);
+    if (!value || !std::isfinite(*value)) {
+      ShowError(NotAFloatMessage(text));
+      FocusBox(fractional[i]);
+      return false;
+    }
+    if (*value < 0 || *value > DelaySettings::kMaxSeconds) {
+      ShowError(OutOfRangeMessage(fractional[i], text, SecondsText(DelaySettings::kMaxSeconds),
+                                  QStringLiteral("seconds")));
+      FocusBox(fractional[i]);
       return false;
     }
     seconds[i] = *value;
@@ -287,11 +317,18 @@ bool TfrmDelay::ApplyDelays() {
   int ms[4] = {};
   QLineEdit* const whole[4] = {key_box_, system_box_, menu_box_, hour_glass_box_};
   for (int i = 0; i < 4; ++i) {
+    const QString text = whole[i]->text().trimmed();
     try {
-      ms[i] = StrToInt(TextToBytes(whole[i]->text().trimmed()));
+      ms[i] = StrToInt(TextToBytes(text));
     } catch (const ConversionError& e) {
       ShowError(BytesToText(e.what()));
-      whole[i]->setFocus();
+      FocusBox(whole[i]);
+      return false;
+    }
+    if (ms[i] < 0 || ms[i] > DelaySettings::kMaxMilliseconds) {
+      ShowError(OutOfRangeMessage(whole[i], text, QString::number(DelaySettings::kMaxMilliseconds),
+                                  QStringLiteral("milliseconds")));
+      FocusBox(whole[i]);
       return false;
     }
   }
@@ -299,6 +336,7 @@ bool TfrmDelay::ApplyDelays() {
   d.SetDelayByName("CellDelay", seconds[0]);
   d.SetDelayByName("DataDelay", seconds[1]);
   d.SetDelayByName("FormDelay", seconds[2]);
+  d.SetDelayByName("PasteWait", seconds[3]);
   d.key_hold = ms[0];
   d.system_hold = ms[1];
   d.menu_call = ms[2];
@@ -329,6 +367,7 @@ void TfrmDelay::ResetDelays() {
   data_box_->setText(QStringLiteral("0"));
   cell_box_->setText(SecondsText(0.2));
   form_box_->setText(SecondsText(0.25));
+  paste_box_->setText(QStringLiteral("30"));
   key_box_->setText(QStringLiteral("50"));
   system_box_->setText(QStringLiteral("50"));
   menu_box_->setText(QStringLiteral("250"));

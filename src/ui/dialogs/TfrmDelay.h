@@ -20,7 +20,7 @@ namespace typelane::ui {
 class DelayTableModel;
 
 // frmDelay, "Typelane Delays": a view over the document's DelaySettings. The
-// seven boxes change the stored delays only on OK; the per-command grid edits
+// eight boxes change the stored delays only on OK; the per-command grid edits
 // the table directly, and Cancel puts back every value cell the user touched
 // (each keeps a backup of its text from the first key pressed in it).
 class TfrmDelay : public QDialog {
@@ -63,12 +63,16 @@ class TfrmDelay : public QDialog {
   void BackupCurrentCell();
   void RestoreValueBackups();
   void ShowError(const QString& text);
+  void FocusBox(QLineEdit* box);
+  QString OutOfRangeMessage(QLineEdit* box, const QString& text, const QString& most,
+                            const QString& unit);
 
   Document& document_;
   QTabWidget* pages_ = nullptr;
   QLineEdit* data_box_ = nullptr;
   QLineEdit* cell_box_ = nullptr;
   QLineEdit* form_box_ = nullptr;
+  QLineEdit* paste_box_ = nullptr;
   QLineEdit* key_box_ = nullptr;
   QLineEdit* system_box_ = nullptr;
   QLineEdit* menu_box_ = nullptr;
