@@ -7,7 +7,8 @@
 namespace typelane::ui {
 namespace {
 
-// How many trace lines may pile up before a wait hands the steps on.
+// How many trace lines may pile up before a key after a wait hands the steps
+// on (a sheet of keystrokes alone has no clipboard lines to do it).
 constexpr size_t kRotateLines = 4096;
 
 // A trace's clip text (\t \r \n \\ escaped) as the characters the clipboard
@@ -58,14 +59,25 @@ void PreviewSteps::Line(std::string_view line) {
   const size_t space = line.find(' ');
   const std::string_view word = line.substr(0, space);
   const std::string_view rest = space == std::string_view::npos ? "" : line.substr(space + 1);
-  const bool idle = down_.empty();
+  const bool idle = down_.empty() && !clip_pending_ && !move_pending_;
   if (word == "clip" || word == "activate" || word == "foreground") {
     // The trace ends whatever step is pending on these lines itself: handing
     // its steps on first changes nothing.
-    if (idle) Rotate();
-  } else if (word == "wait" && idle && !clip_pending_ && lines_ >= kRotateLines) {
+    if (down_.empty()) Rotate();
+    move_pending_ = false;
+    clip_pending_ = false;
+  } else if (word == "down" && idle && waited_ && lines_ >= kRotateLines) {
+    // A key after a wait starts a step of its own: the same.
     Rotate();
   }
+  if (word == "wait") {
+    // Only a wait with nothing held stands between two steps.
+    if (down_.empty() && rest != "0") waited_ = true;
+  } else if (word != "paste") {
+    waited_ = false;
+  }
+  if (word == "move") move_pending_ = true;
+  if (word == "button" || (word == "down" && down_.empty())) move_pending_ = false;
   ++lines_;
   // What is held: "down 11" / "up 11" for keys, "button left down" / "button
   // left up" for buttons.

@@ -46,6 +46,10 @@ class PreviewSteps : public TraceSink {
   // trace is in the middle of a step while either is there.
   std::vector<std::string> down_;
   bool clip_pending_ = false;
+  // A pointer move not yet followed by its click or key.
+  bool move_pending_ = false;
+  // The lines since the last step were waits of some length.
+  bool waited_ = false;
 };
 
 }  // namespace typelane::ui
