@@ -4,9 +4,10 @@
 # XTest. Checked:
 # - Esc right after a row's first cell went: the summary tells the stop;
 # - Send Data again: the selection dialog offers "Resume at row r, cell c",
-#   checked (Return takes it: a picture of the dialog is kept in E2E_OUTPUT);
+#   checked (Return takes it; pictures of the main window after the stop and
+#   of the dialog are kept in E2E_OUTPUT);
 #   the second load completes, and the target got every cell of the sheet
-#   exactly once, in order.
+#   exactly once, in order (and the user's Esc).
 # usage: test_gui_resume.sh nowm|openbox CLI DRIVER PROBE GUI
 MODE=$1 DRIVER=$3 GUI=$5
 source "$(dirname "$0")/lib.sh"
@@ -47,6 +48,8 @@ read_summary "$WORK/summary1.txt"
 grep -qx 'Data loading terminated at user request:' "$WORK/summary1.txt" ||
   fail "the summary does not tell the user's stop"
 note "stopped after: $(tail -c 40 "$WORK/cat.out" | tr '\r' '|')"
+back_to "$MAIN"
+import -window root "$OUTPUT/stopped.png"
 
 # ---- Send Data again: the resume choice, taken with Return ----
 back_to "$MAIN"
@@ -67,6 +70,9 @@ expected() {
   for i in $(seq 1 $ROWS); do row_text "$i"; printf '\r'; done
 }
 expected >"$WORK/expected"
-same_bytes "$WORK/expected" "$WORK/cat.out" "every cell once, in order"
+# The user's Esc reached the target too (it had the focus), once.
+tr -d '\033' <"$WORK/cat.out" >"$WORK/cat.text"
+same_bytes "$WORK/expected" "$WORK/cat.text" "every cell once, in order"
+[[ $(tr -cd '\033' <"$WORK/cat.out" | wc -c) == 1 ]] || fail "the target did not get one Esc"
 quit_typelane "$MAIN"
 echo PASS
