@@ -58,7 +58,9 @@ bool Set(const char* name) {
 // window: run on XWayland instead, unless the user chose a platform with
 // -platform. Returns the notice to give, "" when there is none.
 std::string ChooseQtPlatform(int argc, char** argv) {
-  if (Flag(argc, argv, "-platform") || !Set("DISPLAY")) return {};
+  if (Flag(argc, argv, "-platform") || Flag(argc, argv, "--platform") || !Set("DISPLAY")) {
+    return {};
+  }
   const char* qpa = std::getenv("QT_QPA_PLATFORM");
   const bool wayland_asked = qpa && std::strstr(qpa, "wayland") != nullptr;
   if (!wayland_asked && !(Set("WAYLAND_DISPLAY") && !(qpa && *qpa))) return {};

@@ -11,6 +11,8 @@
 # usage: test_gui_signal.sh nowm|openbox CLI DRIVER PROBE GUI
 MODE=$1 DRIVER=$3 GUI=$5
 source "$(dirname "$0")/lib.sh"
+# SIGQUIT's default action dumps core: not here.
+ulimit -c 0
 
 start_display "$MODE"
 start_cat "Cat Target" "$WORK/cat.out"
