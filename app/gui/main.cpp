@@ -29,6 +29,8 @@
 #include <X11/Xlib.h>
 
 #include "platform/x11/X11Platform.h"
+#elif defined(TYPELANE_HAVE_WIN32)
+#include "platform/win32/Win32Platform.h"
 #endif
 
 namespace {
@@ -119,6 +121,8 @@ int main(int argc, char** argv) {
   } else {
     platform = CreateX11Platform(&no_desktop);
   }
+#elif defined(TYPELANE_HAVE_WIN32)
+  platform = CreateWin32Platform(&no_desktop);
 #else
   no_desktop = "no backend for this system";
 #endif
