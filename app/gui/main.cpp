@@ -2,8 +2,11 @@
 
 #include <QApplication>
 #include <QScreen>
+#include <QSocketNotifier>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTimer>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
@@ -14,15 +17,20 @@
 #include "core/document/Document.h"
 #include "core/files/ProgramFolder.h"
 #include "core/settings/SettingsStore.h"
-#include "platform/recording/RecordingPlatform.h"
+#include "platform/common/NoDesktopPlatform.h"
+#include "platform/common/Signals.h"
 #include "ui/common/QtPrompter.h"
+#include "ui/main/DialogHost.h"
 #include "ui/main/FileAssociations.h"
+#include "ui/main/LoadRunner.h"
 #include "ui/main/MainWindow.h"
 #include "ui/main/SplashWindow.h"
 #if defined(TYPELANE_HAVE_X11)
 #include <X11/Xlib.h>
 
 #include "platform/x11/X11Platform.h"
+#elif defined(TYPELANE_HAVE_WIN32)
+#include "platform/win32/Win32Platform.h"
 #endif
 
 namespace {
@@ -41,6 +49,29 @@ bool Flag(int argc, char** argv, const char* flag) {
   return false;
 }
 
+#if defined(TYPELANE_HAVE_X11)
+bool Set(const char* name) {
+  const char* value = std::getenv(name);
+  return value && *value;
+}
+
+// Typelane drives X11 windows. Under a Wayland session with XWayland (DISPLAY
+// set) Qt would pick Wayland, where nothing of ours could list or type into a
+// window: run on XWayland instead, unless the user chose a platform with
+// -platform. Returns the notice to give, "" when there is none.
+std::string ChooseQtPlatform(int argc, char** argv) {
+  if (Flag(argc, argv, "-platform") || Flag(argc, argv, "--platform") || !Set("DISPLAY")) {
+    return {};
+  }
+  const char* qpa = std::getenv("QT_QPA_PLATFORM");
+  const bool wayland_asked = qpa && std::strstr(qpa, "wayland") != nullptr;
+  if (!wayland_asked && !(Set("WAYLAND_DISPLAY") && !(qpa && *qpa))) return {};
+  qputenv("QT_QPA_PLATFORM", "xcb");
+  return "Typelane runs on XWayland: only X11 windows can be loaded, native Wayland windows "
+         "are not listed yet.";
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -55,8 +86,12 @@ int main(int argc, char** argv) {
   const std::string folder = ProgramFolderFromPath(ExecutablePath(argc > 0 ? argv[0] : nullptr));
 
 #if defined(TYPELANE_HAVE_X11)
+  const std::string session_notice = ChooseQtPlatform(argc, argv);
+  if (!session_notice.empty()) std::cerr << "typelane: " << session_notice << "\n";
   // Our X11 backend talks to the server from its own threads, beside Qt's.
   XInitThreads();
+#else
+  const std::string session_notice;
 #endif
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Typelane"));
@@ -73,15 +108,32 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[i], "--no-splash") != 0) args.emplace_back(argv[i]);
   }
 
+  // The desktop the loads drive. Where there is none we can drive, loads say
+  // so: nothing ever pretends to have typed.
   std::unique_ptr<Platform> platform;
+  std::string no_desktop;
 #if defined(TYPELANE_HAVE_X11)
-  if (QGuiApplication::platformName() == QLatin1String("xcb")) {
-    std::string error;
-    platform = CreateX11Platform(&error);
-    if (!platform) std::cerr << "typelane: " << error << "\n";
+  if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+    no_desktop =
+        "the window system is \"" + QGuiApplication::platformName().toStdString() + "\", not X11";
+  } else if (!Set("DISPLAY")) {
+    no_desktop = "no X display (DISPLAY is not set)";
+  } else {
+    platform = CreateX11Platform(&no_desktop);
   }
+#elif defined(TYPELANE_HAVE_WIN32)
+  platform = CreateWin32Platform(&no_desktop);
+#else
+  no_desktop = "no backend for this system";
 #endif
-  if (!platform) platform = std::make_unique<RecordingPlatform>();
+  if (!platform) {
+    std::cerr << "typelane: cannot drive this desktop: " << no_desktop << "\n";
+    platform = std::make_unique<NoDesktopPlatform>(no_desktop);
+  }
+  // A crash lets go of the keys a load holds; a stop signal ends the load
+  // between two keys and the program with the signal's status.
+  InstallCrashRelease(*platform);
+  StopSignals stop_signals(*platform);
 
   ui::QtPrompter prompter;
   IniSettingsStore settings(IniSettingsStore::DefaultPath());
@@ -118,5 +170,30 @@ int main(int argc, char** argv) {
     window.showMaximized();
   }
   window.activateWindow();
-  return app.exec();
+  if (!session_notice.empty())
+    window.statusBar()->showMessage(QString::fromStdString(session_notice));
+
+  ui::LoadRunner* runner = window.Dialogs()->Runner();
+  QObject::connect(runner, &ui::LoadRunner::StoppedBySignal, &app,
+                   [](int signal_number) { StopSignals::ExitBySignal(signal_number); });
+  auto on_stop_signal = [&stop_signals, runner] {
+    const int signal_number = stop_signals.Take();
+    if (signal_number == 0) return;
+    // Without a load there is nothing to let go of; unsaved changes cannot be
+    // asked about (nobody is there to answer).
+    if (!runner->StopForSignal(signal_number)) StopSignals::ExitBySignal(signal_number);
+  };
+  std::unique_ptr<QSocketNotifier> notifier;
+  QTimer poll;
+  if (stop_signals.ReadFd() >= 0) {
+    notifier = std::make_unique<QSocketNotifier>(stop_signals.ReadFd(), QSocketNotifier::Read);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, &app, on_stop_signal);
+  } else {
+    // No pipe on this system: look now and then.
+    QObject::connect(&poll, &QTimer::timeout, &app, on_stop_signal);
+    poll.start(100);
+  }
+  const int status = app.exec();
+  UninstallCrashRelease();
+  return status;
 }

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDateTime>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
@@ -20,6 +21,9 @@
 
 #include "UiFixture.h"
 #include "core/document/Document.h"
+#include "core/load/SendData.h"
+#include "platform/common/NoDesktopPlatform.h"
+#include "platform/recording/ReadableTrace.h"
 #include "ui/dialogs/TfrmPreview.h"
 #include "ui/dialogs/TfrmProgress.h"
 #include "ui/dialogs/TfrmSelection.h"
@@ -78,6 +82,12 @@ class KeysHeldPlatform : public RecordingPlatform {
     if (held.load() != 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
     RecordingPlatform::Sleep(ms);
   }
+};
+
+// The desktop of a session without an X display.
+class NoXDisplay : public typelane::NoDesktopPlatform {
+ public:
+  NoXDisplay() : NoDesktopPlatform("no X display (DISPLAY is not set)") {}
 };
 
 // The file's text.
@@ -295,6 +305,115 @@ class SendDataTest : public QObject {
              QStringLiteral("Typelane completed successfully:\r\rRows:\t2"));
     QVERIFY(progress->WaitText().isEmpty());
     QVERIFY(f.window->statusBar()->currentMessage().isEmpty());
+  }
+
+  void WaitNoticesShowInTheProgressWindowAndTheStatusBar() {
+    for (const bool progress_bar : {true, false}) {
+      WindowOver<HeldPlatform> f(2);
+      f.document.options.progress_bar = progress_bar;
+      f.window->ShowDocument(true);
+      f.window->show();
+      auto* progress = f.window->Dialogs()->Progress();
+      auto* label = progress->findChild<QLabel*>(QStringLiteral("lblWait"));
+      QVERIFY(label != nullptr);
+      AnswerSelection(QStringLiteral("Orders"), true);
+      f.window->Action(QStringLiteral("mnuSendData"))->trigger();
+      QTRY_VERIFY(f.platform.Waiting());
+      // The load tells of its wait from its own thread.
+      const std::string busy = "Waiting while \"Orders\" is busy";
+      std::thread([&] { progress->Feed().WaitNotice(busy); }).join();
+      QTRY_COMPARE(f.window->statusBar()->currentMessage(), QString::fromStdString(busy));
+      if (progress_bar) {
+        QTRY_VERIFY(label->isVisible());
+        QCOMPARE(label->text(), QString::fromStdString(busy));
+        QVERIFY(!progress->findChild<QWidget*>(QStringLiteral("prgRow"))->isVisible());
+      } else {
+        QVERIFY(!progress->isVisible());
+      }
+      std::thread([&] { progress->Feed().WaitNotice(""); }).join();
+      QTRY_VERIFY(f.window->statusBar()->currentMessage().isEmpty());
+      if (progress_bar) {
+        QTRY_VERIFY(!label->isVisible());
+        QVERIFY(progress->findChild<QWidget*>(QStringLiteral("prgRow"))->isVisible());
+      }
+      // A wait the load did not end itself goes with the load.
+      std::thread([&] { progress->Feed().WaitNotice(busy); }).join();
+      QTRY_COMPARE(f.window->statusBar()->currentMessage(), QString::fromStdString(busy));
+      f.platform.Release();
+      f.window->Dialogs()->Runner()->WaitForLoad();
+      QCOMPARE(SummaryHead(f.prompter.shown.back().text),
+               QStringLiteral("Typelane completed successfully:\r\rRows:\t2"));
+      QVERIFY(f.window->statusBar()->currentMessage().isEmpty());
+      QVERIFY(progress->WaitText().isEmpty());
+    }
+  }
+
+  void ADesktopWeCannotDriveSaysSoAtSendData() {
+    WindowOver<NoXDisplay> f(2);
+    f.window->ShowDocument(true);
+    AnswerSelection(QStringLiteral("Orders"), true);
+    f.window->Action(QStringLiteral("mnuSendData"))->trigger();
+    f.window->Dialogs()->Runner()->WaitForLoad();
+    QCOMPARE(f.prompter.shown.size(), size_t{1});
+    QCOMPARE(f.prompter.shown[0].title, std::string("Typelane Error"));
+    QCOMPARE(f.prompter.shown[0].text,
+             std::string("Typelane cannot drive this desktop: no X display (DISPLAY is not set)"));
+    QVERIFY(!f.window->Dialogs()->Runner()->LastResult().completed);
+  }
+
+  void PreviewOfAHugeSheetKeepsItsBeginningAndCountsTheRest() {
+    // More steps than the preview shows: a sheet of pastes (a data cell that
+    // starts with two backslashes, one with a tab in it) and one of keys alone.
+    for (const bool pastes : {true, false}) {
+      UiFixture f;
+      const int rows = 12000;
+      for (int r = 1; r <= rows; ++r) {
+        if (pastes) {
+          f.document->sheet.SetCell(r, 1, "\\\\back" + std::to_string(r));
+          f.document->sheet.SetCell(r, 2, r % 2 ? "x\ty" : "\\{DOWN}");
+        } else {
+          f.document->sheet.SetCell(r, 1, r % 3 ? "\\%fo" : "\\{TAB 2}");
+          f.document->sheet.SetCell(r, 2, "SAVE");
+        }
+      }
+      f.document->sheet.RaiseExtent(rows, 2);
+      f.document->command_group = "Forms 6i";
+      f.document->window_title = "Orders";
+      f.window->ShowDocument(true);
+      const QString text = f.window->Dialogs()->Runner()->PreviewText();
+
+      // What the trace of the same load reads as, every step kept.
+      typelane::SendRequest request;
+      request.window_title = "Orders";
+      request.group = "Forms 6i";
+      request.progress_bar = false;
+      typelane::RecordingPlatform desktop;
+      typelane::ReadableTrace all;
+      desktop.SetTraceSink(&all);
+      typelane::SendData(desktop, f.document->sheet, f.document->commands, f.document->delays,
+                         request);
+      const std::vector<std::string>& steps = all.Steps();
+      QVERIFY(steps.size() > 20000);
+      const QStringList lines = text.split(QLatin1Char('\n'));
+      const qsizetype first = lines.indexOf(QStringLiteral("Activate window \"Orders\""));
+      QVERIFY(first > 0);
+      for (size_t i = 0; i < 20000; ++i) {
+        // The paste shows the text the clipboard gets, a tab as its picture.
+        QString want = QString::fromStdString(steps[i]);
+        if (want.startsWith(QStringLiteral("Paste \""))) {
+          want.replace(QStringLiteral("\\\\"), QStringLiteral("\\"));
+          want.replace(QStringLiteral("\\t"), QString(QChar(0x2409)));
+        }
+        QCOMPARE(lines[first + qsizetype(i)], want);
+      }
+      QCOMPARE(lines[first + 20000],
+               QStringLiteral("... and %1 more steps").arg(steps.size() - 20000));
+      QVERIFY(text.contains(QStringLiteral("(%1 ms)\n").arg(all.TotalMs())));
+      if (pastes) {
+        QVERIFY(text.contains(QStringLiteral("Paste \"\\back1\"")));
+        QVERIFY(text.contains(QStringLiteral("Paste \"x") + QChar(0x2409) + QStringLiteral("y\"")));
+      }
+    }
   }
 
   void PreviewLoadShowsTheStepsAndSendsNothing() {

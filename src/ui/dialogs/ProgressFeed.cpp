@@ -7,6 +7,7 @@ void ProgressFeed::Clear() {
   row_.store(0, std::memory_order_relaxed);
   rows_loaded_.store(0, std::memory_order_relaxed);
   held_.store(0, std::memory_order_relaxed);
+  WaitNotice({});
 }
 
 void ProgressFeed::ProgressShown() { Clear(); }
@@ -25,5 +26,15 @@ void ProgressFeed::RowProgress(int percent, int rows_loaded) {
 void ProgressFeed::WaitingForKeys(unsigned held) { held_.store(held, std::memory_order_relaxed); }
 
 void ProgressFeed::KeysReleased() { held_.store(0, std::memory_order_relaxed); }
+
+void ProgressFeed::WaitNotice(const std::string& text) {
+  const std::lock_guard lock(wait_mutex_);
+  wait_text_ = text;
+}
+
+std::string ProgressFeed::WaitText() const {
+  const std::lock_guard lock(wait_mutex_);
+  return wait_text_;
+}
 
 }  // namespace typelane::ui

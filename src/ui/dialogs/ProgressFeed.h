@@ -1,15 +1,17 @@
 #pragma once
 
 #include <atomic>
+#include <mutex>
+#include <string>
 
 #include "core/load/LoadObserver.h"
 
 namespace typelane::ui {
 
-// What a load running on another thread reports, kept in atomics: the load
-// writes them after every cell and row and never waits for the user
-// interface; the progress window reads them on its own timer. However fast a
-// load goes, it costs the event queue nothing.
+// What a load running on another thread reports, kept in atomics (the wait
+// notice behind a lock): the load writes them after every cell and row and
+// never waits for the user interface; the progress window reads them on its own timer. However fast
+// a load goes, it costs the event queue nothing.
 class ProgressFeed : public LoadObserver {
  public:
   void ProgressShown() override;
@@ -17,6 +19,7 @@ class ProgressFeed : public LoadObserver {
   void RowProgress(int percent, int rows_loaded) override;
   void WaitingForKeys(unsigned held) override;
   void KeysReleased() override;
+  void WaitNotice(const std::string& text) override;
 
   int Column() const { return column_.load(std::memory_order_relaxed); }
   int Row() const { return row_.load(std::memory_order_relaxed); }
@@ -24,6 +27,9 @@ class ProgressFeed : public LoadObserver {
   // The modifier keys the load waits for the user to let go of (ModifierBits);
   // 0 while it does not wait.
   unsigned HeldKeys() const { return held_.load(std::memory_order_relaxed); }
+  // Why the load holds now ("Waiting while "Orders" is busy"); "" while it
+  // does not.
+  std::string WaitText() const;
   // Both bars back to 0 (a new load).
   void Clear();
 
@@ -32,6 +38,9 @@ class ProgressFeed : public LoadObserver {
   std::atomic<int> row_{0};
   std::atomic<int> rows_loaded_{0};
   std::atomic<unsigned> held_{0};
+  // Rare and short: a lock costs the load nothing worth counting.
+  mutable std::mutex wait_mutex_;
+  std::string wait_text_;
 };
 
 }  // namespace typelane::ui

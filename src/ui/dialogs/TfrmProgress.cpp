@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "core/load/Platform.h"
+#include "ui/common/CellText.h"
 
 namespace typelane::ui {
 namespace {
@@ -58,6 +59,11 @@ TfrmProgress::TfrmProgress(QWidget* parent) : QWidget(parent) {
   held_label_->setWordWrap(true);
   held_label_->hide();
   layout->addWidget(held_label_, 0, 0, 2, 2);
+  wait_label_ = new QLabel(this);
+  wait_label_->setObjectName(QStringLiteral("lblWait"));
+  wait_label_->setWordWrap(true);
+  wait_label_->hide();
+  layout->addWidget(wait_label_, 0, 0, 2, 2);
   setFixedSize(377, 45);
   move(515, 10);
 
@@ -82,11 +88,19 @@ void TfrmProgress::ShowProgress() {
 void TfrmProgress::UpdateBars() {
   col_bar_->setValue(feed_.Column());
   row_bar_->setValue(feed_.Row());
+  // Held keys first: the load cannot go on before they are let go anyway.
   const unsigned held = feed_.HeldKeys();
+  const QString wait = held != 0 ? QString() : BytesToText(feed_.WaitText());
   if (held != 0) held_label_->setText(HeldKeysText(held));
-  if (held_label_->isHidden() == (held == 0)) return;
-  for (QWidget* w : bar_widgets_) w->setVisible(held == 0);
-  held_label_->setVisible(held != 0);
+  if (wait_label_->text() != wait) wait_label_->setText(wait);
+  const bool show_held = held != 0;
+  const bool show_wait = !wait.isEmpty();
+  if (held_label_->isHidden() == show_held) held_label_->setVisible(show_held);
+  if (wait_label_->isHidden() == show_wait) wait_label_->setVisible(show_wait);
+  const bool bars = !show_held && !show_wait;
+  for (QWidget* w : bar_widgets_) {
+    if (w->isHidden() == bars) w->setVisible(bars);
+  }
 }
 
 QString TfrmProgress::HeldKeysText(unsigned held) {
@@ -97,7 +111,8 @@ QString TfrmProgress::HeldKeysText(unsigned held) {
 }
 
 QString TfrmProgress::WaitText() const {
-  return held_label_->isHidden() ? QString() : held_label_->text();
+  if (!held_label_->isHidden()) return held_label_->text();
+  return wait_label_->isHidden() ? QString() : wait_label_->text();
 }
 
 int TfrmProgress::ColumnValue() const { return col_bar_->value(); }

@@ -12,7 +12,8 @@ namespace typelane::ui {
 
 // frmProgress, "Typelane Progress": how far a load is within its row (Cols)
 // and over its rows (Rows); while the load waits for the user to let go of
-// Ctrl, Shift or Alt it says so instead. It never takes the keyboard focus, so the keys of
+// Ctrl, Shift or Alt, or holds for its target (busy, not taking the paste,
+// not in front), it says so instead. It never takes the keyboard focus, so the keys of
 // a load keep going to the target. A load writes its progress into Feed()
 // from whatever thread it runs on; a timer of this window reads it. Closing
 // the window (or minimising it, where a window manager offers that) only hides
@@ -33,7 +34,8 @@ class TfrmProgress : public QWidget {
 
   int ColumnValue() const;
   int RowValue() const;
-  // What the window says while the load waits for held keys; "" otherwise.
+  // What the window says while the load waits (held keys, or the target);
+  // "" otherwise.
   QString WaitText() const;
 
   // The words for a wait for held modifier keys (ModifierBits).
@@ -50,6 +52,8 @@ class TfrmProgress : public QWidget {
   QProgressBar* row_bar_ = nullptr;
   // Stands in the bars' place while the load waits for held keys.
   QLabel* held_label_ = nullptr;
+  // Stands there while the load holds for its target (lblWait).
+  QLabel* wait_label_ = nullptr;
   QList<QWidget*> bar_widgets_;
   QTimer* timer_ = nullptr;
 };

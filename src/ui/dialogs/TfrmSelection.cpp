@@ -41,6 +41,13 @@ TfrmSelection::TfrmSelection(const Start& start, Platform& platform, Prompter& p
   selected_->setObjectName(QStringLiteral("dboSelection"));
   scope_layout->addWidget(all_);
   scope_layout->addWidget(selected_);
+  if (start.resume_row > 0 && start.resume_col > 0) {
+    resume_ = new QRadioButton(
+        QStringLiteral("Resume at row %1, cell %2").arg(start.resume_row).arg(start.resume_col),
+        scope);
+    resume_->setObjectName(QStringLiteral("rdoResume"));
+    scope_layout->addWidget(resume_);
+  }
   layout->addWidget(scope);
 
   auto* group_label = new QLabel(QStringLiteral("Command Group"), this);
@@ -80,12 +87,18 @@ TfrmSelection::TfrmSelection(const Start& start, Platform& platform, Prompter& p
   setTabOrder(ok, cancel);
   setTabOrder(cancel, all_);
   setTabOrder(all_, selected_);
-  setTabOrder(selected_, group_box_);
+  if (resume_) {
+    setTabOrder(selected_, resume_);
+    setTabOrder(resume_, group_box_);
+  } else {
+    setTabOrder(selected_, group_box_);
+  }
   setTabOrder(group_box_, window_box_);
   ok->setFocus();
 
-  // Showing: a selection of more than one cell loads the selection.
-  (start.multi_cell_selection ? selected_ : all_)->setChecked(true);
+  // Showing: a load that stopped inside a row goes on from there; otherwise a
+  // selection of more than one cell loads the selection.
+  (resume_ ? resume_ : start.multi_cell_selection ? selected_ : all_)->setChecked(true);
 
   resize(QSize(220, 240).expandedTo(sizeHint()));
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -96,6 +109,8 @@ TfrmSelection::TfrmSelection(const Start& start, Platform& platform, Prompter& p
 TfrmSelection::~TfrmSelection() = default;
 
 bool TfrmSelection::AllCells() const { return all_->isChecked(); }
+
+bool TfrmSelection::ResumeChosen() const { return resume_ && resume_->isChecked(); }
 
 std::string TfrmSelection::Group() const {
   return TextToBytes(group_box_->currentText(), start_group_);

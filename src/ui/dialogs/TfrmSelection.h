@@ -19,7 +19,8 @@ class SelectionWindowCombo;
 // frmSelection, "Typelane": asked before every load. Which cells (all, or the
 // grid's selection), which command group (picked from the list only) and
 // which window (typed, or picked from the visible windows in Z order; never
-// one of ours). Made for one Send Data and freed after it.
+// one of ours). After a load that stopped inside a row, a third choice
+// resumes at the cell where it stopped. Made for one Send Data and freed after it.
 class TfrmSelection : public QDialog {
   Q_OBJECT
 
@@ -30,6 +31,10 @@ class TfrmSelection : public QDialog {
     std::string window_title;           // its target title
     bool multi_cell_selection = false;  // the grid's selection covers several cells
     std::string own_caption;            // the main window's caption, never offered
+    // Where the last load of this file stopped inside a row; 0, 0: nowhere.
+    // Offered as "Resume at row r, cell c", checked.
+    int resume_row = 0;
+    int resume_col = 0;
   };
 
   TfrmSelection(const Start& start, Platform& platform, Prompter& prompter,
@@ -38,6 +43,8 @@ class TfrmSelection : public QDialog {
 
   // After OK.
   bool AllCells() const;
+  // "Resume at row r, cell c" (only when offered).
+  bool ResumeChosen() const;
   std::string Group() const;
   std::string WindowTitle() const;
 
@@ -53,6 +60,7 @@ class TfrmSelection : public QDialog {
   Prompter& prompter_;
   QRadioButton* all_ = nullptr;
   QRadioButton* selected_ = nullptr;
+  QRadioButton* resume_ = nullptr;
   QComboBox* group_box_ = nullptr;
   SelectionWindowCombo* window_box_ = nullptr;
   std::string start_group_;

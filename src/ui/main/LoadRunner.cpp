@@ -14,7 +14,6 @@
 #include "core/document/Document.h"
 #include "core/files/LoadLog.h"
 #include "core/load/Platform.h"
-#include "platform/recording/ReadableTrace.h"
 #include "platform/recording/RecordingPlatform.h"
 #include "ui/common/CellText.h"
 #include "ui/dialogs/TfrmPreview.h"
@@ -22,6 +21,7 @@
 #include "ui/dialogs/TfrmSelection.h"
 #include "ui/grid/EditGrid.h"
 #include "ui/main/MainWindow.h"
+#include "ui/main/PreviewSteps.h"
 
 namespace typelane::ui {
 namespace {
@@ -60,9 +60,11 @@ LoadRunner::LoadRunner(MainWindow& window, Platform& platform, TfrmProgress& pro
   wait_timer_ = new QTimer(this);
   wait_timer_->setInterval(kWaitPollMs);
   connect(wait_timer_, &QTimer::timeout, this, &LoadRunner::ShowWait);
+  window_.document().AddObserver(this);
 }
 
 LoadRunner::~LoadRunner() {
+  window_.document().RemoveObserver(this);
   if (worker_.joinable()) {
     // The program goes away under a running load: it stops between two keys
     // and lets go of what it holds before anything here is freed.
@@ -102,15 +104,23 @@ void LoadRunner::SendData() {
   start.multi_cell_selection =
       selection.top != selection.bottom || selection.left != selection.right;
   start.own_caption = document.Caption();
+  // Only the file the load stopped in can resume where it stopped.
+  if (resume_ && resume_->file != document.FileName()) resume_.reset();
+  if (resume_) {
+    start.resume_row = resume_->row;
+    start.resume_col = resume_->col;
+  }
   std::string group;
   std::string title;
   bool all_cells = true;
+  bool resume = false;
   {
     TfrmSelection dialog(start, platform_, document.prompter(), &window_);
     if (dialog.exec() != QDialog::Accepted) return;
     group = dialog.Group();
     title = dialog.WindowTitle();
     all_cells = dialog.AllCells();
+    resume = dialog.ResumeChosen();
   }
   // The main window's boxes take the chosen values (they travel with the sheet).
   if (group != document.command_group || title != document.window_title) {
@@ -119,7 +129,15 @@ void LoadRunner::SendData() {
     window_.ShowDocument(false);
     window_.MarkModified();
   }
-  Start(RequestFromSelection(!all_cells));
+  SendRequest request = RequestFromSelection(!all_cells);
+  if (resume && resume_) {
+    // That row from that cell on, then the rows after it, as they were.
+    request.all_cells = false;
+    request.selection =
+        CellRect{resume_->row, resume_->range.left, resume_->range.bottom, resume_->range.right};
+    request.start_col = resume_->col;
+  }
+  Start(request);
 }
 
 void LoadRunner::Start(const SendRequest& request) {
@@ -153,6 +171,7 @@ void LoadRunner::Start(const SendRequest& request) {
 
   platform_.ClearStopRequest();
   quitting_ = false;
+  exit_signal_ = 0;
   if (request.progress_bar) progress_.ShowProgress();
   progress_.Feed().Clear();
   loading_ = true;
@@ -182,15 +201,46 @@ void LoadRunner::Start(const SendRequest& request) {
 }
 
 void LoadRunner::ShowWait() {
-  static const QString kPrefix = QStringLiteral("Waiting for ");
   const unsigned held = progress_.Feed().HeldKeys();
+  const QString wait =
+      held != 0 ? TfrmProgress::HeldKeysText(held) : BytesToText(progress_.Feed().WaitText());
   QStatusBar* bar = window_.statusBar();
-  if (held != 0) {
-    bar->showMessage(TfrmProgress::HeldKeysText(held));
-  } else if (bar->currentMessage().startsWith(kPrefix)) {
-    bar->clearMessage();
+  if (!wait.isEmpty()) {
+    if (bar->currentMessage() != wait) bar->showMessage(wait);
+    shown_wait_ = wait;
+  } else if (!shown_wait_.isEmpty()) {
+    // Only our own notice goes; a message shown since stays.
+    if (bar->currentMessage() == shown_wait_) bar->clearMessage();
+    shown_wait_.clear();
   }
 }
+
+bool LoadRunner::StopForSignal(int signal_number) {
+  platform_.RequestStop();
+  // The worker may have ended already with its Finish still queued: Finish
+  // then sees the signal.
+  if (!worker_.joinable()) return false;
+  if (exit_signal_ == 0) exit_signal_ = signal_number;
+  quitting_ = true;
+  window_.statusBar()->showMessage(
+      QStringLiteral("Stopping the load: Typelane ends once it has let go of every key."));
+  return true;
+}
+
+void LoadRunner::NoteResume() {
+  if (result_.found && !result_.completed && result_.resume_row > 0 && result_.resume_col > 0) {
+    resume_ =
+        ResumePoint{window_.document().FileName(), result_.resume_row, result_.resume_col, range_};
+  } else {
+    resume_.reset();
+  }
+}
+
+void LoadRunner::SheetReset(const SheetExtent& /*extent*/) { resume_.reset(); }
+void LoadRunner::RowsInserted(int /*at*/, int /*count*/) { resume_.reset(); }
+void LoadRunner::RowsRemoved(int /*at*/, int /*count*/) { resume_.reset(); }
+void LoadRunner::ColumnsInserted(int /*at*/, int /*count*/) { resume_.reset(); }
+void LoadRunner::ColumnsRemoved(int /*at*/, int /*count*/) { resume_.reset(); }
 
 std::string LoadRunner::LogLines(bool& offer_open) {
   offer_open = false;
@@ -219,10 +269,24 @@ void LoadRunner::Finish() {
   if (worker_.joinable()) worker_.join();
   wait_timer_->stop();
   progress_.Feed().KeysReleased();
+  progress_.Feed().WaitNotice({});
   progress_.UpdateBars();
   ShowWait();
   qApp->removeEventFilter(this);
   Document& document = window_.document();
+  NoteResume();
+
+  if (exit_signal_ != 0) {
+    // A stop signal: the load has let go of every key; the program dies of
+    // the signal without a question (nobody is there to answer it).
+    log_.reset();
+    progress_.Feed().ProgressHidden();
+    progress_.hide();
+    loading_ = false;
+    emit LoadFinished();
+    emit StoppedBySignal(exit_signal_);
+    return;
+  }
 
   if (quitting_) {
     // The user closed the program: the load has stopped and let go of its
@@ -258,11 +322,21 @@ void LoadRunner::Finish() {
     const int next_row = range_.top + result_.rows;
     if (next_row <= range_.bottom) {
       window_.Grid()->SelectRange(GridRect{range_.left, next_row, range_.right, range_.bottom});
-      window_.statusBar()->showMessage(
-          QStringLiteral("Load stopped: rows %1 to %2 are selected; Send Data with "
-                         "\"Load selected cells only\" resumes from row %1.")
-              .arg(next_row)
-              .arg(range_.bottom));
+      if (resume_) {
+        window_.statusBar()->showMessage(
+            QStringLiteral("Load stopped: rows %1 to %2 are selected; Send Data resumes at "
+                           "row %3, cell %4.")
+                .arg(next_row)
+                .arg(range_.bottom)
+                .arg(resume_->row)
+                .arg(resume_->col));
+      } else {
+        window_.statusBar()->showMessage(
+            QStringLiteral("Load stopped: rows %1 to %2 are selected; Send Data with "
+                           "\"Load selected cells only\" resumes from row %1.")
+                .arg(next_row)
+                .arg(range_.bottom));
+      }
     }
   }
   emit LoadFinished();
@@ -285,7 +359,7 @@ QString LoadRunner::PreviewText() {
   const LoadJob job = PrepareLoad(document.sheet, document.commands, document.delays, request);
 
   RecordingPlatform desktop;
-  ReadableTrace steps;
+  PreviewSteps steps(kPreviewSteps);
   desktop.SetTraceSink(&steps);
   const SendResult result = RunLoad(desktop, job);
 
@@ -304,12 +378,9 @@ QString LoadRunner::PreviewText() {
               .arg(BytesToText(request.window_title), BytesToText(request.group),
                    request.auto_tab ? QStringLiteral("on") : QStringLiteral("off"));
   text += QStringLiteral("Nothing is sent: this is what Send Data would do.\n\n");
-  const std::vector<std::string>& lines = steps.Steps();
-  for (size_t i = 0; i < lines.size() && i < kPreviewSteps; ++i) {
-    text += BytesToText(lines[i]) + QLatin1Char('\n');
-  }
-  if (lines.size() > kPreviewSteps) {
-    text += QStringLiteral("... and %1 more steps\n").arg(lines.size() - kPreviewSteps);
+  for (const std::string& line : steps.Steps()) text += BytesToText(line) + QLatin1Char('\n');
+  if (const std::uint64_t more = steps.MoreSteps(); more > 0) {
+    text += QStringLiteral("... and %1 more steps\n").arg(more);
   }
   if (!result.error.empty()) {
     text += QStringLiteral("\nThe load would stop here: %1\n").arg(BytesToText(result.error));

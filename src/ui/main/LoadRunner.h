@@ -3,9 +3,11 @@
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
+#include "core/document/DocumentObserver.h"
 #include "core/load/SendData.h"
 #include "core/sheet/CellRect.h"
 
@@ -31,15 +33,21 @@ class TfrmProgress;
 // folder as it ends. At the end the summary or the error is shown, naming the
 // log and offering to open it, and only then does the progress window go. A
 // load stopped by Esc or an error leaves the rows it did not load selected, so
-// the next Send Data of the selected cells carries on.
+// the next Send Data of the selected cells carries on. A load that stopped
+// inside a row is remembered there: the next Send Data of the same file offers
+// "Resume at row r, cell c", which plays that row from that cell on and the
+// rows after it. New, Open, inserting or removing rows or columns, and a
+// completed load forget it.
 //
 // Closing the main window during a load (or File > Exit) stops the load
 // between two keys, with every key it held let go, and then closes as usual,
 // unsaved changes asked about; no summary is shown, the log keeps the rows.
+// A stop signal (SIGTERM, SIGINT, ...) ends the load the same way, and then
+// the program dies of the signal (StoppedBySignal).
 //
 // Tools > Preview Load (mnuPreviewLoad) plays the selected cells on a
 // recording desktop instead and shows the steps with the load's total time.
-class LoadRunner : public QObject {
+class LoadRunner : public QObject, private DocumentObserver {
   Q_OBJECT
 
  public:
@@ -63,9 +71,25 @@ class LoadRunner : public QObject {
   // The last load's log file; "" when none was written.
   const std::string& LastLogPath() const { return log_path_; }
 
+  // A stop signal came. A running load stops between two keys and lets go of
+  // every key; StoppedBySignal follows once it has. False when no load runs
+  // (nothing to wait for: the caller may exit at once).
+  bool StopForSignal(int signal_number);
+
+  // Where the next Send Data may resume inside a row.
+  struct ResumePoint {
+    std::string file;  // the document's file name when the load stopped
+    int row = 0;
+    int col = 0;
+    CellRect range;  // the stopped load's range
+  };
+  const std::optional<ResumePoint>& Resume() const { return resume_; }
+
  signals:
   // The summary or error has been shown and the progress window is gone.
   void LoadFinished();
+  // The load a stop signal ended has let go of everything: the program may die.
+  void StoppedBySignal(int signal_number);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -79,6 +103,15 @@ class LoadRunner : public QObject {
   // Send Data's range rule for the grid's selection: the selected cells when
   // more than one is selected, else all cells.
   SendRequest RequestFromSelection(bool selected_only);
+  // Remembers or forgets where the last load stopped inside a row.
+  void NoteResume();
+
+  // The sheet changed shape or was replaced: the resume point means nothing.
+  void SheetReset(const SheetExtent& extent) override;
+  void RowsInserted(int at, int count) override;
+  void RowsRemoved(int at, int count) override;
+  void ColumnsInserted(int at, int count) override;
+  void ColumnsRemoved(int at, int count) override;
 
   MainWindow& window_;
   Platform& platform_;
@@ -87,6 +120,10 @@ class LoadRunner : public QObject {
   QTimer* wait_timer_ = nullptr;
   bool loading_ = false;
   bool quitting_ = false;
+  int exit_signal_ = 0;
+  // The wait notice the status bar shows now, to take it away again.
+  QString shown_wait_;
+  std::optional<ResumePoint> resume_;
   CellRect range_;
   SendResult result_;
   std::unique_ptr<LoadLog> log_;
