@@ -31,7 +31,7 @@ TEST(ReadableTrace, ALoadToldStepByStepWithItsTotal) {
   EXPECT_EQ(steps.Steps(), Trace({
                                "Activate window \"Orders\"",
                                "Wait 300 ms",
-                               "Paste \"Acme\\tLtd\"  (12 ms)",
+                               "Paste \"Acme\u2409Ltd\"  (12 ms)",
                                "Wait 3 ms",
                                "Keys Tab  (5 ms)",
                                "Wait 261 ms",

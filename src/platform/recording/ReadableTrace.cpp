@@ -45,8 +45,9 @@ std::optional<std::uint8_t> HexKey(std::string_view text) {
 }
 
 // A clipboard text from its trace form (tab, line breaks and the backslash
-// escaped) to the characters the paste gives, in UTF-8, with only the tab and
-// line breaks written out.
+// escaped) to the characters the paste gives, in UTF-8. Control characters
+// are drawn as their pictures (a tab as U+2409), so a step stays one line and
+// a tab is never mistaken for a backslash and a "t" in the data.
 std::string ShownClipText(std::string_view traced) {
   std::string bytes;
   bytes.reserve(traced.size());
@@ -60,12 +61,9 @@ std::string ShownClipText(std::string_view traced) {
   }
   std::string shown;
   for (char c : DecodeText(bytes)) {
-    if (c == '\t') {
-      shown += "\\t";
-    } else if (c == '\r') {
-      shown += "\\r";
-    } else if (c == '\n') {
-      shown += "\\n";
+    const auto code = static_cast<unsigned char>(c);
+    if (code < 0x20) {
+      AppendUtf8(shown, 0x2400u + code);
     } else {
       shown.push_back(c);
     }

@@ -11,30 +11,6 @@ namespace {
 // on (a sheet of keystrokes alone has no clipboard lines to do it).
 constexpr size_t kRotateLines = 4096;
 
-// A trace's clip text (\t \r \n \\ escaped) as the characters the clipboard
-// gets, in UTF-8, control characters drawn as their pictures (U+2400 + code).
-std::string ClipForDisplay(std::string_view escaped) {
-  std::string bytes;
-  bytes.reserve(escaped.size());
-  for (size_t i = 0; i < escaped.size(); ++i) {
-    char c = escaped[i];
-    if (c == '\\' && i + 1 < escaped.size()) {
-      const char next = escaped[++i];
-      c = next == 't' ? '\t' : next == 'r' ? '\r' : next == 'n' ? '\n' : next;
-    }
-    bytes.push_back(c);
-  }
-  std::string out;
-  out.reserve(bytes.size());
-  CodePointReader reader(bytes);
-  while (!reader.Done()) {
-    std::uint32_t code = reader.Next();
-    if (code < 0x20) code += 0x2400;
-    AppendUtf8(out, code);
-  }
-  return out;
-}
-
 }  // namespace
 
 PreviewSteps::PreviewSteps(size_t keep) : keep_(keep), trace_(std::make_unique<ReadableTrace>()) {}
@@ -96,8 +72,6 @@ void PreviewSteps::Line(std::string_view line) {
   }
   if (word == "clip") {
     clip_pending_ = true;
-    trace_->Line("clip " + ClipForDisplay(rest));
-    return;
   }
   trace_->Line(line);
 }
