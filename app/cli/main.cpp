@@ -32,6 +32,7 @@
 #include "core/settings/SettingsStore.h"
 #include "core/sheet/CellKind.h"
 #include "core/sheet/TextHelpers.h"
+#include "platform/common/Signals.h"
 #include "platform/recording/ReadableTrace.h"
 #include "platform/recording/RecordingPlatform.h"
 #include "platform/recording/StreamTraceSink.h"
@@ -135,6 +136,7 @@ struct UsageError {
 // SIGINT, SIGTERM, SIGHUP and SIGQUIT during a load: the load stops between two keys,
 // lets go of every key and button it holds, and the program exits with 128 +
 // the signal's number. The handler only stores to lock-free atomics.
+#if defined(_WIN32)
 std::atomic<Platform*> g_stoppable{nullptr};
 volatile std::sig_atomic_t g_stop_signal = 0;
 static_assert(std::atomic<Platform*>::is_always_lock_free);
@@ -144,16 +146,6 @@ extern "C" void OnStopSignal(int signal_number) {
   if (Platform* platform = g_stoppable.load()) platform->RequestStop();
 }
 
-// A crash during a load must not leave a key or button down on the desktop
-// (a held Ctrl would turn the user's next keys into commands): let go of them,
-// then crash as the signal would have, core dump and all.
-extern "C" void OnCrashSignal(int signal_number) {
-  if (Platform* platform = g_stoppable.load()) platform->ReleaseHeldInputFromSignal();
-  std::signal(signal_number, SIG_DFL);
-  std::raise(signal_number);
-}
-
-#if defined(_WIN32)
 // The console's Ctrl+C and Ctrl+Break count as SIGINT, a closed console (or
 // logoff, shutdown) as SIGHUP: the same stop, release and exit codes.
 std::atomic<HANDLE> g_load_done{nullptr};
@@ -175,12 +167,12 @@ class StopOnSignals {
     g_stoppable.store(&platform);
     g_load_done.store(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     SetConsoleCtrlHandler(&OnConsoleStop, TRUE);
-    for (int crash : {SIGSEGV, SIGABRT, SIGFPE, SIGILL}) std::signal(crash, OnCrashSignal);
+    InstallCrashRelease(platform);
   }
   ~StopOnSignals() {
     if (HANDLE done = g_load_done.load()) SetEvent(done);
     SetConsoleCtrlHandler(&OnConsoleStop, FALSE);
-    for (int crash : {SIGSEGV, SIGABRT, SIGFPE, SIGILL}) std::signal(crash, SIG_DFL);
+    UninstallCrashRelease();
     g_stoppable.store(nullptr);
   }
   StopOnSignals(const StopOnSignals&) = delete;
@@ -195,60 +187,29 @@ class StopOnSignals {
   }
 };
 #else
+// The signal plumbing both programs share: stop signals ask the load to stop
+// (it lets go of its keys on the way out), a crash lets go of them and then
+// crashes on.
 class StopOnSignals {
  public:
-  explicit StopOnSignals(Platform& platform) {
-    g_stoppable.store(&platform);
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (size_t i = 0; i < kSignals.size(); ++i) {
-      sigaction(kSignals[i], nullptr, &previous_[i]);
-      // A signal the caller ignores stays ignored (nohup, a background job of
-      // a script): the load is meant to survive it.
-      if (previous_[i].sa_handler == SIG_IGN) continue;
-      sigaction(kSignals[i], &action, nullptr);
-    }
-    // The crash handler runs on a stack of its own, so a load that overflowed
-    // its stack still lets go of its keys. SA_RESETHAND puts the default
-    // action back on entry; SA_NODEFER lets the handler's raise act at once.
-    static char crash_stack[64 * 1024];
-    stack_t alternate{};
-    alternate.ss_sp = crash_stack;
-    alternate.ss_size = sizeof crash_stack;
-    sigaltstack(&alternate, nullptr);
-    struct sigaction crash {};
-    crash.sa_handler = OnCrashSignal;
-    sigemptyset(&crash.sa_mask);
-    crash.sa_flags = SA_ONSTACK | SA_RESETHAND | SA_NODEFER;
-    for (size_t i = 0; i < kCrashSignals.size(); ++i) {
-      sigaction(kCrashSignals[i], &crash, &previous_crash_[i]);
-    }
+  explicit StopOnSignals(Platform& platform) : signals_(platform) {
+    InstallCrashRelease(platform);
   }
-  ~StopOnSignals() {
-    for (size_t i = 0; i < kSignals.size(); ++i) sigaction(kSignals[i], &previous_[i], nullptr);
-    for (size_t i = 0; i < kCrashSignals.size(); ++i) {
-      sigaction(kCrashSignals[i], &previous_crash_[i], nullptr);
-    }
-    g_stoppable.store(nullptr);
-  }
+  ~StopOnSignals() { UninstallCrashRelease(); }
   StopOnSignals(const StopOnSignals&) = delete;
   StopOnSignals& operator=(const StopOnSignals&) = delete;
 
   // 128 + the signal that stopped the load; 0 when none came.
   static int ExitCode() {
-    if (g_stop_signal == 0) return 0;
-    std::cerr << "typelane-cli: stopped by signal " << static_cast<int>(g_stop_signal)
+    const int signal_number = StopSignals::Received();
+    if (signal_number == 0) return 0;
+    std::cerr << "typelane-cli: stopped by signal " << signal_number
               << "; every key and button the load held was released." << std::endl;
-    return 128 + static_cast<int>(g_stop_signal);
+    return 128 + signal_number;
   }
 
  private:
-  static constexpr std::array<int, 4> kSignals = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-  static constexpr std::array<int, 5> kCrashSignals = {SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL};
-  std::array<struct sigaction, 4> previous_{};
-  std::array<struct sigaction, 5> previous_crash_{};
+  StopSignals signals_;
 };
 
 #endif
