@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# SIGINT, SIGTERM or SIGHUP while a load holds keys or a mouse button down: the
-# load lets go of all of it and the program exits 130, 143 or 129. Left held,
+# SIGINT, SIGTERM, SIGHUP or SIGQUIT while a load holds keys or a mouse button
+# down: the load lets go of all of it and the program exits 130, 143, 129 or 131. Left held,
 # Ctrl or Shift would stay down on the server and auto-repeat would go on
 # typing into whatever has the focus. Each signal is sent the moment the server
 # reports something held, and afterwards nothing may be.
@@ -17,7 +17,7 @@ interrupt() {
   shift 3
   # A background job of a script ignores SIGINT: give the program the
   # disposition a terminal would.
-  env --default-signal=INT,TERM,HUP "$@" >"$WORK/$name.out" 2>&1 &
+  env --default-signal=INT,TERM,HUP,QUIT "$@" >"$WORK/$name.out" 2>&1 &
   local pid=$!
   PIDS+=($pid)
   "$DRIVER" wait-held 30000 >"$WORK/$name.held" || fail "$name: the load never held anything"
@@ -37,6 +37,8 @@ write_sheet "$WORK/keys.tyl" \
   $'DataDelay=0\nCellDelay=0\nFormDelay=0\nKeyHold=1000\nSystemHold=1000\nMenuCall=0\nHourGlass=100' \
   $'Window=Cat Target\nDescription=\nCommandGroup=' $'start\t\\+^abcdefgh\tend' "$(options_with false false)"
 interrupt send-int INT 130 "$CLI" send "$WORK/keys.tyl"
+# Ctrl+\ in a terminal.
+interrupt send-quit QUIT 131 "$CLI" send "$WORK/keys.tyl"
 
 # The left button held for three seconds.
 write_sheet "$WORK/click.tyl" \
