@@ -762,71 +762,129 @@ struct X11Platform::Impl {
     return false;
   }
 
-  // Writes a release for everything held straight to the signal connection,
-  // then waits (bounded) for the server to answer a request sent after them,
-  // so they are done before the process dies. Only async-signal-safe calls.
-  void ReleaseFromSignal() noexcept {
-    if (signal_fd < 0 || releasing.test_and_set()) return;
-    // 256 keys and 8 buttons at most, then one GetInputFocus.
-    alignas(4) unsigned char buffer[(256 + 8) * sz_xXTestFakeInputReq + 4];
-    std::size_t used = 0;
-    auto put = [&](int type, int detail) {
-      xXTestFakeInputReq request;
-      std::memset(&request, 0, sizeof request);
-      request.reqType = static_cast<CARD8>(xtest_opcode);
-      request.xtReqType = X_XTestFakeInput;
-      request.length = sz_xXTestFakeInputReq / 4;
-      request.type = static_cast<BYTE>(type);
-      request.detail = static_cast<BYTE>(detail);
-      std::memcpy(buffer + used, &request, sz_xXTestFakeInputReq);
-      used += sz_xXTestFakeInputReq;
-    };
-    for (int b = 1; b < static_cast<int>(buttons_down.size()); ++b) {
-      if (buttons_down[b].exchange(false)) put(ButtonRelease, b);
-    }
-    for (int k = 8; k < static_cast<int>(keys_down.size()); ++k) {
-      if (keys_down[k].exchange(false)) put(KeyRelease, k);
-    }
-    if (used == 0) {
-      releasing.clear();
-      return;
-    }
-    signal_written.store(true);
-    const unsigned char get_input_focus[4] = {X_GetInputFocus, 0, 1, 0};  // length 1, native order
-    std::memcpy(buffer + used, get_input_focus, 4);
-    used += 4;
-    // The connection is non-blocking: wait for room, a second at most.
+  // ---- The crash handler's release: async-signal-safe calls only. ----
+
+  bool SignalWrite(const unsigned char* data, std::size_t size) noexcept {
     std::size_t sent = 0;
-    int rounds = 0;
-    while (sent < used && rounds < 100) {
-      const ssize_t n = write(signal_fd, buffer + sent, used - sent);
+    // The connection is non-blocking: wait for room, boundedly.
+    for (int idle = 0; sent < size && idle < 100;) {
+      const ssize_t n = write(signal_fd, data + sent, size - sent);
       if (n > 0) {
         sent += static_cast<std::size_t>(n);
       } else if (n < 0 && errno != EINTR && errno != EAGAIN) {
-        break;
+        return false;
       } else {
         pollfd fd = {signal_fd, POLLOUT, 0};
         poll(&fd, 1, 10);
-        ++rounds;
+        ++idle;
       }
     }
-    // Replies, errors and events all come in 32-byte units here (nothing is
-    // selected): read until the reply (type 1).
-    unsigned char unit[32];
+    return sent == size;
+  }
+
+  bool SignalRead(unsigned char* data, std::size_t size) noexcept {
     std::size_t have = 0;
-    for (rounds = 0; sent == used && rounds < 100;) {
+    for (int idle = 0; have < size;) {
       pollfd fd = {signal_fd, POLLIN, 0};
       if (poll(&fd, 1, 10) <= 0) {
-        ++rounds;
+        if (++idle > 100) return false;
         continue;
       }
-      const ssize_t n = read(signal_fd, unit + have, sizeof unit - have);
-      if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN)) break;
-      if (n > 0) have += static_cast<std::size_t>(n);
-      if (have == sizeof unit) {
-        if (unit[0] == X_Reply) break;
-        have = 0;
+      const ssize_t n = read(signal_fd, data + have, size - have);
+      if (n > 0) {
+        have += static_cast<std::size_t>(n);
+      } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
+        return false;
       }
+    }
+    return true;
+  }
+
+  // The next reply on the signal connection, into out (at least 40 bytes);
+  // errors and events (32 bytes each) are passed over.
+  bool SignalReply(unsigned char* out, std::size_t capacity) noexcept {
+    for (int guard = 0; guard < 64; ++guard) {
+      if (!SignalRead(out, 32)) return false;
+      if (out[0] != X_Reply) continue;
+      std::uint32_t words = 0;
+      std::memcpy(&words, out + 4, 4);
+      const std::size_t extra = static_cast<std::size_t>(words) * 4;
+      if (32 + extra > capacity) return false;
+      return SignalRead(out + 32, extra);
+    }
+    return false;
+  }
+
+  // Releases every key and button KeyEvent and MouseButtonEvent hold down,
+  // through the signal connection with hand-made XTEST requests. Presses sent
+  // just before went through the main connection, and X keeps no order
+  // between two connections: a press may still wait in the server while our
+  // release is done. So the server's keymap and pointer are read back after
+  // each round and what is down is released again, until two rounds in a row
+  // find nothing down (the second reply comes after the server has been
+  // through everything written before the first), boundedly.
+  void ReleaseFromSignal() noexcept {
+    if (signal_fd < 0 || releasing.test_and_set()) return;
+    bool ours_key[256] = {}, key_held[256] = {};
+    bool ours_button[8] = {}, button_held[8] = {};
+    int held = 0;
+    for (std::size_t b = 1; b < buttons_down.size(); ++b) {
+      if (buttons_down[b].exchange(false)) ours_button[b] = button_held[b] = ++held > 0;
+    }
+    for (std::size_t k = 8; k < keys_down.size(); ++k) {
+      if (keys_down[k].exchange(false)) ours_key[k] = key_held[k] = ++held > 0;
+    }
+    if (held > 0) signal_written.store(true);
+    alignas(4) unsigned char buffer[(256 + 8) * sz_xXTestFakeInputReq + 12];
+    for (int round = 0, clean = held > 0 ? 0 : 2; clean < 2 && round < 50; ++round) {
+      std::size_t used = 0;
+      auto put = [&](int type, int detail) {
+        xXTestFakeInputReq request;
+        std::memset(&request, 0, sizeof request);
+        request.reqType = static_cast<CARD8>(xtest_opcode);
+        request.xtReqType = X_XTestFakeInput;
+        request.length = sz_xXTestFakeInputReq / 4;
+        request.type = static_cast<BYTE>(type);
+        request.detail = static_cast<BYTE>(detail);
+        std::memcpy(buffer + used, &request, sz_xXTestFakeInputReq);
+        used += sz_xXTestFakeInputReq;
+      };
+      for (int b = 1; b < 8; ++b) {
+        if (button_held[b]) put(ButtonRelease, b);
+      }
+      for (int k = 8; k < 256; ++k) {
+        if (key_held[k]) put(KeyRelease, k);
+      }
+      // QueryKeymap, then QueryPointer on the root: in the client's own byte
+      // order, which is this machine's.
+      const std::uint16_t one = 1, two = 2;
+      const std::uint32_t root_id = static_cast<std::uint32_t>(root);
+      buffer[used] = X_QueryKeymap;
+      buffer[used + 1] = 0;
+      std::memcpy(buffer + used + 2, &one, 2);
+      buffer[used + 4] = X_QueryPointer;
+      buffer[used + 5] = 0;
+      std::memcpy(buffer + used + 6, &two, 2);
+      std::memcpy(buffer + used + 8, &root_id, 4);
+      used += 12;
+      unsigned char keymap[40], pointer[40];
+      if (!SignalWrite(buffer, used) || !SignalReply(keymap, sizeof keymap) ||
+          !SignalReply(pointer, sizeof pointer)) {
+        break;
+      }
+      std::uint16_t mask = 0;
+      std::memcpy(&mask, pointer + 24, 2);
+      held = 0;
+      for (int b = 1; b < 8; ++b) {
+        button_held[b] = ours_button[b] && b <= 5 && (mask & (Button1Mask << (b - 1)));
+        held += button_held[b];
+      }
+      for (int k = 8; k < 256; ++k) {
+        key_held[k] = ours_key[k] && (keymap[8 + k / 8] & (1 << (k % 8)));
+        held += key_held[k];
+      }
+      clean = held > 0 ? 0 : clean + 1;
+      if (held > 0) poll(nullptr, 0, 5);
     }
     releasing.clear();
   }
