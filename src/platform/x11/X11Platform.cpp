@@ -27,6 +27,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <set>
 #include <thread>
 
@@ -158,6 +159,9 @@ struct X11Platform::Impl {
   };
   std::map<Window, Watched> watched;
   unsigned long last_ping_stamp = 0;
+  // The load's thread asks about its target while a GUI may look windows up
+  // by title.
+  std::mutex watch_mutex;
 
   // For ReleaseHeldInputFromSignal: a connection nothing else uses, the XTEST
   // opcode, and what KeyEvent and MouseButtonEvent hold down now.
@@ -1098,7 +1102,10 @@ WindowHandle X11Platform::FindWindowByTitle(std::string_view title) {
   const WindowHandle found = MatchWindowTitle(impl_->ListWindows(), DecodeText(title));
   // Found by its title now: a window that had this id before and ended is
   // another one.
-  if (found != 0) impl_->Rewatch(static_cast<Window>(found));
+  if (found != 0) {
+    std::lock_guard lock(impl_->watch_mutex);
+    impl_->Rewatch(static_cast<Window>(found));
+  }
   return found;
 }
 
@@ -1107,6 +1114,7 @@ bool X11Platform::ActivateWindow(WindowHandle window) {
   if (w == 0) return false;
   // Watched from before the activation on, so its end is seen whenever it
   // comes.
+  std::lock_guard lock(impl_->watch_mutex);
   impl_->DrainWatch();
   Impl::Watched& state = impl_->Watch(w);
   if (state.dead) return false;
@@ -1125,12 +1133,15 @@ bool X11Platform::IsHourglassShowing() { return impl_->Hourglass(); }
 
 bool X11Platform::IsTargetBusy(WindowHandle target, std::int64_t answer_ms) {
   if (target == 0) return false;
+  std::lock_guard lock(impl_->watch_mutex);
   return impl_->TargetBusy(static_cast<Window>(target), answer_ms,
                            [this] { return StopRequested() || EscapePressed(); });
 }
 
 bool X11Platform::FocusIsWith(WindowHandle target) {
-  return target != 0 && impl_->FocusWith(static_cast<Window>(target));
+  if (target == 0) return false;
+  std::lock_guard lock(impl_->watch_mutex);
+  return impl_->FocusWith(static_cast<Window>(target));
 }
 
 std::int16_t X11Platform::VkKeyScan(char c) {
@@ -1291,7 +1302,9 @@ void X11Platform::Sleep(std::int64_t ms) {
 }
 
 bool X11Platform::WindowExists(WindowHandle window) {
-  return window != 0 && impl_->Alive(static_cast<Window>(window));
+  if (window == 0) return false;
+  std::lock_guard lock(impl_->watch_mutex);
+  return impl_->Alive(static_cast<Window>(window));
 }
 
 std::int64_t X11Platform::NowMs() {
