@@ -10,6 +10,8 @@
 #    on another program's window is not;
 #  - an Esc typed through XTest by another program counts, the Esc the platform
 #    sends itself does not;
+#  - pastes into the form arrive, its save key writes them; a paste the focused
+#    program never takes is reported as not taken;
 #  - a crash handler lets go of the key and button the platform holds down.
 # usage: test_target_checks.sh nowm|openbox CLI DRIVER PROBE
 MODE=$1 CLI=$2 DRIVER=$3
@@ -57,6 +59,23 @@ wait_until 30 foreground_is "Tk Form Lookup" || fail "the form's second window d
   fail "the focus on the form's own second window is not with the form"
 [[ $("$DRIVER" activate "Other Term" find "Tk Form" focus-with) == 0 ]] ||
   fail "the focus on the xterm counts as the form's"
+
+note "paste"
+"$DRIVER" activate "Tk Form" paste "héllo wörld" key 0x09 paste "second" key-down 0x11 key 0x53 \
+  key-up 0x11 || fail "a paste into the form was not taken"
+wait_until 30 form_says saved || fail "the form did not save"
+[[ $(cat "$WORK/form.json") == '["héllo wörld", "second", "", "", "", ""]' ]] ||
+  fail "the form saved $(cat "$WORK/form.json")"
+# Ctrl+V in a raw terminal is a byte for the program behind it: nobody asks
+# for the text.
+xterm -u8 -geometry 40x10+0+500 -T "Plain Term" \
+  -e sh -c "stty raw -echo; : > '$WORK/plain.ready'; exec cat > '$WORK/plain.out'" &
+PIDS+=($!)
+wait_until 30 test -e "$WORK/plain.ready" || fail "the plain xterm did not start"
+wait_until 30 window_exists "Plain Term" || fail "the plain xterm's window did not appear"
+rc=0
+"$DRIVER" activate "Plain Term" paste "not taken" || rc=$?
+[[ $rc == 5 ]] || fail "a paste nobody took was not reported (exit $rc)"
 
 note "a target closed and its id given to a new window"
 start_cat "Gone Term" "$WORK/gone.out"
