@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """A small data-entry form in Tk for the end-to-end tests to load into.
 
-    tk_form.py OUT [--title TITLE] [--hang SECONDS]
+    tk_form.py OUT [--title TITLE] [--hang SECONDS] [--hang-until FILE]
 
 Six entry fields (Field 1 .. Field 6), the first one focused. Keys:
   Ctrl+S  saves: appends the six fields as one JSON line to OUT, then clears
@@ -9,7 +9,8 @@ Six entry fields (Field 1 .. Field 6), the first one focused. Keys:
           takes the next record does.
   F5      hangs for SECONDS (default 5) with the busy cursor up and no event
           handled, as a program stuck in work does: it answers neither keys
-          nor the desktop's pings meanwhile.
+          nor the desktop's pings meanwhile. With --hang-until it hangs until
+          FILE exists instead (and removes it), so a test decides when it ends.
   F2      opens a second window of the same program ("TITLE Lookup") with an
           entry of its own.
 What happens is printed on stdout, one word a line, flushed: "ready" once the
@@ -21,6 +22,7 @@ import argparse
 import ctypes
 import ctypes.util
 import json
+import os
 import sys
 import time
 import tkinter as tk
@@ -71,6 +73,7 @@ def main():
     parser.add_argument("out")
     parser.add_argument("--title", default="Tk Form")
     parser.add_argument("--hang", type=float, default=5.0)
+    parser.add_argument("--hang-until")
     args = parser.parse_args()
 
     root = tk.Tk()
@@ -100,7 +103,12 @@ def main():
             e.config(cursor="watch")
         root.update()
         say("busy")
-        time.sleep(args.hang)
+        if args.hang_until:
+            while not os.path.exists(args.hang_until):
+                time.sleep(0.05)
+            os.remove(args.hang_until)
+        else:
+            time.sleep(args.hang)
         root.config(cursor="")
         for e in entries:
             e.config(cursor="xterm")
