@@ -10,8 +10,9 @@
 #    on another program's window is not;
 #  - an Esc typed through XTest by another program counts, the Esc the platform
 #    sends itself does not;
-#  - pastes into the form arrive, its save key writes them; a paste the focused
-#    program never takes is reported as not taken;
+#  - pastes into the form arrive, its save key writes them; a program that
+#    fetches the text over another connection (as Wine does) is seen taking
+#    it; a paste the focused program never takes is reported as not taken;
 #  - a crash handler lets go of the key and button the platform holds down.
 # usage: test_target_checks.sh nowm|openbox CLI DRIVER PROBE
 MODE=$1 CLI=$2 DRIVER=$3
@@ -70,6 +71,13 @@ note "paste"
 wait_until 30 form_says saved || fail "the form did not save"
 [[ $(cat "$WORK/form.json") == '["héllo wörld", "second", "", "", "", ""]' ]] ||
   fail "the form saved $(cat "$WORK/form.json")"
+"$DRIVER" two-connection-pad "Wine Pad" 120000 >"$WORK/pad.out" &
+PIDS+=($!)
+wait_until 30 grep -qx ready "$WORK/pad.out" || fail "the two-connection pad did not start"
+wait_until 30 window_exists "Wine Pad" || fail "the two-connection pad's window did not appear"
+"$DRIVER" activate "Wine Pad" paste "over another connection" ||
+  fail "a paste fetched over another connection was not seen taken"
+grep -qx "over another connection" "$WORK/pad.out" || fail "the pad got $(cat "$WORK/pad.out")"
 # Ctrl+V in a raw terminal is a byte for the program behind it: nobody asks
 # for the text.
 xterm -u8 -geometry 40x10+0+500 -T "Plain Term" \

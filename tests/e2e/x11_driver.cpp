@@ -3,6 +3,7 @@
 //   x11_driver STEP [ARGS] STEP [ARGS] ...
 //   x11_driver watch-clipboard MS   (fetches every new clipboard text, alone)
 //   x11_driver clipboard-manager MS OUT   (saves a clipboard handed over, alone)
+//   x11_driver two-connection-pad TITLE MS   (a window that pastes as Wine does)
 // Steps "held" and "wait-held MS" report the keys and buttons down on the
 // server (XQueryKeymap, XQueryPointer). "activate TITLE" also makes that window
 // the one "exists", "busy MS" and "focus-with" ask about.
@@ -10,7 +11,9 @@
 // 2 bad usage, 1 no display.
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/Xfixes.h>
+#include <X11/keysym.h>
 
 #include <chrono>
 #include <csignal>
@@ -199,6 +202,54 @@ int ManageClipboard(int ms, const std::string& out_path) {
   return 5;
 }
 
+// A window whose program fetches the clipboard over a second connection of
+// its own when Ctrl+V is pressed in it, as Wine does, for ms milliseconds.
+// Prints "ready", then each text it got, a line each.
+int TwoConnectionPad(const std::string& title, int ms) {
+  Display* keys = XOpenDisplay(nullptr);
+  Display* fetcher = XOpenDisplay(nullptr);
+  if (!keys || !fetcher) return 1;
+  Window w = XCreateSimpleWindow(keys, DefaultRootWindow(keys), 0, 600, 300, 100, 0, 0,
+                                 WhitePixel(keys, DefaultScreen(keys)));
+  XStoreName(keys, w, title.c_str());
+  XSelectInput(keys, w, KeyPressMask);
+  XMapWindow(keys, w);
+  XFlush(keys);
+  Window into = XCreateSimpleWindow(fetcher, DefaultRootWindow(fetcher), 0, 0, 1, 1, 0, 0, 0);
+  Atom clipboard = XInternAtom(fetcher, "CLIPBOARD", False);
+  Atom utf8 = XInternAtom(fetcher, "UTF8_STRING", False);
+  Atom property = XInternAtom(fetcher, "PAD_TEXT", False);
+  XSync(fetcher, False);
+  std::cout << "ready" << std::endl;
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < end) {
+    while (XPending(keys) > 0) {
+      XEvent event;
+      XNextEvent(keys, &event);
+      if (event.type == KeyPress && (event.xkey.state & ControlMask) &&
+          XLookupKeysym(&event.xkey, 0) == XK_v) {
+        XConvertSelection(fetcher, clipboard, utf8, property, into, CurrentTime);
+        XFlush(fetcher);
+      }
+    }
+    while (XPending(fetcher) > 0) {
+      XEvent event;
+      XNextEvent(fetcher, &event);
+      if (event.type != SelectionNotify || event.xselection.property == None) continue;
+      Atom type;
+      int format;
+      unsigned long count, after;
+      unsigned char* data = nullptr;
+      XGetWindowProperty(fetcher, into, property, 0, 1 << 20, True, AnyPropertyType, &type, &format,
+                         &count, &after, &data);
+      std::cout << std::string(reinterpret_cast<char*>(data), data ? count : 0) << std::endl;
+      if (data) XFree(data);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return 0;
+}
+
 int Usage(const std::string& what) {
   std::cerr << "x11_driver: " << what << "\n";
   return 2;
@@ -209,6 +260,9 @@ int Usage(const std::string& what) {
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 2 && args[0] == "watch-clipboard") return WatchClipboard(std::stoi(args[1]));
+  if (args.size() == 3 && args[0] == "two-connection-pad") {
+    return TwoConnectionPad(args[1], std::stoi(args[2]));
+  }
   if (args.size() == 3 && args[0] == "clipboard-manager") {
     return ManageClipboard(std::stoi(args[1]), args[2]);
   }
