@@ -59,6 +59,7 @@ kill -0 "$OTHER_PID" 2>/dev/null || fail "the xterm closed: it was sent a ping"
 note "focus"
 [[ $("$DRIVER" activate "Tk Form" focus-with) == 1 ]] || fail "the focused form is not the target"
 keys F2
+wait_until 30 form_says lookup || fail "the form's second window did not open"
 wait_until 30 foreground_is "Tk Form Lookup" || fail "the form's second window did not take the focus"
 [[ $("$DRIVER" find "Tk Form" focus-with) == 1 ]] ||
   fail "the focus on the form's own second window is not with the form"

@@ -15,7 +15,7 @@ Six entry fields (Field 1 .. Field 6), the first one focused. Keys:
           entry of its own.
 What happens is printed on stdout, one word a line, flushed: "ready" once the
 form is up, "busy" when a hang starts, "idle" when it ends, "saved" after a save,
-"lookup" when the second window is up.
+"lookup" when the second window is up and has been given the focus.
 """
 
 import argparse
@@ -122,8 +122,13 @@ def main():
         top.geometry("300x80+500+40")
         entry = tk.Entry(top, width=30)
         entry.pack(padx=6, pady=6)
-        top.after(50, entry.focus_force)
-        say("lookup")
+
+        def take_focus():
+            entry.focus_force()
+            top.update_idletasks()
+            say("lookup")
+
+        top.after(50, take_focus)
         return "break"
 
     root.bind_all("<Control-s>", save)

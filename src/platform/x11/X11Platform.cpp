@@ -45,6 +45,10 @@ constexpr int kActivateTimeoutMs = 2000;
 // An Esc this program sent shows up among the raw key events within this
 // long; one not seen by then never will be.
 constexpr auto kOwnEscapeMs = std::chrono::milliseconds(500);
+// The crash release keeps reading the keyboard back this long after it found
+// nothing of ours down: the server may still run presses that were on their
+// way over the main connection (it serves its clients in turns of its own).
+constexpr std::int64_t kSignalSettleMs = 100;
 
 // One window property, read whole.
 struct Property {
@@ -823,10 +827,10 @@ struct X11Platform::Impl {
   // through the signal connection with hand-made XTEST requests. Presses sent
   // just before went through the main connection, and X keeps no order
   // between two connections: a press may still wait in the server while our
-  // release is done. So the server's keymap and pointer are read back after
-  // each round and what is down is released again, until two rounds in a row
-  // find nothing down (the second reply comes after the server has been
-  // through everything written before the first), boundedly.
+  // release is done, and the server may serve our connection several turns
+  // before it comes back to the main one. So the server's keymap and pointer
+  // are read back after each round and what is down is released again, until
+  // nothing of ours has been down for kSignalSettleMs; two seconds at most.
   void ReleaseFromSignal() noexcept {
     if (signal_fd < 0 || releasing.test_and_set()) return;
     bool ours_key[256] = {}, key_held[256] = {};
@@ -840,7 +844,15 @@ struct X11Platform::Impl {
     }
     if (held > 0) signal_written.store(true);
     alignas(4) unsigned char buffer[(256 + 8) * sz_xXTestFakeInputReq + 12];
-    for (int round = 0, clean = held > 0 ? 0 : 2; clean < 2 && round < 50; ++round) {
+    // The time in ms, from the one clock call that is async-signal-safe.
+    auto now_ms = []() noexcept {
+      timespec t{};
+      clock_gettime(CLOCK_MONOTONIC, &t);
+      return static_cast<std::int64_t>(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+    };
+    std::int64_t clean_since = -1;  // nothing of ours down since then
+    for (int round = 0; held > 0 || now_ms() - clean_since < kSignalSettleMs; ++round) {
+      if (round >= 200) break;
       std::size_t used = 0;
       auto put = [&](int type, int detail) {
         xXTestFakeInputReq request;
@@ -887,8 +899,12 @@ struct X11Platform::Impl {
         key_held[k] = ours_key[k] && (keymap[8 + k / 8] & (1 << (k % 8)));
         held += key_held[k];
       }
-      clean = held > 0 ? 0 : clean + 1;
-      if (held > 0) poll(nullptr, 0, 5);
+      if (held > 0) {
+        clean_since = -1;
+      } else if (clean_since < 0) {
+        clean_since = now_ms();
+      }
+      poll(nullptr, 0, 5);
     }
     releasing.clear();
   }
