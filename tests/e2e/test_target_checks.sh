@@ -3,7 +3,7 @@
 #  - a Tk form hung in work (F5) is busy even with the pointer away from it
 #    (it stops answering pings), and not busy once it answers again; an xterm,
 #    which does not take pings, is never pinged (a ping would close it); a long
-#    busy check ends at an Esc;
+#    busy check ends at an Esc or a stop request;
 #  - a closed xterm whose window id the server hands to a new xterm at once is
 #    gone, while the new one found by its title exists;
 #  - the focus on the target's own second window is with the target, the focus
@@ -48,6 +48,9 @@ xdotool key Escape
 wait_status "$CHECK"
 [[ $rc == 0 && $(tr '\n' ' ' <"$WORK/esc-busy.out") == "1 1 " ]] ||
   fail "the busy check cut short by Esc gave $(cat "$WORK/esc-busy.out") (exit $rc)"
+# So does a stop request (the program quitting).
+[[ $("$DRIVER" move 5 5 find "Tk Form" stop-after 200 busy 600000) == 1 ]] ||
+  fail "the busy check was not ended by a stop request"
 form_says idle && fail "the form's hang ended early"
 touch "$WORK/unhang"
 wait_until 30 form_says idle || fail "the form did not come back"

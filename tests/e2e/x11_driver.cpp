@@ -274,6 +274,9 @@ int main(int argc, char** argv) {
   }
   X11Platform& p = *platform;
   g_platform = &p;
+  // "stop-after MS": a stop request from another thread, as a quitting GUI
+  // makes; joined before the platform goes.
+  std::jthread stopper;
   typelane::WindowHandle window = 0;  // the one activated last
   int hold_ms = 0;
   size_t i = 0;
@@ -342,6 +345,12 @@ int main(int argc, char** argv) {
       std::cout << (p.IsTargetBusy(window, x) ? 1 : 0) << "\n";
     } else if (step == "focus-with") {
       std::cout << (p.FocusIsWith(window) ? 1 : 0) << "\n";
+    } else if (step == "stop-after") {
+      if (!next_int(&x)) return Usage("stop-after MS");
+      stopper = std::jthread([&p, x] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(x));
+        p.RequestStop();
+      });
     } else if (step == "touch") {
       if (!next(&a)) return Usage("touch PATH");
       std::ofstream{a};
