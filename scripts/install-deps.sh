@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev libxkbcommon-dev imagemagick
   libx11-dev libxtst-dev libxfixes-dev libxi-dev libxcursor-dev
   xvfb xauth xdotool x11-utils x11-xserver-utils x11-xkb-utils
-  zenity xterm openbox xserver-xephyr python3 xdg-utils xclip
+  zenity xterm openbox xserver-xephyr python3 python3-tk xdg-utils xclip
   g++-mingw-w64-x86-64 wine wine64
 )
 

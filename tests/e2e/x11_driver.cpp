@@ -3,17 +3,24 @@
 //   x11_driver STEP [ARGS] STEP [ARGS] ...
 //   x11_driver watch-clipboard MS   (fetches every new clipboard text, alone)
 //   x11_driver clipboard-manager MS OUT   (saves a clipboard handed over, alone)
+//   x11_driver two-connection-pad TITLE MS   (a window that pastes as Wine does)
 // Steps "held" and "wait-held MS" report the keys and buttons down on the
-// server (XQueryKeymap, XQueryPointer).
+// server (XQueryKeymap, XQueryPointer). "activate TITLE" also makes that window
+// the one "exists", "busy MS" and "focus-with" ask about.
 // Exit codes: 0 every step worked, 4 a window was not found, 5 a check failed,
 // 2 bad usage, 1 no display.
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/Xfixes.h>
+#include <X11/keysym.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <string>
 #include <thread>
@@ -25,6 +32,16 @@
 namespace {
 
 using typelane::X11Platform;
+
+X11Platform* g_platform = nullptr;
+
+// A crash handler as a program's would be: let go of what is held, then die
+// of the signal.
+void ReleaseAndDie(int sig) {
+  g_platform->ReleaseHeldInputFromSignal();
+  std::signal(sig, SIG_DFL);
+  std::raise(sig);
+}
 
 std::string Hex(int value) {
   char buf[16];
@@ -52,12 +69,17 @@ void Press(X11Platform& p, std::uint8_t vk) {
   p.KeyEvent(vk, true);
 }
 
-void Paste(X11Platform& p, const std::string& text) {
+// False when the target did not take the text within 5 s.
+bool Paste(X11Platform& p, const std::string& text) {
   p.SetClipboardText(text);
   p.KeyEvent(0x11, false);
   Press(p, 'V');
   p.KeyEvent(0x11, true);
-  p.WaitForPaste(2000);
+  // As the load asks: again and again, a little at a time.
+  for (int slice = 0; slice < 100; ++slice) {
+    if (p.WaitForPaste(50)) return true;
+  }
+  return false;
 }
 
 bool WaitFor(X11Platform& p, int timeout_ms, const auto& done) {
@@ -180,6 +202,54 @@ int ManageClipboard(int ms, const std::string& out_path) {
   return 5;
 }
 
+// A window whose program fetches the clipboard over a second connection of
+// its own when Ctrl+V is pressed in it, as Wine does, for ms milliseconds.
+// Prints "ready", then each text it got, a line each.
+int TwoConnectionPad(const std::string& title, int ms) {
+  Display* keys = XOpenDisplay(nullptr);
+  Display* fetcher = XOpenDisplay(nullptr);
+  if (!keys || !fetcher) return 1;
+  Window w = XCreateSimpleWindow(keys, DefaultRootWindow(keys), 0, 600, 300, 100, 0, 0,
+                                 WhitePixel(keys, DefaultScreen(keys)));
+  XStoreName(keys, w, title.c_str());
+  XSelectInput(keys, w, KeyPressMask);
+  XMapWindow(keys, w);
+  XFlush(keys);
+  Window into = XCreateSimpleWindow(fetcher, DefaultRootWindow(fetcher), 0, 0, 1, 1, 0, 0, 0);
+  Atom clipboard = XInternAtom(fetcher, "CLIPBOARD", False);
+  Atom utf8 = XInternAtom(fetcher, "UTF8_STRING", False);
+  Atom property = XInternAtom(fetcher, "PAD_TEXT", False);
+  XSync(fetcher, False);
+  std::cout << "ready" << std::endl;
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < end) {
+    while (XPending(keys) > 0) {
+      XEvent event;
+      XNextEvent(keys, &event);
+      if (event.type == KeyPress && (event.xkey.state & ControlMask) &&
+          XLookupKeysym(&event.xkey, 0) == XK_v) {
+        XConvertSelection(fetcher, clipboard, utf8, property, into, CurrentTime);
+        XFlush(fetcher);
+      }
+    }
+    while (XPending(fetcher) > 0) {
+      XEvent event;
+      XNextEvent(fetcher, &event);
+      if (event.type != SelectionNotify || event.xselection.property == None) continue;
+      Atom type;
+      int format;
+      unsigned long count, after;
+      unsigned char* data = nullptr;
+      XGetWindowProperty(fetcher, into, property, 0, 1 << 20, True, AnyPropertyType, &type, &format,
+                         &count, &after, &data);
+      std::cout << std::string(reinterpret_cast<char*>(data), data ? count : 0) << std::endl;
+      if (data) XFree(data);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return 0;
+}
+
 int Usage(const std::string& what) {
   std::cerr << "x11_driver: " << what << "\n";
   return 2;
@@ -190,6 +260,9 @@ int Usage(const std::string& what) {
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 2 && args[0] == "watch-clipboard") return WatchClipboard(std::stoi(args[1]));
+  if (args.size() == 3 && args[0] == "two-connection-pad") {
+    return TwoConnectionPad(args[1], std::stoi(args[2]));
+  }
   if (args.size() == 3 && args[0] == "clipboard-manager") {
     return ManageClipboard(std::stoi(args[1]), args[2]);
   }
@@ -200,6 +273,11 @@ int main(int argc, char** argv) {
     return 1;
   }
   X11Platform& p = *platform;
+  g_platform = &p;
+  // "stop-after MS": a stop request from another thread, as a quitting GUI
+  // makes; joined before the platform goes.
+  std::jthread stopper;
+  typelane::WindowHandle window = 0;  // the one activated last
   int hold_ms = 0;
   size_t i = 0;
   auto next = [&](std::string* out) {
@@ -226,6 +304,7 @@ int main(int argc, char** argv) {
       if (!next(&a)) return Usage("activate TITLE");
       typelane::WindowHandle w = p.FindWindowByTitle(a);
       if (w == 0) return 4;
+      window = w;
       if (!p.ActivateWindow(w)) {
         std::cerr << "x11_driver: " << a << " did not get the focus\n";
         return 5;
@@ -248,10 +327,51 @@ int main(int argc, char** argv) {
       std::cout << (names.empty() ? "none" : names) << "\n";
     } else if (step == "paste") {
       if (!next(&a)) return Usage("paste TEXT");
-      Paste(p, a);
+      if (!Paste(p, a)) return 5;
     } else if (step == "paste-file") {
       if (!next(&a)) return Usage("paste-file PATH");
-      Paste(p, typelane::ReadFileBytes(a));
+      if (!Paste(p, typelane::ReadFileBytes(a))) return 5;
+    } else if (step == "find") {
+      // The window the checks ask about, without activating it.
+      if (!next(&a)) return Usage("find TITLE");
+      window = p.FindWindowByTitle(a);
+      if (window == 0) return 4;
+    } else if (step == "handle") {
+      std::cout << window << "\n";
+    } else if (step == "exists") {
+      std::cout << (p.WindowExists(window) ? 1 : 0) << "\n";
+    } else if (step == "busy") {
+      if (!next_int(&x)) return Usage("busy MS");
+      std::cout << (p.IsTargetBusy(window, x) ? 1 : 0) << "\n";
+    } else if (step == "focus-with") {
+      std::cout << (p.FocusIsWith(window) ? 1 : 0) << "\n";
+    } else if (step == "stop-after") {
+      if (!next_int(&x)) return Usage("stop-after MS");
+      stopper = std::jthread([&p, x] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(x));
+        p.RequestStop();
+      });
+    } else if (step == "touch") {
+      if (!next(&a)) return Usage("touch PATH");
+      std::ofstream{a};
+    } else if (step == "wait-file") {
+      // Lets a script act between two steps of one driver.
+      if (!next(&a) || !next_int(&x)) return Usage("wait-file PATH MS");
+      if (!WaitFor(p, x, [&] { return std::filesystem::exists(a); })) return 5;
+    } else if (step == "button-down") {
+      if (!next_int(&x) || !next_int(&y)) return Usage("button-down X Y");
+      p.SetCursorPos(x, y);
+      p.MouseButtonEvent(typelane::MouseButton::kLeft, false, x, y);
+    } else if (step == "crash") {
+      // crash SEGV|ABRT release|keep: dies of the signal, with or without a
+      // handler that lets go of what the platform holds.
+      std::string how;
+      if (!next(&a) || !next(&how)) return Usage("crash SEGV|ABRT release|keep");
+      const int sig = a == "ABRT" ? SIGABRT : SIGSEGV;
+      if (how == "release") std::signal(sig, ReleaseAndDie);
+      std::cout.flush();
+      if (sig == SIGABRT) std::abort();
+      std::raise(sig);
     } else if (step == "sleep") {
       if (!next_int(&x)) return Usage("sleep MS");
       p.Sleep(x);

@@ -333,16 +333,21 @@ bool X11Clipboard::WaitForPaste(const PasteWait& wait) {
     }
     return false;
   };
-  const auto start = std::chrono::steady_clock::now();
-  std::unique_lock lock(impl_->mutex);
-  if (impl_->changed.wait_until(lock, start + std::chrono::milliseconds(wait.grace_ms),
-                                [&] { return fetched(false); })) {
-    return true;
-  }
   // The target may fetch over a connection of its own (Wine does): after the
   // grace time any client's request will do.
-  return impl_->changed.wait_until(lock, start + std::chrono::milliseconds(wait.timeout_ms),
-                                   [&] { return fetched(true); });
+  const auto any_from = wait.since + std::chrono::milliseconds(wait.grace_ms);
+  // A stop request comes from a signal handler, which cannot wake a condition
+  // variable: look at it every few milliseconds.
+  constexpr auto kStep = std::chrono::milliseconds(10);
+  std::unique_lock lock(impl_->mutex);
+  for (;;) {
+    const auto now = std::chrono::steady_clock::now();
+    if (fetched(now >= any_from)) return true;
+    if (now >= wait.until || (wait.stop && wait.stop())) return false;
+    auto next = std::min(wait.until, now + kStep);
+    if (now < any_from) next = std::min(next, any_from);
+    impl_->changed.wait_until(lock, next);
+  }
 }
 
 }  // namespace typelane

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -30,20 +31,25 @@ class X11Clipboard {
   void SetText(std::string_view bytes);
 
   struct PasteWait {
-    // Only a request made at this time or later can be the paste.
+    // The paste key went down at this time: only a request made then or later
+    // can be the paste.
     std::chrono::steady_clock::time_point since;
     // The client (resource id base) whose window has the focus: its request is
     // the paste. Clipboard managers fetch every new text too, sometimes late,
     // and must not be taken for the target. 0 when unknown.
     unsigned long target_client = 0;
     unsigned long client_mask = 0;  // the bits of a resource id within its client
-    // After this long a request from any client counts.
+    // From this long after the paste key on, a request from any client counts,
+    // however often the caller has asked meanwhile.
     int grace_ms = 300;
-    int timeout_ms = 2000;
+    // Give up (answer false) at this time.
+    std::chrono::steady_clock::time_point until;
+    // Asked every few milliseconds: true ends the wait at once (false).
+    std::function<bool()> stop;
   };
 
-  // Blocks until the target has fetched the text of the last SetText, or the
-  // timeout has passed. True when it has.
+  // Blocks until the target has fetched the text of the last SetText (true),
+  // or until wait.until or a stop (false).
   bool WaitForPaste(const PasteWait& wait);
 
  private:

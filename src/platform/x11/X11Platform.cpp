@@ -5,20 +5,29 @@
 #include <X11/Xatom.h>
 #include <X11/Xcursor/Xcursor.h>
 #include <X11/Xlib.h>
+#include <X11/Xproto.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XInput.h>
 #include <X11/extensions/XInput2.h>
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/Xfixes.h>
+#include <X11/extensions/xtestproto.h>
 #include <X11/keysym.h>
+#include <poll.h>
 #include <sys/prctl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <functional>
 #include <map>
+#include <mutex>
 #include <set>
 #include <thread>
 
@@ -33,6 +42,13 @@ namespace typelane {
 namespace {
 
 constexpr int kActivateTimeoutMs = 2000;
+// An Esc this program sent shows up among the raw key events within this
+// long; one not seen by then never will be.
+constexpr auto kOwnEscapeMs = std::chrono::milliseconds(500);
+// The crash release keeps reading the keyboard back this long after it found
+// nothing of ours down: the server may still run presses that were on their
+// way over the main connection (it serves its clients in turns of its own).
+constexpr std::int64_t kSignalSettleMs = 100;
 
 // One window property, read whole.
 struct Property {
@@ -110,12 +126,69 @@ struct X11Platform::Impl {
   // Keycodes of Ctrl, Shift and Alt, with the ModifierBits each stands for.
   std::map<int, unsigned> modifier_keycodes;
   bool escape_seen = false;
+  // The Esc presses KeyEvent sent whose raw event has not come back yet, in
+  // the order they went out.
+  struct SentEscape {
+    int keycode;
+    std::chrono::steady_clock::time_point sent;
+  };
+  std::deque<SentEscape> sent_escapes;
 
   std::unique_ptr<X11Clipboard> clipboard;
   std::chrono::steady_clock::time_point last_key_down;
+  // The client that had the focus when the paste key went down (read once per
+  // paste, however often the caller asks whether the paste was taken).
+  std::chrono::steady_clock::time_point paste_client_since;
+  unsigned long paste_client = 0;
+  // The bits of a resource id below its client's id base.
+  unsigned long client_mask = 0;
+
+  // What the load knows of the windows it works with, from a connection that
+  // selects StructureNotify and PropertyChange on each of them, and
+  // SubstructureNotify on the root, where a pinged program sends its answer.
+  // Events tell of a window's end, so a later window that the server gives
+  // the same id is never taken for it.
+  Display* watch_display = nullptr;
+  Atom wm_protocols = 0, net_wm_ping = 0;
+  struct Watched {
+    unsigned long since_serial = 0;  // events from before the watch began are not its
+    bool dead = false;               // destroyed, or withdrawn after it was seen
+    bool stale = true;               // present must be read again
+    bool present = false;
+    bool was_present = false;
+    Window top_level = 0;          // child of the root holding it; 0 to be found
+    int can_ping = -1;             // lists _NET_WM_PING; -1 not read yet
+    unsigned long ping_stamp = 0;  // the ping not answered yet; 0 none
+    long pid = 0;                  // _NET_WM_PID; 0 not read yet, -1 none
+  };
+  std::map<Window, Watched> watched;
+  unsigned long last_ping_stamp = 0;
+  // The load's thread asks about its target while a GUI may look windows up
+  // by title.
+  std::mutex watch_mutex;
+
+  // For ReleaseHeldInputFromSignal: a connection nothing else uses, the XTEST
+  // opcode, and what KeyEvent and MouseButtonEvent hold down now.
+  Display* signal_display = nullptr;
+  int signal_fd = -1;
+  int xtest_opcode = 0;
+  std::array<std::atomic<bool>, 256> keys_down{};
+  std::array<std::atomic<bool>, 8> buttons_down{};
+  std::atomic_flag releasing = ATOMIC_FLAG_INIT;
+  std::atomic<bool> signal_written{false};
 
   ~Impl() {
     clipboard.reset();
+    if (signal_display) {
+      // Xlib no longer knows where that connection stands once requests went
+      // out behind its back: it must not read from it again.
+      if (signal_written.load()) {
+        x11::ForgetDisplay(signal_display);
+      } else {
+        x11::CloseDisplay(signal_display);
+      }
+    }
+    if (watch_display) x11::CloseDisplay(watch_display);
     if (esc_display) x11::CloseDisplay(esc_display);
     if (display) x11::CloseDisplay(display);
   }
@@ -457,6 +530,385 @@ struct X11Platform::Impl {
     return busy;
   }
 
+  // ---- Checks made before every cell: kept to a round trip or two. ----
+
+  // A property as 32-bit values, without an error trap (its two extra round
+  // trips): a request with a reply reports a failure in place of the reply,
+  // and the error handler keeps the error from ending the program.
+  std::vector<long> QuickLongs(Window w, Atom name) {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::vector<long> out;
+    if (XGetWindowProperty(display, w, name, 0, 64, False, AnyPropertyType, &type, &format, &count,
+                           &after, &data) == Success &&
+        format == 32 && data) {
+      const long* l = reinterpret_cast<const long*>(data);
+      out.assign(l, l + count);
+    }
+    if (data) XFree(data);
+    return out;
+  }
+
+  // 0 when the window is gone.
+  Window QuickParent(Window w) {
+    Window root_return = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int n = 0;
+    Status ok = XQueryTree(display, w, &root_return, &parent, &children, &n);
+    if (children) XFree(children);
+    return ok ? parent : 0;
+  }
+
+  Window TopLevelOf(Window w) {
+    for (int guard = 0; guard < 64 && w != 0; ++guard) {
+      Window parent = QuickParent(w);
+      if (parent == root) return w;
+      w = parent;
+    }
+    return 0;
+  }
+
+  bool SameClient(Window a, Window b) const { return (a & ~client_mask) == (b & ~client_mask); }
+
+  // The window as it is now (no events): destroyed, withdrawn, or there.
+  bool Present(Window w) {
+    if (!Exists(w)) return false;
+    // A program may withdraw (unmap) its window instead of destroying it: gone
+    // for the user all the same. A minimised window is still there.
+    const int state = WmState(w);
+    if (state == NormalState || state == IconicState) return true;
+    return state < 0 && OnScreen(w);
+  }
+
+  // Starts watching a window, or finds the watch begun before.
+  Watched& Watch(Window w) {
+    auto it = watched.find(w);
+    if (it != watched.end()) return it->second;
+    if (watched.size() > 4096) {
+      // A long-running program forgets the windows of long-finished loads.
+      for (auto old = watched.begin(); old != watched.end();) {
+        old = old->second.dead ? std::next(old) : watched.erase(old);
+      }
+    }
+    Watched& state = watched[w];
+    state.since_serial = NextRequest(watch_display);
+    x11::ErrorTrap trap(watch_display);
+    XSelectInput(watch_display, w, StructureNotifyMask | PropertyChangeMask);
+    if (trap.Failed()) state.dead = true;  // it was gone already
+    return state;
+  }
+
+  // Forgets a window seen to end, when a window of the same id is found again
+  // by its title: that one is new and is watched from now on.
+  void Rewatch(Window w) {
+    DrainWatch();
+    auto it = watched.find(w);
+    if (it != watched.end() && it->second.dead) watched.erase(it);
+  }
+
+  void DrainWatch() {
+    if (!watch_display) return;
+    while (XPending(watch_display) > 0) {
+      XEvent event;
+      XNextEvent(watch_display, &event);
+      auto of = [&](Window w) -> Watched* {
+        auto it = watched.find(w);
+        if (it == watched.end() || event.xany.serial < it->second.since_serial) return nullptr;
+        return &it->second;
+      };
+      switch (event.type) {
+        case DestroyNotify:
+          if (Watched* state = of(event.xdestroywindow.window)) state->dead = true;
+          break;
+        case UnmapNotify:
+          if (Watched* state = of(event.xunmap.window)) state->stale = true;
+          break;
+        case MapNotify:
+          if (Watched* state = of(event.xmap.window)) state->stale = true;
+          break;
+        case ReparentNotify:
+          if (Watched* state = of(event.xreparent.window)) {
+            state->stale = true;
+            state->top_level = 0;
+          }
+          break;
+        case PropertyNotify:
+          if (Watched* state = of(event.xproperty.window)) {
+            if (event.xproperty.atom == wm_state) state->stale = true;
+            if (event.xproperty.atom == wm_protocols) state->can_ping = -1;
+          }
+          break;
+        case ClientMessage:
+          // A pinged program answers by sending the ping back to the root.
+          if (event.xclient.message_type == wm_protocols && event.xclient.format == 32 &&
+              static_cast<Atom>(event.xclient.data.l[0]) == net_wm_ping) {
+            Watched* state = of(static_cast<Window>(event.xclient.data.l[2]));
+            const auto stamp = static_cast<unsigned long>(event.xclient.data.l[1]) & 0xFFFFFFFFUL;
+            if (state && state->ping_stamp == stamp) state->ping_stamp = 0;
+          }
+          break;
+        default:
+          break;
+      }
+    }
+  }
+
+  bool Alive(Window w) {
+    DrainWatch();
+    Watched& state = Watch(w);
+    if (state.dead) return false;
+    if (state.stale) {
+      state.stale = false;
+      state.present = Present(w);
+      // Withdrawn after it was there: gone for good, as if destroyed.
+      if (!state.present && state.was_present) state.dead = true;
+      state.was_present = state.was_present || state.present;
+    }
+    return state.present;
+  }
+
+  void SendPing(Window w, Watched& state) {
+    // Stamps count on from X-like milliseconds, each one new, so an answer
+    // names the ping it answers.
+    unsigned long stamp = static_cast<unsigned long>(NowMillis()) & 0xFFFFFFFFUL;
+    if (stamp <= last_ping_stamp) stamp = (last_ping_stamp + 1) & 0xFFFFFFFFUL;
+    if (stamp == 0) stamp = 1;
+    last_ping_stamp = stamp;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = w;
+    event.xclient.message_type = wm_protocols;
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(net_wm_ping);
+    event.xclient.data.l[1] = static_cast<long>(stamp);
+    event.xclient.data.l[2] = static_cast<long>(w);
+    XSendEvent(watch_display, w, False, NoEventMask, &event);
+    XFlush(watch_display);
+    state.ping_stamp = stamp;
+  }
+
+  static std::int64_t NowMillis() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+  }
+
+  bool PointerOver(Window w, Watched& state) {
+    Window root_return = 0, child = 0;
+    int root_x = 0, root_y = 0, win_x = 0, win_y = 0;
+    unsigned int mask = 0;
+    if (!XQueryPointer(display, root, &root_return, &child, &root_x, &root_y, &win_x, &win_y,
+                       &mask) ||
+        child == None) {
+      return false;
+    }
+    if (state.top_level == 0) state.top_level = TopLevelOf(w);
+    return child == state.top_level;
+  }
+
+  bool TargetBusy(Window w, std::int64_t answer_ms, const std::function<bool()>& interrupted) {
+    const auto until = std::chrono::steady_clock::now() +
+                       std::chrono::milliseconds(std::max<std::int64_t>(answer_ms, 0));
+    DrainWatch();
+    Watched& state = Watch(w);
+    if (state.dead) return false;  // gone: not busy; the existence check tells
+    if (interrupted()) return true;
+    // A ping goes only to a program that lists the protocol: others may take
+    // any WM_PROTOCOLS message for a close request (xterm does). One ping at a
+    // time: a hung program is not flooded, and its answer to the one it has
+    // is as good as a new one.
+    if (state.can_ping < 0) {
+      const std::vector<long> protocols = QuickLongs(w, wm_protocols);
+      state.can_ping =
+          std::count(protocols.begin(), protocols.end(), static_cast<long>(net_wm_ping)) > 0;
+    }
+    if (state.can_ping == 1 && state.ping_stamp == 0) SendPing(w, state);
+    // The cursor XFixes reports is the one under the pointer: it speaks for
+    // the target only while the pointer is over it.
+    if (PointerOver(w, state) && Hourglass()) return true;
+    if (state.can_ping != 1) return false;
+    const int watch_fd = ConnectionNumber(watch_display);
+    const int esc_fd = esc_display ? ConnectionNumber(esc_display) : -1;
+    for (;;) {
+      DrainWatch();
+      if (state.dead || state.ping_stamp == 0) return false;
+      if (interrupted()) return true;
+      const auto left =
+          std::chrono::ceil<std::chrono::milliseconds>(until - std::chrono::steady_clock::now())
+              .count();
+      if (left <= 0) return true;
+      pollfd fds[2] = {{watch_fd, POLLIN, 0}, {esc_fd, POLLIN, 0}};
+      poll(fds, esc_fd >= 0 ? 2 : 1, static_cast<int>(std::min<std::int64_t>(left, 10)));
+    }
+  }
+
+  bool FocusWith(Window w) {
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(display, &focus, &revert);
+    if (focus == None || focus == PointerRoot || focus == root) return false;
+    if (SameClient(focus, w)) return true;
+    // Another connection: the same program still, when it says the same
+    // process id (Wine opens a connection per thread).
+    DrainWatch();
+    Watched& state = Watch(w);
+    if (state.pid == 0) {
+      const std::vector<long> pid = QuickLongs(w, net_wm_pid);
+      state.pid = pid.empty() || pid[0] <= 0 ? -1 : pid[0];
+    }
+    if (state.pid < 0) return false;
+    for (int guard = 0; guard < 8; ++guard) {
+      const std::vector<long> pid = QuickLongs(focus, net_wm_pid);
+      if (!pid.empty()) return pid[0] == state.pid;
+      const Window parent = QuickParent(focus);
+      if (parent == 0 || parent == root) return false;
+      if (SameClient(parent, w)) return true;
+      focus = parent;
+    }
+    return false;
+  }
+
+  // ---- The crash handler's release: async-signal-safe calls only. ----
+
+  bool SignalWrite(const unsigned char* data, std::size_t size) noexcept {
+    std::size_t sent = 0;
+    // The connection is non-blocking: wait for room, boundedly.
+    for (int idle = 0; sent < size && idle < 100;) {
+      const ssize_t n = write(signal_fd, data + sent, size - sent);
+      if (n > 0) {
+        sent += static_cast<std::size_t>(n);
+      } else if (n < 0 && errno != EINTR && errno != EAGAIN) {
+        return false;
+      } else {
+        pollfd fd = {signal_fd, POLLOUT, 0};
+        poll(&fd, 1, 10);
+        ++idle;
+      }
+    }
+    return sent == size;
+  }
+
+  bool SignalRead(unsigned char* data, std::size_t size) noexcept {
+    std::size_t have = 0;
+    for (int idle = 0; have < size;) {
+      pollfd fd = {signal_fd, POLLIN, 0};
+      if (poll(&fd, 1, 10) <= 0) {
+        if (++idle > 100) return false;
+        continue;
+      }
+      const ssize_t n = read(signal_fd, data + have, size - have);
+      if (n > 0) {
+        have += static_cast<std::size_t>(n);
+      } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
+        return false;
+      }
+    }
+    return true;
+  }
+
+  // The next reply on the signal connection, into out (at least 40 bytes);
+  // errors and events (32 bytes each) are passed over.
+  bool SignalReply(unsigned char* out, std::size_t capacity) noexcept {
+    for (int guard = 0; guard < 64; ++guard) {
+      if (!SignalRead(out, 32)) return false;
+      if (out[0] != X_Reply) continue;
+      std::uint32_t words = 0;
+      std::memcpy(&words, out + 4, 4);
+      const std::size_t extra = static_cast<std::size_t>(words) * 4;
+      if (32 + extra > capacity) return false;
+      return SignalRead(out + 32, extra);
+    }
+    return false;
+  }
+
+  // Releases every key and button KeyEvent and MouseButtonEvent hold down,
+  // through the signal connection with hand-made XTEST requests. Presses sent
+  // just before went through the main connection, and X keeps no order
+  // between two connections: a press may still wait in the server while our
+  // release is done, and the server may serve our connection several turns
+  // before it comes back to the main one. So the server's keymap and pointer
+  // are read back after each round and what is down is released again, until
+  // nothing of ours has been down for kSignalSettleMs; two seconds at most.
+  void ReleaseFromSignal() noexcept {
+    if (signal_fd < 0 || releasing.test_and_set()) return;
+    bool ours_key[256] = {}, key_held[256] = {};
+    bool ours_button[8] = {}, button_held[8] = {};
+    int held = 0;
+    for (std::size_t b = 1; b < buttons_down.size(); ++b) {
+      if (buttons_down[b].exchange(false)) ours_button[b] = button_held[b] = ++held > 0;
+    }
+    for (std::size_t k = 8; k < keys_down.size(); ++k) {
+      if (keys_down[k].exchange(false)) ours_key[k] = key_held[k] = ++held > 0;
+    }
+    if (held > 0) signal_written.store(true);
+    alignas(4) unsigned char buffer[(256 + 8) * sz_xXTestFakeInputReq + 12];
+    // The time in ms, from the one clock call that is async-signal-safe.
+    auto now_ms = []() noexcept {
+      timespec t{};
+      clock_gettime(CLOCK_MONOTONIC, &t);
+      return static_cast<std::int64_t>(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+    };
+    std::int64_t clean_since = -1;  // nothing of ours down since then
+    for (int round = 0; held > 0 || now_ms() - clean_since < kSignalSettleMs; ++round) {
+      if (round >= 200) break;
+      std::size_t used = 0;
+      auto put = [&](int type, int detail) {
+        xXTestFakeInputReq request;
+        std::memset(&request, 0, sizeof request);
+        request.reqType = static_cast<CARD8>(xtest_opcode);
+        request.xtReqType = X_XTestFakeInput;
+        request.length = sz_xXTestFakeInputReq / 4;
+        request.type = static_cast<BYTE>(type);
+        request.detail = static_cast<BYTE>(detail);
+        std::memcpy(buffer + used, &request, sz_xXTestFakeInputReq);
+        used += sz_xXTestFakeInputReq;
+      };
+      for (int b = 1; b < 8; ++b) {
+        if (button_held[b]) put(ButtonRelease, b);
+      }
+      for (int k = 8; k < 256; ++k) {
+        if (key_held[k]) put(KeyRelease, k);
+      }
+      // QueryKeymap, then QueryPointer on the root: in the client's own byte
+      // order, which is this machine's.
+      const std::uint16_t one = 1, two = 2;
+      const std::uint32_t root_id = static_cast<std::uint32_t>(root);
+      buffer[used] = X_QueryKeymap;
+      buffer[used + 1] = 0;
+      std::memcpy(buffer + used + 2, &one, 2);
+      buffer[used + 4] = X_QueryPointer;
+      buffer[used + 5] = 0;
+      std::memcpy(buffer + used + 6, &two, 2);
+      std::memcpy(buffer + used + 8, &root_id, 4);
+      used += 12;
+      unsigned char keymap[40], pointer[40];
+      if (!SignalWrite(buffer, used) || !SignalReply(keymap, sizeof keymap) ||
+          !SignalReply(pointer, sizeof pointer)) {
+        break;
+      }
+      std::uint16_t mask = 0;
+      std::memcpy(&mask, pointer + 24, 2);
+      held = 0;
+      for (int b = 1; b < 8; ++b) {
+        button_held[b] = ours_button[b] && b <= 5 && (mask & (Button1Mask << (b - 1)));
+        held += button_held[b];
+      }
+      for (int k = 8; k < 256; ++k) {
+        key_held[k] = ours_key[k] && (keymap[8 + k / 8] & (1 << (k % 8)));
+        held += key_held[k];
+      }
+      if (held > 0) {
+        clean_since = -1;
+      } else if (clean_since < 0) {
+        clean_since = now_ms();
+      }
+      poll(nullptr, 0, 5);
+    }
+    releasing.clear();
+  }
+
   void FindXTestDevices() {
     xtest_devices.clear();
     real_keyboards.clear();
@@ -518,8 +970,36 @@ struct X11Platform::Impl {
     return held;
   }
 
+  // Esc: every press of an Esc key counts, from any keyboard, the XTEST one
+  // included (a remote-desktop server types its user's keys through XTest),
+  // except the presses this program sent itself. KeyEvent notes each Esc it
+  // sends; each raw Esc press from the XTEST keyboard takes the oldest note of
+  // the same keycode instead of counting. A note whose press has not come back
+  // within kOwnEscapeMs is dropped after a round trip has shown the server has
+  // nothing older to deliver: it will never match, and must not swallow a
+  // later press of the user's. A press on a real keyboard never matches a note.
   void DrainEscape() {
     if (!esc_display) return;
+    ReadEscapeEvents();
+    const auto now = std::chrono::steady_clock::now();
+    auto overdue = [&] {
+      return !sent_escapes.empty() && now - sent_escapes.front().sent > kOwnEscapeMs;
+    };
+    if (overdue()) {
+      XSync(esc_display, False);
+      ReadEscapeEvents();
+      while (overdue()) sent_escapes.pop_front();
+    }
+  }
+
+  bool OwnEscape(const XIRawEvent* raw) {
+    if (sent_escapes.empty() || sent_escapes.front().keycode != raw->detail) return false;
+    if (!xtest_devices.empty() && !xtest_devices.count(raw->sourceid)) return false;
+    sent_escapes.pop_front();
+    return true;
+  }
+
+  void ReadEscapeEvents() {
     while (XPending(esc_display) > 0) {
       XEvent event;
       XNextEvent(esc_display, &event);
@@ -528,9 +1008,7 @@ struct X11Platform::Impl {
       if (!XGetEventData(esc_display, cookie)) continue;
       if (cookie->evtype == XI_RawKeyPress) {
         const auto* raw = static_cast<const XIRawEvent*>(cookie->data);
-        if (!xtest_devices.count(raw->sourceid) && escape_keycodes.count(raw->detail)) {
-          escape_seen = true;
-        }
+        if (escape_keycodes.count(raw->detail) && !OwnEscape(raw)) escape_seen = true;
       } else if (cookie->evtype == XI_HierarchyChanged) {
         FindXTestDevices();
       }
@@ -610,7 +1088,24 @@ std::unique_ptr<X11Platform> X11Platform::Open(std::string* error) {
   impl->LoadKeymap();
   int fixes_event = 0, fixes_error = 0;
   impl->has_xfixes = XFixesQueryExtension(d, &fixes_event, &fixes_error);
+  impl->wm_protocols = XInternAtom(d, "WM_PROTOCOLS", False);
+  impl->net_wm_ping = XInternAtom(d, "_NET_WM_PING", False);
+  // Resource ids carry their client in the bits above the server-wide client
+  // mask; Xlib keeps that mask (resource_mask) in the display's public part.
+  impl->client_mask = reinterpret_cast<_XPrivDisplay>(d)->private4;
   impl->OpenEscapeWatch(name);
+  impl->watch_display = x11::OpenDisplay(name);
+  if (!impl->watch_display) return fail(std::string("Cannot open the X display \"") + name + "\".");
+  XSelectInput(impl->watch_display, DefaultRootWindow(impl->watch_display), SubstructureNotifyMask);
+  XSync(impl->watch_display, False);
+  impl->signal_display = x11::OpenDisplay(name);
+  int xtest_event = 0, xtest_error = 0;
+  if (impl->signal_display && XQueryExtension(impl->signal_display, "XTEST", &impl->xtest_opcode,
+                                              &xtest_event, &xtest_error)) {
+    XTestGrabControl(impl->signal_display, True);
+    XSync(impl->signal_display, False);
+    impl->signal_fd = ConnectionNumber(impl->signal_display);
+  }
   std::string clip_error;
   impl->clipboard = X11Clipboard::Start(name, &clip_error);
   if (!impl->clipboard) return fail(clip_error);
@@ -620,11 +1115,28 @@ std::unique_ptr<X11Platform> X11Platform::Open(std::string* error) {
 std::vector<WindowInfo> X11Platform::ListWindows() { return impl_->ListWindows(); }
 
 WindowHandle X11Platform::FindWindowByTitle(std::string_view title) {
-  return MatchWindowTitle(impl_->ListWindows(), DecodeText(title));
+  const WindowHandle found = MatchWindowTitle(impl_->ListWindows(), DecodeText(title));
+  // Found by its title now: a window that had this id before and ended is
+  // another one.
+  if (found != 0) {
+    std::lock_guard lock(impl_->watch_mutex);
+    impl_->Rewatch(static_cast<Window>(found));
+  }
+  return found;
 }
 
 bool X11Platform::ActivateWindow(WindowHandle window) {
-  return impl_->Activate(static_cast<Window>(window));
+  const auto w = static_cast<Window>(window);
+  if (w == 0) return false;
+  // Watched from before the activation on, so its end is seen whenever it
+  // comes.
+  std::lock_guard lock(impl_->watch_mutex);
+  impl_->DrainWatch();
+  Impl::Watched& state = impl_->Watch(w);
+  if (state.dead) return false;
+  if (!impl_->Activate(w)) return false;
+  state.was_present = true;
+  return true;
 }
 
 WindowHandle X11Platform::GetForegroundWindow() { return impl_->Foreground(); }
@@ -634,6 +1146,19 @@ void X11Platform::SetForegroundWindow(WindowHandle window) {
 }
 
 bool X11Platform::IsHourglassShowing() { return impl_->Hourglass(); }
+
+bool X11Platform::IsTargetBusy(WindowHandle target, std::int64_t answer_ms) {
+  if (target == 0) return false;
+  std::lock_guard lock(impl_->watch_mutex);
+  return impl_->TargetBusy(static_cast<Window>(target), answer_ms,
+                           [this] { return StopRequested() || EscapePressed(); });
+}
+
+bool X11Platform::FocusIsWith(WindowHandle target) {
+  if (target == 0) return false;
+  std::lock_guard lock(impl_->watch_mutex);
+  return impl_->FocusWith(static_cast<Window>(target));
+}
 
 std::int16_t X11Platform::VkKeyScan(char c) {
   Impl& s = *impl_;
@@ -693,12 +1218,22 @@ void X11Platform::KeyEvent(std::uint8_t virtual_key, bool key_up) {
   if (virtual_key == 0xFF) return;  // "no key": the layout lacked the character
   KeyCode kc = impl_->KeycodeForVk(virtual_key);
   if (!kc) return;
-  if (!key_up) impl_->last_key_down = std::chrono::steady_clock::now();
-  XTestFakeKeyEvent(impl_->display, kc, key_up ? False : True, CurrentTime);
+  Impl& s = *impl_;
+  if (!key_up) {
+    s.last_key_down = std::chrono::steady_clock::now();
+    // Down in the table before it goes out, up only after: a crash handler
+    // releases what may be down.
+    s.keys_down[kc].store(true);
+    if (s.esc_display && (virtual_key == 0x1B || s.escape_keycodes.count(kc))) {
+      s.sent_escapes.push_back({kc, s.last_key_down});
+    }
+  }
+  XTestFakeKeyEvent(s.display, kc, key_up ? False : True, CurrentTime);
   // The server keeps the order of one connection, so sending is enough; where
   // another connection follows (the clipboard), SetClipboardText waits for the
   // server first. A round trip per key would cost more than the keys.
-  XFlush(impl_->display);
+  XFlush(s.display);
+  if (key_up) s.keys_down[kc].store(false);
 }
 
 void X11Platform::SetCursorPos(int x, int y) {
@@ -721,8 +1256,10 @@ void X11Platform::MouseButtonEvent(MouseButton button, bool up, int, int) {
   // The button acts where the pointer is, as mouse_event does without a move
   // flag; SetCursorPos has put it there.
   unsigned int number = button == MouseButton::kLeft ? 1 : 3;
+  if (!up) impl_->buttons_down[number].store(true);
   XTestFakeButtonEvent(impl_->display, number, up ? False : True, CurrentTime);
   XFlush(impl_->display);
+  if (up) impl_->buttons_down[number].store(false);
 }
 
 void X11Platform::BeginEscapeWatch() {
@@ -746,19 +1283,25 @@ void X11Platform::SetClipboardText(std::string_view text) {
 }
 
 bool X11Platform::WaitForPaste(std::int64_t wait_ms) {
+  Impl& s = *impl_;
   X11Clipboard::PasteWait wait;
   // The paste key was the last key pressed; only a request made after it is
-  // the target's paste.
-  wait.since = impl_->last_key_down;
-  wait.timeout_ms = static_cast<int>(wait_ms);
-  // Resource ids carry their client in the bits above the server-wide client
-  // mask; Xlib keeps that mask (resource_mask) in the display's public part.
-  wait.client_mask = reinterpret_cast<_XPrivDisplay>(impl_->display)->private4;
-  Window focus = 0;
-  int revert = 0;
-  XGetInputFocus(impl_->display, &focus, &revert);
-  if (focus != None && focus != PointerRoot) wait.target_client = focus & ~wait.client_mask;
-  return impl_->clipboard->WaitForPaste(wait);
+  // the target's paste, and the grace for other clients runs from it too.
+  wait.since = s.last_key_down;
+  wait.client_mask = s.client_mask;
+  if (s.paste_client_since != s.last_key_down) {
+    s.paste_client_since = s.last_key_down;
+    s.paste_client = 0;
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(s.display, &focus, &revert);
+    if (focus != None && focus != PointerRoot) s.paste_client = focus & ~s.client_mask;
+  }
+  wait.target_client = s.paste_client;
+  wait.until = std::chrono::steady_clock::now() +
+               std::chrono::milliseconds(std::max<std::int64_t>(wait_ms, 0));
+  wait.stop = [this] { return StopRequested(); };
+  return s.clipboard->WaitForPaste(wait);
 }
 
 void X11Platform::Sleep(std::int64_t ms) {
@@ -775,13 +1318,9 @@ void X11Platform::Sleep(std::int64_t ms) {
 }
 
 bool X11Platform::WindowExists(WindowHandle window) {
-  const auto w = static_cast<Window>(window);
-  if (w == 0 || !impl_->Exists(w)) return false;
-  // A program may withdraw (unmap) its window instead of destroying it: gone
-  // for the user all the same. A minimised window is still there.
-  const int state = impl_->WmState(w);
-  if (state == NormalState || state == IconicState) return true;
-  return state < 0 && impl_->OnScreen(w);
+  if (window == 0) return false;
+  std::lock_guard lock(impl_->watch_mutex);
+  return impl_->Alive(static_cast<Window>(window));
 }
 
 std::int64_t X11Platform::NowMs() {
@@ -797,6 +1336,8 @@ unsigned X11Platform::KeycodeForVirtualKey(std::uint8_t virtual_key) {
 }
 
 bool X11Platform::CanWatchEscape() const { return impl_->esc_display != nullptr; }
+
+void X11Platform::ReleaseHeldInputFromSignal() noexcept { impl_->ReleaseFromSignal(); }
 
 void InitX11Threads() { x11::InitThreads(); }
 

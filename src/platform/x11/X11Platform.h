@@ -26,6 +26,14 @@ class X11Platform final : public Platform {
   WindowHandle GetForegroundWindow() override;
   void SetForegroundWindow(WindowHandle window) override;
   bool IsHourglassShowing() override;
+  // The busy cursor while the pointer is over the target, or no answer to a
+  // ping (_NET_WM_PING, only to a program that lists the protocol) within
+  // answer_ms. Cut short by Esc or a stop request, it answers busy: nothing
+  // should go out before the caller has looked at why it ended.
+  bool IsTargetBusy(WindowHandle target, std::int64_t answer_ms) override;
+  // The focused window belongs to the target's X client, or its top-level
+  // carries the target's _NET_WM_PID (a program with several connections).
+  bool FocusIsWith(WindowHandle target) override;
   std::int16_t VkKeyScan(char c) override;
   void KeyEvent(std::uint8_t virtual_key, bool key_up) override;
   void SetCursorPos(int x, int y) override;
@@ -45,6 +53,9 @@ class X11Platform final : public Platform {
   bool WindowExists(WindowHandle window) override;
   // Whether raw key events can be watched (XInput 2.1 or later).
   bool CanWatchEscape() const override;
+  // Sends a release for every key and button KeyEvent and MouseButtonEvent
+  // left down, over a connection kept for nothing else, with write(2) only.
+  void ReleaseHeldInputFromSignal() noexcept override;
 
   // True while a window manager (EWMH) runs on the display.
   bool HasWindowManager();

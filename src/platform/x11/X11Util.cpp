@@ -64,6 +64,10 @@ Display* OpenDisplay(const char* name) {
 void CloseDisplay(Display* display) {
   if (!display) return;
   XCloseDisplay(display);
+  ForgetDisplay(display);
+}
+
+void ForgetDisplay(Display* display) {
   for (auto& own : g_own_displays) {
     Display* expected = display;
     if (own.compare_exchange_strong(expected, nullptr)) break;

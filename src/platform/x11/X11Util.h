@@ -21,6 +21,9 @@ void InstallErrorHandler();
 // are recorded by the handler above.
 Display* OpenDisplay(const char* name);
 void CloseDisplay(Display* display);
+// Stops treating the connection as ours without closing it: for a connection
+// written to behind Xlib's back, which Xlib must not read again.
+void ForgetDisplay(Display* display);
 
 // Records the X errors of the requests made on this thread between its
 // construction and Failed(). Errors are delivered on the thread that reads the
