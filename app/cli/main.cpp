@@ -62,7 +62,7 @@ constexpr int kExitNotFound = 4;
 const char* const kUsage =
     "usage:\n"
     "  typelane-cli send [--dry-run [--readable]] [--log FILE] [--window TITLE] [--group NAME]\n"
-    "                    [--rows A-B] [--cols A-B] SHEET\n"
+    "                    [--rows A-B] [--cols A-B] [--from-cell C] SHEET\n"
     "  typelane-cli keys [--dry-run] TEXT\n"
     "  typelane-cli windows\n"
     "  typelane-cli convert IN OUT\n"
@@ -82,7 +82,9 @@ const char* const kUsage =
     "              as it takes (30)\n"
     "A command's own extra delay is a line NAME=seconds in the same section.\n"
     "A load stops on Esc, SIGINT, SIGTERM, SIGHUP or SIGQUIT (exit status 128 +\n"
-    "the signal), letting go of every key and button it holds.\n";
+    "the signal), letting go of every key and button it holds. A load that stopped\n"
+    "inside a row says how to resume it: --rows R-B --from-cell C starts row R at\n"
+    "column C, so nothing of it is sent twice.\n";
 
 // The progress window of the command line: one line on a terminal's stderr,
 // rewritten after every row, gone when the load ends (only where someone
@@ -314,6 +316,7 @@ int RunSend(const std::vector<std::string>& args, const std::string& folder) {
   bool readable = false;
   std::optional<std::string> window, group, log_path;
   std::optional<std::pair<int, int>> rows, cols;
+  int from_cell = 0;
   std::string sheet_path;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -335,6 +338,11 @@ int RunSend(const std::vector<std::string>& args, const std::string& folder) {
       rows = ParseRange(value(), "--rows");
     } else if (a == "--cols") {
       cols = ParseRange(value(), "--cols");
+    } else if (a == "--from-cell") {
+      const std::string& text = value();
+      const auto col = TryStrToInt(text);
+      if (!col || *col < 1) throw UsageError{"--from-cell must be a column from 1, not \"" + text + "\""};
+      from_cell = *col;
     } else if (a.starts_with("--") || !sheet_path.empty()) {
       throw UsageError{"unexpected argument \"" + a + "\""};
     } else {
@@ -402,7 +410,8 @@ int RunSend(const std::vector<std::string>& args, const std::string& folder) {
   choice.selection.right = cols ? cols->second : doc.sheet.LastCol();
   choice.window_title = window;
   choice.group = group;
-  const SendRequest request = MakeSendRequest(doc, choice);
+  SendRequest request = MakeSendRequest(doc, choice);
+  request.start_col = from_cell;
 
   // Long loads show how far they are, where someone watches the terminal (a
   // dry run prints its trace instead).
@@ -433,11 +442,21 @@ int RunSend(const std::vector<std::string>& args, const std::string& folder) {
               << std::endl;
     return kExitNotFound;
   }
+  // Where a load that stopped inside a row goes on without sending a cell twice.
+  std::string resume;
+  if (result.resume_row > 0) {
+    const int bottom = rows ? rows->second : doc.sheet.LastRow();
+    resume = "To resume: --rows " + std::to_string(result.resume_row) + "-" +
+             std::to_string(bottom) + " --from-cell " + std::to_string(result.resume_col);
+    if (cols) resume += " --cols " + std::to_string(cols->first) + "-" + std::to_string(cols->second);
+  }
   if (!result.error.empty()) {
     std::cerr << result.title << ": " << MessageLines(result.message) << std::endl;
+    if (!resume.empty()) std::cerr << resume << std::endl;
     return kExitError;
   }
   std::cout << MessageLines(result.message) << std::endl;
+  if (!resume.empty()) std::cout << resume << std::endl;
   return result.cancelled ? kExitCancelled : kExitOk;
 }
 

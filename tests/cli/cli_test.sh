@@ -118,8 +118,13 @@ out=$(TYPELANE_DRY_RUN_ESC=19 "$cli" send --dry-run "$src/examples/orders.tyl");
 check "Esc exits 3" 3 "$rc"
 check "Esc summary" "Data loading terminated at user request:
 
-Rows:	1" "$(echo "$out" | tail -5 | head -3)"
-check "Esc summary says where" "Stopped in row 2 after cell 1." "$(echo "$out" | tail -1)"
+Rows:	1" "$(echo "$out" | tail -6 | head -3)"
+check "Esc summary says where and how to resume" "Stopped in row 2 after cell 1.
+To resume: --rows 2-4 --from-cell 2" "$(echo "$out" | tail -2)"
+# Resumed so: row 2 from its second cell on, and nothing before it again.
+full=$("$cli" send --dry-run "$src/examples/orders.tyl" | grep '^clip ')
+resumed=$("$cli" send --dry-run --rows 2-4 --from-cell 2 "$src/examples/orders.tyl" | grep '^clip ')
+check "the resumed load pastes from row 2's second cell on" "$(echo "$full" | tail -n +8)" "$resumed"
 
 # A window that is not there.
 err=$(TYPELANE_DRY_RUN_WINDOWS='Invoices|Orders - Entry' "$cli" send --dry-run --window Receipts \
