@@ -194,9 +194,7 @@ class StopOnSignals {
 // crashes on.
 class StopOnSignals {
  public:
-  explicit StopOnSignals(Platform& platform) : signals_(platform) {
-    InstallCrashRelease(platform);
-  }
+  explicit StopOnSignals(Platform& platform) : signals_(platform) { InstallCrashRelease(platform); }
   ~StopOnSignals() { UninstallCrashRelease(); }
   StopOnSignals(const StopOnSignals&) = delete;
   StopOnSignals& operator=(const StopOnSignals&) = delete;
@@ -341,7 +339,8 @@ int RunSend(const std::vector<std::string>& args, const std::string& folder) {
     } else if (a == "--from-cell") {
       const std::string& text = value();
       const auto col = TryStrToInt(text);
-      if (!col || *col < 1) throw UsageError{"--from-cell must be a column from 1, not \"" + text + "\""};
+      if (!col || *col < 1)
+        throw UsageError{"--from-cell must be a column from 1, not \"" + text + "\""};
       from_cell = *col;
     } else if (a.starts_with("--") || !sheet_path.empty()) {
       throw UsageError{"unexpected argument \"" + a + "\""};
@@ -448,7 +447,8 @@ int RunSend(const std::vector<std::string>& args, const std::string& folder) {
     const int bottom = rows ? rows->second : doc.sheet.LastRow();
     resume = "To resume: --rows " + std::to_string(result.resume_row) + "-" +
              std::to_string(bottom) + " --from-cell " + std::to_string(result.resume_col);
-    if (cols) resume += " --cols " + std::to_string(cols->first) + "-" + std::to_string(cols->second);
+    if (cols)
+      resume += " --cols " + std::to_string(cols->first) + "-" + std::to_string(cols->second);
   }
   if (!result.error.empty()) {
     std::cerr << result.title << ": " << MessageLines(result.message) << std::endl;

@@ -164,8 +164,7 @@ TEST(LoadIntegrity, EscEndsALongPauseAtOnceAndTheLoadResumesAtTheCell) {
   const Trace& keys = again.platform.Trace();
   EXPECT_EQ(std::count(keys.begin(), keys.end(), "down 53"), 0);  // no second SAVE
   // Blank cells are not counted as sent.
-  EXPECT_EQ(resumed.lines,
-            Trace({"resumed at row 1, cell 4", "1 1 loaded", "2 1 loaded"}));
+  EXPECT_EQ(resumed.lines, Trace({"resumed at row 1, cell 4", "1 1 loaded", "2 1 loaded"}));
 }
 
 }  // namespace

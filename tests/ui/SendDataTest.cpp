@@ -264,10 +264,14 @@ class SendDataTest : public QObject {
       const QStringList fields = lines[row].split(QLatin1Char('\t'));
       QCOMPARE(fields.size(), 4);
       QCOMPARE(fields[0], QString::number(row));
-      QVERIFY(QDateTime::fromString(fields[1], QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).isValid());
+      QVERIFY(
+          QDateTime::fromString(fields[1], QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).isValid());
       QCOMPARE(fields[2], row < 3 ? QStringLiteral("2") : QStringLiteral("0"));
-      QCOMPARE(fields[3], row < 3 ? QStringLiteral("loaded")
-                                  : QStringLiteral("'x' is not a valid integer value (the load stopped at row 3, cell 1)"));
+      QCOMPARE(fields[3],
+               row < 3
+                   ? QStringLiteral("loaded")
+                   : QStringLiteral(
+                         "'x' is not a valid integer value (the load stopped at row 3, cell 1)"));
     }
 
     // A target that is not there leaves no log.

@@ -4,7 +4,6 @@
 #include <string_view>
 
 #include "core/common/Errors.h"
-
 #include "core/load/GuardedPlatform.h"
 #include "core/load/Platform.h"
 

@@ -35,8 +35,7 @@ std::string FormatElapsed(std::int64_t elapsed_ms) {
   return std::to_string(hours) + ":" + std::to_string(minutes) + ":" + std::to_string(seconds);
 }
 
-std::string LoadSummary(bool cancelled, int rows, std::int64_t elapsed_ms,
-                        std::string_view where) {
+std::string LoadSummary(bool cancelled, int rows, std::int64_t elapsed_ms, std::string_view where) {
   std::string text =
       cancelled ? "Data loading terminated at user request:" : "Typelane completed successfully:";
   text += "\r\rRows:\t" + std::to_string(rows);

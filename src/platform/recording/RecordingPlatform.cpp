@@ -168,7 +168,8 @@ std::string RecordingPlatform::TitleOf(WindowHandle window) const {
 }
 
 bool RecordingPlatform::WindowExists(WindowHandle window) {
-  if (auto closing = closing_.find(window); closing != closing_.end() && now_ms_ >= closing->second) {
+  if (auto closing = closing_.find(window);
+      closing != closing_.end() && now_ms_ >= closing->second) {
     return false;
   }
   if (scripted_windows_) {
