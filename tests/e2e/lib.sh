@@ -163,10 +163,12 @@ options_with() {
 
 # start_typelane FILE: typelane opens FILE (no splash, no file associations
 # written) and its main window takes the focus. Needs GUI (the program's path).
+# It gets the signal dispositions a terminal would give it (a background job
+# of a script ignores SIGINT and SIGQUIT).
 start_typelane() {
   local file=$1
-  TYPELANE_NO_ASSOCIATIONS=1 QT_QPA_PLATFORM=xcb "$GUI" --no-splash "$file" \
-    >"$WORK/typelane.log" 2>&1 &
+  TYPELANE_NO_ASSOCIATIONS=1 QT_QPA_PLATFORM=xcb env --default-signal=INT,TERM,HUP,QUIT \
+    "$GUI" --no-splash "$file" >"$WORK/typelane.log" 2>&1 &
   TYPELANE=$!
   PIDS+=($TYPELANE)
   wait_until 60 window_exists "Veltrax Typelane $file" ||
@@ -208,19 +210,29 @@ back_to() {
     fail "the main window does not have the focus ($("$DRIVER" foreground))"
 }
 
-# send_data MAIN: Tools > Send Data through the access keys (Alt+T S) on the
-# main window titled MAIN, then Return on the selection dialog (OK has the
-# focus); returns once the dialog has gone.
+# send_data MAIN [PICTURE]: Tools > Send Data through the access keys (Alt+T S)
+# on the main window titled MAIN, then Return on the selection dialog (OK has
+# the focus; PICTURE, when given, gets a screenshot of it first); returns once
+# the dialog has gone.
 send_data() {
-  local main=$1 dialog
+  local main=$1 picture=${2:-} dialog
   back_to "$main"
   keys alt+t
   keys s
   wait_until 30 has_window '^Typelane$' || fail "the selection dialog did not appear"
   dialog=$(visible_window '^Typelane$')
   wait_until 30 foreground_is "Typelane" || fail "the selection dialog does not have the focus"
+  [[ -z $picture ]] || import -window root "$picture"
   keys Return
   wait_until 30 unmapped "$dialog" || fail "the selection dialog did not close"
+}
+
+# keep_output: OUTPUT is the folder for what a test keeps (screenshots),
+# E2E_OUTPUT or one in the working folder, emptied of older pictures.
+keep_output() {
+  OUTPUT=${E2E_OUTPUT:-$WORK/output}
+  mkdir -p "$OUTPUT"
+  rm -f "$OUTPUT"/*.png
 }
 
 # read_summary OUT: once the summary message box has the focus, Ctrl+C copies

@@ -12,9 +12,7 @@
 # usage: test_gui_escape.sh nowm|openbox CLI DRIVER PROBE GUI
 MODE=$1 DRIVER=$3 GUI=$5
 source "$(dirname "$0")/lib.sh"
-OUTPUT=${E2E_OUTPUT:-$WORK/output}
-mkdir -p "$OUTPUT"
-rm -f "$OUTPUT"/*.png
+keep_output
 
 start_nested_display "$MODE"
 start_cat "Cat Target" "$WORK/cat.out"

@@ -11,9 +11,7 @@
 # usage: test_gui_resume.sh nowm|openbox CLI DRIVER PROBE GUI
 MODE=$1 DRIVER=$3 GUI=$5
 source "$(dirname "$0")/lib.sh"
-OUTPUT=${E2E_OUTPUT:-$WORK/output}
-mkdir -p "$OUTPUT"
-rm -f "$OUTPUT"/*.png
+keep_output
 
 start_nested_display "$MODE"
 start_cat "Cat Target" "$WORK/cat.out"
@@ -52,15 +50,7 @@ back_to "$MAIN"
 import -window root "$OUTPUT/stopped.png"
 
 # ---- Send Data again: the resume choice, taken with Return ----
-back_to "$MAIN"
-keys alt+t
-keys s
-wait_until 30 has_window '^Typelane$' || fail "the selection dialog did not appear"
-dialog=$(visible_window '^Typelane$')
-wait_until 30 foreground_is "Typelane" || fail "the selection dialog does not have the focus"
-import -window root "$OUTPUT/selection.png"
-keys Return
-wait_until 30 unmapped "$dialog" || fail "the selection dialog did not close"
+send_data "$MAIN" "$OUTPUT/selection.png"
 read_summary "$WORK/summary2.txt"
 grep -qx 'Typelane completed successfully:' "$WORK/summary2.txt" ||
   fail "the resumed load did not complete"

@@ -17,20 +17,6 @@ ulimit -c 0
 start_display "$MODE"
 start_cat "Cat Target" "$WORK/cat.out"
 
-# start_gui FILE: typelane on FILE with the default signal dispositions a
-# terminal would give it (a background job of a script ignores SIGINT/SIGQUIT).
-start_gui() {
-  local file=$1
-  TYPELANE_NO_ASSOCIATIONS=1 QT_QPA_PLATFORM=xcb env --default-signal=INT,TERM,HUP,QUIT \
-    "$GUI" --no-splash "$file" >"$WORK/typelane.log" 2>&1 &
-  TYPELANE=$!
-  PIDS+=($TYPELANE)
-  wait_until 60 window_exists "Veltrax Typelane $file" ||
-    { cat "$WORK/typelane.log"; fail "the main window did not open $file"; }
-  wait_until 30 foreground_is "Veltrax Typelane $file" ||
-    fail "the main window does not have the focus ($("$DRIVER" foreground))"
-}
-
 size() { stat -c %s "$WORK/cat.out"; }
 
 # ends_by SIGNAL STATUS: typelane ends, killed by SIGNAL; nothing stays held and
@@ -54,7 +40,7 @@ write_sheet "$WORK/keys.tyl" \
   $'DataDelay=0\nCellDelay=0\nFormDelay=0\nKeyHold=1000\nSystemHold=1000\nMenuCall=0\nHourGlass=100' \
   $'Window=Cat Target\nDescription=\nCommandGroup=Desktop' $'\\+^abcdefgh' "$(options_with false false)"
 printf 'begincommands\r\nCommand\tDescription\tDesktop\tNotes\r\nendcommands\r\n' >>"$WORK/keys.tyl"
-start_gui "$WORK/keys.tyl"
+start_typelane "$WORK/keys.tyl"
 send_data "Veltrax Typelane $WORK/keys.tyl"
 "$DRIVER" wait-held 30000 >"$WORK/held" || fail "the load never held a key"
 note "held: $(cat "$WORK/held")"
@@ -70,7 +56,7 @@ write_sheet "$WORK/paste.tyl" \
   $'Window=Cat Target\nDescription=\nCommandGroup=Desktop' "${rows%$'\n'}" "$(options_with false false)"
 printf 'begincommands\r\nCommand\tDescription\tDesktop\tNotes\r\nendcommands\r\n' >>"$WORK/paste.tyl"
 : >"$WORK/cat.out"
-start_gui "$WORK/paste.tyl"
+start_typelane "$WORK/paste.tyl"
 send_data "Veltrax Typelane $WORK/paste.tyl"
 wait_until 60 bash -c '[[ $(tr -cd "\r" <"$0" | wc -c) -ge 5 ]]' "$WORK/cat.out" ||
   fail "the paste load did not get going"
@@ -87,7 +73,7 @@ remainder=${expected#"$got"}
 note "the target got $(tr -cd '\r' <"$WORK/cat.out" | wc -c) of $ROWS rows"
 
 # ---- SIGHUP with no load, the sheet changed ----
-start_gui "$WORK/paste.tyl"
+start_typelane "$WORK/paste.tyl"
 keys Delete
 wait_until 30 has_window "^Veltrax Typelane $WORK/paste.tyl" || fail "the main window went"
 kill -HUP "$TYPELANE"

@@ -43,6 +43,19 @@ void ReleaseAndDie(int sig) {
   std::raise(sig);
 }
 
+// A window property read whole and deleted (a selection handed over).
+std::string TakeProperty(Display* d, Window w, Atom property) {
+  Atom type;
+  int format;
+  unsigned long count, after;
+  unsigned char* data = nullptr;
+  XGetWindowProperty(d, w, property, 0, 1 << 24, True, AnyPropertyType, &type, &format, &count,
+                     &after, &data);
+  std::string text(reinterpret_cast<char*>(data), data ? count : 0);
+  if (data) XFree(data);
+  return text;
+}
+
 std::string Hex(int value) {
   char buf[16];
   std::snprintf(buf, sizeof buf, "%X", value & 0xFFFF);
@@ -174,15 +187,7 @@ int ManageClipboard(int ms, const std::string& out_path) {
         XConvertSelection(d, clipboard, utf8, property, w, CurrentTime);
         XFlush(d);
       } else if (event.type == SelectionNotify && event.xselection.selection == clipboard) {
-        Atom type;
-        int format;
-        unsigned long count, after;
-        unsigned char* data = nullptr;
-        XGetWindowProperty(d, w, property, 0, 1 << 24, True, AnyPropertyType, &type, &format,
-                           &count, &after, &data);
-        std::string text(reinterpret_cast<char*>(data), data ? count : 0);
-        if (data) XFree(data);
-        typelane::WriteFileAtomic(out_path, text);
+        typelane::WriteFileAtomic(out_path, TakeProperty(d, w, property));
         XSelectionEvent reply{};
         reply.type = SelectionNotify;
         reply.requestor = pending.requestor;
@@ -236,14 +241,7 @@ int TwoConnectionPad(const std::string& title, int ms) {
       XEvent event;
       XNextEvent(fetcher, &event);
       if (event.type != SelectionNotify || event.xselection.property == None) continue;
-      Atom type;
-      int format;
-      unsigned long count, after;
-      unsigned char* data = nullptr;
-      XGetWindowProperty(fetcher, into, property, 0, 1 << 20, True, AnyPropertyType, &type, &format,
-                         &count, &after, &data);
-      std::cout << std::string(reinterpret_cast<char*>(data), data ? count : 0) << std::endl;
-      if (data) XFree(data);
+      std::cout << TakeProperty(fetcher, into, property) << std::endl;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
