@@ -143,7 +143,7 @@ std::atomic<Platform*> g_stoppable{nullptr};
 volatile std::sig_atomic_t g_stop_signal = 0;
 static_assert(std::atomic<Platform*>::is_always_lock_free);
 
-extern "C" void OnStopSignal(int signal_number) {
+void StopFromConsole(int signal_number) {
   g_stop_signal = signal_number;
   if (Platform* platform = g_stoppable.load()) platform->RequestStop();
 }
@@ -154,7 +154,7 @@ std::atomic<HANDLE> g_load_done{nullptr};
 
 BOOL WINAPI OnConsoleStop(DWORD event) {
   const bool interrupt = event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
-  OnStopSignal(interrupt ? 2 : 1);
+  StopFromConsole(interrupt ? 2 : 1);
   // Windows ends the process as soon as this returns from a close event: hold
   // it until the load has let go of its keys (the system allows a few seconds).
   if (!interrupt) {
