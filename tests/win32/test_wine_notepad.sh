@@ -96,8 +96,8 @@ set -e
 cat "$WORK/none.err"
 [[ $rc == 4 ]] || fail "send to a missing window exited $rc, not 4"
 grep -q "The specified Window does not exist." "$WORK/none.err" || fail "no not-found message"
-grep -q "Please select a valid Window name from the Window Name drop down list." "$WORK/none.err" ||
-  fail "no second line of the not-found message"
+grep -q '"typelane-cli windows" lists the titles' "$WORK/none.err" ||
+  fail "no word of how to find the titles"
 probe text "$NOTEPAD" >"$WORK/none.text"
 same_bytes "$WORK/prefix.expected" "$WORK/none.text" "Notepad after the failed load"
 

@@ -1,5 +1,6 @@
 #include "core/files/LoadLog.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -90,7 +91,15 @@ std::unique_ptr<LoadLog> LoadLog::CreateIn(const std::string& folder, std::strin
   // long sheet name gives up its end instead.
   const std::string stamp = " " + FormatTime(now, true);
   const size_t tail = stamp.size() + std::string_view(" (999).txt").size();
-  base = CutName(std::move(base), kMaxNameBytes - tail) + stamp;
+  size_t name_bytes = kMaxNameBytes;
+#if defined(_WIN32)
+  // Without long-path support a whole path stays within MAX_PATH (259
+  // characters and its end); a folder's bytes are at least its characters.
+  constexpr size_t kMaxPath = 259;
+  name_bytes = std::min(
+      name_bytes, folder.size() + tail + 16 < kMaxPath ? kMaxPath - folder.size() : tail + 16);
+#endif
+  base = CutName(std::move(base), name_bytes - tail) + stamp;
   const std::string stem = folder + base;
   for (int n = 1; n < 1000; ++n) {
     const std::string path = stem + (n == 1 ? "" : " (" + std::to_string(n) + ")") + ".txt";
