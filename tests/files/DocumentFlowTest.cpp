@@ -170,10 +170,13 @@ TEST(DocumentFlow, OpeningAFileWithTheBackupOfAnInterruptedSaveAsksWhichToOpen) 
   const std::string backup = h.dir / ".orders.txt.typelane-backup";
   WriteBytes(file, "Smith\t3\r\nJo");
   WriteBytes(backup, "Smith\t2\r\nJones\t5\r\n");
+  // The backup as the system names it (a full path on Windows).
+  const std::string named = InterruptedSaveBackup(file);
+  ASSERT_TRUE(std::filesystem::equivalent(PathFromName(named), PathFromName(backup))) << named;
   const std::string question = "An earlier save of \"" + file +
                                "\" was interrupted. A backup of the file as it was before that "
                                "save is kept in \"" +
-                               backup + "\". Open the backup instead?";
+                               named + "\". Open the backup instead?";
 
   h.prompter.answers.push_back(Answer::kYes);
   ASSERT_TRUE(d.OpenFile(file));

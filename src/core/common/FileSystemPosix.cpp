@@ -324,7 +324,7 @@ std::string FullPath(const std::string& file, const std::string& path) {
 // was left by a save that did not finish.
 class Backup {
  public:
-  Backup(const Target& t, const std::string& path) : path_(path) {
+  Backup(const Target& t, const std::string& path) : path_(path), mode_(t.st.st_mode) {
     const PathParts parts = SplitPath(t.file);
     dir_fd_ = ::open(parts.dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (!dir_fd_.Ok()) Fail(path, errno);
@@ -408,6 +408,9 @@ class Backup {
       }
     }
     ::flock(fd.Get(), LOCK_EX);
+    // As readable as the file itself, no more: whoever may open the file may
+    // open its backup and be told of it.
+    ::fchmod(fd.Get(), mode_ & 0666);
     Fd source(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW));
     if (!source.Ok()) Refuse(std::generic_category().message(errno));
     CopyAll(source.Get(), fd.Get(), path_);
@@ -422,6 +425,7 @@ class Backup {
   }
 
   std::string path_;
+  mode_t mode_;
   Fd dir_fd_;
   Fd lock_;
   std::string name_;

@@ -263,12 +263,19 @@ void WriteInPlace(const std::wstring& file, const std::string& path, const ByteP
   if (backup != place.beside) DeleteFileW((backup + L".path").c_str());
 }
 
+// A name as the user writes it: without the \\?\ of a final path.
+std::string Shown(const std::wstring& name) {
+  if (name.starts_with(L"\\\\?\\UNC\\")) return "\\\\" + Utf8(name.substr(8));
+  if (name.starts_with(L"\\\\?\\")) return Utf8(name.substr(4));
+  return Utf8(name);
+}
+
 std::string DeadBackup(const std::string& path) {
   const Target t = FindTarget(path);
   if (!t.exists) return {};
   const BackupPlace place = PlaceOfBackup(t.file);
   if (GetFileAttributesW(place.beside.c_str()) != INVALID_FILE_ATTRIBUTES) {
-    return Utf8(place.beside);
+    return Shown(place.beside);
   }
   if (place.kept.empty() || GetFileAttributesW(place.kept.c_str()) == INVALID_FILE_ATTRIBUTES) {
     return {};
@@ -278,7 +285,7 @@ std::string DeadBackup(const std::string& path) {
   } catch (const FileError&) {
     return {};
   }
-  return Utf8(place.kept);
+  return Shown(place.kept);
 }
 
 void WriteDirect(const std::wstring& file, const std::string& path, const ByteProducer& produce) {
