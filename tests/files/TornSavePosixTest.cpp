@@ -118,11 +118,33 @@ class TornSaves : public ::testing::Test {
     ASSERT_TRUE(ReadFileBytes(c.file) == new_bytes_) << c.name;
     ASSERT_EQ(InterruptedSaveBackup(c.file), "") << c.name;
     std::uniform_int_distribution<long> delay(0, span);
+    // Where the save's own backup appears once it is whole: from then on the
+    // file is written over.
+    const std::string appears =
+        backup_folder == fs::path(c.file).parent_path().string()
+            ? backup_folder + "/." + fs::path(c.file).filename().string() + ".typelane-backup"
+            : backup_folder + "/" + file_system_detail::BackupNameInFolder(c.file);
     int old_file = 0, new_file = 0, torn = 0, backups = 0;
     for (int round = 0; round < rounds; ++round) {
       Reset(c.file, old_bytes_);
       const pid_t pid = StartSave(c);
-      std::this_thread::sleep_for(std::chrono::microseconds(delay(random_)));
+      // Every other kill comes a random time after the start; the others
+      // within an eighth of a save's time after the backup appeared: in the
+      // middle of writing the file over, or soon after.
+      if (round % 2 == 1) {
+        // Until the backup is there or the save has ended (the child is left
+        // for Finish to collect).
+        auto saving = [pid] {
+          siginfo_t info{};
+          return ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+                 info.si_pid == 0;
+        };
+        while (!fs::exists(appears) && saving()) {
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(delay(random_) / 8));
+      } else {
+        std::this_thread::sleep_for(std::chrono::microseconds(delay(random_)));
+      }
       Finish(pid, true);
       const std::string now = ReadFileBytes(c.file);
       const std::string backup = InterruptedSaveBackup(c.file);
