@@ -16,6 +16,7 @@
 
 #include "CliPrompter.h"
 #include "core/common/Errors.h"
+#include "core/common/FileSystem.h"
 #include "core/common/Numbers.h"
 #include "core/document/Document.h"
 #include "core/document/MakeSendRequest.h"
@@ -250,6 +251,18 @@ struct Session {
   Document document;
 };
 
+// Opens a sheet for a script. A sheet an interrupted save may have torn is
+// refused: nobody is there to choose between it and its backup.
+bool OpenSheet(Document& doc, const std::string& path) {
+  if (const std::string backup = InterruptedSaveBackup(path); !backup.empty()) {
+    std::cerr << kTitleError << ": An earlier save of \"" << path
+              << "\" was interrupted. A backup of the file as it was before that save is kept in \""
+              << backup << "\". Open the sheet in Typelane to choose between the two." << std::endl;
+    return false;
+  }
+  return doc.OpenFile(path);
+}
+
 std::unique_ptr<Platform> MakePlatform(bool dry_run, std::string& error,
                                        TraceSink* sink = nullptr) {
   if (dry_run) {
@@ -353,7 +366,7 @@ int RunSend(const std::vector<std::string>& args, const std::string& folder) {
 
   Session session(folder);
   Document& doc = session.document;
-  if (!doc.OpenFile(sheet_path)) return kExitError;
+  if (!OpenSheet(doc, sheet_path)) return kExitError;
   // The window would still load a sheet that was read only in part; a script
   // is better served by not loading it at all. A missing commands.dat is only
   // told: the sheet's own commands, or none, still make a whole load.
@@ -547,7 +560,9 @@ int SaveAs(Session& session, const std::string& out_path) {
 int RunConvert(const std::vector<std::string>& args, const std::string& folder) {
   if (args.size() != 2) throw UsageError{"convert needs IN and OUT"};
   Session session(folder);
-  if (!session.document.OpenFile(args[0]) || !ReadCompletely(session.document)) return kExitError;
+  if (!OpenSheet(session.document, args[0]) || !ReadCompletely(session.document)) {
+    return kExitError;
+  }
   return SaveAs(session, args[1]);
 }
 
@@ -568,7 +583,7 @@ int RunPlayback(const std::vector<std::string>& args, const std::string& folder)
 
   Session session(folder);
   Document& doc = session.document;
-  if (!doc.OpenFile(plain[0])) return kExitError;
+  if (!OpenSheet(doc, plain[0])) return kExitError;
   if (doc.Kind() != DocumentKind::kPlayback) {
     std::cerr << kTitleError << ": \"" << plain[0] << "\" is not a recorded playback file."
               << std::endl;
@@ -579,7 +594,7 @@ int RunPlayback(const std::vector<std::string>& args, const std::string& folder)
   CliPrompter data_prompter(std::cerr);
   MemorySettingsStore data_settings;
   Document data(data_prompter, data_settings, folder);
-  if (!data.OpenFile(plain[1]) || !ReadCompletely(data)) return kExitError;
+  if (!OpenSheet(data, plain[1]) || !ReadCompletely(data)) return kExitError;
 
   Sheet& sheet = doc.sheet;
   const int cols = sheet.LastCol();

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "core/common/FileSystem.h"
 #include "core/document/Document.h"
 #include "core/files/ProgramFolder.h"
 #include "core/settings/SettingsStore.h"
@@ -176,12 +177,31 @@ int main(int argc, char** argv) {
   ui::LoadRunner* runner = window.Dialogs()->Runner();
   QObject::connect(runner, &ui::LoadRunner::StoppedBySignal, &app,
                    [](int signal_number) { StopSignals::ExitBySignal(signal_number); });
-  auto on_stop_signal = [&stop_signals, runner] {
-    const int signal_number = stop_signals.Take();
-    if (signal_number == 0) return;
+  // A save is running: the exit waits until it is done (a file written over
+  // in place must not be left half new), looking again every 20 ms. Every
+  // thread's signal ends up here, whichever thread the system handed it to.
+  QTimer after_save;
+  after_save.setInterval(20);
+  int deferred_signal = 0;
+  auto stop_for = [runner](int signal_number) {
     // Without a load there is nothing to let go of; unsaved changes cannot be
     // asked about (nobody is there to answer).
     if (!runner->StopForSignal(signal_number)) StopSignals::ExitBySignal(signal_number);
+  };
+  QObject::connect(&after_save, &QTimer::timeout, &app, [&] {
+    if (SaveInProgress()) return;
+    after_save.stop();
+    stop_for(deferred_signal);
+  });
+  auto on_stop_signal = [&] {
+    const int signal_number = stop_signals.Take();
+    if (signal_number == 0) return;
+    if (SaveInProgress()) {
+      deferred_signal = signal_number;
+      if (!after_save.isActive()) after_save.start();
+      return;
+    }
+    stop_for(signal_number);
   };
   std::unique_ptr<QSocketNotifier> notifier;
   QTimer poll;

@@ -186,6 +186,18 @@ check "a read-only file is refused" 1 "$rc"
 check "saying which file and why" "Typelane Error: Failed to save the file.
 $work/locked.txt: $reason" "$err"
 check "and it is kept" keep "$(tr -d '\r' < "$work/locked.txt")"
+# A sheet with the backup an interrupted in-place save left is refused: a
+# script cannot choose between the two. A save of the sheet makes it whole and
+# removes the backup.
+printf 'a\tb\r\nc' > "$work/torn.txt"; printf 'a\tb\r\nc\td\r\n' > "$work/.torn.txt.typelane-backup"
+err=$("$cli" convert "$work/torn.txt" "$work/torn-out.txt" 2>&1); rc=$?
+check "a sheet with a backup is refused" 1 "$rc"
+check "naming the backup" "Typelane Error: An earlier save of \"$work/torn.txt\" was interrupted. \
+A backup of the file as it was before that save is kept in \"$work/.torn.txt.typelane-backup\". \
+Open the sheet in Typelane to choose between the two." "$err"
+check "and nothing is written" no "$([ -e "$work/torn-out.txt" ] && echo yes || echo no)"
+"$cli" convert "$sheet" "$work/torn.txt"; check "a save of the torn file" 0 $?
+check "removes its backup" no "$([ -e "$work/.torn.txt.typelane-backup" ] && echo yes || echo no)"
 mkfifo "$work/fifo"
 timeout 20 cat "$work/fifo" > "$work/from-fifo" & reader=$!
 "$cli" convert "$sheet" "$work/fifo"; check "save into a FIFO" 0 $?

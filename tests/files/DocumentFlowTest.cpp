@@ -162,6 +162,54 @@ TEST(DocumentFlow, OpensSheetAndTabDelimitedFiles) {
   EXPECT_EQ(d.RecentFiles()[1], tyl);
 }
 
+TEST(DocumentFlow, OpeningAFileWithTheBackupOfAnInterruptedSaveAsksWhichToOpen) {
+  DocumentHarness h;
+  Document& d = *h.doc;
+  // An in-place save was killed half-way: the file is torn, the backup whole.
+  const std::string file = h.dir / "orders.txt";
+  const std::string backup = h.dir / ".orders.txt.typelane-backup";
+  WriteBytes(file, "Smith\t3\r\nJo");
+  WriteBytes(backup, "Smith\t2\r\nJones\t5\r\n");
+  // The backup as the system names it (a full path on Windows).
+  const std::string named = InterruptedSaveBackup(file);
+  ASSERT_TRUE(std::filesystem::equivalent(PathFromName(named), PathFromName(backup))) << named;
+  const std::string question = "An earlier save of \"" + file +
+                               "\" was interrupted. A backup of the file as it was before that "
+                               "save is kept in \"" +
+                               named + "\". Open the backup instead?";
+
+  h.prompter.answers.push_back(Answer::kYes);
+  ASSERT_TRUE(d.OpenFile(file));
+  ASSERT_EQ(h.prompter.shown.size(), 1u);
+  EXPECT_EQ(h.prompter.shown[0].text, question);
+  EXPECT_EQ(h.prompter.shown[0].buttons, Buttons::kYesNo);
+  EXPECT_EQ(d.sheet.Cell(2, 1), "Jones");
+  // The sheet is the backup's, under the file's name, and differs from the file.
+  EXPECT_EQ(d.FileName(), file);
+  EXPECT_EQ(d.Caption(), "Veltrax Typelane " + file);
+  EXPECT_TRUE(d.Modified());
+  EXPECT_EQ(d.RecentFiles()[0], file);
+
+  // No opens the file as it is; both files stay until a save.
+  h.prompter.shown.clear();
+  h.prompter.answers = {Answer::kNo, Answer::kNo};
+  ASSERT_TRUE(d.OpenFile(file));
+  EXPECT_EQ(h.Messages(), (std::vector<std::string>{std::string(kSaveQuestion), question}));
+  EXPECT_EQ(d.sheet.Cell(2, 1), "Jo");
+  EXPECT_FALSE(d.Modified());
+  EXPECT_EQ(ReadBytes(backup), "Smith\t2\r\nJones\t5\r\n");
+
+  // A save makes the file whole: the backup has served and goes, and the next
+  // open asks nothing.
+  Edit(d);
+  ASSERT_TRUE(d.SaveFile(false));
+  EXPECT_FALSE(std::filesystem::exists(backup));
+  h.prompter.shown.clear();
+  ASSERT_TRUE(d.OpenFile(file));
+  EXPECT_TRUE(h.prompter.shown.empty());
+  EXPECT_EQ(d.sheet.Cell(1, 1), "changed");
+}
+
 TEST(DocumentFlow, OpeningAPlaybackFileWarnsAboutAnUntestedVersion) {
   DocumentHarness h;
   const std::string fpb = h.dir / "rec.fpb";

@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
+#include <cstdio>
 #include <deque>
 #include <mutex>
 #include <random>
@@ -11,11 +13,13 @@ namespace {
 
 constexpr size_t kSuffixLength = 6;
 constexpr std::string_view kEnding = ".typelane-save";
+constexpr std::string_view kBackupEnding = ".typelane-backup";
 // Long names are cut so that the temporary's name stays within the 255 bytes
 // (or UTF-16 units) a name may have.
 constexpr size_t kMaxBase = 200;
 
 std::atomic<bool> named_only{false};
+std::atomic<int> saves_running{0};
 std::mutex suffixes_mutex;
 std::deque<std::string> test_suffixes;
 
@@ -86,5 +90,48 @@ std::string NextTemporarySuffix() {
 
 bool NamedTemporariesOnly() { return named_only; }
 
+std::string BackupNameBeside(std::string_view base) {
+  return "." + std::string(CutBase(base)) + std::string(kBackupEnding);
+}
+
+std::string BackupNameInFolder(std::string_view full_path) {
+  // FNV-1a: the same path gives the same name on every run and system.
+  std::uint64_t hash = 14695981039346656037ull;
+  for (char c : full_path) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211ull;
+  }
+  const size_t slash = full_path.find_last_of("/\\");
+  const std::string_view base =
+      CutBase(slash == std::string_view::npos ? full_path : full_path.substr(slash + 1));
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+  return std::string(base) + "." + hex + std::string(kBackupEnding);
+}
+
+std::string BackupFolder() {
+#if defined(_WIN32)
+  const std::string app_data = EnvironmentValue("APPDATA");
+  if (app_data.empty()) return {};
+  return app_data + "\\Typelane\\backups";
+#else
+  // The user's data folder as the rest of the program finds it: a relative
+  // XDG_DATA_HOME is ignored, as the XDG rules say.
+  std::string base = EnvironmentValue("XDG_DATA_HOME");
+  if (base.empty() || base.front() != '/') {
+    const std::string home = EnvironmentValue("HOME");
+    if (home.empty()) return {};
+    base = home + (home.ends_with('/') ? "" : "/") + ".local/share";
+  }
+  return base + (base.ends_with('/') ? "" : "/") + "typelane/backups";
+#endif
+}
+
+SaveScope::SaveScope() { ++saves_running; }
+SaveScope::~SaveScope() { --saves_running; }
+
 }  // namespace file_system_detail
+
+bool SaveInProgress() { return saves_running.load() > 0; }
+
 }  // namespace typelane

@@ -49,13 +49,20 @@ std::string ReadFileBytes(const std::string& path);
 // - A file with more than one name (hard links), a file whose owner or group a
 //   new file could not be given, and a file in a folder the user may not write
 //   are written in place, so every name keeps seeing it and it keeps its owner.
-//   The space is reserved first, so a full disk fails before a byte changes.
+//   Written in place, a file is torn by a kill half-way, so a whole copy of it
+//   as it was (the backup, see InterruptedSaveBackup) is made and synced first
+//   and removed only once the new text is whole on the disk; a save that
+//   cannot make one is refused. The space is reserved first, so a full disk
+//   fails before a byte changes; an error half-way writes the backup back.
 // - Anything that is not a regular file (a FIFO, a device, /dev/stdout) is
 //   written directly.
 // - No temporary file stays behind after an error, and none after SIGINT,
 //   SIGTERM, SIGHUP or SIGQUIT in the saving thread (they wait until the save
 //   is done). One a SIGKILL or a power cut left behind is removed by the next
 //   save of the same file.
+// - A file larger than the process may write (ulimit -f) fails with an error
+//   instead of ending the program: SIGXFSZ is ignored from the first save on.
+// - A save that succeeds removes a backup an earlier, interrupted one left.
 void WriteFileAtomic(const std::string& path, std::string_view bytes);
 
 // Hands the bytes of a file, block by block, to write. A save may call it more
@@ -66,6 +73,19 @@ using ByteProducer = std::function<void(const std::function<void(std::string_vie
 // The same for a file made as it is written: a large file is never in memory
 // whole, except where it must be written in place.
 void WriteFileAtomic(const std::string& path, const ByteProducer& produce);
+
+// The backup an interrupted in-place save of the file at path left behind,
+// holding the whole file as it was before that save; "" when there is none
+// (or when the save that made it is still running). Beside the file it is
+// ".<name>.typelane-backup"; where the file's folder could not be written, it
+// is in the "backups" folder of the user's data folder, named after the file
+// and a hash of its full path, with that path in a side file of the same name
+// ending ".path". Either is a plain copy of the old file.
+std::string InterruptedSaveBackup(const std::string& path);
+
+// True while a save runs in this process (any thread). A program that ends on
+// a signal waits until it is false, so the save is never cut short by it.
+bool SaveInProgress();
 
 // True when a new file can be made in folder ("" is the current folder). The
 // only sure test is to try (permissions, read-only mounts, access lists): a
@@ -94,6 +114,23 @@ bool IsTemporaryName(std::string_view name, std::string_view base);
 // and digits.
 std::string NextTemporarySuffix();
 bool NamedTemporariesOnly();
+
+// The backup's name beside the file called base.
+std::string BackupNameBeside(std::string_view base);
+// The backup's name in the user's backups folder for the file at full_path.
+std::string BackupNameInFolder(std::string_view full_path);
+// The user's backups folder without a final separator; "" when the user has
+// no data folder.
+std::string BackupFolder();
+
+// Counts the saves running in this process (SaveInProgress).
+class SaveScope {
+ public:
+  SaveScope();
+  ~SaveScope();
+  SaveScope(const SaveScope&) = delete;
+  SaveScope& operator=(const SaveScope&) = delete;
+};
 
 }  // namespace file_system_detail
 

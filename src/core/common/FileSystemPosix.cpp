@@ -40,6 +40,7 @@ class Fd {
     return *this;
   }
   int Get() const { return fd_; }
+  void Release() { fd_ = -1; }
   bool Ok() const { return fd_ >= 0; }
   void Close() {
     if (fd_ >= 0) ::close(fd_);
@@ -130,6 +131,8 @@ void WriteOver(int fd, const std::string& path, std::string_view bytes) {
     }
     done += static_cast<size_t>(n);
   }
+  // The new text is on the disk before the file is cut to its length.
+  if (::fsync(fd) != 0) Fail(path, errno);
   if (::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0) Fail(path, errno);
   if (::fsync(fd) != 0) Fail(path, errno);
 }
@@ -208,14 +211,6 @@ Target FindTarget(const std::string& path) {
   Fail(path, ELOOP);
 }
 
-void WriteInPlace(const std::string& file, const std::string& path, const ByteProducer& produce) {
-  const std::string bytes = Collect(produce);
-  HoldSignals hold;
-  Fd fd(::open(file.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW));
-  if (!fd.Ok()) Fail(path, errno);
-  WriteOver(fd.Get(), path, bytes);
-}
-
 void WriteDirect(const std::string& path, const ByteProducer& produce) {
   Fd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
   if (!fd.Ok()) Fail(path, errno);
@@ -289,6 +284,168 @@ class NamedTemporary {
   int dir_fd_;
   std::string name_;
 };
+
+// Copies everything from one open file to another, from the start.
+void CopyAll(int from, int to, const std::string& path) {
+  std::string buffer(1 << 20, '\0');
+  off_t offset = 0;
+  while (true) {
+    const ssize_t n = ::pread(from, buffer.data(), buffer.size(), offset);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      Fail(path, errno);
+    }
+    if (n == 0) return;
+    size_t done = 0;
+    while (done < static_cast<size_t>(n)) {
+      const ssize_t w = ::pwrite(to, buffer.data() + done, static_cast<size_t>(n) - done,
+                                 offset + static_cast<off_t>(done));
+      if (w < 0) {
+        if (errno == EINTR) continue;
+        Fail(path, errno);
+      }
+      done += static_cast<size_t>(w);
+    }
+    offset += n;
+  }
+}
+
+// The full path of a file, its folder's links resolved, as the backups folder
+// records it.
+std::string FullPath(const std::string& file, const std::string& path) {
+  const PathParts parts = SplitPath(file);
+  const std::string dir = RealPath(parts.dir, path);
+  return (dir == "/" ? "" : dir) + "/" + parts.base;
+}
+
+// A whole copy of a file as it was before it is written over in place. It
+// takes its name only once it is complete and on the disk, so a backup that
+// exists is always whole. This save holds a lock on it: one that nobody holds
+// was left by a save that did not finish.
+class Backup {
+ public:
+  Backup(const Target& t, const std::string& path) : path_(path), mode_(t.st.st_mode) {
+    const PathParts parts = SplitPath(t.file);
+    dir_fd_ = ::open(parts.dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (!dir_fd_.Ok()) Fail(path, errno);
+    name_ = file_system_detail::BackupNameBeside(parts.base);
+    RemoveDeadTemporaries(dir_fd_.Get(), name_);
+    if (Make(t.file)) return;
+    // The file's folder cannot be written: the user's backups folder, with
+    // the file's path beside the copy.
+    const std::string folder = file_system_detail::BackupFolder();
+    if (folder.empty()) Refuse("the user has no data folder");
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    ::chmod(folder.c_str(), 0700);
+    dir_fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (!dir_fd_.Ok()) Refuse(folder + ": " + std::generic_category().message(errno));
+    const std::string full = FullPath(t.file, path);
+    name_ = file_system_detail::BackupNameInFolder(full);
+    side_name_ = name_ + ".path";
+    RemoveDeadTemporaries(dir_fd_.Get(), name_);
+    if (!Make(t.file, full)) Refuse(folder + ": " + std::generic_category().message(errno));
+  }
+  Backup(const Backup&) = delete;
+  Backup& operator=(const Backup&) = delete;
+
+  // Writes the backup back over the file after a failed write; true when the
+  // file is whole again.
+  bool Restore(int fd) {
+    struct stat st;
+    if (::fstat(lock_.Get(), &st) != 0) return false;
+    try {
+      CopyAll(lock_.Get(), fd, path_);
+    } catch (const FileError&) {
+      return false;
+    }
+    return ::fsync(fd) == 0 && ::ftruncate(fd, st.st_size) == 0 && ::fsync(fd) == 0;
+  }
+
+  // The file is whole: the backup goes, then its side file.
+  void Remove() {
+    ::unlinkat(dir_fd_.Get(), name_.c_str(), 0);
+    if (!side_name_.empty()) ::unlinkat(dir_fd_.Get(), side_name_.c_str(), 0);
+    ::fsync(dir_fd_.Get());
+  }
+
+ private:
+  [[noreturn]] void Refuse(const std::string& why) {
+    throw FileError(path_,
+                    "No backup of the file could be made before writing over it (" + why + ")");
+  }
+
+  // Makes the backup in dir_fd_ (or keeps one a save that did not finish left
+  // there: it holds the file as it was before, and the file itself may be torn
+  // now). False when the folder cannot be written.
+  bool Make(const std::string& file, const std::string& full_path = {}) {
+    Fd existing(::openat(dir_fd_.Get(), name_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (existing.Ok()) {
+      if (::flock(existing.Get(), LOCK_EX | LOCK_NB) != 0) Fail(path_, EBUSY);
+      lock_ = existing.Get();
+      existing.Release();
+      return true;
+    }
+    if (!full_path.empty()) {
+      Fd side(::openat(dir_fd_.Get(), side_name_.c_str(),
+                       O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600));
+      if (!side.Ok()) return false;
+      WriteAll(side.Get(), path_, full_path + "\n");
+      if (::fsync(side.Get()) != 0) Fail(path_, errno);
+    }
+    NamedTemporary temporary(dir_fd_.Get());
+    Fd fd;
+    for (int attempt = 0; !fd.Ok(); ++attempt) {
+      std::string name = TemporaryName(name_, NextTemporarySuffix());
+      fd = ::openat(dir_fd_.Get(), name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                    0600);
+      if (fd.Ok()) {
+        temporary.Set(std::move(name));
+      } else if (errno == EACCES || errno == EPERM || errno == EROFS) {
+        return false;
+      } else if (errno != EEXIST || attempt > 100) {
+        Fail(path_, errno);
+      }
+    }
+    ::flock(fd.Get(), LOCK_EX);
+    // As readable as the file itself, no more: whoever may open the file may
+    // open its backup and be told of it.
+    ::fchmod(fd.Get(), mode_ & 0666);
+    Fd source(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW));
+    if (!source.Ok()) Refuse(std::generic_category().message(errno));
+    CopyAll(source.Get(), fd.Get(), path_);
+    if (::fsync(fd.Get()) != 0) Fail(path_, errno);
+    if (::renameat(dir_fd_.Get(), temporary.Name().c_str(), dir_fd_.Get(), name_.c_str()) != 0)
+      Fail(path_, errno);
+    temporary.Renamed();
+    if (::fsync(dir_fd_.Get()) != 0) Fail(path_, errno);
+    lock_ = fd.Get();
+    fd.Release();
+    return true;
+  }
+
+  std::string path_;
+  mode_t mode_;
+  Fd dir_fd_;
+  Fd lock_;
+  std::string name_;
+  std::string side_name_;
+};
+
+void WriteInPlace(const Target& t, const std::string& path, const ByteProducer& produce) {
+  const std::string bytes = Collect(produce);
+  HoldSignals hold;
+  Fd fd(::open(t.file.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW));
+  if (!fd.Ok()) Fail(path, errno);
+  Backup backup(t, path);
+  try {
+    WriteOver(fd.Get(), path, bytes);
+  } catch (const FileError&) {
+    if (backup.Restore(fd.Get())) backup.Remove();
+    throw;
+  }
+  backup.Remove();
+}
 
 void Commit(int dir_fd, NamedTemporary& temporary, const std::string& base,
             const std::string& path) {
@@ -364,7 +521,54 @@ Outcome SaveNamed(int dir_fd, const Target& t, const std::string& base, const st
   return Outcome::kSaved;
 }
 
+// The backup of the file at path, if a save that did not finish left one: it
+// exists, is a regular file and no running save holds its lock.
+std::string DeadBackup(const std::string& path) {
+  const Target t = FindTarget(path);
+  if (!t.exists) return {};
+  auto dead = [](const std::string& name) {
+    Fd fd(::open(name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat st;
+    return fd.Ok() && ::fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode) &&
+           ::flock(fd.Get(), LOCK_SH | LOCK_NB) == 0;
+  };
+  const PathParts parts = SplitPath(t.file);
+  const std::string name = file_system_detail::BackupNameBeside(parts.base);
+  const std::string beside = t.file.find('/') == std::string::npos
+                                 ? name
+                                 : (parts.dir == "/" ? "" : parts.dir) + "/" + name;
+  if (dead(beside)) return beside;
+  const std::string folder = file_system_detail::BackupFolder();
+  if (folder.empty()) return {};
+  const std::string full = FullPath(t.file, path);
+  const std::string kept = folder + "/" + file_system_detail::BackupNameInFolder(full);
+  if (!dead(kept)) return {};
+  // The side file names the file the copy is of: a backup of another file
+  // whose path gives the same name is not this file's.
+  try {
+    if (ReadFileBytes(kept + ".path") != full + "\n") return {};
+  } catch (const FileError&) {
+    return {};
+  }
+  return kept;
+}
+
+void RemoveBackup(const std::string& path) {
+  const std::string backup = DeadBackup(path);
+  if (backup.empty()) return;
+  ::unlink(backup.c_str());
+  ::unlink((backup + ".path").c_str());
+}
+
 }  // namespace
+
+std::string InterruptedSaveBackup(const std::string& path) {
+  try {
+    return DeadBackup(path);
+  } catch (const FileError&) {
+    return {};
+  }
+}
 
 std::filesystem::path PathFromName(const std::string& name) { return std::filesystem::path(name); }
 
@@ -452,13 +656,20 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes) {
 
 void WriteFileAtomic(const std::string& path, const ByteProducer& produce) {
   if (path.empty()) Fail(path, ENOENT);
+  // Past the file-size limit a write then fails (EFBIG) and the save says so,
+  // instead of the signal ending the program in the middle of a file.
+  struct sigaction size_action {};
+  if (::sigaction(SIGXFSZ, nullptr, &size_action) == 0 && size_action.sa_handler == SIG_DFL) {
+    ::signal(SIGXFSZ, SIG_IGN);
+  }
+  const file_system_detail::SaveScope running;
   const Target t = FindTarget(path);
   if (t.direct) return WriteDirect(t.file, produce);
   if (t.exists) {
     if (::faccessat(AT_FDCWD, t.file.c_str(), W_OK, AT_EACCESS) != 0) Fail(path, errno);
     // Also where the system would let an administrator write it.
     if ((t.st.st_mode & 0222) == 0) throw FileError(path, "The file is read-only");
-    if (t.st.st_nlink > 1) return WriteInPlace(t.file, path, produce);
+    if (t.st.st_nlink > 1) return WriteInPlace(t, path, produce);
   }
   const PathParts parts = SplitPath(t.file);
   if (parts.base.empty()) Fail(path, EISDIR);
@@ -474,7 +685,9 @@ void WriteFileAtomic(const std::string& path, const ByteProducer& produce) {
 #endif
   if (outcome == Outcome::kNoUnnamed)
     outcome = SaveNamed(dir_fd.Get(), t, parts.base, path, produce);
-  if (outcome == Outcome::kInPlace) WriteInPlace(t.file, path, produce);
+  if (outcome == Outcome::kInPlace) return WriteInPlace(t, path, produce);
+  // The file is whole and new: a backup an interrupted save left has served.
+  if (t.exists) RemoveBackup(path);
 }
 
 }  // namespace typelane

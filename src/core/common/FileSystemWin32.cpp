@@ -162,8 +162,7 @@ std::string Collect(const ByteProducer& produce) {
 
 // Replaces the content of the file where it is. The space is reserved first,
 // so a full disk fails before a byte of the old text changes.
-void WriteInPlace(const std::wstring& file, const std::string& path, const ByteProducer& produce) {
-  const std::string bytes = Collect(produce);
+void WriteOver(const std::wstring& file, const std::string& path, const std::string& bytes) {
   Handle h(CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                        FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!h.Ok()) Fail(path, GetLastError());
@@ -179,7 +178,114 @@ void WriteInPlace(const std::wstring& file, const std::string& path, const ByteP
     }
   }
   WriteAll(h.Get(), path, bytes);
+  // The new text is on the disk before the file is cut to its length.
+  if (!FlushFileBuffers(h.Get())) Fail(path, GetLastError());
   if (!SetEndOfFile(h.Get()) || !FlushFileBuffers(h.Get())) Fail(path, GetLastError());
+}
+
+std::wstring FullPath(const std::wstring& file) {
+  const DWORD n = GetFullPathNameW(file.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return file;
+  std::wstring full(n, L'\0');
+  const DWORD m = GetFullPathNameW(file.c_str(), n, full.data(), nullptr);
+  full.resize(m);
+  return full;
+}
+
+// Where the backup of a file goes: beside it, or (folder not writable) in the
+// user's backups folder with the file's path in a side file.
+struct BackupPlace {
+  std::wstring beside;
+  std::wstring kept;  // empty: the user has no data folder
+  std::string full;
+};
+
+BackupPlace PlaceOfBackup(const std::wstring& file) {
+  const PathParts parts = SplitPath(file);
+  BackupPlace place;
+  place.beside = parts.dir + Wide(file_system_detail::BackupNameBeside(Utf8(parts.base)));
+  place.full = Utf8(FullPath(file));
+  const std::string folder = file_system_detail::BackupFolder();
+  if (!folder.empty()) {
+    place.kept = Wide(folder + "\\" + file_system_detail::BackupNameInFolder(place.full));
+  }
+  return place;
+}
+
+// A whole copy made under a temporary name and renamed once it is on the disk,
+// so a backup that exists is whole. One an unfinished save left is kept: the
+// file itself may be torn now.
+bool MakeBackup(const std::wstring& file, const std::wstring& backup) {
+  if (GetFileAttributesW(backup.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+  const PathParts parts = SplitPath(backup);
+  const std::wstring temporary =
+      parts.dir + Wide(TemporaryName(Utf8(parts.base), NextTemporarySuffix()));
+  if (!CopyFileW(file.c_str(), temporary.c_str(), TRUE)) return false;
+  {
+    Handle h(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!h.Ok() || !FlushFileBuffers(h.Get())) {
+      h.Close();
+      DeleteFileW(temporary.c_str());
+      return false;
+    }
+  }
+  if (!MoveFileExW(temporary.c_str(), backup.c_str(), MOVEFILE_WRITE_THROUGH)) {
+    DeleteFileW(temporary.c_str());
+    return false;
+  }
+  return true;
+}
+
+void WriteInPlace(const std::wstring& file, const std::string& path, const ByteProducer& produce) {
+  const std::string bytes = Collect(produce);
+  const BackupPlace place = PlaceOfBackup(file);
+  std::wstring backup = place.beside;
+  if (!MakeBackup(file, backup)) {
+    backup = place.kept;
+    if (backup.empty()) {
+      throw FileError(path, "No backup of the file could be made before writing over it");
+    }
+    CreateDirectoryW(Wide(file_system_detail::BackupFolder()).c_str(), nullptr);
+    WriteFileAtomic(Utf8(backup) + ".path", place.full + "\n");
+    if (!MakeBackup(file, backup)) {
+      throw FileError(path, "No backup of the file could be made before writing over it (" +
+                                WindowsErrorText(GetLastError()) + ")");
+    }
+  }
+  try {
+    WriteOver(file, path, bytes);
+  } catch (const FileError&) {
+    // The backup goes back over the file; kept if that fails too.
+    if (CopyFileW(backup.c_str(), file.c_str(), FALSE)) DeleteFileW(backup.c_str());
+    throw;
+  }
+  DeleteFileW(backup.c_str());
+  if (backup != place.beside) DeleteFileW((backup + L".path").c_str());
+}
+
+// A name as the user writes it: without the \\?\ of a final path.
+std::string Shown(const std::wstring& name) {
+  if (name.starts_with(L"\\\\?\\UNC\\")) return "\\\\" + Utf8(name.substr(8));
+  if (name.starts_with(L"\\\\?\\")) return Utf8(name.substr(4));
+  return Utf8(name);
+}
+
+std::string DeadBackup(const std::string& path) {
+  const Target t = FindTarget(path);
+  if (!t.exists) return {};
+  const BackupPlace place = PlaceOfBackup(t.file);
+  if (GetFileAttributesW(place.beside.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    return Shown(place.beside);
+  }
+  if (place.kept.empty() || GetFileAttributesW(place.kept.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    return {};
+  }
+  try {
+    if (ReadFileBytes(Utf8(place.kept) + ".path") != place.full + "\n") return {};
+  } catch (const FileError&) {
+    return {};
+  }
+  return Shown(place.kept);
 }
 
 void WriteDirect(const std::wstring& file, const std::string& path, const ByteProducer& produce) {
@@ -298,8 +404,17 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes) {
                   [bytes](const std::function<void(std::string_view)>& write) { write(bytes); });
 }
 
+std::string InterruptedSaveBackup(const std::string& path) {
+  try {
+    return DeadBackup(path);
+  } catch (const FileError&) {
+    return {};
+  }
+}
+
 void WriteFileAtomic(const std::string& path, const ByteProducer& produce) {
   if (path.empty()) Fail(path, ERROR_FILE_NOT_FOUND);
+  const file_system_detail::SaveScope running;
   const Target t = FindTarget(path);
   if (t.direct) return WriteDirect(t.file, path, produce);
   // Every name of a file with hard links keeps seeing it.
@@ -349,6 +464,14 @@ void WriteFileAtomic(const std::string& path, const ByteProducer& produce) {
     h.Close();
     DeleteFileW(temporary.c_str());
     throw;
+  }
+  // The file is whole and new: a backup an interrupted save left has served.
+  if (t.exists) {
+    const std::string backup = DeadBackup(path);
+    if (!backup.empty()) {
+      DeleteFileW(Wide(backup).c_str());
+      DeleteFileW(Wide(backup + ".path").c_str());
+    }
   }
 }
 

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "core/common/Errors.h"
+#include "core/common/FileSystem.h"
 #include "core/common/FileText.h"
 #include "core/common/LineReader.h"
 #include "core/common/TextEncoding.h"
@@ -120,6 +121,12 @@ constexpr std::string_view kSaveQuestion = "Do you want to save the current spre
 constexpr std::string_view kRecentFilesNotSaved = "The list of recent files could not be saved.";
 constexpr std::string_view kSupportAddress = "https://typelane.org/support";
 
+std::string InterruptedSaveText(const std::string& file, const std::string& backup) {
+  return "An earlier save of \"" + file +
+         "\" was interrupted. A backup of the file as it was before that save is kept in \"" +
+         backup + "\". Open the backup instead?";
+}
+
 std::string CaptionFor(const std::string& path) {
   std::string caption(kCaptionBase);
   caption += ' ';
@@ -216,6 +223,16 @@ bool Document::OpenFile(const std::string& name) {
     if (!choice) return false;
     file_name_ = choice->path;
   }
+  // A save that wrote over the file in place and did not finish may have left
+  // it torn; the whole file as it was before is in the backup. The user
+  // chooses which to open; both stay until the next save of the file.
+  std::string source = file_name_;
+  if (const std::string backup = InterruptedSaveBackup(file_name_); !backup.empty()) {
+    if (prompter_.Message(kTitleWarning, InterruptedSaveText(file_name_, backup),
+                          Buttons::kYesNo) == Answer::kYes) {
+      source = backup;
+    }
+  }
   // The observers hear one reset, whether the open succeeds or fails; it ends
   // after the hourglass has gone and before the failure message is shown.
   std::optional<ResetScope> reset(std::in_place, *this);
@@ -229,7 +246,7 @@ bool Document::OpenFile(const std::string& name) {
     // Sheet files and tab-delimited text are read line by line, so a large
     // file is never in memory beside the sheet it fills; the kind comes from
     // the first line.
-    LineReader file(file_name_);
+    LineReader file(source);
     EncodingNotingSource reader(file);
     std::string_view first_line;
     if (!reader.Next(first_line)) throw FileError(file_name_, "The file is empty");
@@ -258,7 +275,9 @@ bool Document::OpenFile(const std::string& name) {
     }
     text_encoding = reader.Found().value_or(
         kind_ == DocumentKind::kPlayback ? TextEncoding::kWindows1252 : TextEncoding::kUtf8);
-    SetModified(false);
+    // Opened from the backup, the sheet differs from the file of its name
+    // until it is saved.
+    SetModified(source != file_name_);
     AddRecentFile(file_name_);
   } catch (...) {
     // The cursor comes back first, then the reset, then the message. The
