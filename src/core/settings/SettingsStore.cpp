@@ -302,12 +302,14 @@ std::vector<std::string> IniSettingsStore::ValueNames(std::string_view key) cons
 std::optional<std::string> IniSettingsStore::ReadString(std::string_view key,
                                                         std::string_view name) const {
   Load();
-  if (secrets_ != nullptr && IsPassword(key, name)) {
-    const std::string user = MemorySettingsStore::ReadString(kOptionsKey, "UserName").value_or("");
-    if (auto secret = secrets_->Lookup(user)) return secret;
-    // None kept there (or none reachable): one an older version left in the file.
+  std::optional<std::string> value = MemorySettingsStore::ReadString(key, name);
+  // A password in the file is the newer one: every write that reaches the
+  // secret store takes it out of the file, so it was written where none could
+  // be reached (or by an older version).
+  if (secrets_ != nullptr && !value && IsPassword(key, name)) {
+    return secrets_->Lookup(MemorySettingsStore::ReadString(kOptionsKey, "UserName").value_or(""));
   }
-  return MemorySettingsStore::ReadString(key, name);
+  return value;
 }
 
 std::optional<std::int32_t> IniSettingsStore::ReadInt(std::string_view key,
@@ -344,14 +346,16 @@ bool IniSettingsStore::Change(std::string_view key, std::string_view name, Edit 
         edited = EditedFile(bytes, key, name, false, std::nullopt);
         break;
     }
-    // A password an older version left in the file goes to the secret store.
+    // A password left in the file (by an older version, or written where no
+    // secret store could be reached) goes to the secret store.
     if (secrets_ != nullptr && !IsPassword(key, name)) {
       Load();
-      if (auto plain = MemorySettingsStore::ReadString(kOptionsKey, "Password");
-          plain && !plain->empty() &&
-          secrets_->Store(MemorySettingsStore::ReadString(kOptionsKey, "UserName").value_or(""),
-                          *plain)) {
-        edited = EditedFile(edited, kOptionsKey, "Password", false, std::nullopt);
+      if (auto plain = MemorySettingsStore::ReadString(kOptionsKey, "Password")) {
+        const std::string user =
+            MemorySettingsStore::ReadString(kOptionsKey, "UserName").value_or("");
+        if (plain->empty() ? secrets_->Remove(user) : secrets_->Store(user, *plain)) {
+          edited = EditedFile(edited, kOptionsKey, "Password", false, std::nullopt);
+        }
       }
     }
     if (edited != bytes) WriteFileAtomic(path_, edited);

@@ -92,9 +92,10 @@ class MemorySettingsStore : public SettingsStore {
 //
 // The sign-on password (Options, "Password") is a secret: with a secret store
 // that can be reached it is kept there under the user name stored beside it,
-// and the file holds none (one an older version left in the file is read, and
-// moved to the secret store by the next write). Without one it is kept in the
-// file, and the user is told so once.
+// and the file holds none. Without one it is kept in the file, and the user is
+// told so once. A password in the file (an older version's, or one written
+// where no secret store could be reached) is the newer one: it is read first,
+// and the next write that reaches the secret store moves it there.
 class IniSettingsStore : public MemorySettingsStore {
  public:
   explicit IniSettingsStore(std::string path);
