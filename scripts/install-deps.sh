@@ -10,6 +10,9 @@ packages=(
   xvfb xauth xdotool x11-utils x11-xserver-utils x11-xkb-utils
   zenity xterm openbox xserver-xephyr python3 python3-tk xdg-utils xclip
   g++-mingw-w64-x86-64 wine wine64
+  # The sign-on password in the desktop's secret store; the tests run a real
+  # gnome-keyring-daemon in a session bus of their own and read it back.
+  libsecret-1-dev gnome-keyring libsecret-tools dbus-daemon
 )
 
 missing=()

@@ -37,6 +37,7 @@
 #include "platform/recording/ReadableTrace.h"
 #include "platform/recording/RecordingPlatform.h"
 #include "platform/recording/StreamTraceSink.h"
+#include "platform/secrets/DesktopSecrets.h"
 #if defined(TYPELANE_HAVE_X11)
 #include "platform/x11/X11Platform.h"
 #endif
@@ -235,8 +236,15 @@ std::string ExecutablePath(const char* argv0) {
 #if defined(TYPELANE_HAVE_WIN32)
 using UserSettings = win32::RegistrySettingsStore;  // HKEY_CURRENT_USER
 #else
+// The sign-on password goes to the desktop's secret store; where none can be
+// reached it stays in the settings file, and stderr says so once.
 struct UserSettings : IniSettingsStore {
-  UserSettings() : IniSettingsStore(IniSettingsStore::DefaultPath()) {}
+  UserSettings()
+      : IniSettingsStore(IniSettingsStore::DefaultPath()), secrets(OpenDesktopSecrets()) {
+    KeepSecretsIn(secrets.get(),
+                  [](const std::string& text) { CliPrompter(std::cerr).Warning(text); });
+  }
+  std::unique_ptr<SecretStore> secrets;
 };
 #endif
 

@@ -20,6 +20,7 @@
 #include "core/settings/SettingsStore.h"
 #include "platform/common/NoDesktopPlatform.h"
 #include "platform/common/Signals.h"
+#include "platform/secrets/DesktopSecrets.h"
 #include "ui/common/QtPrompter.h"
 #include "ui/main/DialogHost.h"
 #include "ui/main/FileAssociations.h"
@@ -31,6 +32,7 @@
 
 #include "platform/x11/X11Platform.h"
 #elif defined(TYPELANE_HAVE_WIN32)
+#include "platform/win32/RegistrySettingsStore.h"
 #include "platform/win32/Win32Platform.h"
 #endif
 
@@ -137,7 +139,17 @@ int main(int argc, char** argv) {
   StopSignals stop_signals(*platform);
 
   ui::QtPrompter prompter;
+#if defined(TYPELANE_HAVE_WIN32)
+  // The user's own registry key, where the options are kept on Windows.
+  win32::RegistrySettingsStore settings;
+#else
   IniSettingsStore settings(IniSettingsStore::DefaultPath());
+  // The sign-on password goes to the desktop's secret store; where none can be
+  // reached it stays in the settings file, and the user is told so once.
+  const std::unique_ptr<SecretStore> secrets = OpenDesktopSecrets();
+  settings.KeepSecretsIn(secrets.get(),
+                         [&prompter](const std::string& text) { prompter.Warning(text); });
+#endif
 
   // The options come from the stored defaults as the document is made, the
   // command table from commands.dat and the delays follow it.

@@ -7,6 +7,7 @@
 
 #include "core/common/Errors.h"
 #include "core/common/FileSystem.h"
+#include "core/common/PrivateFiles.h"
 #include "core/common/Text.h"
 
 namespace typelane {
@@ -76,9 +77,8 @@ LoadLog::LoadLog(std::unique_ptr<AppendFile> file) : file_(std::move(file)) {
 
 std::unique_ptr<LoadLog> LoadLog::CreateIn(const std::string& folder, std::string_view sheet_name,
                                            std::chrono::system_clock::time_point now) {
-  std::error_code ec;
-  std::filesystem::create_directories(PathFromName(folder), ec);
-  if (ec) throw FileError(folder, ec.message());
+  // The user's alone: a log shows what was typed where.
+  CreatePrivateFolders(folder);
   std::string base(sheet_name);
   // Characters no file name may hold on one system or the other.
   for (char& c : base) {

@@ -3,7 +3,9 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "core/common/Errors.h"
 #include "core/common/FileSystem.h"
+#include "core/common/PrivateFiles.h"
 #include "core/common/Text.h"
 
 namespace typelane {
@@ -91,8 +93,10 @@ std::string DataFileToWrite(std::string_view user_folder, std::string_view progr
   if (FileExists(user_file)) return user_file;
   if (FolderWritable(program_folder)) return InProgramFolder(program_folder, name);
   // A failure to create the folder shows as the failure to write the file.
-  std::error_code ec;
-  fs::create_directories(PathFromName(std::string(user_folder)), ec);
+  try {
+    CreatePrivateFolders(std::string(user_folder));
+  } catch (const PlatformError&) {
+  }
   return user_file;
 }
 

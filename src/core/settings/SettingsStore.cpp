@@ -8,7 +8,10 @@
 #include "core/common/FileSystem.h"
 #include "core/common/FileText.h"
 #include "core/common/Numbers.h"
+#include "core/common/PrivateFiles.h"
 #include "core/common/Text.h"
+#include "core/settings/Options.h"
+#include "core/settings/SecretStore.h"
 
 namespace typelane {
 namespace {
@@ -158,10 +161,10 @@ bool MemorySettingsStore::WriteInt(std::string_view key, std::string_view name,
 namespace {
 
 // The file as it is now: empty when there is none yet; nothing when a file is
-// there but cannot be read (a write must not replace what it could not read).
+// there but cannot be read.
 std::optional<std::string> CurrentFile(const std::string& path) {
   std::error_code ec;
-  const bool exists = std::filesystem::exists(path, ec);
+  const bool exists = std::filesystem::exists(PathFromName(path), ec);
   if (ec) return std::nullopt;
   if (!exists) return std::string();
   try {
@@ -171,43 +174,58 @@ std::optional<std::string> CurrentFile(const std::string& path) {
   }
 }
 
-// The file's text with one change: the value line of name in section key
-// replaced (or added at the end of the section, or with a new section), or,
-// with no line, only the section made sure of. Every other line stays as it was.
+bool IsPassword(std::string_view key, std::string_view name) {
+  return UpperCase(key) == UpperCase(kOptionsKey) && UpperCase(name) == "PASSWORD";
+}
+
+// The file's text with one change in section key: the value line of name set
+// (the first line of that name replaced and any later ones, which a hand edit
+// may have left, dropped; or the line added at the end of the section, or
+// with a new section), removed, or only the section made sure of. Every
+// other line stays as it was.
 std::string EditedFile(std::string_view bytes, std::string_view key, std::string_view name,
-                       const std::optional<std::string>& value_line) {
+                       bool ensure_key, const std::optional<std::string>& value_line) {
   const std::string folded_key = UpperCase(key);
   const std::string folded_name = UpperCase(name);
   std::vector<std::string> lines;
   for (std::string_view line : SplitLines(bytes)) lines.emplace_back(line);
 
   size_t section_end = lines.size();  // where a new value line goes
-  bool in_section = false, found_section = false;
+  bool in_section = false, found_section = false, set = false;
+  std::vector<std::string> out;
+  out.reserve(lines.size() + 2);
   for (size_t i = 0; i < lines.size(); ++i) {
     if (auto section = SectionName(lines[i])) {
-      if (in_section) break;
-      in_section = UpperCase(*section) == folded_key;
-      if (in_section) {
-        found_section = true;
-        section_end = i + 1;
-      }
+      in_section = !found_section && UpperCase(*section) == folded_key;
+      if (in_section) found_section = true;
+      out.push_back(std::move(lines[i]));
+      if (in_section) section_end = out.size();
       continue;
     }
-    if (!in_section) continue;
-    if (!lines[i].empty()) section_end = i + 1;
-    auto line_name = ValueLineName(lines[i]);
-    if (value_line && line_name && UpperCase(*line_name) == folded_name) {
-      // The name keeps the spelling the file has, as a registry value does.
-      lines[i] = std::string(*line_name) + value_line->substr(name.size());
-      return TextOfLines(lines);
+    if (in_section) {
+      auto line_name = ValueLineName(lines[i]);
+      if (!ensure_key && line_name && UpperCase(*line_name) == folded_name) {
+        if (value_line && !set) {
+          // The name keeps the spelling the file has, as a registry value does.
+          out.push_back(std::string(*line_name) + value_line->substr(name.size()));
+          set = true;
+          section_end = out.size();
+        }
+        continue;
+      }
+      out.push_back(std::move(lines[i]));
+      if (!out.back().empty()) section_end = out.size();
+      continue;
     }
+    out.push_back(std::move(lines[i]));
   }
   if (!found_section) {
-    lines.push_back("[" + std::string(key) + "]");
-    section_end = lines.size();
+    if (!ensure_key && !value_line) return std::string(bytes);  // nothing to remove
+    out.push_back("[" + std::string(key) + "]");
+    section_end = out.size();
   }
-  if (value_line) lines.insert(lines.begin() + static_cast<long>(section_end), *value_line);
-  return TextOfLines(lines);
+  if (value_line && !set) out.insert(out.begin() + static_cast<long>(section_end), *value_line);
+  return TextOfLines(out);
 }
 
 }  // namespace
@@ -215,8 +233,10 @@ std::string EditedFile(std::string_view bytes, std::string_view key, std::string
 IniSettingsStore::IniSettingsStore(std::string path) : path_(std::move(path)) { Load(); }
 
 std::string IniSettingsStore::DefaultPath() {
-  namespace fs = std::filesystem;
-  if (const std::string xdg = EnvironmentValue("XDG_CONFIG_HOME"); !xdg.empty()) {
+  // Only an absolute XDG_CONFIG_HOME counts: a relative one would put the
+  // settings wherever the program happens to start.
+  if (const std::string xdg = EnvironmentValue("XDG_CONFIG_HOME");
+      !xdg.empty() && PathFromName(xdg).is_absolute()) {
     return NameFromPath(PathFromName(xdg) / "typelane" / "settings.ini");
   }
   if (const std::string home = EnvironmentValue("HOME"); !home.empty()) {
@@ -225,7 +245,21 @@ std::string IniSettingsStore::DefaultPath() {
   return "settings.ini";
 }
 
+std::string IniSettingsStore::PlainPasswordNotice(const std::string& path) {
+  return "No secret store of the desktop (GNOME Keyring, KWallet) could be reached, so the "
+         "sign-on password is kept in the settings file, which only you can read:\r" +
+         path;
+}
+
+void IniSettingsStore::KeepSecretsIn(SecretStore* secrets,
+                                     std::function<void(const std::string&)> warn) {
+  secrets_ = secrets;
+  warn_ = std::move(warn);
+}
+
 void IniSettingsStore::Load() const {
+  const FileStamp stamp = StampOf(path_);
+  if (have_parse_ && stamp == parsed_) return;
   const std::optional<std::string> bytes = CurrentFile(path_);
   // A file that cannot be read now keeps what was read before.
   if (!bytes) return;
@@ -250,6 +284,9 @@ void IniSettingsStore::Load() const {
       self.MemorySettingsStore::WriteString(key, *name, Unescape(value));
     }
   }
+  // Stamped before reading: a save in between is parsed again next time.
+  parsed_ = stamp;
+  have_parse_ = true;
 }
 
 bool IniSettingsStore::KeyExists(std::string_view key) const {
@@ -265,7 +302,14 @@ std::vector<std::string> IniSettingsStore::ValueNames(std::string_view key) cons
 std::optional<std::string> IniSettingsStore::ReadString(std::string_view key,
                                                         std::string_view name) const {
   Load();
-  return MemorySettingsStore::ReadString(key, name);
+  std::optional<std::string> value = MemorySettingsStore::ReadString(key, name);
+  // A password in the file is the newer one: every write that reaches the
+  // secret store takes it out of the file, so it was written where none could
+  // be reached (or by an older version).
+  if (secrets_ != nullptr && !value && IsPassword(key, name)) {
+    return secrets_->Lookup(MemorySettingsStore::ReadString(kOptionsKey, "UserName").value_or(""));
+  }
+  return value;
 }
 
 std::optional<std::int32_t> IniSettingsStore::ReadInt(std::string_view key,
@@ -274,22 +318,47 @@ std::optional<std::int32_t> IniSettingsStore::ReadInt(std::string_view key,
   return MemorySettingsStore::ReadInt(key, name);
 }
 
-bool IniSettingsStore::Change(std::string_view key, std::string_view name,
-                              const std::optional<std::string>& value_line) {
+bool IniSettingsStore::Change(std::string_view key, std::string_view name, Edit edit,
+                              const std::string& value_line) {
   if (read_only) {
     NoteFailure(std::make_exception_ptr(FileError(path_, "The settings are read-only")));
     return false;
   }
   try {
-    // Written from a file that could not be read, every other value would be lost.
-    std::string bytes;
-    std::error_code ec;
-    const bool exists = std::filesystem::exists(PathFromName(path_), ec);
-    if (ec) throw FileError(path_, ec.message());
-    if (exists) bytes = ReadFileBytes(path_);
     const std::filesystem::path p = PathFromName(path_);
-    if (p.has_parent_path()) std::filesystem::create_directories(p.parent_path());
-    WriteFileAtomic(path_, EditedFile(bytes, key, name, value_line));
+    if (p.has_parent_path()) CreatePrivateFolders(NameFromPath(p.parent_path()));
+    // Held from reading to replacing, so a value another program writes
+    // meanwhile is either in what is read here or waits for this save.
+    FileLock lock(path_ + ".lock");
+    // Made the user's alone before a byte of it is written; saving keeps the mode.
+    MakePrivateFile(path_);
+    // Written from a file that could not be read, every other value would be lost.
+    std::string bytes = ReadFileBytes(path_);
+    std::string edited;
+    switch (edit) {
+      case Edit::kSet:
+        edited = EditedFile(bytes, key, name, false, value_line);
+        break;
+      case Edit::kEnsureKey:
+        edited = EditedFile(bytes, key, name, true, std::nullopt);
+        break;
+      case Edit::kRemove:
+        edited = EditedFile(bytes, key, name, false, std::nullopt);
+        break;
+    }
+    // A password left in the file (by an older version, or written where no
+    // secret store could be reached) goes to the secret store.
+    if (secrets_ != nullptr && !IsPassword(key, name)) {
+      Load();
+      if (auto plain = MemorySettingsStore::ReadString(kOptionsKey, "Password")) {
+        const std::string user =
+            MemorySettingsStore::ReadString(kOptionsKey, "UserName").value_or("");
+        if (plain->empty() ? secrets_->Remove(user) : secrets_->Store(user, *plain)) {
+          edited = EditedFile(edited, kOptionsKey, "Password", false, std::nullopt);
+        }
+      }
+    }
+    if (edited != bytes) WriteFileAtomic(path_, edited);
   } catch (const FileError& e) {
     // The message names the settings file, whatever part of saving it failed.
     NoteFailure(std::make_exception_ptr(FileError(path_, e.Reason())));
@@ -307,16 +376,32 @@ bool IniSettingsStore::Change(std::string_view key, std::string_view name,
 
 bool IniSettingsStore::CreateKey(std::string_view key) {
   if (KeyExists(key)) return true;
-  return Change(key, "", std::nullopt);
+  return Change(key, "", Edit::kEnsureKey);
 }
 
 bool IniSettingsStore::WriteString(std::string_view key, std::string_view name,
                                    std::string_view value) {
-  return Change(key, name, std::string(name) + "=s:" + Escape(value));
+  if (IsPassword(key, name) && !read_only) {
+    if (secrets_ != nullptr) {
+      Load();
+      const std::string user =
+          MemorySettingsStore::ReadString(kOptionsKey, "UserName").value_or("");
+      const bool kept = value.empty() ? secrets_->Remove(user) : secrets_->Store(user, value);
+      // In the secret store: no copy stays in the file.
+      if (kept) return Change(key, name, Edit::kRemove);
+    }
+    if (!Change(key, name, Edit::kSet, std::string(name) + "=s:" + Escape(value))) return false;
+    if (!value.empty() && !warned_ && warn_) {
+      warned_ = true;
+      warn_(PlainPasswordNotice(path_));
+    }
+    return true;
+  }
+  return Change(key, name, Edit::kSet, std::string(name) + "=s:" + Escape(value));
 }
 
 bool IniSettingsStore::WriteInt(std::string_view key, std::string_view name, std::int32_t value) {
-  return Change(key, name, std::string(name) + "=i:" + std::to_string(value));
+  return Change(key, name, Edit::kSet, std::string(name) + "=i:" + std::to_string(value));
 }
 
 }  // namespace typelane

@@ -2,13 +2,18 @@
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/common/PrivateFiles.h"
+
 namespace typelane {
+
+class SecretStore;
 
 // Where option defaults and recent files are kept between runs: keys holding
 // named string and 32-bit integer values (the registry on Windows, an INI file
@@ -75,13 +80,22 @@ class MemorySettingsStore : public SettingsStore {
 };
 
 // An INI file: one [section] per key, values as name=s:text or name=i:number.
+// The file and the folders made for it are the user's alone (0600/0700).
 //
 // Several programs may use the file at once (two windows, the command-line
-// tool), so the file is the truth, not what this object read at its start:
-// every read takes the file as it is now, and every write reads it again,
-// changes only the value written and replaces the file atomically. So one
-// program saving its recent files never undoes the option defaults another
-// saved a moment before.
+// tool), so the file is the truth, not what this object read at its start.
+// Reads take the file as it is now, but parse it only when it is another file
+// or was written since the last parse (its FileStamp), so reading every option
+// costs one parse. A write takes the lock file beside it, reads the file
+// again, changes only the value written and replaces the file atomically: two
+// programs writing at once never lose each other's values.
+//
+// The sign-on password (Options, "Password") is a secret: with a secret store
+// that can be reached it is kept there under the user name stored beside it,
+// and the file holds none. Without one it is kept in the file, and the user is
+// told so once. A password in the file (an older version's, or one written
+// where no secret store could be reached) is the newer one: it is read first,
+// and the next write that reaches the secret store moves it there.
 class IniSettingsStore : public MemorySettingsStore {
  public:
   explicit IniSettingsStore(std::string path);
@@ -95,18 +109,36 @@ class IniSettingsStore : public MemorySettingsStore {
   bool WriteString(std::string_view key, std::string_view name, std::string_view value) override;
   bool WriteInt(std::string_view key, std::string_view name, std::int32_t value) override;
 
+  // Secrets go to secrets (null: none to reach). warn is given, once per
+  // store, the text telling the user a password went into the file instead.
+  void KeepSecretsIn(SecretStore* secrets, std::function<void(const std::string&)> warn);
+
   // The usual place: $XDG_CONFIG_HOME/typelane/settings.ini, else
   // ~/.config/typelane/settings.ini, else settings.ini in the current folder.
+  // A relative XDG_CONFIG_HOME is ignored, as the base-directory rules say
+  // (the user data folder follows the same rule for XDG_DATA_HOME).
   static std::string DefaultPath();
 
+  // Where a password is kept when no secret store can be reached: what the
+  // user is told, once.
+  static std::string PlainPasswordNotice(const std::string& path);
+
  private:
-  // Reads the file into memory (an unreadable or missing file reads as empty).
+  enum class Edit { kSet, kEnsureKey, kRemove };
+  // Parses the file into memory unless it is the version parsed last (an
+  // unreadable file keeps what was read before; a missing one reads as empty).
   void Load() const;
-  // Reads the file again, puts value_line in place of the value's line (or
-  // only makes sure of the key when there is none) and replaces the file.
-  bool Change(std::string_view key, std::string_view name,
-              const std::optional<std::string>& value_line);
+  // Under the lock: reads the file again, applies the edit (value_line is the
+  // new line for kSet), moves a password left in the file to the secret store
+  // when one can be reached, and replaces the file.
+  bool Change(std::string_view key, std::string_view name, Edit edit,
+              const std::string& value_line = {});
   std::string path_;
+  mutable FileStamp parsed_;
+  mutable bool have_parse_ = false;
+  SecretStore* secrets_ = nullptr;
+  std::function<void(const std::string&)> warn_;
+  bool warned_ = false;
 };
 
 }  // namespace typelane
