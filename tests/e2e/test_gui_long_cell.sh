@@ -12,7 +12,7 @@ start_display "$MODE"
 keep_output
 sheet="$WORK/long.tyl"
 long=$(python3 -c 'import sys; sys.stdout.write("".join("%06d " % i for i in range(14285)) + "END")')
-pasted=$(python3 -c 'import sys; sys.stdout.write("P" * 80000 + "Z")')
+pasted=$(python3 -c 'import sys; sys.stdout.write("P" * 80000 + "\u00e9Z")')
 write_sheet "$sheet" "$ZERO_DELAYS" $'Window=Orders\nDescription=Long\nCommandGroup=' \
   "$long"$'\tshort\nr2\tx' "$(options_with true false)"
 start_typelane "$sheet"
@@ -49,7 +49,7 @@ printf '%s' "$pasted" | xclip -selection clipboard
 keys ctrl+v
 sleep 0.5
 keys ctrl+s
-wait_until 30 grep -q 'PPPZ' "$sheet" || fail "the sheet was not saved with the paste"
+wait_until 30 grep -q 'PPéZ' "$sheet" || fail "the sheet was not saved with the paste"
 
 data=$(sed -n '/^begindata/,/^enddata/p' "$sheet" | tr -d '\r')
 [[ $(sed -n 2p <<<"$data" | cut -f1) == "$long" ]] || fail "the long cell changed"
