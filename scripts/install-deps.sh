@@ -9,6 +9,7 @@ packages=(
   libx11-dev libxtst-dev libxfixes-dev libxi-dev libxcursor-dev
   xvfb xauth xdotool x11-utils x11-xserver-utils x11-xkb-utils
   zenity xterm openbox xserver-xephyr python3 python3-tk xdg-utils xclip
+  desktop-file-utils libglib2.0-bin
   g++-mingw-w64-x86-64 wine wine64
   # The sign-on password in the desktop's secret store; the tests run a real
   # gnome-keyring-daemon in a session bus of their own and read it back.

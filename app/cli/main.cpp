@@ -410,8 +410,9 @@ int RunSend(const std::vector<std::string>& args, const std::string& folder) {
     return kExitError;
   }
 
-  // The log is made before anything is sent: a name that cannot be written
-  // stops the load before it starts.
+  // The log is made before anything is sent: a name that is taken (the sheet
+  // itself, an earlier log, a link) or cannot be written stops the load before
+  // it starts, and what has that name stays as it was.
   std::unique_ptr<LoadLog> log;
   if (log_path) {
     try {

@@ -38,9 +38,24 @@ check "the log's lines" "Row	Started	Cells sent	Outcome
   "$(tr -d '\r' < "$work/two.log" | sed -E 's/[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3}/D T/')"
 check "every log line ends CR LF" 3 "$(grep -c $'\r$' "$work/two.log")"
 printf 'a\r\n*ML(1)\r\n' > "$work/bad.txt"
-"$cli" send --dry-run --window W --log "$work/two.log" "$work/bad.txt" >/dev/null 2>&1
-check "the log is replaced and tells the error" "1	loaded|2	0	'' is not a valid integer value (the load stopped at row 2, cell 1)" \
-  "$(tr -d '\r' < "$work/two.log" | sed -n '2p;3p' | cut -f1,4 | head -1)|$(tr -d '\r' < "$work/two.log" | sed -n 3p | cut -f1,3,4)"
+"$cli" send --dry-run --window W --log "$work/bad.log" "$work/bad.txt" >/dev/null 2>&1
+check "the log tells the error" "1	loaded|2	0	'' is not a valid integer value (the load stopped at row 2, cell 1)" \
+  "$(tr -d '\r' < "$work/bad.log" | sed -n '2p;3p' | cut -f1,4 | head -1)|$(tr -d '\r' < "$work/bad.log" | sed -n 3p | cut -f1,3,4)"
+# A log name that is taken (by the log of an earlier load, by the sheet itself,
+# by a link, even one to nowhere) stops send before anything is sent, and
+# nothing of that name changes.
+cp "$work/two.txt" "$work/two.keep"
+ln -s "$work/two.log" "$work/link.log"
+ln -s "$work/nowhere.log" "$work/dangling.log"
+for taken in "$work/two.log" "$work/two.txt" "$work/link.log" "$work/dangling.log"; do
+  before=$(cat "$work/two.log" "$work/two.txt" | md5sum)
+  out=$("$cli" send --dry-run --window W --log "$taken" "$work/two.txt" 2>&1); rc=$?
+  check "--log $(basename "$taken") is refused before anything is sent" \
+    "1|0|1|$before" \
+    "$rc|$(echo "$out" | grep -c '^activate')|$(echo "$out" | grep -c "^Typelane Error: the load log cannot be written: $taken: ")|$(cat "$work/two.log" "$work/two.txt" | md5sum)"
+done
+check "a link to nowhere stays a link to nowhere" "no" "$([ -e "$work/nowhere.log" ] && echo yes || echo no)"
+check "the sheet is whole" "" "$(cmp "$work/two.txt" "$work/two.keep")"
 out=$("$cli" send --dry-run --log "$work/no/such/folder.log" "$work/two.txt" 2>&1); rc=$?
 check "a log that cannot be written stops the load before it starts" "1|0" \
   "$rc|$(echo "$out" | grep -c '^activate')"

@@ -177,15 +177,32 @@ TEST(LoadLog, OneLinePerRowWrittenAsTheLoadGoes) {
   EXPECT_NE(text.find("\t1\t'x'"), std::string::npos);
   EXPECT_EQ(before_row_2, text.substr(0, text.find("\r\n2\t") + 2));
 
-  // Replacing a file the user named; an error's own line breaks and tabs stay
-  // out of the log's columns.
+  // A name that is taken is never written: not the file (which may be the
+  // sheet itself), not through a link to another file, not a link to nowhere.
   log.reset();  // closed: Windows lets no one else write a log that is being written
-  auto again = LoadLog::CreateAt(dir / "load.txt");
+  try {
+    LoadLog::CreateAt(dir / "load.txt");
+    ADD_FAILURE() << "an existing file was taken as a log";
+  } catch (const FileError& e) {
+    EXPECT_EQ(e.Path(), dir / "load.txt");
+  }
+  EXPECT_EQ(ReadAll(dir / "load.txt"), text);
+#ifndef _WIN32
+  std::filesystem::create_symlink(dir / "load.txt", std::filesystem::path(dir / "link.txt"));
+  std::filesystem::create_symlink(dir / "nowhere.txt", std::filesystem::path(dir / "dangling.txt"));
+  EXPECT_THROW(LoadLog::CreateAt(dir / "link.txt"), FileError);
+  EXPECT_THROW(LoadLog::CreateAt(dir / "dangling.txt"), FileError);
+  EXPECT_EQ(ReadAll(dir / "load.txt"), text);
+  EXPECT_FALSE(std::filesystem::exists(dir / "nowhere.txt"));
+#endif
+
+  // An error's own line breaks and tabs stay out of the log's columns.
+  auto again = LoadLog::CreateAt(dir / "other.txt");
   again->LoadStarted(0);
   again->RowStarted(7, 0);
   again->RowEnded(7, 2, "The window \"X\" no longer exists:\r\tthe load stopped.");
   EXPECT_EQ(
-      Masked(ReadAll(dir / "load.txt")),
+      Masked(ReadAll(dir / "other.txt")),
       "Row\tStarted\tCells sent\tOutcome\r\n"
       "9\t9999-99-99 99:99:99.999\t9\tThe window \"X\" no longer exists: the load stopped.\r\n");
   EXPECT_THROW(LoadLog::CreateAt(dir / "missing/load.txt"), FileError);

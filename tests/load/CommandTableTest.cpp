@@ -73,7 +73,6 @@ TEST(CommandTable, NamesIgnoreCaseGroupsDoNot) {
   EXPECT_TRUE(table.IsCommand("*cw"));
   EXPECT_TRUE(table.IsCommand("*mr(1,2)"));
   EXPECT_FALSE(table.IsCommand("*ML"));
-
   // The first row with the name wins.
   EXPECT_EQ(table.TranslateCommand("next", "GA"), "\\{DOWN}");
   EXPECT_EQ(table.TranslateCommand("next", "GB"), "\\{TAB}");
@@ -87,6 +86,20 @@ TEST(CommandTable, NamesIgnoreCaseGroupsDoNot) {
   // Column 3 of a narrow table does not exist: the empty text.
   CommandTable narrow = Loaded({"Name\tNote\tLast", "UP\t\t\\{UP}"});
   EXPECT_EQ(narrow.TranslateCommand("up", "x"), "");
+
+  // Names renamed, added and removed in the editor are found at any length;
+  // a huge text is none (and a built-in one still is).
+  table.SetCell(1, 0, "Next Block In The Form");
+  EXPECT_TRUE(table.IsCommand("next block in the FORM"));
+  EXPECT_FALSE(table.IsCommand("next block in the FORM!"));
+  table.InsertRow(1);
+  table.SetCell(1, 0, "A Much Longer Command Name Than The Others");
+  EXPECT_TRUE(table.IsCommand("a much longer command name than the others"));
+  table.DeleteRow(1);
+  EXPECT_FALSE(table.IsCommand("a much longer command name than the others"));
+  EXPECT_TRUE(table.IsCommand("NEXT BLOCK IN THE FORM"));
+  EXPECT_FALSE(table.IsCommand(std::string(50'000'000, 'n')));
+  EXPECT_TRUE(table.IsCommand("*SL" + std::string(1'000'000, '9')));
 }
 
 }  // namespace

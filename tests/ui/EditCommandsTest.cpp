@@ -112,6 +112,52 @@ class EditCommandsTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // A document pasted into the grid: the progress window is up while it is
+  // stored, every byte lands (line breaks as rows, non-ASCII kept), and the
+  // grid and the cell-text box show only the long cell's beginning, which no
+  // typing in the box can store back.
+  void ALargePasteShowsProgressAndKeepsEveryByte() {
+    Window w;
+    QStringList shown;
+    struct Watch : QObject {
+      QStringList* shown;
+      bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() == QEvent::Show && o->objectName() == QLatin1String("frmPasteProgress")) {
+          *shown << o->findChild<QLabel*>()->text();
+        }
+        return false;
+      }
+    } watch;
+    watch.shown = &shown;
+    qApp->installEventFilter(&watch);
+    const QString big = QString(5'000'000, QLatin1Char('x')) + QStringLiteral("\u00e9nd");
+    QApplication::clipboard()->setText(big + QStringLiteral("\nsecond row"));
+    w.Grid()->SetCurrentCell(2, 3);
+    w.Trigger("mnuPaste");
+    // The grid has the keyboard again once the progress window has gone.
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.Grid()));
+    QApplication::clipboard()->setText(QStringLiteral("small"));
+    w.Grid()->SetCurrentCell(5, 1);
+    w.Trigger("mnuPaste");
+    qApp->removeEventFilter(&watch);
+    QCOMPARE(shown, QStringList{QStringLiteral("Pasting 4.8 MB of text...")});
+    QCOMPARE(w.document->sheet.Cell(2, 3), big.toStdString());
+    QCOMPARE(w.document->sheet.Cell(3, 3), std::string("second row"));
+    QCOMPARE(w.Text(5, 1), QStringLiteral("small"));
+    QCOMPARE(w.Text(2, 3), QString(4096, QLatin1Char('x')));
+
+    auto* box = w.window->findChild<QLineEdit*>(QStringLiteral("txtCellText"));
+    w.Grid()->SetCurrentCell(2, 3);
+    QVERIFY(box->isReadOnly());
+    QCOMPARE(box->text().size(), 4096);
+    QTest::mouseClick(box, Qt::LeftButton);
+    QTest::keyClicks(box, QStringLiteral("typed"));
+    QCOMPARE(w.document->sheet.Cell(2, 3).size(), big.toStdString().size());
+    w.Grid()->SetCurrentCell(3, 3);
+    QVERIFY(!box->isReadOnly());
+    QCOMPARE(box->text(), QStringLiteral("second row"));
+  }
+
   void CopyAndPasteRepeatTheBlockWithItsComments() {
     Window w;
     w.Type(1, 1, QStringLiteral("a"));

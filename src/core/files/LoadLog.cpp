@@ -111,7 +111,11 @@ std::unique_ptr<LoadLog> LoadLog::CreateIn(const std::string& folder, std::strin
 }
 
 std::unique_ptr<LoadLog> LoadLog::CreateAt(const std::string& path) {
-  return std::unique_ptr<LoadLog>(new LoadLog(AppendFile::Replace(path)));
+  // Never an existing file: a mistyped name must not empty the sheet being
+  // loaded, nor, through a link, a file somewhere else.
+  auto file = AppendFile::CreateNew(path);
+  if (!file) throw FileError(path, "The file already exists; a load log is always a new file.");
+  return std::unique_ptr<LoadLog>(new LoadLog(std::move(file)));
 }
 
 std::string LoadLog::FolderIn(const std::string& data_folder) {

@@ -35,8 +35,9 @@ class LoadLog final : public LoadJournal {
   // character; the date and time stay. Throws FileError.
   static std::unique_ptr<LoadLog> CreateIn(const std::string& folder, std::string_view sheet_name,
                                            std::chrono::system_clock::time_point now);
-  // The log at a path the user named; a file there is replaced. Throws
-  // FileError.
+  // A new log at a path the user named, created exclusively and never
+  // through a link: anything already of that name (a file, a link, a link to
+  // nowhere) is a FileError naming it, as is a path that cannot be written.
   static std::unique_ptr<LoadLog> CreateAt(const std::string& path);
 
   // The folder of a user's load logs: "logs" in their data folder (data_folder

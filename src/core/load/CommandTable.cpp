@@ -1,5 +1,7 @@
 #include "core/load/CommandTable.h"
 
+#include <algorithm>
+
 #include "core/common/Text.h"
 
 namespace typelane {
@@ -57,9 +59,11 @@ void CommandTable::Normalize() {
 
 void CommandTable::Reindex() {
   index_.clear();
+  longest_name_ = 0;
   for (int r = 1; r < static_cast<int>(rows_.size()); ++r) {
     const std::string& name = rows_[static_cast<size_t>(r)][0];
     if (!name.empty()) index_.emplace(UpperCase(name), r);
+    longest_name_ = std::max(longest_name_, name.size());
   }
 }
 
@@ -95,6 +99,9 @@ void CommandTable::Pack() {
 bool CommandTable::IsCommand(std::string_view text) const {
   if (text.empty()) return false;
   if (IsBuiltInCommand(text)) return true;
+  // A text longer than every name is no name: the grid asks this of every
+  // cell it paints, and a cell may hold megabytes.
+  if (text.size() > longest_name_) return false;
   return index_.find(UpperCase(text)) != index_.end();
 }
 

@@ -57,6 +57,7 @@ class CommandTable : public CommandNames {
   int col_count_ = 1;
   // Upper-cased command name -> first row with that name.
   std::unordered_map<std::string, int> index_;
+  size_t longest_name_ = 0;  // in bytes; letter case keeps a name's length
 };
 
 }  // namespace typelane

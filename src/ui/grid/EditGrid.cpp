@@ -322,8 +322,15 @@ void EditGrid::keyPressEvent(QKeyEvent* event) {
       edit(index);
       return;
     }
+    const bool typed = !event->text().isEmpty() && event->text().at(0).isPrint();
+    // A cell too long to edit takes no typing (nor does the view's search
+    // for a cell starting with the letter run over it).
+    if (typed && !(model_->flags(index) & Qt::ItemIsEditable)) {
+      event->accept();
+      return;
+    }
     // A character typed into the grid is a change, as every key it takes.
-    if (!event->text().isEmpty() && event->text().at(0).isPrint()) emit Changed();
+    if (typed) emit Changed();
   }
   Deferring([&] { QTableView::keyPressEvent(event); });
 }

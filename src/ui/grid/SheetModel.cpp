@@ -9,6 +9,7 @@
 #include "core/sheet/CellKind.h"
 #include "ui/common/CellText.h"
 #include "ui/common/QtTextMeasure.h"
+#include "ui/grid/CellDisplay.h"
 
 namespace typelane::ui {
 namespace {
@@ -49,8 +50,13 @@ QVariant SheetModel::data(const QModelIndex& index, int role) const {
   const Sheet& sheet = document_.sheet;
   switch (role) {
     case Qt::DisplayRole:
-    case Qt::EditRole:
-      return BytesToText(sheet.Cell(row, col));
+      return ShownCellText(sheet.Cell(row, col));
+    case Qt::EditRole: {
+      // A cell too long to edit opens no editor (flags), so its whole text is
+      // never converted here.
+      const std::string_view bytes = sheet.Cell(row, col);
+      return IsEditableCell(bytes) ? BytesToText(bytes) : ShownCellText(bytes);
+    }
     case Qt::BackgroundRole: {
       // Cells are coloured by kind in sheet files only.
       if (document_.Kind() != DocumentKind::kSheetFile) return {};
@@ -78,25 +84,29 @@ bool SheetModel::setData(const QModelIndex& index, const QVariant& value, int ro
   if (!index.isValid() || role != Qt::EditRole) return false;
   const int row = index.row() + 1;
   const int col = index.column() + 1;
+  const std::string_view previous = document_.sheet.Cell(row, col);
+  if (!IsEditableCell(previous)) return false;  // the editor held only its beginning
   const QString text = value.toString();
-  if (text == BytesToText(document_.sheet.Cell(row, col))) return true;
+  if (text == BytesToText(previous)) return true;
   const QtTextMeasure measure(cell_font_);
   const EditContext context = MakeEditContext(document_, measure);
-  FinishEdit(document_, EditCellInGrid(context, row, col, text.toStdString()));
+  FinishEdit(document_, EditCellInGrid(context, row, col, TextToBytes(text, previous)));
   emit CellChanged(row, col);
   return true;
 }
 
 Qt::ItemFlags SheetModel::flags(const QModelIndex& index) const {
   if (!index.isValid()) return Qt::NoItemFlags;
-  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+  const Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+  if (!IsEditableCell(document_.sheet.Cell(index.row() + 1, index.column() + 1))) return flags;
+  return flags | Qt::ItemIsEditable;
 }
 
 QVariant SheetModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (role == Qt::FontRole) return header_font_;
   if (role != Qt::DisplayRole) return QAbstractTableModel::headerData(section, orientation, role);
   if (orientation == Qt::Vertical) return QString::number(section + 1);
-  return BytesToText(document_.sheet.Cell(0, section + 1));
+  return ShownCellText(document_.sheet.Cell(0, section + 1));
 }
 
 void SheetModel::Repaint() {

@@ -9,9 +9,11 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
+#include <memory>
 
 #include "core/document/Document.h"
 #include "core/document/DocumentEditing.h"
@@ -31,15 +33,33 @@ namespace {
 
 CellRect ToCellRect(const GridRect& r) { return CellRect{r.top, r.left, r.bottom, r.right}; }
 
+// The clipboard's text as UTF-8 bytes. Where the clipboard offers UTF-8
+// itself (X11 does), its bytes are taken as they are: a QString on the way
+// would hold a pasted document again, at two bytes a character.
+QByteArray ClipboardUtf8(const QMimeData& data) {
+  static const QString utf8 = QStringLiteral("text/plain;charset=utf-8");
+  if (data.hasFormat(utf8)) return data.data(utf8);
+  return data.text().toUtf8();
+}
+
 // The grid's rows end at CR. Text from the system's clipboard ends its lines
 // with LF alone (Qt gives Windows' CR LF as LF too): every line break becomes
-// CR LF, so a block copied anywhere lands row by row.
-std::string ClipboardRows(const QString& text) {
-  QString rows = text;
-  rows.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  rows.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-  return rows.toStdString();
+// CR LF, so a block copied anywhere lands row by row. One pass, one copy.
+std::string ClipboardRows(const QByteArray& utf8) {
+  std::string rows;
+  rows.reserve(static_cast<size_t>(utf8.size() + utf8.count('\n')));
+  char previous = 0;
+  for (const char c : utf8) {
+    if (c == '\n' && previous != '\r') rows += '\r';
+    rows += c;
+    previous = c;
+  }
+  return rows;
 }
+
+// From this size a paste tells how far it is: storing and showing tens of
+// megabytes takes a moment the user should not take for a hang.
+constexpr qsizetype kPasteProgressBytes = 4 * 1024 * 1024;
 
 }  // namespace
 
@@ -142,7 +162,8 @@ void EditCommands::Clear() {
     FinishEdit(window_.document_, ClearCells(MakeEditContext(window_.document_, measure),
                                              ToCellRect(window_.grid_->Selection())));
     ShowCurrent();
-  } else if (focus == window_.cell_text_box_ && window_.cell_text_box_->hasSelectedText()) {
+  } else if (focus == window_.cell_text_box_ && window_.cell_text_box_->hasSelectedText() &&
+             !window_.cell_text_box_->isReadOnly()) {  // read-only: a cell too long to edit
     window_.cell_text_box_->del();
     window_.WriteCellTextBox();
   } else if (focus == window_.description_box_ && window_.description_box_->hasSelectedText()) {
@@ -163,6 +184,7 @@ void EditCommands::Paste() {
   } else if (focus == window_.window_box_->lineEdit()) {
     window_.window_box_->lineEdit()->paste();
   } else if (focus == window_.cell_text_box_) {
+    if (window_.cell_text_box_->isReadOnly()) return;  // a cell too long to edit
     window_.cell_text_box_->paste();
     window_.WriteCellTextBox();
   } else if (focus == window_.description_box_) {
@@ -175,13 +197,43 @@ void EditCommands::GridPaste() { PasteIntoGrid(false); }
 void EditCommands::PasteIntoGrid(bool check_drop_lists) {
   const QMimeData* data = QApplication::clipboard()->mimeData();
   if (data == nullptr) return;
-  const std::string text = ClipboardRows(data->text());
+  // Everything is read from the clipboard before the progress window lets
+  // events run (the clipboard may change owners meanwhile).
   const std::string comments = data->data(CommentFormat()).toStdString();
+  std::string text;
+  std::unique_ptr<QProgressDialog> progress;
+  {
+    const QByteArray utf8 = ClipboardUtf8(*data);
+    if (utf8.size() >= kPasteProgressBytes) {
+      progress = std::make_unique<QProgressDialog>(
+          QStringLiteral("Pasting %1 MB of text...")
+              .arg(static_cast<double>(utf8.size()) / (1024.0 * 1024.0), 0, 'f', 1),
+          QString(), 0, 3, &window_);
+      progress->setWindowTitle(QStringLiteral("Typelane"));
+      progress->setObjectName(QStringLiteral("frmPasteProgress"));
+      progress->setWindowModality(Qt::WindowModal);
+      progress->setMinimumDuration(0);
+      progress->setAutoClose(false);
+      progress->setValue(1);  // read; shown and painted at once
+    }
+    text = ClipboardRows(utf8);
+  }  // the clipboard's copy goes before the sheet takes its own
+  if (progress) progress->setValue(2);
   const QtTextMeasure measure(window_.grid_->font());
   const EditContext context = MakeEditContext(window_.document_, measure);
   const CellRect selection = ToCellRect(window_.grid_->Selection());
-  FinishEdit(window_.document_, check_drop_lists ? PasteCommand(context, selection, text, comments)
-                                                 : PasteCells(context, selection, text, comments));
+  SheetChange change = check_drop_lists ? PasteCommand(context, selection, text, comments)
+                                        : PasteCells(context, selection, text, comments);
+  text = std::string();
+  if (progress) progress->setValue(3);
+  FinishEdit(window_.document_, std::move(change));
+  if (progress) {
+    // The main window and its grid have the keyboard again, as after any
+    // paste (without a window manager nobody would give it back).
+    progress.reset();
+    window_.activateWindow();
+    window_.grid_->setFocus();
+  }
   ShowCurrent();
 }
 

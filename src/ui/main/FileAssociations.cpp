@@ -7,6 +7,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include "core/common/Text.h"
 #include "ui/common/ToolbarIcons.h"
 
 namespace typelane::ui {
@@ -28,25 +29,63 @@ bool WriteIfChanged(const QString& path, const QByteArray& text, bool* changed) 
   return true;
 }
 
-// A desktop entry's Exec value: the path quoted when it needs it.
-QByteArray ExecValue(const QString& executable) {
-  QByteArray path = QFile::encodeName(executable);
-  bool plain = true;
+// A desktop entry's Exec value for the program at path, "" when no desktop
+// entry can name it. Two layers of escaping, as desktop entries take them:
+// first the command line's own (an argument holding a reserved character is
+// put in double quotes, with a double quote, backquote, dollar and backslash
+// escaped by a backslash inside; every percent sign is doubled, or it would be
+// read as a field code), then the string value's (a backslash is written as
+// two, a line break, tab or carriage return as backslash n, t or r).
+QByteArray ExecValue(const QByteArray& path) {
+  // A desktop entry is UTF-8 text, and no escape gives other control
+  // characters.
+  if (!IsValidUtf8(std::string_view(path.constData(), static_cast<size_t>(path.size())))) {
+    return {};
+  }
   for (char c : path) {
-    if (!(QChar::isLetterOrNumber(static_cast<uchar>(c)) || c == '/' || c == '.' || c == '-' ||
-          c == '_')) {
-      plain = false;
+    const auto b = static_cast<unsigned char>(c);
+    if (b == 0x7F || (b < 0x20 && c != '\n' && c != '\t' && c != '\r')) return {};
+  }
+  bool plain = !path.isEmpty();
+  for (char c : path) {
+    const auto b = static_cast<unsigned char>(c);
+    const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    if (!(letter || b >= 0x80 || QByteArrayView("/.-_+,:@=").contains(c))) plain = false;
+  }
+  QByteArray argument;
+  if (plain) {
+    argument = path;
+  } else {
+    argument = "\"";
+    for (char c : path) {
+      if (c == '"' || c == '`' || c == '$' || c == '\\') argument += '\\';
+      argument += c;
+    }
+    argument += '"';
+  }
+  QByteArray value;
+  for (char c : argument) {
+    switch (c) {
+      case '%':
+        value += "%%";
+        break;
+      case '\\':
+        value += "\\\\";
+        break;
+      case '\n':
+        value += "\\n";
+        break;
+      case '\t':
+        value += "\\t";
+        break;
+      case '\r':
+        value += "\\r";
+        break;
+      default:
+        value += c;
     }
   }
-  if (plain) return path + " %f";
-  QByteArray quoted = "\"";
-  for (char c : path) {
-    if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
-    quoted += c;
-  }
-  // The Exec key's own escaping doubles every backslash.
-  quoted.replace("\\", "\\\\");
-  return quoted + "\" %f";
+  return value + " %f";
 }
 
 }  // namespace
@@ -85,13 +124,15 @@ bool WriteFileAssociations(const QString& data_home, const QString& executable) 
                       &mime_changed) &&
        ok;
 
+  const QByteArray exec = ExecValue(QFile::encodeName(executable));
+  if (exec.isEmpty()) return false;  // a path no desktop entry can hold
   const QByteArray desktop =
       "[Desktop Entry]\n"
       "Type=Application\n"
       "Name=Veltrax Typelane\n"
       "Comment=Enter the rows of a sheet into another program's screens\n"
       "Exec=" +
-      ExecValue(executable) +
+      exec +
       "\n"
       "Icon=typelane\n"
       "Terminal=false\n"

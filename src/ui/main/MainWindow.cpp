@@ -39,6 +39,7 @@
 #include "ui/common/QtTextMeasure.h"
 #include "ui/common/ToolbarIcons.h"
 #include "ui/dialogs/TitleEditor.h"
+#include "ui/grid/CellDisplay.h"
 #include "ui/grid/EditGrid.h"
 #include "ui/grid/SheetModel.h"
 #include "ui/main/AboutBox.h"
@@ -593,16 +594,23 @@ void MainWindow::ApplyKindControls() {
 void MainWindow::ShowCurrentCell(int row, int col) {
   if (row <= 0 || col <= 0) return;
   cell_label_->setText(QStringLiteral("R%1:C%2").arg(row).arg(col));
-  cell_text_box_->setText(BytesToText(document_.sheet.Cell(row, col)));
+  // A cell too long for the box shows its beginning and cannot be typed
+  // into: storing the box's text back would cut the cell.
+  const std::string_view bytes = document_.sheet.Cell(row, col);
+  const bool editable = IsEditableCell(bytes);
+  cell_text_box_->setReadOnly(!editable);
+  cell_text_box_->setText(editable ? BytesToText(bytes) : ShownCellText(bytes));
+  if (!editable) cell_text_box_->setCursorPosition(0);
 }
 
 void MainWindow::WriteCellTextBox() {
   const int row = grid_->CurrentRow();
   const int col = grid_->CurrentCol();
-  if (row <= 0 || col <= 0) return;
+  if (row <= 0 || col <= 0 || cell_text_box_->isReadOnly()) return;
   const QtTextMeasure measure(grid_->font());
-  FinishEdit(document_, EditCellInBox(MakeEditContext(document_, measure), row, col,
-                                      cell_text_box_->text().toStdString()));
+  FinishEdit(document_,
+             EditCellInBox(MakeEditContext(document_, measure), row, col,
+                           TextToBytes(cell_text_box_->text(), document_.sheet.Cell(row, col))));
   MarkModified();
 }
 
