@@ -18,9 +18,6 @@ class AppendFile {
   // A new file, created exclusively and never through a link; nullptr when
   // something of that name is there already. Throws FileError otherwise.
   static std::unique_ptr<AppendFile> CreateNew(const std::string& path);
-  // The file at path, created or emptied (through a link, as a shell's ">"
-  // does): for a name the user gave. Throws FileError.
-  static std::unique_ptr<AppendFile> Replace(const std::string& path);
 
   ~AppendFile();
   AppendFile(const AppendFile&) = delete;

@@ -616,12 +616,6 @@ std::unique_ptr<AppendFile> AppendFile::CreateNew(const std::string& path) {
   return std::unique_ptr<AppendFile>(new AppendFile(path, fd));
 }
 
-std::unique_ptr<AppendFile> AppendFile::Replace(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) Fail(path, errno);
-  return std::unique_ptr<AppendFile>(new AppendFile(path, fd));
-}
-
 AppendFile::~AppendFile() { ::close(static_cast<int>(handle_)); }
 
 void AppendFile::Append(std::string_view bytes) {

@@ -348,13 +348,6 @@ std::unique_ptr<AppendFile> AppendFile::CreateNew(const std::string& path) {
   return std::unique_ptr<AppendFile>(new AppendFile(path, reinterpret_cast<std::intptr_t>(h)));
 }
 
-std::unique_ptr<AppendFile> AppendFile::Replace(const std::string& path) {
-  const HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) Fail(path, GetLastError());
-  return std::unique_ptr<AppendFile>(new AppendFile(path, reinterpret_cast<std::intptr_t>(h)));
-}
-
 AppendFile::~AppendFile() { CloseHandle(reinterpret_cast<HANDLE>(handle_)); }
 
 void AppendFile::Append(std::string_view bytes) {
