@@ -1,6 +1,7 @@
 // typelane: the Qt program.
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QScreen>
 #include <QSocketNotifier>
 #include <QStandardPaths>
@@ -52,6 +53,101 @@ bool Flag(int argc, char** argv, const char* flag) {
   return false;
 }
 
+// What `typelane --help` prints; the manual page typelane(1) says the same at
+// more length.
+const char* const kGuiUsage =
+    "Usage: typelane [OPTION]... [--] [FILE]\n"
+    "Enters the rows of a sheet into another program's windows.\n"
+    "\n"
+    "FILE (a sheet .tyl, tab-delimited text or a recording .fpb) opens when the\n"
+    "window comes up; a name the shell split at its blanks is joined again.\n"
+    "\n"
+    "Options:\n"
+    "  --no-splash          start without the splash window\n"
+    "  -h, --help           show this help and exit\n"
+    "  -v, --version        show the version and exit\n"
+    "  --                   what follows is the file name, even if it begins with -\n"
+    "Qt's own options are taken too, among them:\n"
+    "  -platform NAME       the Qt platform (xcb for X11; offscreen draws nothing)\n"
+    "  -display DISPLAY     the X display to use instead of $DISPLAY\n"
+    "  -geometry WxH+X+Y    where the window goes (otherwise it starts maximised)\n"
+    "  -style NAME          the widget style\n"
+    "\n"
+    "Environment:\n"
+    "  TYPELANE_NO_SPLASH        when set and not empty: as --no-splash\n"
+    "  TYPELANE_NO_ASSOCIATIONS  when set and not empty: the .tyl and .fpb file types\n"
+    "                            are not registered for the user at start\n"
+    "\n"
+    "Exit status: 0 when the window is closed normally, 2 for a wrong option,\n"
+    "128 + N when signal N stopped it.\n"
+    "See typelane(1) and typelane-cli(1).\n";
+
+// Qt's options that take a value: left in the arguments where a platform does
+// not use them (-geometry under offscreen), their value is no file name.
+const char* const kQtValueOptions[] = {"platform",
+                                       "platformpluginpath",
+                                       "platformtheme",
+                                       "plugin",
+                                       "qwindowgeometry",
+                                       "qwindowicon",
+                                       "qwindowtitle",
+                                       "geometry",
+                                       "display",
+                                       "style",
+                                       "stylesheet",
+                                       "session",
+                                       "name",
+                                       "title",
+                                       "visual"};
+
+// The window's command line: the options above, a file name as the rest.
+// Single-dash words are long options, as Qt's own (-platform) are.
+struct GuiCommandLine {
+  GuiCommandLine() {
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addOption(help);
+    parser.addOption(version);
+    parser.addOption(no_splash);
+    for (const char* name : kQtValueOptions) {
+      parser.addOption(
+          QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("v")));
+    }
+    parser.addPositionalArgument(QStringLiteral("file"), QString());
+  }
+  bool Parse(int argc, char** argv) {
+    QStringList list;
+    for (int i = 0; i < argc; ++i) list << QString::fromLocal8Bit(argv[i]);
+    return parser.parse(list);
+  }
+
+  QCommandLineParser parser;
+  QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}};
+  QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")}};
+  QCommandLineOption no_splash{QStringLiteral("no-splash")};
+};
+
+// The words of the file name, as the shell handed them over: bytes untouched
+// (a name need not be valid UTF-8), options and their values left out, every
+// word after "--" kept.
+std::vector<std::string> FileWords(int argc, char** argv) {
+  std::vector<std::string> words;
+  bool options_end = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (options_end || arg == "-" || !arg.starts_with('-')) {
+      words.push_back(arg);
+    } else if (arg == "--") {
+      options_end = true;
+    } else if (arg.find('=') == std::string::npos) {
+      const std::string name = arg.substr(arg.find_first_not_of('-'));
+      for (const char* value_option : kQtValueOptions) {
+        if (name == value_option) ++i;
+      }
+    }
+  }
+  return words;
+}
+
 #if defined(TYPELANE_HAVE_X11)
 bool Set(const char* name) {
   const char* value = std::getenv(name);
@@ -79,9 +175,18 @@ std::string ChooseQtPlatform(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   using namespace typelane;
-  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-    std::cout << "typelane " << TYPELANE_VERSION << "\n";
-    return 0;
+  // Help and the version need no display: they are answered before Qt starts.
+  {
+    GuiCommandLine early;
+    early.Parse(argc, argv);
+    if (early.parser.isSet(early.help)) {
+      std::cout << kGuiUsage;
+      return 0;
+    }
+    if (early.parser.isSet(early.version)) {
+      std::cout << "typelane " << TYPELANE_VERSION << "\n";
+      return 0;
+    }
   }
   // A window position given to Qt (-geometry, -qwindowgeometry) is kept;
   // otherwise the window starts maximised.
@@ -105,11 +210,15 @@ int main(int argc, char** argv) {
   QGuiApplication::setApplicationDisplayName(QString());
   QApplication::setApplicationVersion(QStringLiteral(TYPELANE_VERSION));
 
-  // Qt has taken its own options out of argv: the rest is the file to open.
-  std::vector<std::string> args;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--no-splash") != 0) args.emplace_back(argv[i]);
+  // Qt has taken its own options out of argv: the rest is ours and the file to
+  // open. A wrong option is told before any window opens.
+  GuiCommandLine command_line;
+  if (!command_line.Parse(argc, argv)) {
+    std::cerr << "typelane: " << command_line.parser.errorText().toStdString()
+              << "\nTry 'typelane --help'.\n";
+    return 2;
   }
+  const std::vector<std::string> args = FileWords(argc, argv);
 
   // The desktop the loads drive. Where there is none we can drive, loads say
   // so: nothing ever pretends to have typed.
@@ -158,8 +267,8 @@ int main(int argc, char** argv) {
   document.delays.ResetToDefaults();
   document.delays.SyncCommandDelays(document.commands);
 
-  const bool splash =
-      !Flag(argc, argv, "--no-splash") && qEnvironmentVariableIsEmpty("TYPELANE_NO_SPLASH");
+  const bool splash = !command_line.parser.isSet(command_line.no_splash) &&
+                      qEnvironmentVariableIsEmpty("TYPELANE_NO_SPLASH");
   if (splash) {
     auto* flash = new ui::SplashWindow;
     flash->ShowFor();
