@@ -52,7 +52,7 @@ for taken in "$work/two.log" "$work/two.txt" "$work/link.log" "$work/dangling.lo
   out=$("$cli" send --dry-run --window W --log "$taken" "$work/two.txt" 2>&1); rc=$?
   check "--log $(basename "$taken") is refused before anything is sent" \
     "1|0|1|$before" \
-    "$rc|$(echo "$out" | grep -c '^activate')|$(echo "$out" | grep -c "^Typelane Error: the load log cannot be written: $taken: ")|$(cat "$work/two.log" "$work/two.txt" | md5sum)"
+    "$rc|$(echo "$out" | grep -c '^activate')|$(echo "$out" | grep -c "^typelane-cli: the load log cannot be written: $taken: ")|$(cat "$work/two.log" "$work/two.txt" | md5sum)"
 done
 check "a link to nowhere stays a link to nowhere" "no" "$([ -e "$work/nowhere.log" ] && echo yes || echo no)"
 check "the sheet is whole" "" "$(cmp "$work/two.txt" "$work/two.keep")"
@@ -145,8 +145,8 @@ check "the resumed load pastes from row 2's second cell on" "$(echo "$full" | ta
 err=$(TYPELANE_DRY_RUN_WINDOWS='Invoices|Orders - Entry' "$cli" send --dry-run --window Receipts \
       "$src/examples/orders.tyl" 2>&1 >/dev/null); rc=$?
 check "not found exits 4" 4 "$rc"
-check "not found message, with the command line's own advice" "Typelane Error: The specified Window does not exist.
-No window is titled \"Receipts\" or has a title that begins with it. \"typelane-cli windows\" lists the titles; --window TITLE names the window to load into." "$err"
+check "not found message, with the command line's own advice" "typelane-cli: no window is titled \"Receipts\" or has a title that begins with it.
+\"typelane-cli windows\" lists the titles; --window TITLE names the window to load into." "$err"
 out=$(TYPELANE_DRY_RUN_WINDOWS='Invoices|Orders - Entry' "$cli" send --dry-run --window order \
       --rows 1-1 --cols 1-1 "$src/examples/orders.tyl")
 check "a title prefix finds the window" "activate Orders - Entry" "$(echo "$out" | head -1)"
@@ -167,7 +167,7 @@ check "bad click coordinates exit 1" 1 "$rc"
 err=$("$cli" send --dry-run "$work/missing.tyl" 2>&1 >/dev/null); rc=$?
 check "missing sheet exits 1" 1 "$rc"
 check "missing sheet message" \
-  "Typelane Error: Failed to open the file or an error occured during file processing.
+  "typelane-cli: Failed to open the file or an error occured during file processing.
 $work/missing.tyl: No such file or directory" "$err"
 
 # Conversions: sheet file -> tab-delimited -> sheet file keeps the data rows.
@@ -198,7 +198,7 @@ printf 'keep\r\n' > "$work/locked.txt"; chmod 444 "$work/locked.txt"
 reason="Permission denied"; [ "$(id -u)" -eq 0 ] && reason="The file is read-only"
 err=$("$cli" convert "$sheet" "$work/locked.txt" 2>&1); rc=$?
 check "a read-only file is refused" 1 "$rc"
-check "saying which file and why" "Typelane Error: Failed to save the file.
+check "saying which file and why" "typelane-cli: Failed to save the file.
 $work/locked.txt: $reason" "$err"
 check "and it is kept" keep "$(tr -d '\r' < "$work/locked.txt")"
 # A sheet with the backup an interrupted in-place save left is refused: a
@@ -207,7 +207,7 @@ check "and it is kept" keep "$(tr -d '\r' < "$work/locked.txt")"
 printf 'a\tb\r\nc' > "$work/torn.txt"; printf 'a\tb\r\nc\td\r\n' > "$work/.torn.txt.typelane-backup"
 err=$("$cli" convert "$work/torn.txt" "$work/torn-out.txt" 2>&1); rc=$?
 check "a sheet with a backup is refused" 1 "$rc"
-check "naming the backup" "Typelane Error: An earlier save of \"$work/torn.txt\" was interrupted. \
+check "naming the backup" "typelane-cli: An earlier save of \"$work/torn.txt\" was interrupted. \
 A backup of the file as it was before that save is kept in \"$work/.torn.txt.typelane-backup\". \
 Open the sheet in Typelane to choose between the two." "$err"
 check "and nothing is written" no "$([ -e "$work/torn-out.txt" ] && echo yes || echo no)"
@@ -225,10 +225,10 @@ printf 'a longer text that was there before the save\r\n%.0s' 1 2 3 4 5 6 > "$wo
 check "which holds the rows only" "$(cat "$work/orders.txt")" "$(cat "$work/out.txt")"
 ln -s /dev/full "$work/full"   # a link, so that no program can replace the device itself
 err=$("$cli" convert "$sheet" "$work/full" 2>&1)
-check "a full disk" "Typelane Error: Failed to save the file.
+check "a full disk" "typelane-cli: Failed to save the file.
 $work/full: No space left on device" "$err"
 err=$("$cli" convert "$sheet" "$work/no-such-folder/x.txt" 2>&1)
-check "a missing folder" "Typelane Error: Failed to save the file.
+check "a missing folder" "typelane-cli: Failed to save the file.
 $work/no-such-folder/x.txt: No such file or directory" "$err"
 # A folder the user may not write (as another user when the tests run as root).
 mkdir "$work/shut"; chmod 755 "$work/shut" "$work"
@@ -236,7 +236,7 @@ as_user=()
 [ "$(id -u)" -eq 0 ] && as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
 if [ "$(id -u)" -ne 0 ] && chmod 555 "$work/shut" || command -v setpriv >/dev/null; then
   err=$("${as_user[@]}" "$cli" convert "$sheet" "$work/shut/x.txt" 2>&1)
-  check "a folder that may not be written" "Typelane Error: Failed to save the file.
+  check "a folder that may not be written" "typelane-cli: Failed to save the file.
 $work/shut/x.txt: Permission denied" "$err"
   chmod 755 "$work/shut"
 fi
@@ -249,7 +249,7 @@ rec="$src/tests/data/playback/three_records.fpb"
 check "recorded rows" "PAPER	Office paper and card	Y	M1" "$(head -1 "$work/categories.txt" | tr -d '\r')"
 err=$("$cli" convert "$src/tests/data/playback/no_exit.fpb" "$work/refused.tyl" 2>&1); rc=$?
 check "a refused recording exits 1" 1 "$rc"
-check "and says why" 1 "$(echo "$err" | grep -c '^Typelane Error: This file cannot be processed by Typelane.$')"
+check "and says why" 1 "$(echo "$err" | grep -c '^typelane-cli: This file cannot be processed by Typelane.$')"
 check "and writes nothing" no "$([ -e "$work/refused.tyl" ] && echo yes || echo no)"
 
 printf 'A1\tAlpha\tY\tM1\r\nB2\tBeta\tN\tM2\r\nC3\tGamma\ty\tM1\r\nD4\tDelta\tN\tM2\r\n' > "$work/rows.txt"
@@ -288,7 +288,7 @@ check "and no playback file is written" no "$([ -e "$work/half.fpb" ] && echo ye
 printf 'a\r\nenddata\r\nc\r\n' > "$work/enddata.txt"
 err=$("$cli" convert "$work/enddata.txt" "$work/enddata.tyl" 2>&1); rc=$?
 check "a cell reading enddata is not saved in a sheet file" 1 "$rc"
-check "with a warning" 1 "$(echo "$err" | grep -c '^Typelane Warning: The cell in row 2, column 1 reads "enddata"')"
+check "with a warning" 1 "$(echo "$err" | grep -c '^typelane-cli: warning: The cell in row 2, column 1 reads "enddata"')"
 check "and nothing is written" no "$([ -e "$work/enddata.tyl" ] && echo yes || echo no)"
 "$cli" convert "$work/enddata.txt" "$work/enddata-again.txt"; check "tab-delimited text keeps it" 0 $?
 check "every row" "$(cat "$work/enddata.txt")" "$(cat "$work/enddata-again.txt")"
@@ -296,7 +296,7 @@ check "every row" "$(cat "$work/enddata.txt")" "$(cat "$work/enddata-again.txt")
 # A recording that exits before it enters anything cannot be processed.
 err=$("$cli" convert "$src/tests/data/playback/exit_in_signon.fpb" "$work/early.tyl" 2>&1); rc=$?
 check "a recording that exits in its sign-on exits 1" 1 "$rc"
-check "as one that cannot be processed" 1 "$(echo "$err" | grep -c '^Typelane Error: This file cannot be processed by Typelane.$')"
+check "as one that cannot be processed" 1 "$(echo "$err" | grep -c '^typelane-cli: This file cannot be processed by Typelane.$')"
 check "and writes nothing" no "$([ -e "$work/early.tyl" ] && echo yes || echo no)"
 
 # Installed copies of the tool, each in a folder of its own.
