@@ -181,6 +181,44 @@ check "text row 1" "Acme Ltd	Leeds	Standard	AS54888	12	&Deliver before noon	SAVE
 "$cli" convert "$work/again.tyl" "$work/again.txt"; check "convert again" 0 $?
 check "round trip keeps every byte" "$(cat "$work/orders.txt")" "$(cat "$work/again.txt")"
 
+# The usual conventions of a command line: --opt=value, -- before the
+# operands, - for the standard input and output, help for every command with
+# its exit codes, --quiet, and one prefix on every error.
+out=$("$cli" send --dry-run --window=W --rows=1-1 -- "$work/two.txt" | head -1)
+check "--opt=value and --" "activate W" "$out"
+out=$("$cli" send --help); rc=$?
+check "send --help is help, not bad usage" "0|1|1" \
+  "$rc|$(echo "$out" | grep -c '^  --from-cell C')|$(echo "$out" | grep -c '^  4 *the target window was not found')"
+check "help send says the same" "$out" "$("$cli" help send)"
+"$cli" help frobnicate >/dev/null 2>&1; check "help of an unknown command is bad usage" 2 $?
+err=$("$cli" send --frob "$work/two.txt" 2>&1 >/dev/null); rc=$?
+check "an unknown option is bad usage" "2|typelane-cli: unknown option \"--frob\"" \
+  "$rc|$(echo "$err" | head -1)"
+out=$("$cli" convert "$src/examples/orders.tyl" - | "$cli" convert - -)
+check "convert - - reads the standard input and writes the standard output" \
+  "$(cat "$work/orders.txt")" "$out"
+"$cli" convert - "$work/stdin.tyl" < "$src/examples/orders.tyl"
+"$cli" convert "$src/examples/orders.tyl" "$work/file.tyl"
+check "a sheet file read from the standard input is written as from its file" "" \
+  "$(cmp "$work/stdin.tyl" "$work/file.tyl")"
+check "no file is named -" no "$([ -e - ] || [ -e "$work/-" ] && echo yes || echo no)"
+out=$("$cli" send --dry-run --quiet --window W - < "$work/two.txt"); rc=$?
+check "--quiet: a whole load gives no summary" "0|0|4" \
+  "$rc|$(echo "$out" | grep -c 'completed successfully')|$(echo "$out" | grep -c '^clip ')"
+out=$(TYPELANE_DRY_RUN_ESC=7 "$cli" send -q --dry-run --window W "$work/two.txt"); rc=$?
+check "but a stopped one still says how to resume" "3|To resume: --rows 2-2 --from-cell 2" \
+  "$rc|$(echo "$out" | tail -1)"
+# A big conversion on a terminal says what it is doing, and clears the line.
+for i in $(seq 1 40000); do printf 'row %d\tsome longer text in the cell\r\n' "$i"; done \
+  > "$work/big.txt"
+if command -v script >/dev/null; then
+  shown=$(script -qec "'$cli' convert '$work/big.txt' '$work/big.tyl'" /dev/null | tr '\r' '\n')
+  check "a big conversion shows its progress on a terminal" "1|1" \
+    "$(echo "$shown" | grep -c '^Reading .*big.txt (2 MB)...')|$(echo "$shown" | grep -c '^Writing .*big.tyl (40000 rows)...')"
+  check "--quiet shows none" "" \
+    "$(script -qec "'$cli' convert -q '$work/big.txt' '$work/big2.tyl'" /dev/null)"
+fi
+
 # Saving writes the file the user has: its mode stays, a link stays a link and
 # its file gets the text, a read-only file is refused, a FIFO or the standard
 # output is written as it is; a failure says which file and why.
