@@ -27,8 +27,9 @@ constexpr OptionSpec kConvertOptions[] = {{"quiet", false, 'q'}};
 constexpr OptionSpec kPlaybackOptions[] = {{"output", true, 'o'}, {"quiet", false, 'q'}};
 
 // The document kind a file name asks for when writing; the standard output
-// takes tab-delimited text.
-DocumentKind KindForOutput(const std::string& path) {
+// takes the kind the command writes there.
+DocumentKind KindForOutput(const std::string& path, DocumentKind standard_kind) {
+  if (IsStandardStream(path)) return standard_kind;
   std::string ext = std::filesystem::path(path).extension().string();
   for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (ext == ".tyl") return DocumentKind::kSheetFile;
@@ -86,10 +87,10 @@ class OutputPath {
   std::string temporary_;
 };
 
-int SaveAs(Session& session, const std::string& out_name) {
+int SaveAs(Session& session, const std::string& out_name, DocumentKind standard_kind) {
   Document& doc = session.document;
   const OutputPath out(out_name);
-  DocumentKind kind = KindForOutput(out_name);
+  DocumentKind kind = KindForOutput(out_name, standard_kind);
   if (kind == DocumentKind::kPlayback && doc.Kind() != DocumentKind::kPlayback) {
     PrintError("A playback file can only be written from a converted recording (.fpb).");
     return kExitError;
@@ -135,7 +136,7 @@ int RunConvert(const std::vector<std::string>& args, const std::string& folder) 
   }
   progress.Show("Writing " + out_name + " (" + std::to_string(session.document.sheet.LastRow()) +
                 " rows)...");
-  const int status = SaveAs(session, out_name);
+  const int status = SaveAs(session, out_name, DocumentKind::kTabDelimited);
   progress.ProgressHidden();
   return status;
 }
@@ -194,7 +195,7 @@ int RunPlayback(const std::vector<std::string>& args, const std::string& folder)
     }
   }
   if (invalid > 0) return kExitError;
-  return SaveAs(session, *out_path);
+  return SaveAs(session, *out_path, DocumentKind::kPlayback);
 }
 
 }  // namespace typelane::cli

@@ -63,6 +63,11 @@ int RunSend(const std::vector<std::string>& args, const std::string& folder) {
   if (parsed.operands.size() > 1)
     throw UsageError{"unexpected argument \"" + parsed.operands[1] + "\"", "send"};
   if (readable && !dry_run) throw UsageError{"--readable goes with --dry-run", "send"};
+  // The standard output carries the load's own lines (the dry run's steps, the
+  // summary): a log among them could not be told apart.
+  if (log_path && IsStandardStream(*log_path))
+    throw UsageError{"--log needs a file name: the standard output has the load's own lines",
+                     "send"};
   const InputPath sheet(parsed.operands[0]);
   const std::string& sheet_path = sheet.Path();
 

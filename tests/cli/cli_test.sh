@@ -201,6 +201,8 @@ check "convert - - reads the standard input and writes the standard output" \
 "$cli" convert "$src/examples/orders.tyl" "$work/file.tyl"
 check "a sheet file read from the standard input is written as from its file" "" \
   "$(cmp "$work/stdin.tyl" "$work/file.tyl")"
+"$cli" send --dry-run --log - "$work/two.txt" >/dev/null 2>&1; rc=$?
+check "--log - is bad usage: the load's own lines are on the standard output" 2 "$rc"
 check "no file is named -" no "$([ -e - ] || [ -e "$work/-" ] && echo yes || echo no)"
 out=$("$cli" send --dry-run --quiet --window W - < "$work/two.txt"); rc=$?
 check "--quiet: a whole load gives no summary" "0|0|4" \
@@ -293,6 +295,8 @@ check "and writes nothing" no "$([ -e "$work/refused.tyl" ] && echo yes || echo 
 printf 'A1\tAlpha\tY\tM1\r\nB2\tBeta\tN\tM2\r\nC3\tGamma\ty\tM1\r\nD4\tDelta\tN\tM2\r\n' > "$work/rows.txt"
 "$cli" playback "$rec" "$work/rows.txt" -o "$work/rows.fpb"; check "playback" 0 $?
 check "one entry per row" 4 "$(grep -c '^VALUE INVSDCAT MTL_CATEGORIES SEGMENT1 ' "$work/rows.fpb")"
+check "-o - writes the same playback file to the standard output" "" \
+  "$("$cli" playback "$rec" - --output=- < "$work/rows.txt" | cmp - "$work/rows.fpb")"
 "$cli" convert "$work/rows.fpb" "$work/rows-again.txt"; check "the playback file converts back" 0 $?
 check "to the same rows" "$(cat "$work/rows.txt")" "$(cat "$work/rows-again.txt")"
 printf 'A1\tAlpha\tMaybe\tM1\r\n' > "$work/bad-rows.txt"
