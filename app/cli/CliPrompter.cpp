@@ -17,7 +17,10 @@ std::string MessageLines(std::string_view text) {
 
 Answer CliPrompter::Message(std::string_view title, std::string_view text, Buttons buttons) {
   if (title == kTitleError) ++errors_shown;
-  out_ << title << ": " << MessageLines(text) << std::endl;
+  // The window's titles name the program; on a terminal every line of ours
+  // starts the same way, and a warning says it is one.
+  out_ << "typelane-cli: " << (title == kTitleWarning ? "warning: " : "") << MessageLines(text)
+       << std::endl;
   // A script is never asked: questions take No (the tool saves nothing it was
   // not told to), OK/Cancel takes Cancel (nothing is confirmed unasked).
   if (HasAnswer(buttons, Answer::kNo)) return Answer::kNo;

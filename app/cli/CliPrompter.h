@@ -8,10 +8,10 @@
 
 namespace typelane::cli {
 
-// Messages become lines on a stream: "Title: first line" and the further lines
-// of the message below it. Questions are answered No (the tool never saves a
-// document it was not asked to), and the save dialog answers with the file the
-// command line named.
+// Messages become lines on a stream: "typelane-cli: first line" ("typelane-cli:
+// warning: " for a warning) and the further lines of the message below it. Questions are answered
+// No (the tool never saves a document it was not asked to), and the save dialog answers with the
+// file the command line named.
 class CliPrompter : public Prompter {
  public:
   explicit CliPrompter(std::ostream& out) : out_(out) {}

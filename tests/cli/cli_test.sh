@@ -52,7 +52,7 @@ for taken in "$work/two.log" "$work/two.txt" "$work/link.log" "$work/dangling.lo
   out=$("$cli" send --dry-run --window W --log "$taken" "$work/two.txt" 2>&1); rc=$?
   check "--log $(basename "$taken") is refused before anything is sent" \
     "1|0|1|$before" \
-    "$rc|$(echo "$out" | grep -c '^activate')|$(echo "$out" | grep -c "^Typelane Error: the load log cannot be written: $taken: ")|$(cat "$work/two.log" "$work/two.txt" | md5sum)"
+    "$rc|$(echo "$out" | grep -c '^activate')|$(echo "$out" | grep -c "^typelane-cli: the load log cannot be written: $taken: ")|$(cat "$work/two.log" "$work/two.txt" | md5sum)"
 done
 check "a link to nowhere stays a link to nowhere" "no" "$([ -e "$work/nowhere.log" ] && echo yes || echo no)"
 check "the sheet is whole" "" "$(cmp "$work/two.txt" "$work/two.keep")"
@@ -145,8 +145,8 @@ check "the resumed load pastes from row 2's second cell on" "$(echo "$full" | ta
 err=$(TYPELANE_DRY_RUN_WINDOWS='Invoices|Orders - Entry' "$cli" send --dry-run --window Receipts \
       "$src/examples/orders.tyl" 2>&1 >/dev/null); rc=$?
 check "not found exits 4" 4 "$rc"
-check "not found message, with the command line's own advice" "Typelane Error: The specified Window does not exist.
-No window is titled \"Receipts\" or has a title that begins with it. \"typelane-cli windows\" lists the titles; --window TITLE names the window to load into." "$err"
+check "not found message, with the command line's own advice" "typelane-cli: no window is titled \"Receipts\" or has a title that begins with it.
+\"typelane-cli windows\" lists the titles; --window TITLE names the window to load into." "$err"
 out=$(TYPELANE_DRY_RUN_WINDOWS='Invoices|Orders - Entry' "$cli" send --dry-run --window order \
       --rows 1-1 --cols 1-1 "$src/examples/orders.tyl")
 check "a title prefix finds the window" "activate Orders - Entry" "$(echo "$out" | head -1)"
@@ -167,7 +167,7 @@ check "bad click coordinates exit 1" 1 "$rc"
 err=$("$cli" send --dry-run "$work/missing.tyl" 2>&1 >/dev/null); rc=$?
 check "missing sheet exits 1" 1 "$rc"
 check "missing sheet message" \
-  "Typelane Error: Failed to open the file or an error occured during file processing.
+  "typelane-cli: Failed to open the file or an error occured during file processing.
 $work/missing.tyl: No such file or directory" "$err"
 
 # Conversions: sheet file -> tab-delimited -> sheet file keeps the data rows.
@@ -180,6 +180,46 @@ check "text row 1" "Acme Ltd	Leeds	Standard	AS54888	12	&Deliver before noon	SAVE
 "$cli" convert "$work/again.tyl" "$work/x.fpb" 2>/dev/null; check "no .fpb from a sheet" 1 $?
 "$cli" convert "$work/again.tyl" "$work/again.txt"; check "convert again" 0 $?
 check "round trip keeps every byte" "$(cat "$work/orders.txt")" "$(cat "$work/again.txt")"
+
+# The usual conventions of a command line: --opt=value, -- before the
+# operands, - for the standard input and output, help for every command with
+# its exit codes, --quiet, and one prefix on every error.
+out=$("$cli" send --dry-run --window=W --rows=1-1 -- "$work/two.txt" | head -1)
+check "--opt=value and --" "activate W" "$out"
+out=$("$cli" send --help); rc=$?
+check "send --help is help, not bad usage" "0|1|1" \
+  "$rc|$(echo "$out" | grep -c '^  --from-cell C')|$(echo "$out" | grep -c '^  4 *the target window was not found')"
+check "help send says the same" "$out" "$("$cli" help send)"
+"$cli" help frobnicate >/dev/null 2>&1; check "help of an unknown command is bad usage" 2 $?
+err=$("$cli" send --frob "$work/two.txt" 2>&1 >/dev/null); rc=$?
+check "an unknown option is bad usage" "2|typelane-cli: unknown option \"--frob\"" \
+  "$rc|$(echo "$err" | head -1)"
+out=$("$cli" convert "$src/examples/orders.tyl" - | "$cli" convert - -)
+check "convert - - reads the standard input and writes the standard output" \
+  "$(cat "$work/orders.txt")" "$out"
+"$cli" convert - "$work/stdin.tyl" < "$src/examples/orders.tyl"
+"$cli" convert "$src/examples/orders.tyl" "$work/file.tyl"
+check "a sheet file read from the standard input is written as from its file" "" \
+  "$(cmp "$work/stdin.tyl" "$work/file.tyl")"
+"$cli" send --dry-run --log - "$work/two.txt" >/dev/null 2>&1; rc=$?
+check "--log - is bad usage: the load's own lines are on the standard output" 2 "$rc"
+check "no file is named -" no "$([ -e - ] || [ -e "$work/-" ] && echo yes || echo no)"
+out=$("$cli" send --dry-run --quiet --window W - < "$work/two.txt"); rc=$?
+check "--quiet: a whole load gives no summary" "0|0|4" \
+  "$rc|$(echo "$out" | grep -c 'completed successfully')|$(echo "$out" | grep -c '^clip ')"
+out=$(TYPELANE_DRY_RUN_ESC=7 "$cli" send -q --dry-run --window W "$work/two.txt"); rc=$?
+check "but a stopped one still says how to resume" "3|To resume: --rows 2-2 --from-cell 2" \
+  "$rc|$(echo "$out" | tail -1)"
+# A big conversion on a terminal says what it is doing, and clears the line.
+for i in $(seq 1 40000); do printf 'row %d\tsome longer text in the cell\r\n' "$i"; done \
+  > "$work/big.txt"
+if command -v script >/dev/null; then
+  shown=$(script -qec "'$cli' convert '$work/big.txt' '$work/big.tyl'" /dev/null | tr '\r' '\n')
+  check "a big conversion shows its progress on a terminal" "1|1" \
+    "$(echo "$shown" | grep -c '^Reading .*big.txt (2 MB)...')|$(echo "$shown" | grep -c '^Writing .*big.tyl (40000 rows)...')"
+  check "--quiet shows none" "" \
+    "$(script -qec "'$cli' convert -q '$work/big.txt' '$work/big2.tyl'" /dev/null)"
+fi
 
 # Saving writes the file the user has: its mode stays, a link stays a link and
 # its file gets the text, a read-only file is refused, a FIFO or the standard
@@ -198,7 +238,7 @@ printf 'keep\r\n' > "$work/locked.txt"; chmod 444 "$work/locked.txt"
 reason="Permission denied"; [ "$(id -u)" -eq 0 ] && reason="The file is read-only"
 err=$("$cli" convert "$sheet" "$work/locked.txt" 2>&1); rc=$?
 check "a read-only file is refused" 1 "$rc"
-check "saying which file and why" "Typelane Error: Failed to save the file.
+check "saying which file and why" "typelane-cli: Failed to save the file.
 $work/locked.txt: $reason" "$err"
 check "and it is kept" keep "$(tr -d '\r' < "$work/locked.txt")"
 # A sheet with the backup an interrupted in-place save left is refused: a
@@ -207,7 +247,7 @@ check "and it is kept" keep "$(tr -d '\r' < "$work/locked.txt")"
 printf 'a\tb\r\nc' > "$work/torn.txt"; printf 'a\tb\r\nc\td\r\n' > "$work/.torn.txt.typelane-backup"
 err=$("$cli" convert "$work/torn.txt" "$work/torn-out.txt" 2>&1); rc=$?
 check "a sheet with a backup is refused" 1 "$rc"
-check "naming the backup" "Typelane Error: An earlier save of \"$work/torn.txt\" was interrupted. \
+check "naming the backup" "typelane-cli: An earlier save of \"$work/torn.txt\" was interrupted. \
 A backup of the file as it was before that save is kept in \"$work/.torn.txt.typelane-backup\". \
 Open the sheet in Typelane to choose between the two." "$err"
 check "and nothing is written" no "$([ -e "$work/torn-out.txt" ] && echo yes || echo no)"
@@ -225,10 +265,10 @@ printf 'a longer text that was there before the save\r\n%.0s' 1 2 3 4 5 6 > "$wo
 check "which holds the rows only" "$(cat "$work/orders.txt")" "$(cat "$work/out.txt")"
 ln -s /dev/full "$work/full"   # a link, so that no program can replace the device itself
 err=$("$cli" convert "$sheet" "$work/full" 2>&1)
-check "a full disk" "Typelane Error: Failed to save the file.
+check "a full disk" "typelane-cli: Failed to save the file.
 $work/full: No space left on device" "$err"
 err=$("$cli" convert "$sheet" "$work/no-such-folder/x.txt" 2>&1)
-check "a missing folder" "Typelane Error: Failed to save the file.
+check "a missing folder" "typelane-cli: Failed to save the file.
 $work/no-such-folder/x.txt: No such file or directory" "$err"
 # A folder the user may not write (as another user when the tests run as root).
 mkdir "$work/shut"; chmod 755 "$work/shut" "$work"
@@ -236,7 +276,7 @@ as_user=()
 [ "$(id -u)" -eq 0 ] && as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
 if [ "$(id -u)" -ne 0 ] && chmod 555 "$work/shut" || command -v setpriv >/dev/null; then
   err=$("${as_user[@]}" "$cli" convert "$sheet" "$work/shut/x.txt" 2>&1)
-  check "a folder that may not be written" "Typelane Error: Failed to save the file.
+  check "a folder that may not be written" "typelane-cli: Failed to save the file.
 $work/shut/x.txt: Permission denied" "$err"
   chmod 755 "$work/shut"
 fi
@@ -249,12 +289,14 @@ rec="$src/tests/data/playback/three_records.fpb"
 check "recorded rows" "PAPER	Office paper and card	Y	M1" "$(head -1 "$work/categories.txt" | tr -d '\r')"
 err=$("$cli" convert "$src/tests/data/playback/no_exit.fpb" "$work/refused.tyl" 2>&1); rc=$?
 check "a refused recording exits 1" 1 "$rc"
-check "and says why" 1 "$(echo "$err" | grep -c '^Typelane Error: This file cannot be processed by Typelane.$')"
+check "and says why" 1 "$(echo "$err" | grep -c '^typelane-cli: This file cannot be processed by Typelane.$')"
 check "and writes nothing" no "$([ -e "$work/refused.tyl" ] && echo yes || echo no)"
 
 printf 'A1\tAlpha\tY\tM1\r\nB2\tBeta\tN\tM2\r\nC3\tGamma\ty\tM1\r\nD4\tDelta\tN\tM2\r\n' > "$work/rows.txt"
 "$cli" playback "$rec" "$work/rows.txt" -o "$work/rows.fpb"; check "playback" 0 $?
 check "one entry per row" 4 "$(grep -c '^VALUE INVSDCAT MTL_CATEGORIES SEGMENT1 ' "$work/rows.fpb")"
+check "-o - writes the same playback file to the standard output" "" \
+  "$("$cli" playback "$rec" - --output=- < "$work/rows.txt" | cmp - "$work/rows.fpb")"
 "$cli" convert "$work/rows.fpb" "$work/rows-again.txt"; check "the playback file converts back" 0 $?
 check "to the same rows" "$(cat "$work/rows.txt")" "$(cat "$work/rows-again.txt")"
 printf 'A1\tAlpha\tMaybe\tM1\r\n' > "$work/bad-rows.txt"
@@ -288,7 +330,7 @@ check "and no playback file is written" no "$([ -e "$work/half.fpb" ] && echo ye
 printf 'a\r\nenddata\r\nc\r\n' > "$work/enddata.txt"
 err=$("$cli" convert "$work/enddata.txt" "$work/enddata.tyl" 2>&1); rc=$?
 check "a cell reading enddata is not saved in a sheet file" 1 "$rc"
-check "with a warning" 1 "$(echo "$err" | grep -c '^Typelane Warning: The cell in row 2, column 1 reads "enddata"')"
+check "with a warning" 1 "$(echo "$err" | grep -c '^typelane-cli: warning: The cell in row 2, column 1 reads "enddata"')"
 check "and nothing is written" no "$([ -e "$work/enddata.tyl" ] && echo yes || echo no)"
 "$cli" convert "$work/enddata.txt" "$work/enddata-again.txt"; check "tab-delimited text keeps it" 0 $?
 check "every row" "$(cat "$work/enddata.txt")" "$(cat "$work/enddata-again.txt")"
@@ -296,7 +338,7 @@ check "every row" "$(cat "$work/enddata.txt")" "$(cat "$work/enddata-again.txt")
 # A recording that exits before it enters anything cannot be processed.
 err=$("$cli" convert "$src/tests/data/playback/exit_in_signon.fpb" "$work/early.tyl" 2>&1); rc=$?
 check "a recording that exits in its sign-on exits 1" 1 "$rc"
-check "as one that cannot be processed" 1 "$(echo "$err" | grep -c '^Typelane Error: This file cannot be processed by Typelane.$')"
+check "as one that cannot be processed" 1 "$(echo "$err" | grep -c '^typelane-cli: This file cannot be processed by Typelane.$')"
 check "and writes nothing" no "$([ -e "$work/early.tyl" ] && echo yes || echo no)"
 
 # Installed copies of the tool, each in a folder of its own.

@@ -33,7 +33,7 @@ rc=$?
 set -e
 cat "$WORK/send.out" "$WORK/send.err"
 [[ $rc == 4 ]] || fail "send exited $rc, not 4"
-grep -q "The specified Window does not exist." "$WORK/send.err" || fail "no not-found message"
+grep -q '^typelane-cli: no window is titled "Nowhere"' "$WORK/send.err" || fail "no not-found message"
 grep -q '"typelane-cli windows" lists the titles' \
   "$WORK/send.err" || fail "no word of how to find the titles"
 # Nothing reached the window in front.
