@@ -59,7 +59,7 @@ PATH="$work/bin:$PATH" check "typelane-cli send --window Or" "$(printf '%s\n' 'O
 
 # Every option the program's usage gives for send is offered after "send --".
 usage_options=$("$cli" --help | sed -n '/typelane-cli send/,/typelane-cli keys/p' |
-  grep -o -- '--[a-z-]*' | sort -u)
+  grep -o -- '--[a-z][a-z-]*' | sort -u)
 check_line=$(
   COMP_WORDS=(typelane-cli send --)
   COMP_CWORD=2
