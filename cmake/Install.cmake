@@ -64,10 +64,11 @@ set(CPACK_PACKAGE_NAME typelane)
 set(CPACK_PACKAGE_VENDOR Veltrax)
 set(CPACK_PACKAGE_CONTACT "Veltrax <support@typelane.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Enters the rows of a sheet into another program's screens")
+# Debian wants the lines of the long description under 80 columns.
 set(CPACK_PACKAGE_DESCRIPTION
-    "Typelane types a sheet of data into the windows of another program, row by
-row, as a person at the keyboard would: each cell is pasted and followed by Tab,
-keystrokes or named commands, with delays that suit the target's speed.
+    "Typelane types a sheet of data into the windows of another program, row
+by row, as a person at the keyboard would: each cell is pasted and followed
+by Tab, keystrokes or named commands, with delays that suit the target.
 
 The package holds the sheet window (typelane), with its grid, commands and
 delays editors and the conversion of recorded Forms playback files, and the
