@@ -50,6 +50,8 @@ endif()
 # archive, so the same changelog always gives the same bytes.
 set(doc_dir ${CMAKE_INSTALL_DATADIR}/doc/typelane)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright DESTINATION ${doc_dir})
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME typelane)
 find_program(GZIP_PROGRAM gzip)
 if(GZIP_PROGRAM)
   # Made at configure time, which an edit of the changelog triggers again.
