@@ -14,6 +14,9 @@ packages=(
   # The sign-on password in the desktop's secret store; the tests run a real
   # gnome-keyring-daemon in a session bus of their own and read it back.
   libsecret-1-dev gnome-keyring libsecret-tools dbus-daemon
+  # The package test checks the .deb as Debian does (lintian) and its AppStream
+  # metadata; update-mime-database and gio read back the installed file types.
+  lintian appstream shared-mime-info
 )
 
 missing=()
