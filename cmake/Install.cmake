@@ -11,8 +11,8 @@ if(TARGET typelane)
 endif()
 install(TARGETS ${programs} RUNTIME DESTINATION ${TYPELANE_PROGRAM_DIR})
 install(FILES ${PROJECT_SOURCE_DIR}/data/commands.dat DESTINATION ${TYPELANE_PROGRAM_DIR})
-# The empty drop-list file: conversions add what they learn (in the user's own
-# copy when the program folder cannot be written).
+# The empty drop-list file: conversions add what they learn to the user's own
+# copy, never to this installed folder.
 install(FILES ${PROJECT_SOURCE_DIR}/data/droplists.dat DESTINATION ${TYPELANE_PROGRAM_DIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/help/ DESTINATION ${TYPELANE_PROGRAM_DIR}/help)
 

@@ -3,8 +3,8 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config
-  libgtest-dev libgmock-dev libbenchmark-dev scdoc
+  build-essential cmake ninja-build pkg-config clang-format
+  libgtest-dev libgmock-dev scdoc
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev libxkbcommon-dev imagemagick
   libx11-dev libxtst-dev libxfixes-dev libxi-dev libxcursor-dev
   xvfb xauth xdotool x11-utils x11-xserver-utils x11-xkb-utils

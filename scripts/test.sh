@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds everything with warnings as errors, and runs
-# every test: unit, end-to-end (under its own Xvfb) and the rest; then the
-# Windows build (MinGW-w64) and its tests under Wine. Arguments go to both
-# ctest runs (for example -L unit).
+# Installs what is needed, checks the format (scripts/check-format.sh), builds
+# everything with warnings as errors, and runs every test: unit, end-to-end
+# (under its own Xvfb) and the rest; then the Windows build (MinGW-w64) and its
+# tests under Wine. Arguments go to both ctest runs (for example -L unit).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
+status=0
+bash scripts/check-format.sh || { echo "format: run scripts/check-format.sh --fix" >&2; status=1; }
 cmake --preset ci
 cmake --build --preset ci -j "$(nproc)"
-status=0
 ctest --preset ci -j 2 --timeout 900 "$@" || status=$?
 
 # Windows: one Wine prefix for this run, stopped and removed at the end. The

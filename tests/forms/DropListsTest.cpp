@@ -8,9 +8,9 @@
 #include "FormsTestSupport.h"
 #include "SystemReasons.h"
 #include "core/common/Errors.h"
-#include "core/forms/KindControls.h"
 #include "core/forms/DropLists.h"
 #include "core/forms/FormsState.h"
+#include "core/forms/KindControls.h"
 #include "support/RecordingObserver.h"
 
 namespace typelane {

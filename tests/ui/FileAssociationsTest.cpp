@@ -28,6 +28,8 @@ class FileAssociationsTest : public QObject {
                                   QStringLiteral("/opt/typelane/bin/typelane")));
     const QByteArray desktop = Read(home / "applications/typelane.desktop");
     QVERIFY(desktop.contains("\nExec=/opt/typelane/bin/typelane %f\n"));
+    // Once that program is gone the desktop hides the entry.
+    QVERIFY(desktop.contains("\nTryExec=/opt/typelane/bin/typelane\n"));
     QVERIFY(desktop.contains(
         "\nMimeType=application/x-typelane-sheet;application/x-oracle-forms-playback;\n"));
     const QByteArray mime = Read(home / "mime/packages/typelane.xml");
@@ -112,7 +114,7 @@ class FileAssociationsTest : public QObject {
     QVERIFY(blocker.open(QIODevice::WriteOnly));  // a file where the folder should be
     blocker.close();
     QVERIFY(!WriteFileAssociations(QString::fromStdString(home.Path()),
-                                   QStringLiteral("/usr/bin/typelane")));
+                                   QStringLiteral("/opt/typelane/bin/typelane")));
     // What could be written still was.
     QVERIFY(!Read(home / "mime/packages/typelane.xml").isEmpty());
     QVERIFY(!WriteFileAssociations(QString(), QStringLiteral("/usr/bin/typelane")));

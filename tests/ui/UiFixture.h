@@ -31,7 +31,10 @@ struct UiFixture {
     document->delays.ResetToDefaults();
     document->delays.SyncCommandDelays(document->commands);
     window = std::make_unique<ui::MainWindow>(*document, platform);
-    window->SetUrlOpener([this](const QUrl& url) { opened_urls.push_back(url); });
+    window->SetUrlOpener([this](const QUrl& url) {
+      opened_urls.push_back(url);
+      return true;
+    });
   }
 
   // Writes bytes to a file of the temporary folder; returns its path.

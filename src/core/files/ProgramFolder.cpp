@@ -72,6 +72,33 @@ std::string UserDataFolder() {
 #endif
 }
 
+bool InstalledProgramFolder(std::string_view folder) {
+  if (folder.empty()) return false;
+  std::error_code ec;
+  fs::path program = fs::weakly_canonical(PathFromName(std::string(folder)), ec);
+  if (ec) return false;
+  if (!program.has_filename()) program = program.parent_path();  // the trailing separator
+#if !defined(_WIN32)
+  if (program.generic_string().starts_with("/usr/")) return true;
+#endif
+  fs::path prefix = program;
+  for (int up = 0; up < 3 && prefix.has_relative_path(); ++up) {
+    prefix = prefix.parent_path();
+    for (const char* entry : kDesktopEntryNames) {
+      if (fs::exists(prefix / "share" / "applications" / entry, ec)) return true;
+    }
+    // The install's links in <prefix>/bin lead to the executables here; a
+    // build folder's bin/ holds the executables themselves.
+    for (const char* name : {"typelane", "typelane-cli"}) {
+      const fs::path link = prefix / "bin" / name;
+      if (!fs::is_symlink(link, ec)) continue;
+      const fs::path target = fs::canonical(link, ec);
+      if (!ec && target.parent_path() == program) return true;
+    }
+  }
+  return false;
+}
+
 bool FolderWritable(std::string_view folder) {
   // Tried, not guessed from permissions: see CanCreateFilesIn.
   return CanCreateFilesIn(std::string(folder));
@@ -91,7 +118,9 @@ std::string DataFileToWrite(std::string_view user_folder, std::string_view progr
   if (user_folder.empty()) return InProgramFolder(program_folder, name);
   std::string user_file = InProgramFolder(user_folder, name);
   if (FileExists(user_file)) return user_file;
-  if (FolderWritable(program_folder)) return InProgramFolder(program_folder, name);
+  if (!InstalledProgramFolder(program_folder) && FolderWritable(program_folder)) {
+    return InProgramFolder(program_folder, name);
+  }
   // A failure to create the folder shows as the failure to write the file.
   try {
     CreatePrivateFolders(std::string(user_folder));

@@ -29,9 +29,22 @@ std::string DataFileToRead(std::string_view user_folder, std::string_view progra
 
 // Where a data file is written: the user's copy when there is one (so what is
 // written is what is read next time), else the program folder when it can be
-// written, else the user's folder, which is created then.
+// written and is not an installed one (see InstalledProgramFolder), else the
+// user's folder, which is created then.
 std::string DataFileToWrite(std::string_view user_folder, std::string_view program_folder,
                             std::string_view name);
+
+// True when folder (ending in its separator) is the program folder of an
+// installed copy, whose files belong to the package manager or the installer
+// and must never hold what a user's run learnt: a folder below /usr/, or one
+// whose prefix (up to three levels up) holds bin/typelane or bin/typelane-cli
+// leading into it, or share/applications with our desktop entry. A build
+// folder or an unpacked portable copy is none of these.
+bool InstalledProgramFolder(std::string_view folder);
+
+// The names the desktop entry is installed under (the reverse-domain one first).
+inline constexpr const char* kDesktopEntryNames[] = {"com.veltrax.Typelane.desktop",
+                                                     "typelane.desktop"};
 
 // True when a file can be created in folder ("" is the current folder).
 bool FolderWritable(std::string_view folder);

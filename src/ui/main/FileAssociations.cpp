@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 
 #include "core/common/Text.h"
+#include "core/files/ProgramFolder.h"
 #include "ui/common/ToolbarIcons.h"
 
 namespace typelane::ui {
@@ -90,8 +91,28 @@ QByteArray ExecValue(const QByteArray& path) {
 
 }  // namespace
 
+bool SystemIntegrated(const QString& data_home, const QString& executable) {
+  if (InstalledProgramFolder(ProgramFolderFromPath(executable.toStdString()))) return true;
+  // The system's folders only: what a user's own folder holds may be our own
+  // entry from an earlier run.
+  const QStringList own = {
+      QDir(data_home).absolutePath(),
+      QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)).absolutePath()};
+  for (const QString& folder :
+       QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation)) {
+    if (own.contains(QDir(folder).absolutePath())) continue;
+    for (const char* entry : kDesktopEntryNames) {
+      if (QFileInfo::exists(folder + QStringLiteral("/applications/") + QLatin1String(entry))) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
 bool WriteFileAssociations(const QString& data_home, const QString& executable) {
   if (data_home.isEmpty() || executable.isEmpty()) return false;
+  if (SystemIntegrated(data_home, executable)) return true;
   bool ok = true;
   bool mime_changed = false;
   bool other_changed = false;
@@ -126,6 +147,10 @@ bool WriteFileAssociations(const QString& data_home, const QString& executable) 
 
   const QByteArray exec = ExecValue(QFile::encodeName(executable));
   if (exec.isEmpty()) return false;  // a path no desktop entry can hold
+  // TryExec takes a plain path (no quoting, only the string escapes): a
+  // desktop hides the entry once the build it names is gone.
+  QByteArray try_exec = QFile::encodeName(executable);
+  try_exec.replace("\\", "\\\\").replace("\n", "\\n").replace("\t", "\\t").replace("\r", "\\r");
   const QByteArray desktop =
       "[Desktop Entry]\n"
       "Type=Application\n"
@@ -133,6 +158,9 @@ bool WriteFileAssociations(const QString& data_home, const QString& executable) 
       "Comment=Enter the rows of a sheet into another program's screens\n"
       "Exec=" +
       exec +
+      "\n"
+      "TryExec=" +
+      try_exec +
       "\n"
       "Icon=typelane\n"
       "Terminal=false\n"

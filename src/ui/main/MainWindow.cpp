@@ -45,6 +45,7 @@
 #include "ui/main/AboutBox.h"
 #include "ui/main/DialogHost.h"
 #include "ui/main/EditCommands.h"
+#include "ui/main/HelpWindow.h"
 #include "ui/main/LoadRunner.h"
 #include "ui/main/Maker.h"
 #include "ui/main/WindowCombo.h"
@@ -79,7 +80,7 @@ MainWindow::MainWindow(Document& document, Platform& platform, QWidget* parent)
     : QMainWindow(parent), document_(document), platform_(platform) {
   setObjectName(QStringLiteral("frmTypelane"));
   setWindowIcon(ToolbarIcon(QStringLiteral("Typelane")));
-  open_url_ = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+  open_url_ = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
 
   auto* central = new QWidget(this);
   central->setObjectName(QStringLiteral("pnlMain"));
@@ -875,10 +876,22 @@ QUrl MainWindow::LocalHelpUrl() const {
   return QUrl::fromLocalFile(QFileInfo(PathToText(path)).absoluteFilePath());
 }
 
-void MainWindow::ShowLocalHelp() { open_url_(LocalHelpUrl()); }
+void MainWindow::ShowLocalHelp() {
+  const QUrl page = LocalHelpUrl();
+  if (open_url_(page)) return;
+  // No browser on this desktop: the pages are plain HTML, our own window shows them.
+  if (QFileInfo(page.toLocalFile()).isReadable()) {
+    if (help_window_ == nullptr) help_window_ = new HelpWindow(this);
+    help_window_->ShowPage(page);
+    return;
+  }
+  document_.prompter().Error(
+      "The help cannot be shown: no web browser is set up on this desktop, and the help file " +
+      page.toLocalFile().toStdString() + " cannot be read.");
+}
 
 void MainWindow::ShowAbout() {
-  AboutBox about(open_url_, this);
+  AboutBox about([this](const QUrl& url) { open_url_(url); }, this);
   about.exec();
 }
 

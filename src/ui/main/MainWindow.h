@@ -27,6 +27,8 @@ class Platform;
 
 namespace typelane::ui {
 
+class HelpWindow;
+
 class DialogHost;
 class EditCommands;
 class EditGrid;
@@ -48,7 +50,9 @@ class MainWindow : public QMainWindow {
   // the first activation of the window.
   void SetCommandLine(std::vector<std::string> args) { command_line_ = std::move(args); }
   // How help pages and addresses are opened (the desktop's handler by default).
-  void SetUrlOpener(std::function<void(const QUrl&)> opener) { open_url_ = std::move(opener); }
+  // Opens a web or mail address or a local file with the desktop's program;
+  // false when the desktop has none.
+  void SetUrlOpener(std::function<bool(const QUrl&)> opener) { open_url_ = std::move(opener); }
   // Opens a web page or a file with the desktop's own program for it.
   void OpenUrl(const QUrl& url) { open_url_(url); }
 
@@ -162,7 +166,8 @@ class MainWindow : public QMainWindow {
   // Set while the window fills its controls from the document, so that this
   // does not count as the user's change.
   bool showing_ = false;
-  std::function<void(const QUrl&)> open_url_;
+  std::function<bool(const QUrl&)> open_url_;
+  HelpWindow* help_window_ = nullptr;  // made at the first need, then kept
   std::function<void(QDialog*)> title_editor_hook_;
   ExcelSource excel_source_;
 
