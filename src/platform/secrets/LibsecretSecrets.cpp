@@ -10,7 +10,7 @@ namespace {
 // Items are found by these attributes, so `secret-tool lookup application
 // typelane user NAME` finds the same one.
 const SecretSchema* PasswordSchema() {
-  static const SecretSchema schema = {"org.typelane.SignOnPassword",
+  static const SecretSchema schema = {"com.veltrax.Typelane.SignOnPassword",
                                       SECRET_SCHEMA_DONT_MATCH_NAME,
                                       {
                                           {"application", SECRET_SCHEMA_ATTRIBUTE_STRING},
