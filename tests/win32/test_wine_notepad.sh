@@ -95,7 +95,7 @@ rc=$?
 set -e
 cat "$WORK/none.err"
 [[ $rc == 4 ]] || fail "send to a missing window exited $rc, not 4"
-grep -q "The specified Window does not exist." "$WORK/none.err" || fail "no not-found message"
+grep -q '^typelane-cli: no window is titled "No Such Window"' "$WORK/none.err" || fail "no not-found message"
 grep -q '"typelane-cli windows" lists the titles' "$WORK/none.err" ||
   fail "no word of how to find the titles"
 probe text "$NOTEPAD" >"$WORK/none.text"
