@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "BenchPrompter.h"
+#include "BenchTiming.h"
 #include "core/edit/CellClipboard.h"
 #include "core/edit/FillCells.h"
 #include "core/edit/InsertDelete.h"
@@ -39,25 +40,7 @@ std::string BlockText() {
   return text;
 }
 
-// Wall time, and the processor time of this process beside it: on a busy
-// machine the wall time also counts the waits for a core.
-struct Timing {
-  double wall = 0;
-  double cpu = 0;
-};
-
-template <typename F>
-Timing Seconds(F&& f) {
-  const auto start = std::chrono::steady_clock::now();
-  const std::clock_t cpu_start = std::clock();
-  f();
-  return Timing{std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
-                static_cast<double>(std::clock() - cpu_start) / CLOCKS_PER_SEC};
-}
-
-void Print(const char* what, Timing t) {
-  std::printf("%-28s %6.3f s  (%6.3f s processor)\n", what, t.wall, t.cpu);
-}
+void Print(const char* what, Timing t) { PrintTiming(what, t, 28); }
 
 }  // namespace
 

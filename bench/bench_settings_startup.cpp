@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 
+#include "BenchTiming.h"
 #include "core/common/FileSystem.h"
 #include "core/settings/Options.h"
 #include "core/settings/SettingsStore.h"
@@ -18,23 +19,7 @@ namespace {
 
 using namespace typelane;
 
-struct Timing {
-  double wall = 0;
-  double cpu = 0;
-};
-
-template <typename F>
-Timing Seconds(F&& f) {
-  const auto start = std::chrono::steady_clock::now();
-  const std::clock_t cpu_start = std::clock();
-  f();
-  return Timing{std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
-                static_cast<double>(std::clock() - cpu_start) / CLOCKS_PER_SEC};
-}
-
-void Print(const char* what, Timing t) {
-  std::printf("%-40s %7.3f s  (%7.3f s processor)\n", what, t.wall, t.cpu);
-}
+void Print(const char* what, Timing t) { PrintTiming(what, t, 40); }
 
 }  // namespace
 
