@@ -68,13 +68,20 @@ void TitleEditor::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   // Keys go to the grid's in-place editors, which come and go: watch them all.
   qApp->installEventFilter(this);
-  // At the main grid's current column, ready to type.
-  const int column = std::clamp(current_column_ - 1, 0, std::max(0, grid_->columnCount() - 1));
+  // At the main grid's current column.
   if (grid_->columnCount() == 0) return;
+  const int column = std::clamp(current_column_ - 1, 0, grid_->columnCount() - 1);
   grid_->setCurrentCell(0, column);
   grid_->scrollToItem(grid_->item(0, column), QAbstractItemView::PositionAtTop);
   grid_->setFocus();
-  grid_->editItem(grid_->item(0, column));
+  editor_opened_ = false;
+  if (isActiveWindow()) {
+    editor_opened_ = true;
+    QTimer::singleShot(0, this, &TitleEditor::OpenEditor);
+  } else {
+    // Without a window manager nothing gives a new dialog the keyboard.
+    activateWindow();
+  }
 }
 
 void TitleEditor::hideEvent(QHideEvent* event) {
@@ -82,10 +89,45 @@ void TitleEditor::hideEvent(QHideEvent* event) {
   QDialog::hideEvent(event);
 }
 
+bool TitleEditor::event(QEvent* event) {
+  // An in-place editor opened before the window is active loses the keys
+  // typed into it: it is opened once the window has the keyboard.
+  if (event->type() == QEvent::WindowActivate && !editor_opened_) {
+    editor_opened_ = true;
+    QTimer::singleShot(0, this, &TitleEditor::OpenEditor);
+  }
+  return QDialog::event(event);
+}
+
+void TitleEditor::OpenEditor() {
+  editor_opened_ = true;
+  QTableWidgetItem* item = grid_->currentItem();
+  if (item == nullptr) return;
+  grid_->setFocus();
+  grid_->editItem(item);
+  if (QWidget* editor = OpenGridEditor(grid_)) editor->setFocus();
+}
+
 bool TitleEditor::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     auto* widget = qobject_cast<QWidget*>(watched);
     if (widget != nullptr && (widget == grid_ || grid_->isAncestorOf(widget))) emit KeyTyped();
+    QWidget* editor = OpenGridEditor(grid_);
+    if (editor != nullptr && watched == editor) {
+      // Return in a title cell stores it and keeps the dialog open (OK is the
+      // next Return); Esc cancels the dialog as it does everywhere else in it.
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        StoreAndCloseGridEditor(grid_, editor);
+        grid_->setFocus();
+        return true;
+      }
+      if (key == Qt::Key_Escape) {
+        CloseGridEditor(grid_, editor);
+        reject();
+        return true;
+      }
+    }
   }
   return QDialog::eventFilter(watched, event);
 }

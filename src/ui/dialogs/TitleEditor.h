@@ -25,13 +25,18 @@ class TitleEditor : public QDialog {
   void KeyTyped();
 
  protected:
+  bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
 
  private:
+  // Opens the current title cell for typing (once the window is active).
+  void OpenEditor();
+
   QTableWidget* grid_;
   int current_column_;
+  bool editor_opened_ = false;
 };
 
 }  // namespace typelane::ui

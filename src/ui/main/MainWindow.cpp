@@ -1,5 +1,6 @@
 #include "ui/main/MainWindow.h"
 
+#include <QAbstractItemDelegate>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -490,6 +491,10 @@ void MainWindow::Connect() {
   connect(grid_, &EditGrid::EditorTextChanged, this, [this](const QString& text) {
     cell_text_box_->setText(CaptureMousePosition(grid_->CurrentCol(), grid_->CurrentRow(), text));
   });
+  // Typing in a cell shows in the box as it goes; when the cell's editor
+  // closes (Esc takes the typing back) the box shows what the cell holds.
+  connect(grid_->itemDelegate(), &QAbstractItemDelegate::closeEditor, this,
+          [this] { ShowCurrentCell(grid_->CurrentRow(), grid_->CurrentCol()); });
   connect(grid_, &EditGrid::Changed, this, &MainWindow::MarkModified);
   connect(model_, &SheetModel::CellChanged, this, [this] { MarkModified(); });
   // The note box: hidden when the pointer moves to another cell, unless the
@@ -783,6 +788,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
       MarkModified();
     }
     HideCommentBox();
+  }
+  if (watched == cell_text_box_ && event->type() == QEvent::FocusIn) {
+    // Clicked into: the box edits the cell as it is now.
+    ShowCurrentCell(grid_->CurrentRow(), grid_->CurrentCol());
   }
   if (watched == cell_text_box_ && event->type() == QEvent::KeyPress) {
     auto* key = static_cast<QKeyEvent*>(event);
