@@ -51,17 +51,17 @@ std::optional<std::string> ParsedArgs::Last(std::string_view name) const {
 }
 
 ParsedArgs ParseArgs(const std::string& command, const std::vector<std::string>& args,
-                     std::span<const OptionSpec> specs) {
+                     std::span<const OptionRule> rules) {
   constexpr int kLongBase = 256;
   std::vector<option> longs;
   // ':' first: a missing value comes back as ':' rather than a message of getopt's own.
   std::string shorts = ":h";
-  for (size_t i = 0; i < specs.size(); ++i) {
-    longs.push_back(option{specs[i].name, specs[i].takes_value ? required_argument : no_argument,
+  for (size_t i = 0; i < rules.size(); ++i) {
+    longs.push_back(option{rules[i].name, rules[i].takes_value ? required_argument : no_argument,
                            nullptr, kLongBase + static_cast<int>(i)});
-    if (specs[i].letter != 0) {
-      shorts.push_back(specs[i].letter);
-      if (specs[i].takes_value) shorts.push_back(':');
+    if (rules[i].letter != 0) {
+      shorts.push_back(rules[i].letter);
+      if (rules[i].takes_value) shorts.push_back(':');
     }
   }
   longs.push_back(option{"help", no_argument, nullptr, 'h'});
@@ -76,9 +76,9 @@ ParsedArgs ParseArgs(const std::string& command, const std::vector<std::string>&
   const int argc = static_cast<int>(storage.size());
 
   auto spec_name = [&](int code) -> std::string {
-    if (code >= kLongBase) return std::string("--") + specs[code - kLongBase].name;
-    for (const auto& spec : specs) {
-      if (spec.letter == code) return std::string("-") + spec.letter;
+    if (code >= kLongBase) return std::string("--") + rules[code - kLongBase].name;
+    for (const auto& rule : rules) {
+      if (rule.letter == code) return std::string("-") + rule.letter;
     }
     return std::string("-") + static_cast<char>(code);
   };
@@ -102,13 +102,13 @@ ParsedArgs ParseArgs(const std::string& command, const std::vector<std::string>&
     } else {
       const size_t index = code >= kLongBase
                                ? static_cast<size_t>(code - kLongBase)
-                               : static_cast<size_t>(std::find_if(specs.begin(), specs.end(),
-                                                                  [&](const OptionSpec& s) {
+                               : static_cast<size_t>(std::find_if(rules.begin(), rules.end(),
+                                                                  [&](const OptionRule& s) {
                                                                     return s.letter == code;
                                                                   }) -
-                                                     specs.begin());
-      parsed.options.emplace_back(specs[index].name,
-                                  specs[index].takes_value && optarg ? optarg : "");
+                                                     rules.begin());
+      parsed.options.emplace_back(rules[index].name,
+                                  rules[index].takes_value && optarg ? optarg : "");
     }
   }
   for (int i = optind; i < argc; ++i) parsed.operands.push_back(argv[i]);

@@ -44,7 +44,7 @@ struct UsageError {
 
 // One option of a subcommand: --name, --name VALUE or --name=VALUE, and a
 // one-letter form where it has one.
-struct OptionSpec {
+struct OptionRule {
   const char* name;
   bool takes_value;
   char letter = 0;
@@ -63,7 +63,7 @@ struct ParsedArgs {
 // getopt_long over a subcommand's arguments: options anywhere, "--" ends
 // them, "-" is an operand (standard input or output). --help/-h always exist.
 ParsedArgs ParseArgs(const std::string& command, const std::vector<std::string>& args,
-                     std::span<const OptionSpec> specs);
+                     std::span<const OptionRule> rules);
 
 // A subcommand: its name, what it does, its usage and the text of --help.
 struct Command {

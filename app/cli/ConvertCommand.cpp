@@ -23,8 +23,8 @@ namespace {
 // written, where someone watches the terminal.
 constexpr std::uintmax_t kBigFile = 1 << 20;
 
-constexpr OptionSpec kConvertOptions[] = {{"quiet", false, 'q'}};
-constexpr OptionSpec kPlaybackOptions[] = {{"output", true, 'o'}, {"quiet", false, 'q'}};
+constexpr OptionRule kConvertOptions[] = {{"quiet", false, 'q'}};
+constexpr OptionRule kPlaybackOptions[] = {{"output", true, 'o'}, {"quiet", false, 'q'}};
 
 // The document kind a file name asks for when writing; the standard output
 // takes the kind the command writes there.

@@ -10,7 +10,7 @@
 
 namespace typelane::cli {
 namespace {
-constexpr OptionSpec kKeysOptions[] = {{"dry-run", false}};
+constexpr OptionRule kKeysOptions[] = {{"dry-run", false}};
 }  // namespace
 
 int RunKeys(const std::vector<std::string>& args, const std::string& folder) {

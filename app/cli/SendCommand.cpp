@@ -29,7 +29,7 @@ std::pair<int, int> ParseRange(const std::string& text, const char* what) {
   return {*first, *last};
 }
 
-constexpr OptionSpec kSendOptions[] = {
+constexpr OptionRule kSendOptions[] = {
     {"dry-run", false}, {"readable", false}, {"log", true},
     {"window", true},   {"group", true},     {"rows", true},
     {"cols", true},     {"from-cell", true}, {"quiet", false, 'q'},

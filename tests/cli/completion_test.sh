@@ -13,8 +13,8 @@ trap 'rm -rf "$work"' EXIT
 
 # shellcheck source=/dev/null
 source "$script"
-spec=$(complete -p typelane-cli)
-[[ $spec == *"-F _typelane_cli"* ]] || { echo "FAIL: not registered: $spec"; exit 1; }
+registration=$(complete -p typelane-cli)
+[[ $registration == *"-F _typelane_cli"* ]] || { echo "FAIL: not registered: $registration"; exit 1; }
 
 # complete LINE EXPECTED: LINE is split at blanks; a trailing blank starts a new
 # empty word. EXPECTED is the sorted completions, one per line.
