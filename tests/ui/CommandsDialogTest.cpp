@@ -10,7 +10,7 @@
 #include "DialogTestSupport.h"
 #include "UiFixture.h"
 #include "core/document/Document.h"
-#include "ui/dialogs/TfrmCommands.h"
+#include "ui/dialogs/CommandsEditor.h"
 #include "ui/main/DialogHost.h"
 
 using typelane::Answer;
@@ -19,15 +19,15 @@ using typelane::testing::ClearCell;
 using typelane::testing::NamedChild;
 using typelane::testing::TypeIntoCell;
 using typelane::testing::UiFixture;
-using typelane::ui::TfrmCommands;
+using typelane::ui::CommandsEditor;
 
 class CommandsDialogTest : public QObject {
   Q_OBJECT
 
  private:
-  static TfrmCommands& Shown(UiFixture& f) {
+  static CommandsEditor& Shown(UiFixture& f) {
     f.window->Action(QStringLiteral("mnuCommands"))->trigger();
-    TfrmCommands& c = *f.window->Dialogs()->Commands();
+    CommandsEditor& c = *f.window->Dialogs()->Commands();
     c.activateWindow();
     if (!QTest::qWaitForWindowActive(&c)) qWarning("commands window not active");
     return c;
@@ -39,7 +39,7 @@ class CommandsDialogTest : public QObject {
  private slots:
   void ShowsTheTableWithItsHeaderOnTheFirstCommand() {
     UiFixture f;
-    TfrmCommands& c = Shown(f);
+    CommandsEditor& c = Shown(f);
     QVERIFY(c.isVisible());
     QVERIFY(!c.isModal());
     QCOMPARE(c.windowTitle(), QStringLiteral("Commands"));
@@ -60,7 +60,7 @@ class CommandsDialogTest : public QObject {
 
   void CancelPutsEveryEditedCellBack() {
     UiFixture f;
-    TfrmCommands& c = Shown(f);
+    CommandsEditor& c = Shown(f);
     TypeIntoCell(c.Grid(), 0, 2, QStringLiteral("\\^w"));
     QCOMPARE(f.document->commands.Cell(1, 2), std::string("\\^w"));
     QVERIFY(c.HasBackup(1, 2));
@@ -81,7 +81,7 @@ class CommandsDialogTest : public QObject {
 
   void OkKeepsTheEditsMarksTheSheetAndPacks() {
     UiFixture f;
-    TfrmCommands& c = Shown(f);
+    CommandsEditor& c = Shown(f);
     const int rows = f.document->commands.RowCount();
     // Typing into the empty last row adds another below it.
     TypeIntoCell(c.Grid(), rows - 2, 0, QStringLiteral("HELLO"));
@@ -108,7 +108,7 @@ class CommandsDialogTest : public QObject {
 
   void OkWithoutEditsLeavesTheSheetUnmodified() {
     UiFixture f;
-    TfrmCommands& c = Shown(f);
+    CommandsEditor& c = Shown(f);
     f.document->delays.MutableCommandDelays().push_back({"GONE", "1"});
     QTest::mouseClick(NamedChild<QPushButton>(c, "btnOK"), Qt::LeftButton);
     QVERIFY(!f.document->Modified());
@@ -117,7 +117,7 @@ class CommandsDialogTest : public QObject {
 
   void MakeDefaultWritesCommandsDat() {
     UiFixture f;
-    TfrmCommands& c = Shown(f);
+    CommandsEditor& c = Shown(f);
     TypeIntoCell(c.Grid(), 0, 2, QStringLiteral("\\^k"));
     f.prompter.answers.push_back(Answer::kNo);
     QTest::mouseClick(NamedChild<QPushButton>(c, "btnSave"), Qt::LeftButton);
@@ -139,7 +139,7 @@ class CommandsDialogTest : public QObject {
     UiFixture f;
     f.document->command_group = "Forms 6i";
     f.window->ShowDocument(false);
-    TfrmCommands& c = Shown(f);
+    CommandsEditor& c = Shown(f);
     TypeIntoCell(c.Grid(), 0, 2, QStringLiteral("changed"));
     f.prompter.answers.push_back(Answer::kYes);
     QTest::mouseClick(NamedChild<QPushButton>(c, "btnLoad"), Qt::LeftButton);
@@ -159,7 +159,7 @@ class CommandsDialogTest : public QObject {
 
   void LoadDefaultsWithoutCommandsDatKeepsTheTable() {
     UiFixture f;
-    TfrmCommands& c = Shown(f);
+    CommandsEditor& c = Shown(f);
     TypeIntoCell(c.Grid(), 0, 2, QStringLiteral("mine"));
     std::filesystem::remove(f.temp / "commands.dat");
     f.prompter.answers.push_back(Answer::kYes);
@@ -178,7 +178,7 @@ class CommandsDialogTest : public QObject {
 
   void EscLeavesTheWindowOpen() {
     UiFixture f;
-    TfrmCommands& c = Shown(f);
+    CommandsEditor& c = Shown(f);
     QTest::keyClick(c.Grid(), Qt::Key_Escape);
     QVERIFY(c.isVisible());
   }

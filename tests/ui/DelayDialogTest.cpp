@@ -16,21 +16,21 @@
 #include "DialogTestSupport.h"
 #include "UiFixture.h"
 #include "core/document/Document.h"
-#include "ui/dialogs/TfrmCommands.h"
-#include "ui/dialogs/TfrmDelay.h"
+#include "ui/dialogs/CommandsEditor.h"
+#include "ui/dialogs/DelaysDialog.h"
 #include "ui/main/DialogHost.h"
 
 using typelane::testing::ClearCell;
 using typelane::testing::NamedChild;
 using typelane::testing::TypeIntoCell;
 using typelane::testing::UiFixture;
-using typelane::ui::TfrmDelay;
+using typelane::ui::DelaysDialog;
 
 class DelayDialogTest : public QObject {
   Q_OBJECT
 
  private:
-  static void Click(TfrmDelay& d, const char* name) {
+  static void Click(DelaysDialog& d, const char* name) {
     QTest::mouseClick(d.findChild<QPushButton*>(QString::fromLatin1(name)), Qt::LeftButton);
   }
   static void Retype(QLineEdit* box, const QString& text) {
@@ -108,8 +108,8 @@ class DelayDialogTest : public QObject {
     }
   };
 
-  static TfrmDelay& Shown(UiFixture& f) {
-    TfrmDelay& d = *f.window->Dialogs()->Delays();
+  static DelaysDialog& Shown(UiFixture& f) {
+    DelaysDialog& d = *f.window->Dialogs()->Delays();
     d.show();
     d.activateWindow();
     if (!QTest::qWaitForWindowActive(&d)) qWarning("delays window not active");
@@ -123,7 +123,7 @@ class DelayDialogTest : public QObject {
     UiFixture f;
     f.document->delays.cell_delay = 1.5;
     f.document->delays.key_hold = 75;
-    TfrmDelay& d = Shown(f);
+    DelaysDialog& d = Shown(f);
     d.DocumentReset();  // refilled from the values in force
     QCOMPARE(d.windowTitle(), QStringLiteral("Typelane Delays"));
     QCOMPARE(NamedChild<QLineEdit>(d, "txtData")->text(), QStringLiteral("0"));
@@ -144,7 +144,7 @@ class DelayDialogTest : public QObject {
 
   void OkStoresTheBoxesAndMarksTheSheet() {
     UiFixture f;
-    TfrmDelay& d = Shown(f);
+    DelaysDialog& d = Shown(f);
     Retype(NamedChild<QLineEdit>(d, "txtCell"), QStringLiteral(" 0.5 "));
     NamedChild<QLineEdit>(d, "txtKey")->clear();  // an empty box counts as 0
     Retype(NamedChild<QLineEdit>(d, "txtMenu"), QStringLiteral("$10"));
@@ -160,7 +160,7 @@ class DelayDialogTest : public QObject {
 
   void OkWithoutChangesLeavesTheSheetUnmodified() {
     UiFixture f;
-    TfrmDelay& d = Shown(f);
+    DelaysDialog& d = Shown(f);
     Click(d, "btnOK");
     QVERIFY(!f.document->Modified());
     QCOMPARE(f.document->delays.cell_delay, 0.2);
@@ -168,7 +168,7 @@ class DelayDialogTest : public QObject {
 
   void ABoxThatIsNoNumberKeepsTheWindowOpenAndStoresNothing() {
     UiFixture f;
-    TfrmDelay& d = Shown(f);
+    DelaysDialog& d = Shown(f);
     Retype(NamedChild<QLineEdit>(d, "txtCell"), QStringLiteral("0.75"));
     Retype(NamedChild<QLineEdit>(d, "txtSystem"),
            QStringLiteral("2.5"));  // a fraction of a millisecond
@@ -192,7 +192,7 @@ class DelayDialogTest : public QObject {
   // with the box's name and range, and nothing is stored until it is mended.
   void PasteWaitAndTheRangeOfEveryBox() {
     UiFixture f;
-    TfrmDelay& d = Shown(f);
+    DelaysDialog& d = Shown(f);
     QLineEdit* paste = NamedChild<QLineEdit>(d, "txtPaste");
     QCOMPARE(paste->text(), QStringLiteral("30"));
     QCOMPARE(paste->parentWidget()->objectName(), QStringLiteral("tabStandard"));
@@ -339,7 +339,7 @@ class DelayDialogTest : public QObject {
   void NumbersFollowTheUsersDecimalSeparator() {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     UiFixture f;
-    TfrmDelay& d = Shown(f);
+    DelaysDialog& d = Shown(f);
     QCOMPARE(NamedChild<QLineEdit>(d, "txtCell")->text(), QStringLiteral("0,2"));
     Retype(NamedChild<QLineEdit>(d, "txtData"), QStringLiteral("1.5"));
     Click(d, "btnOK");
@@ -359,7 +359,7 @@ class DelayDialogTest : public QObject {
     const int save = RowOf(delays, "SAVE");
     const int next = RowOf(delays, "NEXT FIELD");
     delays.MutableCommandDelays()[static_cast<size_t>(save)].value = "0.5";
-    TfrmDelay& d = Shown(f);
+    DelaysDialog& d = Shown(f);
     Retype(NamedChild<QLineEdit>(d, "txtForm"), QStringLiteral("3"));
     TypeIntoCell(d.Grid(), save, 1, QStringLiteral("2"));
     TypeIntoCell(d.Grid(), next, 0, QStringLiteral("NEXT"));
@@ -388,7 +388,7 @@ class DelayDialogTest : public QObject {
     delays.hour_glass = 5;
     const int save = RowOf(delays, "SAVE");
     delays.MutableCommandDelays()[static_cast<size_t>(save)].value = "0.5";
-    TfrmDelay& d = Shown(f);
+    DelaysDialog& d = Shown(f);
     d.DocumentReset();
     d.show();
     Retype(NamedChild<QLineEdit>(d, "txtKey"), QStringLiteral("90"));
@@ -417,7 +417,7 @@ class DelayDialogTest : public QObject {
   void BackupsFollowTheirRowsWhenTheCommandsChange() {
     UiFixture f;
     auto& delays = f.document->delays;
-    TfrmDelay& d = Shown(f);
+    DelaysDialog& d = Shown(f);
     const int last = static_cast<int>(delays.CommandDelays().size()) - 1;
     const std::string last_name = delays.CommandDelays()[static_cast<size_t>(last)].name;
     TypeIntoCell(d.Grid(), last, 1, QStringLiteral("4"));
@@ -437,7 +437,7 @@ class DelayDialogTest : public QObject {
 
   void MenuAndButtonOpenTheWindowAndNewStartsItAfresh() {
     UiFixture f;
-    TfrmDelay& d = *f.window->Dialogs()->Delays();
+    DelaysDialog& d = *f.window->Dialogs()->Delays();
     f.window->Action(QStringLiteral("mnuDelays"))->trigger();
     QVERIFY(d.isVisible());
     QVERIFY(d.windowFlags() & Qt::WindowStaysOnTopHint);

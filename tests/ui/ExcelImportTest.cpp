@@ -14,7 +14,7 @@
 
 #include "UiFixture.h"
 #include "core/document/Document.h"
-#include "ui/dialogs/TfrmSelection.h"
+#include "ui/dialogs/SelectionDialog.h"
 #include "ui/grid/EditGrid.h"
 #include "ui/main/DialogHost.h"
 #include "ui/main/LoadRunner.h"
@@ -33,7 +33,7 @@ const std::string kNotRunning =
 // window), and counts that it came.
 void ConfirmSelection(int* shown) {
   QTimer::singleShot(0, [shown] {
-    auto* dialog = qobject_cast<typelane::ui::TfrmSelection*>(QApplication::activeModalWidget());
+    auto* dialog = qobject_cast<typelane::ui::SelectionDialog*>(QApplication::activeModalWidget());
     if (dialog == nullptr) {
       ConfirmSelection(shown);
       return;
@@ -50,7 +50,7 @@ void ConfirmSelection(int* shown) {
 void RefuseSelection(int* shown) {
   QTimer::singleShot(0, [shown] {
     if (auto* dialog =
-            qobject_cast<typelane::ui::TfrmSelection*>(QApplication::activeModalWidget())) {
+            qobject_cast<typelane::ui::SelectionDialog*>(QApplication::activeModalWidget())) {
       ++*shown;
       dialog->reject();
     }

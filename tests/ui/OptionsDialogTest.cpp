@@ -15,7 +15,7 @@
 #include "UiFixture.h"
 #include "core/document/Document.h"
 #include "core/settings/Options.h"
-#include "ui/dialogs/TfrmOptions.h"
+#include "ui/dialogs/OptionsDialog.h"
 #include "ui/grid/SheetModel.h"
 #include "ui/main/DialogHost.h"
 #include "ui/main/FileAssociations.h"
@@ -24,19 +24,19 @@ using typelane::DocumentKind;
 using typelane::testing::NamedChild;
 using typelane::testing::TempDir;
 using typelane::testing::UiFixture;
-using typelane::ui::TfrmOptions;
+using typelane::ui::OptionsDialog;
 
 class OptionsDialogTest : public QObject {
   Q_OBJECT
 
  private:
-  static TfrmOptions& Shown(UiFixture& f) {
+  static OptionsDialog& Shown(UiFixture& f) {
     f.window->Action(QStringLiteral("mnuOptions"))->trigger();
     return *f.window->Dialogs()->Options();
   }
   // A click where a user clicks: on a check box's or radio item's box, in a
   // button's middle.
-  static void Click(TfrmOptions& o, const char* name) {
+  static void Click(OptionsDialog& o, const char* name) {
     auto* button = NamedChild<QAbstractButton>(o, name);
     const bool boxed = qobject_cast<QCheckBox*>(button) || qobject_cast<QRadioButton*>(button);
     QTest::mouseClick(button, Qt::LeftButton, {},
@@ -59,7 +59,7 @@ class OptionsDialogTest : public QObject {
 
   void AFirstStartShowsTheDefaults() {
     UiFixture f;
-    TfrmOptions& o = Shown(f);
+    OptionsDialog& o = Shown(f);
     QCOMPARE(o.windowTitle(), QStringLiteral("Options & Preferences"));
     QVERIFY(!NamedChild<QCheckBox>(o, "chkHourGlass")->isChecked());
     QVERIFY(NamedChild<QCheckBox>(o, "chkAutoInsert")->isChecked());
@@ -80,7 +80,7 @@ class OptionsDialogTest : public QObject {
 
   void OkAppliesTheControlsAndAChangeMarksTheSheet() {
     UiFixture f;
-    TfrmOptions& o = Shown(f);
+    OptionsDialog& o = Shown(f);
     Click(o, "chkHourGlass");
     Click(o, "grpData1");
     Click(o, "btnOK");
@@ -92,7 +92,7 @@ class OptionsDialogTest : public QObject {
 
   void OkWithoutChangesLeavesTheSheetUnmodified() {
     UiFixture f;
-    TfrmOptions& o = Shown(f);
+    OptionsDialog& o = Shown(f);
     Click(o, "btnOK");
     QVERIFY(!f.document->Modified());
     QCOMPARE(f.document->options, typelane::Options{});
@@ -101,7 +101,7 @@ class OptionsDialogTest : public QObject {
   void AUserNameAloneMarksTheSheet() {
     UiFixture f;
     f.document->SetDocumentKind(DocumentKind::kPlayback);
-    TfrmOptions& o = Shown(f);
+    OptionsDialog& o = Shown(f);
     QVERIFY(NamedChild(o, "txtUserName")->isEnabled());
     QVERIFY(!NamedChild(o, "chkHourGlass")->isEnabled());
     QTest::keyClicks(NamedChild<QLineEdit>(o, "txtUserName"), QStringLiteral("SYSADMIN"));
@@ -112,7 +112,7 @@ class OptionsDialogTest : public QObject {
 
   void CancelKeepsTheValuesInForce() {
     UiFixture f;
-    TfrmOptions& o = Shown(f);
+    OptionsDialog& o = Shown(f);
     Click(o, "chkAutoInsert");
     Click(o, "btnCancel");
     QVERIFY(!o.isVisible());
@@ -124,7 +124,7 @@ class OptionsDialogTest : public QObject {
 
   void AColourPanelTakesTheColourDialogsChoice() {
     UiFixture f;
-    TfrmOptions& o = Shown(f);
+    OptionsDialog& o = Shown(f);
     // The real colour dialog, answered as a user would.
     QTimer::singleShot(0, [] {
       for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -151,7 +151,7 @@ class OptionsDialogTest : public QObject {
 
   void MakeDefaultStoresTheControlsNotTheValuesInForce() {
     UiFixture f;
-    TfrmOptions& o = Shown(f);
+    OptionsDialog& o = Shown(f);
     Click(o, "chkTitleSize");
     Click(o, "btnDefault");
     QVERIFY(o.isVisible());
@@ -176,7 +176,7 @@ class OptionsDialogTest : public QObject {
     stored.hour_glass = true;
     stored.keystroke_colour = 0xff;
     QVERIFY(typelane::SaveOptionDefaults(f.settings, stored));
-    TfrmOptions& o = Shown(f);
+    OptionsDialog& o = Shown(f);
     QVERIFY(!NamedChild<QCheckBox>(o, "chkHourGlass")->isChecked());
     Click(o, "btnLoadDefaults");
     QVERIFY(NamedChild<QCheckBox>(o, "chkHourGlass")->isChecked());
@@ -192,7 +192,7 @@ class OptionsDialogTest : public QObject {
       QSKIP("xdg-mime is not installed");
     }
     UiFixture f;
-    TfrmOptions& o = Shown(f);
+    OptionsDialog& o = Shown(f);
     QVERIFY(!NamedChild<QCheckBox>(o, "chkAppsExport")->isChecked());
     Click(o, "chkAppsExport");
     Click(o, "btnOK");
@@ -215,7 +215,7 @@ class OptionsDialogTest : public QObject {
     f.document->sheet.SetCell(1, 1, "data");
     f.document->sheet.RaiseExtent(1, 1);
     f.window->ShowDocument(true);
-    TfrmOptions& o = Shown(f);
+    OptionsDialog& o = Shown(f);
     o.SetColourChooser([](const QColor&, QWidget*) { return std::optional<QColor>(Qt::red); });
     Click(o, "setDataColour");
     Click(o, "btnOK");

@@ -7,13 +7,13 @@
 
 #include "UiFixture.h"
 #include "core/document/Document.h"
-#include "ui/dialogs/TfrmProgress.h"
+#include "ui/dialogs/ProgressWindow.h"
 #include "ui/main/DialogHost.h"
 
 using typelane::Answer;
 using typelane::Buttons;
 using typelane::testing::UiFixture;
-using typelane::ui::TfrmProgress;
+using typelane::ui::ProgressWindow;
 
 namespace {
 
@@ -34,7 +34,7 @@ class ProgressWindowTest : public QObject {
 
  private slots:
   void NeverTakesTheFocus() {
-    TfrmProgress progress;
+    ProgressWindow progress;
     QCOMPARE(progress.windowTitle(), QStringLiteral("Typelane Progress"));
     QVERIFY(progress.testAttribute(Qt::WA_ShowWithoutActivating));
     QVERIFY(progress.windowFlags() & Qt::WindowDoesNotAcceptFocus);
@@ -46,7 +46,7 @@ class ProgressWindowTest : public QObject {
   }
 
   void BarsFollowALoadOnAnotherThreadWithoutFloodingTheQueue() {
-    TfrmProgress progress;
+    ProgressWindow progress;
     progress.ShowProgress();
     EventCounter counter;
     progress.installEventFilter(&counter);
@@ -76,7 +76,7 @@ class ProgressWindowTest : public QObject {
   }
 
   void ClosingOnlyHidesItAndItComesBackWhereItWas() {
-    TfrmProgress progress;
+    ProgressWindow progress;
     progress.ShowProgress();
     progress.move(40, 60);
     const QPoint where = progress.pos();
@@ -90,7 +90,7 @@ class ProgressWindowTest : public QObject {
   void MinimisingHidesItAndTheNextLoadShowsItAgain() {
     // Window managers that draw a minimise button on every window (openbox)
     // must not lose the window for the rest of the run.
-    TfrmProgress progress;
+    ProgressWindow progress;
     progress.ShowProgress();
     progress.move(40, 60);
     const QPoint where = progress.pos();
@@ -111,7 +111,7 @@ class ProgressWindowTest : public QObject {
 
   void ToolsProgressBarPlacesTheWindow() {
     UiFixture f;
-    TfrmProgress& progress = *f.window->Dialogs()->Progress();
+    ProgressWindow& progress = *f.window->Dialogs()->Progress();
     f.window->Action(QStringLiteral("mnuProgress"))->trigger();
     QCOMPARE(f.prompter.shown.size(), size_t{1});
     QCOMPARE(f.prompter.shown[0].text,

@@ -11,19 +11,19 @@
 #include "DialogTestSupport.h"
 #include "UiFixture.h"
 #include "core/document/Document.h"
-#include "ui/dialogs/TfrmSelection.h"
+#include "ui/dialogs/SelectionDialog.h"
 
 using typelane::WindowInfo;
 using typelane::testing::NamedChild;
 using typelane::testing::UiFixture;
-using typelane::ui::TfrmSelection;
+using typelane::ui::SelectionDialog;
 
 class SelectionDialogTest : public QObject {
   Q_OBJECT
 
  private:
-  static TfrmSelection::Start Start(bool multi = false) {
-    TfrmSelection::Start start;
+  static SelectionDialog::Start Start(bool multi = false) {
+    SelectionDialog::Start start;
     start.groups = {"Forms 6i", "Forms 4.5", "Desktop"};
     start.group = "Forms 4.5";
     start.window_title = "Orders";
@@ -35,20 +35,20 @@ class SelectionDialogTest : public QObject {
  private slots:
   void StartsFromTheMainWindowsValues() {
     UiFixture f;
-    TfrmSelection s(Start(), f.platform, f.prompter);
+    SelectionDialog s(Start(), f.platform, f.prompter);
     QCOMPARE(s.windowTitle(), QStringLiteral("Typelane"));
     QVERIFY(s.isModal());
     QVERIFY(NamedChild<QRadioButton>(s, "rdoAll")->isChecked());
     QCOMPARE(NamedChild<QComboBox>(s, "cmbGroup")->count(), 3);
     QCOMPARE(NamedChild<QComboBox>(s, "cmbGroup")->currentText(), QStringLiteral("Forms 4.5"));
     QCOMPARE(NamedChild<QComboBox>(s, "cmbWindow")->currentText(), QStringLiteral("Orders"));
-    TfrmSelection multi(Start(true), f.platform, f.prompter);
+    SelectionDialog multi(Start(true), f.platform, f.prompter);
     QVERIFY(NamedChild<QRadioButton>(multi, "dboSelection")->isChecked());
   }
 
   void GroupsArePickedNotTyped() {
     UiFixture f;
-    TfrmSelection s(Start(), f.platform, f.prompter);
+    SelectionDialog s(Start(), f.platform, f.prompter);
     auto* group = NamedChild<QComboBox>(s, "cmbGroup");
     QTest::keyClicks(group, QStringLiteral("D"));
     QCOMPARE(group->currentText(), QStringLiteral("Forms 4.5"));
@@ -66,7 +66,7 @@ class SelectionDialogTest : public QObject {
         WindowInfo{14, "Alpha", true, false},
         WindowInfo{15, "Hidden", false, false},
     });
-    TfrmSelection s(Start(), f.platform, f.prompter);
+    SelectionDialog s(Start(), f.platform, f.prompter);
     auto* window = NamedChild<QComboBox>(s, "cmbWindow");
     window->setEditText(QStringLiteral("Zet"));
     s.FillWindowTitles();
@@ -94,9 +94,9 @@ class SelectionDialogTest : public QObject {
 
   void OkNeedsAWindowAndAGroup() {
     UiFixture f;
-    TfrmSelection::Start start = Start();
+    SelectionDialog::Start start = Start();
     start.group.clear();
-    TfrmSelection s(start, f.platform, f.prompter);
+    SelectionDialog s(start, f.platform, f.prompter);
     s.show();
     QTest::mouseClick(NamedChild<QPushButton>(s, "btnOK"), Qt::LeftButton);
     QCOMPARE(f.prompter.shown.size(), size_t{1});

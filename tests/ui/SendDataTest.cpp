@@ -24,9 +24,9 @@
 #include "core/load/SendData.h"
 #include "platform/common/NoDesktopPlatform.h"
 #include "platform/recording/ReadableTrace.h"
-#include "ui/dialogs/TfrmPreview.h"
-#include "ui/dialogs/TfrmProgress.h"
-#include "ui/dialogs/TfrmSelection.h"
+#include "ui/dialogs/PreviewWindow.h"
+#include "ui/dialogs/ProgressWindow.h"
+#include "ui/dialogs/SelectionDialog.h"
 #include "ui/grid/EditGrid.h"
 #include "ui/grid/GridRect.h"
 #include "ui/main/DialogHost.h"
@@ -100,7 +100,7 @@ std::string ReadText(const std::string& path) {
 // Cancel.
 void AnswerSelection(const QString& window, bool ok, bool selected_only = false) {
   QTimer::singleShot(0, [=] {
-    auto* dialog = qobject_cast<typelane::ui::TfrmSelection*>(QApplication::activeModalWidget());
+    auto* dialog = qobject_cast<typelane::ui::SelectionDialog*>(QApplication::activeModalWidget());
     if (dialog == nullptr) {
       AnswerSelection(window, ok, selected_only);
       return;
@@ -297,7 +297,7 @@ class SendDataTest : public QObject {
     LoadRunner* runner = f.window->Dialogs()->Runner();
     QVERIFY(runner->Loading());
     QTRY_COMPARE(progress->WaitText(),
-                 typelane::ui::TfrmProgress::HeldKeysText(typelane::kCtrlHeld));
+                 typelane::ui::ProgressWindow::HeldKeysText(typelane::kCtrlHeld));
     QVERIFY(progress->WaitText().startsWith(QStringLiteral("Waiting for Ctrl to be released")));
     QTRY_VERIFY(
         f.window->statusBar()->currentMessage().startsWith(QStringLiteral("Waiting for Ctrl")));
@@ -432,7 +432,7 @@ class SendDataTest : public QObject {
     f.window->ShowDocument(true);
     QString text;
     QTimer::singleShot(0, [&] {
-      auto* preview = qobject_cast<typelane::ui::TfrmPreview*>(QApplication::activeModalWidget());
+      auto* preview = qobject_cast<typelane::ui::PreviewWindow*>(QApplication::activeModalWidget());
       if (preview == nullptr) return;
       text = preview->Text();
       preview->accept();

@@ -7,10 +7,10 @@
 #include <QToolButton>
 
 #include "core/document/Document.h"
-#include "ui/dialogs/TfrmCommands.h"
-#include "ui/dialogs/TfrmDelay.h"
-#include "ui/dialogs/TfrmOptions.h"
-#include "ui/dialogs/TfrmProgress.h"
+#include "ui/dialogs/CommandsEditor.h"
+#include "ui/dialogs/DelaysDialog.h"
+#include "ui/dialogs/OptionsDialog.h"
+#include "ui/dialogs/ProgressWindow.h"
 #include "ui/grid/SheetModel.h"
 #include "ui/main/LoadRunner.h"
 #include "ui/main/MainWindow.h"
@@ -20,11 +20,11 @@ namespace typelane::ui {
 DialogHost::DialogHost(MainWindow& window, Platform& platform) : QObject(&window), window_(window) {
   setObjectName(QStringLiteral("DialogHost"));
   Document& document = window_.document();
-  options_ = new TfrmOptions(document, &window_);
-  delays_ = new TfrmDelay(document, &window_);
-  commands_ = new TfrmCommands(document, &window_);
+  options_ = new OptionsDialog(document, &window_);
+  delays_ = new DelaysDialog(document, &window_);
+  commands_ = new CommandsEditor(document, &window_);
   commands_->SetDelaysDialog(delays_);
-  progress_ = new TfrmProgress(&window_);
+  progress_ = new ProgressWindow(&window_);
   runner_ = new LoadRunner(window_, platform, *progress_);
 
   auto open_with = [this](const char* action, const char* button, QWidget* dialog) {
@@ -51,13 +51,14 @@ DialogHost::DialogHost(MainWindow& window, Platform& platform) : QObject(&window
     connect(a, &QAction::triggered, this, &DialogHost::PlaceProgressWindow);
   }
 
-  connect(options_, &TfrmOptions::Modified, this, [this] { window_.MarkModified(); });
-  connect(delays_, &TfrmDelay::Modified, this, [this] { window_.MarkModified(); });
-  connect(commands_, &TfrmCommands::Modified, this, [this] { window_.MarkModified(); });
+  connect(options_, &OptionsDialog::Modified, this, [this] { window_.MarkModified(); });
+  connect(delays_, &DelaysDialog::Modified, this, [this] { window_.MarkModified(); });
+  connect(commands_, &CommandsEditor::Modified, this, [this] { window_.MarkModified(); });
   // The group list, the group text and the cells' kinds follow the table.
-  connect(commands_, &TfrmCommands::CommandsChanged, this, [this] { window_.ShowDocument(false); });
+  connect(commands_, &CommandsEditor::CommandsChanged, this,
+          [this] { window_.ShowDocument(false); });
   // The colours of the cells follow the options in force.
-  connect(options_, &TfrmOptions::OptionsApplied, this, [this] { window_.Model()->Repaint(); });
+  connect(options_, &OptionsDialog::OptionsApplied, this, [this] { window_.Model()->Repaint(); });
 }
 
 DialogHost::~DialogHost() = default;

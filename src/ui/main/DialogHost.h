@@ -10,10 +10,10 @@ namespace typelane::ui {
 
 class LoadRunner;
 class MainWindow;
-class TfrmCommands;
-class TfrmDelay;
-class TfrmOptions;
-class TfrmProgress;
+class CommandsEditor;
+class DelaysDialog;
+class OptionsDialog;
+class ProgressWindow;
 
 // The main window's single windows: options, commands, delays and progress.
 // Made once with the main window and opened from its menu items and toolbar
@@ -28,10 +28,10 @@ class DialogHost : public QObject {
   DialogHost(MainWindow& window, Platform& platform);
   ~DialogHost() override;
 
-  TfrmOptions* Options() const { return options_; }
-  TfrmCommands* Commands() const { return commands_; }
-  TfrmDelay* Delays() const { return delays_; }
-  TfrmProgress* Progress() const { return progress_; }
+  OptionsDialog* Options() const { return options_; }
+  CommandsEditor* Commands() const { return commands_; }
+  DelaysDialog* Delays() const { return delays_; }
+  ProgressWindow* Progress() const { return progress_; }
   LoadRunner* Runner() const { return runner_; }
 
   // New or Open replaced the document's commands, delays and options: the
@@ -46,10 +46,10 @@ class DialogHost : public QObject {
   static void Open(class QWidget* dialog);
 
   MainWindow& window_;
-  TfrmOptions* options_ = nullptr;
-  TfrmCommands* commands_ = nullptr;
-  TfrmDelay* delays_ = nullptr;
-  TfrmProgress* progress_ = nullptr;
+  OptionsDialog* options_ = nullptr;
+  CommandsEditor* commands_ = nullptr;
+  DelaysDialog* delays_ = nullptr;
+  ProgressWindow* progress_ = nullptr;
   LoadRunner* runner_ = nullptr;
 };
 

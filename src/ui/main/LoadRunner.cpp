@@ -16,9 +16,9 @@
 #include "core/load/Platform.h"
 #include "platform/recording/RecordingPlatform.h"
 #include "ui/common/CellText.h"
-#include "ui/dialogs/TfrmPreview.h"
-#include "ui/dialogs/TfrmProgress.h"
-#include "ui/dialogs/TfrmSelection.h"
+#include "ui/dialogs/PreviewWindow.h"
+#include "ui/dialogs/ProgressWindow.h"
+#include "ui/dialogs/SelectionDialog.h"
 #include "ui/grid/EditGrid.h"
 #include "ui/main/MainWindow.h"
 #include "ui/main/PreviewSteps.h"
@@ -54,7 +54,7 @@ bool IsUserInput(QEvent::Type type) {
 
 }  // namespace
 
-LoadRunner::LoadRunner(MainWindow& window, Platform& platform, TfrmProgress& progress)
+LoadRunner::LoadRunner(MainWindow& window, Platform& platform, ProgressWindow& progress)
     : QObject(&window), window_(window), platform_(platform), progress_(progress) {
   setObjectName(QStringLiteral("LoadRunner"));
   wait_timer_ = new QTimer(this);
@@ -97,7 +97,7 @@ void LoadRunner::SendData() {
   if (grid->Editing()) grid->setFocus();
   const GridRect selection = grid->Selection();
 
-  TfrmSelection::Start start;
+  SelectionDialog::Start start;
   start.groups = document.GroupItems();
   start.group = document.command_group;
   start.window_title = document.window_title;
@@ -115,7 +115,7 @@ void LoadRunner::SendData() {
   bool all_cells = true;
   bool resume = false;
   {
-    TfrmSelection dialog(start, platform_, document.prompter(), &window_);
+    SelectionDialog dialog(start, platform_, document.prompter(), &window_);
     if (dialog.exec() != QDialog::Accepted) return;
     group = dialog.Group();
     title = dialog.WindowTitle();
@@ -203,7 +203,7 @@ void LoadRunner::Start(const SendRequest& request) {
 void LoadRunner::ShowWait() {
   const unsigned held = progress_.Feed().HeldKeys();
   const QString wait =
-      held != 0 ? TfrmProgress::HeldKeysText(held) : BytesToText(progress_.Feed().WaitText());
+      held != 0 ? ProgressWindow::HeldKeysText(held) : BytesToText(progress_.Feed().WaitText());
   QStatusBar* bar = window_.statusBar();
   if (!wait.isEmpty()) {
     if (bar->currentMessage() != wait) bar->showMessage(wait);
@@ -402,7 +402,7 @@ void LoadRunner::PreviewLoad() {
     document.prompter().Message(kTitleError, e.what(), Buttons::kOk);
     return;
   }
-  TfrmPreview preview(text, &window_);
+  PreviewWindow preview(text, &window_);
   preview.exec();
 }
 

@@ -21,7 +21,7 @@ class Platform;
 namespace typelane::ui {
 
 class MainWindow;
-class TfrmProgress;
+class ProgressWindow;
 
 // Send Data from the GUI (mnuSendData, icnSendData). The selection dialog
 // confirms range, group and window; the load's own copy of the range, the
@@ -51,7 +51,7 @@ class LoadRunner : public QObject, private DocumentObserver {
   Q_OBJECT
 
  public:
-  LoadRunner(MainWindow& window, Platform& platform, TfrmProgress& progress);
+  LoadRunner(MainWindow& window, Platform& platform, ProgressWindow& progress);
   ~LoadRunner() override;
 
   // Tools > Send Data.
@@ -115,7 +115,7 @@ class LoadRunner : public QObject, private DocumentObserver {
 
   MainWindow& window_;
   Platform& platform_;
-  TfrmProgress& progress_;
+  ProgressWindow& progress_;
   std::thread worker_;
   QTimer* wait_timer_ = nullptr;
   bool loading_ = false;

@@ -1,4 +1,4 @@
-#include "ui/dialogs/TfrmSelection.h"
+#include "ui/dialogs/SelectionDialog.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -19,8 +19,8 @@
 
 namespace typelane::ui {
 
-TfrmSelection::TfrmSelection(const Start& start, Platform& platform, Prompter& prompter,
-                             QWidget* parent)
+SelectionDialog::SelectionDialog(const Start& start, Platform& platform, Prompter& prompter,
+                                 QWidget* parent)
     : QDialog(parent),
       prompter_(prompter),
       start_group_(start.group),
@@ -80,8 +80,8 @@ TfrmSelection::TfrmSelection(const Start& start, Platform& platform, Prompter& p
   buttons->addWidget(ok);
   buttons->addWidget(cancel);
   layout->addLayout(buttons);
-  connect(ok, &QPushButton::clicked, this, &TfrmSelection::accept);
-  connect(cancel, &QPushButton::clicked, this, &TfrmSelection::reject);
+  connect(ok, &QPushButton::clicked, this, &SelectionDialog::accept);
+  connect(cancel, &QPushButton::clicked, this, &SelectionDialog::reject);
 
   // OK comes first in the tab order; the dialog opens on it.
   setTabOrder(ok, cancel);
@@ -106,23 +106,23 @@ TfrmSelection::TfrmSelection(const Start& start, Platform& platform, Prompter& p
   }
 }
 
-TfrmSelection::~TfrmSelection() = default;
+SelectionDialog::~SelectionDialog() = default;
 
-bool TfrmSelection::AllCells() const { return all_->isChecked(); }
+bool SelectionDialog::AllCells() const { return all_->isChecked(); }
 
-bool TfrmSelection::ResumeChosen() const { return resume_ && resume_->isChecked(); }
+bool SelectionDialog::ResumeChosen() const { return resume_ && resume_->isChecked(); }
 
-std::string TfrmSelection::Group() const {
+std::string SelectionDialog::Group() const {
   return TextToBytes(group_box_->currentText(), start_group_);
 }
 
-std::string TfrmSelection::WindowTitle() const {
+std::string SelectionDialog::WindowTitle() const {
   return TextToBytes(window_box_->currentText(), start_window_);
 }
 
-void TfrmSelection::FillWindowTitles() { window_box_->FillWindowTitles(); }
+void SelectionDialog::FillWindowTitles() { window_box_->FillWindowTitles(); }
 
-void TfrmSelection::accept() {
+void SelectionDialog::accept() {
   if (window_box_->currentText().isEmpty() || group_box_->currentText().isEmpty()) {
     prompter_.Error("A Target Window and Command Group must be specified before a load can start.");
     return;
@@ -130,7 +130,7 @@ void TfrmSelection::accept() {
   QDialog::accept();
 }
 
-bool TfrmSelection::eventFilter(QObject* watched, QEvent* event) {
+bool SelectionDialog::eventFilter(QObject* watched, QEvent* event) {
   if (watched == group_box_ && event->type() == QEvent::KeyPress) {
     // Characters are discarded; the arrows and the keys that open the list
     // still work.

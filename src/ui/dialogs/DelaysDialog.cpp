@@ -1,4 +1,4 @@
-#include "ui/dialogs/TfrmDelay.h"
+#include "ui/dialogs/DelaysDialog.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -57,7 +57,8 @@ QPushButton* Button(const char* name, const char* caption, QWidget* parent) {
 
 }  // namespace
 
-TfrmDelay::TfrmDelay(Document& document, QWidget* parent) : QDialog(parent), document_(document) {
+DelaysDialog::DelaysDialog(Document& document, QWidget* parent)
+    : QDialog(parent), document_(document) {
   setObjectName(QStringLiteral("frmDelay"));
   setWindowTitle(QStringLiteral("Typelane Delays"));
   setWindowFlags(Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
@@ -135,19 +136,19 @@ TfrmDelay::TfrmDelay(Document& document, QWidget* parent) : QDialog(parent), doc
   // Cancel comes first in the tab order.
   setTabOrder(cancel, ok);
   setTabOrder(ok, reset);
-  connect(cancel, &QPushButton::clicked, this, &TfrmDelay::CancelDelays);
+  connect(cancel, &QPushButton::clicked, this, &DelaysDialog::CancelDelays);
   connect(ok, &QPushButton::clicked, this, [this] { ApplyDelays(); });
-  connect(reset, &QPushButton::clicked, this, &TfrmDelay::ResetDelays);
+  connect(reset, &QPushButton::clicked, this, &DelaysDialog::ResetDelays);
 
   FillBoxes();
   resize(QSize(244, 362).expandedTo(sizeHint()));
   setFixedSize(size());
 }
 
-TfrmDelay::~TfrmDelay() = default;
+DelaysDialog::~DelaysDialog() = default;
 
-QLineEdit* TfrmDelay::AddBox(QWidget* page, QGridLayout* layout, int row, const char* caption,
-                             const char* name) {
+QLineEdit* DelaysDialog::AddBox(QWidget* page, QGridLayout* layout, int row, const char* caption,
+                                const char* name) {
   auto* label = new QLabel(QString::fromLatin1(caption), page);
   auto* box = new QLineEdit(page);
   box->setObjectName(QString::fromLatin1(name));
@@ -160,7 +161,7 @@ QLineEdit* TfrmDelay::AddBox(QWidget* page, QGridLayout* layout, int row, const 
   return box;
 }
 
-void TfrmDelay::FillBoxes() {
+void DelaysDialog::FillBoxes() {
   const DelaySettings& d = document_.delays;
   data_box_->setText(SecondsText(d.data_delay));
   cell_box_->setText(SecondsText(d.cell_delay));
@@ -172,7 +173,7 @@ void TfrmDelay::FillBoxes() {
   hour_glass_box_->setText(QString::number(d.hour_glass));
 }
 
-void TfrmDelay::DocumentReset() {
+void DelaysDialog::DocumentReset() {
   // What was being typed belonged to the old delays.
   DropGridEditor(grid_);
   hide();
@@ -182,14 +183,14 @@ void TfrmDelay::DocumentReset() {
   FillBoxes();
 }
 
-void TfrmDelay::showEvent(QShowEvent* event) {
+void DelaysDialog::showEvent(QShowEvent* event) {
   model_->Reload();
   QDialog::showEvent(event);
 }
 
 // ---- the per-command grid ----
 
-bool TfrmDelay::eventFilter(QObject* watched, QEvent* event) {
+bool DelaysDialog::eventFilter(QObject* watched, QEvent* event) {
   if (watched == grid_->viewport() && event->type() == QEvent::ChildAdded) {
     // The in-place editor: its keys count as keys in the grid.
     auto* child = static_cast<QChildEvent*>(event)->child();
@@ -209,7 +210,7 @@ bool TfrmDelay::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
-void TfrmDelay::BackupCurrentCell() {
+void DelaysDialog::BackupCurrentCell() {
   const QModelIndex current = grid_->currentIndex();
   if (!current.isValid()) return;
   const std::pair<int, int> cell{current.row(), current.column()};
@@ -218,7 +219,7 @@ void TfrmDelay::BackupCurrentCell() {
   changed_ = true;
 }
 
-void TfrmDelay::SyncCommandDelays() {
+void DelaysDialog::SyncCommandDelays() {
   struct Old {
     std::string name, value;
     std::optional<std::string> name_backup, value_backup;
@@ -251,7 +252,7 @@ void TfrmDelay::SyncCommandDelays() {
   model_->Reload();
 }
 
-void TfrmDelay::RestoreValueBackups() {
+void DelaysDialog::RestoreValueBackups() {
   for (auto it = backups_.begin(); it != backups_.end();) {
     if (it->first.second == 1) {
       model_->SetCell(it->first.first, 1, it->second);
@@ -264,16 +265,16 @@ void TfrmDelay::RestoreValueBackups() {
 
 // ---- the buttons ----
 
-void TfrmDelay::ShowError(const QString& text) { document_.prompter().Error(TextToBytes(text)); }
+void DelaysDialog::ShowError(const QString& text) { document_.prompter().Error(TextToBytes(text)); }
 
-void TfrmDelay::FocusBox(QLineEdit* box) {
+void DelaysDialog::FocusBox(QLineEdit* box) {
   // A refused box may be on the tab not shown.
   pages_->setCurrentWidget(box->parentWidget());
   box->setFocus();
 }
 
-QString TfrmDelay::OutOfRangeMessage(QLineEdit* box, const QString& text, const QString& most,
-                                     const QString& unit) {
+QString DelaysDialog::OutOfRangeMessage(QLineEdit* box, const QString& text, const QString& most,
+                                        const QString& unit) {
   // The box by the caption beside it: the message may name one on the other tab.
   QString caption;
   for (QLabel* label : findChildren<QLabel*>()) {
@@ -282,7 +283,7 @@ QString TfrmDelay::OutOfRangeMessage(QLineEdit* box, const QString& text, const 
   return QStringLiteral("\"%1\" takes from 0 to %2 %3, not '%4'.").arg(caption, most, unit, text);
 }
 
-bool TfrmDelay::ApplyDelays() {
+bool DelaysDialog::ApplyDelays() {
   // What is being typed into the grid counts.
   if (QWidget* editor = OpenGridEditor(grid_)) StoreGridEditor(grid_, editor);
   for (QLineEdit* box : {data_box_, cell_box_, form_box_, paste_box_, key_box_, system_box_,
@@ -353,7 +354,7 @@ bool TfrmDelay::ApplyDelays() {
   return true;
 }
 
-void TfrmDelay::CancelDelays() {
+void DelaysDialog::CancelDelays() {
   // What is being typed into the grid is dropped.
   DropGridEditor(grid_);
   FillBoxes();
@@ -361,9 +362,9 @@ void TfrmDelay::CancelDelays() {
   hide();
 }
 
-void TfrmDelay::reject() { CancelDelays(); }
+void DelaysDialog::reject() { CancelDelays(); }
 
-void TfrmDelay::ResetDelays() {
+void DelaysDialog::ResetDelays() {
   data_box_->setText(QStringLiteral("0"));
   cell_box_->setText(SecondsText(0.2));
   form_box_->setText(SecondsText(0.25));

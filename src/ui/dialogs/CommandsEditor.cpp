@@ -1,4 +1,4 @@
-#include "ui/dialogs/TfrmCommands.h"
+#include "ui/dialogs/CommandsEditor.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -11,7 +11,7 @@
 #include "core/document/Document.h"
 #include "ui/common/GridEditor.h"
 #include "ui/dialogs/CommandTableModel.h"
-#include "ui/dialogs/TfrmDelay.h"
+#include "ui/dialogs/DelaysDialog.h"
 
 namespace typelane::ui {
 namespace {
@@ -25,7 +25,7 @@ QPushButton* Button(const char* name, const char* caption, QWidget* parent) {
 
 }  // namespace
 
-TfrmCommands::TfrmCommands(Document& document, QWidget* parent)
+CommandsEditor::CommandsEditor(Document& document, QWidget* parent)
     : QDialog(parent), document_(document) {
   setObjectName(QStringLiteral("frmCommands"));
   setWindowTitle(QStringLiteral("Commands"));
@@ -68,17 +68,17 @@ TfrmCommands::TfrmCommands(Document& document, QWidget* parent)
   for (QPushButton* b : {cancel_, ok, save, load}) buttons->addWidget(b);
   layout->addWidget(panel);
 
-  connect(cancel_, &QPushButton::clicked, this, &TfrmCommands::CancelCommands);
-  connect(ok, &QPushButton::clicked, this, &TfrmCommands::ApplyCommands);
-  connect(save, &QPushButton::clicked, this, &TfrmCommands::MakeDefault);
-  connect(load, &QPushButton::clicked, this, &TfrmCommands::LoadDefaults);
+  connect(cancel_, &QPushButton::clicked, this, &CommandsEditor::CancelCommands);
+  connect(ok, &QPushButton::clicked, this, &CommandsEditor::ApplyCommands);
+  connect(save, &QPushButton::clicked, this, &CommandsEditor::MakeDefault);
+  connect(load, &QPushButton::clicked, this, &CommandsEditor::LoadDefaults);
 
   resize(QSize(335, 431).expandedTo(QSize(panel->sizeHint().width(), 431)));
 }
 
-TfrmCommands::~TfrmCommands() = default;
+CommandsEditor::~CommandsEditor() = default;
 
-void TfrmCommands::DocumentReset() {
+void CommandsEditor::DocumentReset() {
   DropGridEditor(grid_);
   hide();
   backups_.clear();
@@ -87,7 +87,7 @@ void TfrmCommands::DocumentReset() {
   model_->Reload();
 }
 
-void TfrmCommands::showEvent(QShowEvent* event) {
+void CommandsEditor::showEvent(QShowEvent* event) {
   // Browse mode on the first command's name, scrolled to the top left.
   DropGridEditor(grid_);
   model_->Reload();
@@ -101,13 +101,13 @@ void TfrmCommands::showEvent(QShowEvent* event) {
 
 // ---- editing ----
 
-bool TfrmCommands::eventFilter(QObject* watched, QEvent* event) {
+bool CommandsEditor::eventFilter(QObject* watched, QEvent* event) {
   // The in-place editor, once it is whole (polished before it takes a key).
   if (watched == grid_->viewport() && event->type() == QEvent::ChildPolished) {
     if (auto* editor = qobject_cast<QLineEdit*>(static_cast<QChildEvent*>(event)->child())) {
       editor->setObjectName(QStringLiteral("grdCommandsEditor"));
       editor->installEventFilter(this);
-      connect(editor, &QLineEdit::textEdited, this, &TfrmCommands::CellEdited,
+      connect(editor, &QLineEdit::textEdited, this, &CommandsEditor::CellEdited,
               Qt::UniqueConnection);
     }
   }
@@ -127,7 +127,7 @@ bool TfrmCommands::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
-void TfrmCommands::CellEdited() {
+void CommandsEditor::CellEdited() {
   const QModelIndex current = grid_->currentIndex();
   if (!current.isValid()) return;
   const std::pair<int, int> cell{current.row() + 1, current.column()};
@@ -142,7 +142,7 @@ void TfrmCommands::CellEdited() {
 
 // ---- the buttons ----
 
-void TfrmCommands::ApplyCommands() {
+void CommandsEditor::ApplyCommands() {
   if (QWidget* editor = OpenGridEditor(grid_)) StoreAndCloseGridEditor(grid_, editor);
   if (changed_) {
     document_.SetModified(true);
@@ -160,7 +160,7 @@ void TfrmCommands::ApplyCommands() {
   hide();
 }
 
-void TfrmCommands::CancelCommands() {
+void CommandsEditor::CancelCommands() {
   DropGridEditor(grid_);
   const bool restored = changed_ && !backups_.empty();
   if (changed_) {
@@ -172,9 +172,9 @@ void TfrmCommands::CancelCommands() {
   hide();
 }
 
-void TfrmCommands::reject() { CancelCommands(); }
+void CommandsEditor::reject() { CancelCommands(); }
 
-void TfrmCommands::MakeDefault() {
+void CommandsEditor::MakeDefault() {
   if (document_.prompter().Message(kTitleInfo,
                                    "Please confirm you want to make these commands your defaults.",
                                    Buttons::kYesNo) != Answer::kYes) {
@@ -188,7 +188,7 @@ void TfrmCommands::MakeDefault() {
   cancel_->setEnabled(false);
 }
 
-void TfrmCommands::LoadDefaults() {
+void CommandsEditor::LoadDefaults() {
   if (document_.prompter().Message(
           kTitleInfo, "Please confirm you want to overwrite these commands with the defaults.",
           Buttons::kYesNo) != Answer::kYes) {

@@ -15,23 +15,23 @@ class Document;
 namespace typelane::ui {
 
 class CommandTableModel;
-class TfrmDelay;
+class DelaysDialog;
 
 // frmCommands, "Commands": a view over the document's CommandTable. Edits go
 // into the table as they are made; each edited cell keeps a backup of its text
 // from before the first key, so Cancel (or closing the window) puts every
 // edited cell back. OK packs the table, "Make Default" writes commands.dat,
 // "Load Defaults" reads it. The grid always ends in an empty row to type into.
-class TfrmCommands : public QDialog {
+class CommandsEditor : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TfrmCommands(Document& document, QWidget* parent = nullptr);
-  ~TfrmCommands() override;
+  explicit CommandsEditor(Document& document, QWidget* parent = nullptr);
+  ~CommandsEditor() override;
 
   // OK synchronises the per-command delays through this window (so their
   // backups follow their rows); without one, directly.
-  void SetDelaysDialog(TfrmDelay* delays) { delays_ = delays; }
+  void SetDelaysDialog(DelaysDialog* delays) { delays_ = delays; }
 
   // The document's table was replaced (New, Open): hidden, no backups, the
   // changed flag clear, as a new window.
@@ -65,7 +65,7 @@ class TfrmCommands : public QDialog {
   void CellEdited();
 
   Document& document_;
-  TfrmDelay* delays_ = nullptr;
+  DelaysDialog* delays_ = nullptr;
   CommandTableModel* model_ = nullptr;
   QTableView* grid_ = nullptr;
   QPushButton* cancel_ = nullptr;

@@ -1,4 +1,4 @@
-#include "ui/dialogs/TfrmOptions.h"
+#include "ui/dialogs/OptionsDialog.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -48,7 +48,7 @@ QPushButton* Button(const char* name, const char* caption, QWidget* parent,
 
 }  // namespace
 
-TfrmOptions::TfrmOptions(Document& document, QWidget* parent)
+OptionsDialog::OptionsDialog(Document& document, QWidget* parent)
     : QDialog(parent), document_(document) {
   setObjectName(QStringLiteral("frmOptions"));
   setWindowTitle(QStringLiteral("Options & Preferences"));
@@ -175,20 +175,20 @@ TfrmOptions::TfrmOptions(Document& document, QWidget* parent)
   ok->setDefault(true);
   for (QPushButton* b : {ok, cancel, make_default, load_defaults}) buttons->addWidget(b);
   layout->addLayout(buttons);
-  connect(ok, &QPushButton::clicked, this, &TfrmOptions::ApplyOptions);
+  connect(ok, &QPushButton::clicked, this, &OptionsDialog::ApplyOptions);
   // Cancel (and Esc, and closing) only hides: the values in force stay, and
   // the controls are filled again on the next showing.
-  connect(cancel, &QPushButton::clicked, this, &TfrmOptions::reject);
-  connect(make_default, &QPushButton::clicked, this, &TfrmOptions::MakeDefault);
-  connect(load_defaults, &QPushButton::clicked, this, &TfrmOptions::LoadDefaults);
+  connect(cancel, &QPushButton::clicked, this, &OptionsDialog::reject);
+  connect(make_default, &QPushButton::clicked, this, &OptionsDialog::MakeDefault);
+  connect(load_defaults, &QPushButton::clicked, this, &OptionsDialog::LoadDefaults);
 
   setFixedSize(sizeHint().expandedTo(QSize(360, 300)));
 }
 
-TfrmOptions::~TfrmOptions() = default;
+OptionsDialog::~OptionsDialog() = default;
 
-QCheckBox* TfrmOptions::AddCheck(QWidget* page, const char* name, const char* caption,
-                                 const char* hint) {
+QCheckBox* OptionsDialog::AddCheck(QWidget* page, const char* name, const char* caption,
+                                   const char* hint) {
   auto* box = new QCheckBox(QString::fromLatin1(caption), page);
   box->setObjectName(QString::fromLatin1(name));
   box->setToolTip(QString::fromLatin1(hint));
@@ -200,7 +200,7 @@ QCheckBox* TfrmOptions::AddCheck(QWidget* page, const char* name, const char* ca
   return box;
 }
 
-QPushButton* TfrmOptions::AddPanel(QWidget* parent, const char* name) {
+QPushButton* OptionsDialog::AddPanel(QWidget* parent, const char* name) {
   auto* panel = new QPushButton(parent);
   panel->setObjectName(QString::fromLatin1(name));
   panel->setFixedSize(64, 22);
@@ -211,31 +211,31 @@ QPushButton* TfrmOptions::AddPanel(QWidget* parent, const char* name) {
   return panel;
 }
 
-void TfrmOptions::SetPanel(QPushButton* panel, std::int32_t colour) {
+void OptionsDialog::SetPanel(QPushButton* panel, std::int32_t colour) {
   panel->setProperty(kColourProperty, colour);
   panel->setStyleSheet(QStringLiteral("background-color: %1; border: 1px solid #808080;")
                            .arg(FromColourRef(colour).name()));
 }
 
-std::int32_t TfrmOptions::PanelColour(const char* name) const {
+std::int32_t OptionsDialog::PanelColour(const char* name) const {
   const auto* panel = findChild<QPushButton*>(QString::fromLatin1(name));
   return panel != nullptr ? panel->property(kColourProperty).toInt() : 0;
 }
 
-void TfrmOptions::ChoosePanelColour(QPushButton* panel) {
+void OptionsDialog::ChoosePanelColour(QPushButton* panel) {
   const std::optional<QColor> chosen =
       choose_colour_(FromColourRef(panel->property(kColourProperty).toInt()), this);
   if (chosen && chosen->isValid()) SetPanel(panel, ToColourRef(*chosen));
 }
 
-void TfrmOptions::showEvent(QShowEvent* event) {
+void OptionsDialog::showEvent(QShowEvent* event) {
   ShowOptions();
   QDialog::showEvent(event);
 }
 
-void TfrmOptions::DocumentReset() { hide(); }
+void OptionsDialog::DocumentReset() { hide(); }
 
-void TfrmOptions::ApplyKind() {
+void OptionsDialog::ApplyKind() {
   const KindControls c = ControlsForKind(document_.Kind());
   hour_glass_->setEnabled(c.option_hour_glass);
   auto_insert_->setEnabled(c.option_auto_insert);
@@ -246,7 +246,7 @@ void TfrmOptions::ApplyKind() {
   for (QLineEdit* box : {user_name_, password_, responsibility_}) box->setEnabled(c.option_sign_on);
 }
 
-void TfrmOptions::ShowOptions() {
+void OptionsDialog::ShowOptions() {
   const Options& o = document_.options;
   hour_glass_->setChecked(o.hour_glass);
   auto_insert_->setChecked(o.auto_insert);
@@ -270,7 +270,7 @@ void TfrmOptions::ShowOptions() {
   changed_ = false;
 }
 
-Options TfrmOptions::ControlOptions() const {
+Options OptionsDialog::ControlOptions() const {
   Options o = document_.options;
   o.hour_glass = hour_glass_->isChecked();
   o.auto_insert = auto_insert_->isChecked();
@@ -290,7 +290,7 @@ Options TfrmOptions::ControlOptions() const {
   return o;
 }
 
-void TfrmOptions::ApplyOptions() {
+void OptionsDialog::ApplyOptions() {
   const Options chosen = ControlOptions();
   Options& o = document_.options;
   o.hour_glass = chosen.hour_glass;
@@ -319,7 +319,7 @@ void TfrmOptions::ApplyOptions() {
   hide();
 }
 
-void TfrmOptions::SetAppsExport(bool on) {
+void OptionsDialog::SetAppsExport(bool on) {
   if (association_.Set(on)) {
     association_flag_ = on;
     apps_export_->setChecked(on);
@@ -328,7 +328,7 @@ void TfrmOptions::SetAppsExport(bool on) {
   }
 }
 
-void TfrmOptions::MakeDefault() {
+void OptionsDialog::MakeDefault() {
   // The controls as they stand, not the values in force.
   // A refusal is told with where the settings live and why: a silent failure
   // would leave the user believing the defaults were kept.
@@ -339,7 +339,7 @@ void TfrmOptions::MakeDefault() {
   }
 }
 
-void TfrmOptions::LoadDefaults() {
+void OptionsDialog::LoadDefaults() {
   document_.options = LoadOptionDefaults(document_.settings());
   ShowOptions();
   emit OptionsApplied();

@@ -1,4 +1,4 @@
-#include "ui/dialogs/TfrmProgress.h"
+#include "ui/dialogs/ProgressWindow.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -17,7 +17,7 @@ constexpr int kRefreshMs = 50;
 
 }  // namespace
 
-TfrmProgress::TfrmProgress(QWidget* parent) : QWidget(parent) {
+ProgressWindow::ProgressWindow(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("frmProgress"));
   setWindowTitle(QStringLiteral("Typelane Progress"));
   // A tool window of ours that the window manager never gives the focus.
@@ -70,12 +70,12 @@ TfrmProgress::TfrmProgress(QWidget* parent) : QWidget(parent) {
   timer_ = new QTimer(this);
   timer_->setObjectName(QStringLiteral("tmrProgress"));
   timer_->setInterval(kRefreshMs);
-  connect(timer_, &QTimer::timeout, this, &TfrmProgress::UpdateBars);
+  connect(timer_, &QTimer::timeout, this, &ProgressWindow::UpdateBars);
 }
 
-TfrmProgress::~TfrmProgress() = default;
+ProgressWindow::~ProgressWindow() = default;
 
-void TfrmProgress::ShowProgress() {
+void ProgressWindow::ShowProgress() {
   feed_.Clear();
   UpdateBars();
   // Whatever the window manager made of it last time, each load shows it as
@@ -85,7 +85,7 @@ void TfrmProgress::ShowProgress() {
   show();
 }
 
-void TfrmProgress::UpdateBars() {
+void ProgressWindow::UpdateBars() {
   col_bar_->setValue(feed_.Column());
   row_bar_->setValue(feed_.Row());
   // Held keys first: the load cannot go on before they are let go anyway.
@@ -103,28 +103,28 @@ void TfrmProgress::UpdateBars() {
   }
 }
 
-QString TfrmProgress::HeldKeysText(unsigned held) {
+QString ProgressWindow::HeldKeysText(unsigned held) {
   return QStringLiteral(
              "Waiting for %1 to be released: nothing is sent while it is held. "
              "Esc cancels the load.")
       .arg(QString::fromStdString(ModifierNames(held)));
 }
 
-QString TfrmProgress::WaitText() const {
+QString ProgressWindow::WaitText() const {
   if (!held_label_->isHidden()) return held_label_->text();
   return wait_label_->isHidden() ? QString() : wait_label_->text();
 }
 
-int TfrmProgress::ColumnValue() const { return col_bar_->value(); }
-int TfrmProgress::RowValue() const { return row_bar_->value(); }
+int ProgressWindow::ColumnValue() const { return col_bar_->value(); }
+int ProgressWindow::RowValue() const { return row_bar_->value(); }
 
-void TfrmProgress::showEvent(QShowEvent* event) {
+void ProgressWindow::showEvent(QShowEvent* event) {
   UpdateBars();
   timer_->start();
   QWidget::showEvent(event);
 }
 
-void TfrmProgress::changeEvent(QEvent* event) {
+void ProgressWindow::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
   if (event->type() != QEvent::WindowStateChange) return;
   // The window offers only closing, but some window managers (openbox) draw a
@@ -141,7 +141,7 @@ void TfrmProgress::changeEvent(QEvent* event) {
   });
 }
 
-void TfrmProgress::hideEvent(QHideEvent* event) {
+void ProgressWindow::hideEvent(QHideEvent* event) {
   timer_->stop();
   QWidget::hideEvent(event);
 }

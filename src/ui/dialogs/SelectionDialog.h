@@ -21,7 +21,7 @@ class SelectionWindowCombo;
 // which window (typed, or picked from the visible windows in Z order; never
 // one of ours). After a load that stopped inside a row, a third choice
 // resumes at the cell where it stopped. Made for one Send Data and freed after it.
-class TfrmSelection : public QDialog {
+class SelectionDialog : public QDialog {
   Q_OBJECT
 
  public:
@@ -37,9 +37,9 @@ class TfrmSelection : public QDialog {
     int resume_col = 0;
   };
 
-  TfrmSelection(const Start& start, Platform& platform, Prompter& prompter,
-                QWidget* parent = nullptr);
-  ~TfrmSelection() override;
+  SelectionDialog(const Start& start, Platform& platform, Prompter& prompter,
+                  QWidget* parent = nullptr);
+  ~SelectionDialog() override;
 
   // After OK.
   bool AllCells() const;

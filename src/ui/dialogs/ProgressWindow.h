@@ -18,12 +18,12 @@ namespace typelane::ui {
 // from whatever thread it runs on; a timer of this window reads it. Closing
 // the window (or minimising it, where a window manager offers that) only hides
 // it, and it comes back where the user left it, at its fixed size.
-class TfrmProgress : public QWidget {
+class ProgressWindow : public QWidget {
   Q_OBJECT
 
  public:
-  explicit TfrmProgress(QWidget* parent = nullptr);
-  ~TfrmProgress() override;
+  explicit ProgressWindow(QWidget* parent = nullptr);
+  ~ProgressWindow() override;
 
   ProgressFeed& Feed() { return feed_; }
 

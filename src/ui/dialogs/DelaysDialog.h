@@ -23,12 +23,12 @@ class DelayTableModel;
 // eight boxes change the stored delays only on OK; the per-command grid edits
 // the table directly, and Cancel puts back every value cell the user touched
 // (each keeps a backup of its text from the first key pressed in it).
-class TfrmDelay : public QDialog {
+class DelaysDialog : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TfrmDelay(Document& document, QWidget* parent = nullptr);
-  ~TfrmDelay() override;
+  explicit DelaysDialog(Document& document, QWidget* parent = nullptr);
+  ~DelaysDialog() override;
 
   // The document's delays were replaced (New, Open): the window starts over as
   // a new one would, hidden, with no backups and the changed flag clear.

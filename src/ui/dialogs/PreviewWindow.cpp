@@ -1,4 +1,4 @@
-#include "ui/dialogs/TfrmPreview.h"
+#include "ui/dialogs/PreviewWindow.h"
 
 #include <QDialogButtonBox>
 #include <QFontDatabase>
@@ -8,7 +8,7 @@
 
 namespace typelane::ui {
 
-TfrmPreview::TfrmPreview(const QString& text, QWidget* parent) : QDialog(parent) {
+PreviewWindow::PreviewWindow(const QString& text, QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("frmPreview"));
   setWindowTitle(QStringLiteral("Typelane Preview Load"));
   auto* layout = new QVBoxLayout(this);
@@ -27,6 +27,6 @@ TfrmPreview::TfrmPreview(const QString& text, QWidget* parent) : QDialog(parent)
   resize(560, 480);
 }
 
-QString TfrmPreview::Text() const { return text_->toPlainText(); }
+QString PreviewWindow::Text() const { return text_->toPlainText(); }
 
 }  // namespace typelane::ui

@@ -28,12 +28,12 @@ namespace typelane::ui {
 // the controls as the defaults for new sheets; "Load Defaults" puts the stored
 // defaults in force at once. The window keeps only its changed flag and whether
 // the tab-separated-values association was ours when it was shown.
-class TfrmOptions : public QDialog {
+class OptionsDialog : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TfrmOptions(Document& document, QWidget* parent = nullptr);
-  ~TfrmOptions() override;
+  explicit OptionsDialog(Document& document, QWidget* parent = nullptr);
+  ~OptionsDialog() override;
 
   // How a colour panel asks for its colour (the colour dialog by default);
   // nothing when the user cancels.

@@ -9,11 +9,11 @@ namespace typelane::ui {
 // frmPreview "Typelane Preview Load": what a load of the selected cells would
 // do, step by step, with its total time, as read-only text the user can
 // select and copy. Nothing in it acts on the desktop.
-class TfrmPreview : public QDialog {
+class PreviewWindow : public QDialog {
   Q_OBJECT
 
  public:
-  TfrmPreview(const QString& text, QWidget* parent = nullptr);
+  PreviewWindow(const QString& text, QWidget* parent = nullptr);
 
   QString Text() const;
 
