@@ -14,6 +14,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "core/document/Document.h"
 #include "core/document/DocumentEditing.h"
@@ -21,6 +23,7 @@
 #include "core/edit/CellEdits.h"
 #include "core/edit/ColumnWidths.h"
 #include "core/edit/Comments.h"
+#include "core/edit/QuotedCells.h"
 #include "core/edit/Titles.h"
 #include "ui/common/QtTextMeasure.h"
 #include "ui/grid/EditGrid.h"
@@ -55,6 +58,18 @@ std::string ClipboardRows(const QByteArray& utf8) {
     previous = c;
   }
   return rows;
+}
+
+// A spreadsheet's quoted cells (a line break inside one) stay one cell; our
+// own copy, with or without comments, is read as it was written.
+std::optional<std::string> SpreadsheetRows(const QMimeData& data, const QByteArray& utf8) {
+  if (QApplication::clipboard()->ownsClipboard() || data.hasFormat(EditCommands::CommentFormat())) {
+    return std::nullopt;
+  }
+  std::vector<std::string> formats;
+  for (const QString& format : data.formats()) formats.push_back(format.toStdString());
+  return ReadQuotedCells(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())),
+                         OffersSpreadsheetFormat(formats));
 }
 
 // From this size a paste tells how far it is: storing and showing tens of
@@ -216,7 +231,8 @@ void EditCommands::PasteIntoGrid(bool check_drop_lists) {
       progress->setAutoClose(false);
       progress->setValue(1);  // read; shown and painted at once
     }
-    text = ClipboardRows(utf8);
+    std::optional<std::string> quoted = SpreadsheetRows(*data, utf8);
+    text = quoted ? std::move(*quoted) : ClipboardRows(utf8);
   }  // the clipboard's copy goes before the sheet takes its own
   if (progress) progress->setValue(2);
   const QtTextMeasure measure(window_.grid_->font());
