@@ -17,6 +17,9 @@ packages=(
   # The package test checks the .deb as Debian does (lintian) and its AppStream
   # metadata; update-mime-database and gio read back the installed file types.
   lintian appstream shared-mime-info
+  # A dark desktop palette for the GUI tests (GTK's dark theme through Qt's
+  # gtk3 theme), and the accessibility bus the screen-reader test reads.
+  qt6-gtk-platformtheme at-spi2-core python3-pyatspi
 )
 
 missing=()

@@ -338,6 +338,13 @@ void EditCommands::DeleteComment() {
   const int col = window_.grid_->CurrentCol();
   if (row <= 0 || col <= 0) return;
   const QtTextMeasure measure(window_.grid_->font());
+  // The note box showing this comment goes with it (hidden before it could
+  // store what it holds back into the cell).
+  if (window_.CommentCell() == std::pair(row, col)) {
+    const bool focused = window_.comment_box_->hasFocus();
+    window_.HideCommentBox();
+    if (focused) window_.grid_->setFocus();
+  }
   FinishEdit(window_.document_,
              typelane::DeleteComment(MakeEditContext(window_.document_, measure), row, col));
 }

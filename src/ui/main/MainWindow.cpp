@@ -80,7 +80,9 @@ MainWindow::MainWindow(Document& document, Platform& platform, QWidget* parent)
 
   comment_box_ = new QPlainTextEdit(central);
   comment_box_->setObjectName(QStringLiteral("memCellComment"));
-  comment_box_->setStyleSheet(QStringLiteral("background: yellow;"));
+  // A yellow note with the palette's text colour is white on yellow in a dark
+  // palette: the text colour goes with the yellow.
+  comment_box_->setStyleSheet(QStringLiteral("background: yellow; color: black;"));
   comment_box_->resize(233, 137);
   comment_box_->setTabChangesFocus(false);
   comment_box_->installEventFilter(this);
@@ -308,11 +310,17 @@ void MainWindow::HideCommentBox() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == grid_->viewport() && event->type() == QEvent::MouseMove &&
-      comment_box_->isVisible() && !comment_box_->hasFocus()) {
-    const QModelIndex index =
-        grid_->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint());
-    if (!index.isValid() || std::pair(index.row() + 1, index.column() + 1) != comment_cell_) {
+  if (event->type() == QEvent::MouseMove && comment_box_->isVisible() &&
+      !comment_box_->hasFocus()) {
+    if (watched == grid_->viewport()) {
+      const QModelIndex index =
+          grid_->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+      if (!index.isValid() || std::pair(index.row() + 1, index.column() + 1) != comment_cell_) {
+        HideCommentBox();
+      }
+    } else if (watched == grid_->verticalHeader()->viewport() ||
+               watched == grid_->horizontalHeader()->viewport()) {
+      // A header is no cell: the note goes as it would on another cell.
       HideCommentBox();
     }
   }

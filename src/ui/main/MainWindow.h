@@ -166,6 +166,8 @@ class MainWindow : public QMainWindow {
   // Set while the window fills its controls from the document, so that this
   // does not count as the user's change.
   bool showing_ = false;
+  // Set while a mouse click capture completes its cell.
+  bool capturing_ = false;
   std::function<bool(const QUrl&)> open_url_;
   HelpWindow* help_window_ = nullptr;  // made at the first need, then kept
   std::function<void(QDialog*)> title_editor_hook_;

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -408,8 +409,11 @@ void MainWindow::Connect() {
   connect(model_, &SheetModel::CellChanged, this, [this] { MarkModified(); });
   // The note box: hidden when the pointer moves to another cell, unless the
   // user is typing in it.
-  grid_->viewport()->setMouseTracking(true);
-  grid_->viewport()->installEventFilter(this);
+  for (QWidget* area : {grid_->viewport(), grid_->verticalHeader()->viewport(),
+                        grid_->horizontalHeader()->viewport()}) {
+    area->setMouseTracking(true);
+    area->installEventFilter(this);
+  }
   connect(comment_box_, &QPlainTextEdit::textChanged, this, [this] {
     if (comment_box_->hasFocus()) MarkModified();
   });

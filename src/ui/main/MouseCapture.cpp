@@ -23,7 +23,9 @@ inline constexpr char kMouseCaptureMessage[] =
 inline constexpr char kMousePositionUnknown[] = "The position of the mouse could not be read.";
 
 QString MainWindow::CaptureMousePosition(int column, int row, const QString& text) {
-  if (document_.Kind() != DocumentKind::kSheetFile) return text;
+  // Storing the answer below shows it in the editor again, which is no new
+  // capture (a cancelled one leaves *ML there).
+  if (capturing_ || document_.Kind() != DocumentKind::kSheetFile) return text;
   const QString upper = text.toUpper();
   if (upper != QLatin1String("*ML") && upper != QLatin1String("*MR")) return text;
   const QModelIndex index = model_->index(row - 1, column - 1);
@@ -34,6 +36,7 @@ QString MainWindow::CaptureMousePosition(int column, int row, const QString& tex
   const QPointer<QWidget> open_editor = grid_->indexWidget(index);
   QAbstractItemDelegate* delegate = grid_->itemDelegate();
   if (open_editor != nullptr && delegate != nullptr) open_editor->removeEventFilter(delegate);
+  capturing_ = true;
   QString completed = text;
   if (document_.prompter().Message(kTitleInfo, kMouseCaptureMessage, Buttons::kOkCancel) ==
       Answer::kOk) {
@@ -53,14 +56,17 @@ QString MainWindow::CaptureMousePosition(int column, int row, const QString& tex
 
   // The user goes on typing in the cell after the completed text (should the
   // editor have closed all the same, it opens again on the cell).
+  // The cell holds the answer (the three characters when cancelled), as the
+  // cell-text box shows it: Esc in the editor then takes back only what is
+  // typed after it, and box and cell agree.
+  model_->setData(index, completed, Qt::EditRole);
   auto* editor = qobject_cast<QLineEdit*>(grid_->indexWidget(index));
   if (editor == nullptr || !grid_->Editing()) {
-    if (completed != text) model_->setData(index, completed, Qt::EditRole);
     grid_->SetCurrentCell(row, column);
     grid_->setFocus();
     grid_->edit(index);
     editor = qobject_cast<QLineEdit*>(grid_->indexWidget(index));
-  } else if (completed != text) {
+  } else if (editor->text() != completed) {
     editor->setText(completed);
   }
   if (editor != nullptr) {
@@ -68,6 +74,7 @@ QString MainWindow::CaptureMousePosition(int column, int row, const QString& tex
     editor->setCursorPosition(static_cast<int>(editor->text().size()));
     editor->setFocus();
   }
+  capturing_ = false;
   return completed;
 }
 
