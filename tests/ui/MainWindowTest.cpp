@@ -184,9 +184,12 @@ class MainWindowTest : public QObject {
     f.window->Action(QStringLiteral("mnuSave"))->trigger();
     QVERIFY(UiFixture::ReadFile(copy).find("Birch & Co\tWhitby\tStandard") != std::string::npos);
     QCOMPARE(f.window->Action(QStringLiteral("mnuFile1"))->text(),
-             QString::fromStdString(copy).replace(QLatin1Char('&'), QStringLiteral("&&")));
-    QCOMPARE(f.window->Action(QStringLiteral("mnuFile2"))->text(), QString::fromStdString(first));
-    QCOMPARE(f.window->Action(QStringLiteral("mnuFile3"))->text(), QString::fromStdString(path));
+             QStringLiteral("&1 ") +
+                 QString::fromStdString(copy).replace(QLatin1Char('&'), QStringLiteral("&&")));
+    QCOMPARE(f.window->Action(QStringLiteral("mnuFile2"))->text(),
+             QStringLiteral("&2 ") + QString::fromStdString(first));
+    QCOMPARE(f.window->Action(QStringLiteral("mnuFile3"))->text(),
+             QStringLiteral("&3 ") + QString::fromStdString(path));
     QVERIFY(!f.window->Action(QStringLiteral("mnuFile4"))->isVisible());
 
     // A recent entry opens its file.

@@ -39,6 +39,7 @@ CommandsEditor::CommandsEditor(Document& document, QWidget* parent)
   model_ = new CommandTableModel(document_.commands, this);
   grid_ = new QTableView(this);
   grid_->setObjectName(QStringLiteral("grdCommands"));
+  grid_->setAccessibleName(QStringLiteral("Command table"));
   grid_->setModel(model_);
   grid_->verticalHeader()->hide();
   grid_->verticalHeader()->setDefaultSectionSize(22);

@@ -87,6 +87,7 @@ DelaysDialog::DelaysDialog(Document& document, QWidget* parent)
   model_ = new DelayTableModel(document_.delays, this);
   grid_ = new QTableView(standard);
   grid_->setObjectName(QStringLiteral("grdDelays"));
+  grid_->setAccessibleName(QStringLiteral("Extra delay per command"));
   grid_->setModel(model_);
   grid_->horizontalHeader()->hide();
   grid_->verticalHeader()->hide();

@@ -93,8 +93,10 @@ OptionsDialog::OptionsDialog(Document& document, QWidget* parent)
                                                         {"Keystrokes", "setKeystrokeColour"}};
   QPushButton** panel_slots[] = {&data_colour_, &command_colour_, &keystroke_colour_};
   for (int i = 0; i < 3; ++i) {
-    colours->addWidget(new QLabel(QString::fromLatin1(panels[i].first), colour_group_), i, 0);
+    auto* label = new QLabel(QString::fromLatin1(panels[i].first), colour_group_);
+    colours->addWidget(label, i, 0);
     *panel_slots[i] = AddPanel(colour_group_, panels[i].second);
+    label->setBuddy(*panel_slots[i]);  // the panel is named as its kind of cell
     colours->addWidget(*panel_slots[i], i, 1);
   }
   client_layout->addWidget(colour_group_);

@@ -15,6 +15,7 @@
 #include "core/files/LoadLog.h"
 #include "core/load/Platform.h"
 #include "platform/recording/RecordingPlatform.h"
+#include "ui/common/AccessibleNames.h"
 #include "ui/common/CellText.h"
 #include "ui/dialogs/PreviewWindow.h"
 #include "ui/dialogs/ProgressWindow.h"
@@ -116,6 +117,7 @@ void LoadRunner::SendData() {
   bool resume = false;
   {
     SelectionDialog dialog(start, platform_, document.prompter(), &window_);
+    NameControls(dialog);
     if (dialog.exec() != QDialog::Accepted) return;
     group = dialog.Group();
     title = dialog.WindowTitle();
@@ -403,6 +405,7 @@ void LoadRunner::PreviewLoad() {
     return;
   }
   PreviewWindow preview(text, &window_);
+  NameControls(preview);
   preview.exec();
 }
 

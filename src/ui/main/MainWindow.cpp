@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTextDocument>
@@ -32,6 +33,7 @@
 #include "core/forms/Playback.h"
 #include "core/load/Conversions.h"
 #include "core/load/Platform.h"
+#include "ui/common/AccessibleNames.h"
 #include "ui/common/CellText.h"
 #include "ui/common/QtTextMeasure.h"
 #include "ui/common/ToolbarIcons.h"
@@ -67,10 +69,15 @@ MainWindow::MainWindow(Document& document, Platform& platform, QWidget* parent)
 
   model_ = new SheetModel(document_, this);
   grid_ = new EditGrid(model_, central);
+  grid_->setAccessibleName(QStringLiteral("Sheet"));
+  grid_->setAccessibleDescription(
+      QStringLiteral("The sheet: one row per record, one cell per step of entering it"));
   layout->addWidget(grid_, 1);
 
   source_ = new QPlainTextEdit(central);
   source_->setObjectName(QStringLiteral("MemSource"));
+  source_->setAccessibleName(QStringLiteral("Source"));
+  source_->setAccessibleDescription(QStringLiteral("The playback file as it would be saved"));
   source_->setReadOnly(true);
   source_->setLineWrapMode(QPlainTextEdit::NoWrap);
   source_->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -80,6 +87,7 @@ MainWindow::MainWindow(Document& document, Platform& platform, QWidget* parent)
 
   comment_box_ = new QPlainTextEdit(central);
   comment_box_->setObjectName(QStringLiteral("memCellComment"));
+  comment_box_->setAccessibleName(QStringLiteral("Cell comment"));
   // A yellow note with the palette's text colour is white on yellow in a dark
   // palette: the text colour goes with the yellow.
   comment_box_->setStyleSheet(QStringLiteral("background: yellow; color: black;"));
@@ -103,6 +111,18 @@ MainWindow::MainWindow(Document& document, Platform& platform, QWidget* parent)
   Connect();
   edit_commands_ = new EditCommands(*this);
   dialogs_ = new DialogHost(*this, platform_);
+  // The grid has no label to carry an access key; F6 leads back to it from
+  // any box of the toolbar (Tab inside the grid moves between cells).
+  auto* to_grid = new QShortcut(QKeySequence(Qt::Key_F6), this);
+  to_grid->setObjectName(QStringLiteral("GoToGrid"));
+  connect(to_grid, &QShortcut::activated, this, [this] {
+    if (grid_->isVisible()) {
+      grid_->setFocus(Qt::ShortcutFocusReason);
+    } else {
+      source_->setFocus(Qt::ShortcutFocusReason);
+    }
+  });
+  NameControls(*this);
 
   // Start-up: the recent files from the settings, an empty sheet file.
   document_.ReadRecentFiles();
@@ -368,6 +388,7 @@ void MainWindow::EditTitles(bool from_double_click) {
   QStringList titles;
   for (int c = 1; c <= cols; ++c) titles << BytesToText(document_.sheet.Cell(0, c));
   TitleEditor editor(titles, grid_->CurrentCol(), this);
+  NameControls(editor);
   connect(&editor, &TitleEditor::KeyTyped, this, &MainWindow::MarkModified);
   if (title_editor_hook_) {
     QTimer::singleShot(0, &editor, [this, &editor] { title_editor_hook_(&editor); });
@@ -404,6 +425,7 @@ void MainWindow::ShowLocalHelp() {
 
 void MainWindow::ShowAbout() {
   AboutBox about([this](const QUrl& url) { open_url_(url); }, this);
+  NameControls(about);
   about.exec();
 }
 

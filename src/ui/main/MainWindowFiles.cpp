@@ -40,7 +40,9 @@ void MainWindow::UpdateRecentFiles() {
   for (int n = 1; n <= 5; ++n) {
     QAction* entry = Action(QStringLiteral("mnuFile%1").arg(n));
     const std::string& path = recent[static_cast<size_t>(n - 1)];
-    entry->setText(MenuText(PathToText(path)));
+    // Numbered 1 to 5, the number its access key, then the path.
+    entry->setText(path.empty() ? QString()
+                                : QStringLiteral("&%1 ").arg(n) + MenuText(PathToText(path)));
     entry->setVisible(!path.empty());
   }
 }

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -70,6 +71,9 @@ QAction* MainWindow::AddAction(QMenu* menu, const char* name, const char* captio
     action->setShortcut(shortcut);
     action->setShortcutContext(Qt::WindowShortcut);
   }
+  // Said by a screen reader beside the caption: where the item lives.
+  const QString where = menu->title().isEmpty() ? QString() : menu->title() + QStringLiteral(" > ");
+  action->setToolTip(QString(where + action->text()).remove(QRegularExpression(QStringLiteral("&(?!&)"))));
   menu->addAction(action);
   actions_[action->objectName()] = action;
   // Connected first, so every command sees the text being typed in a cell.
@@ -101,7 +105,10 @@ QToolButton* MainWindow::AddButton(const char* name, const char* picture, const 
   button->setAutoRaise(true);
   button->setToolTip(QString::fromLatin1(hint));
   button->setStatusTip(QString::fromLatin1(hint));
-  button->setFocusPolicy(Qt::NoFocus);
+  // An icon alone says nothing to a screen reader: the button is named as its
+  // hint. Tab reaches it; a click leaves the focus where the user works.
+  button->setAccessibleName(QString::fromLatin1(hint));
+  button->setFocusPolicy(Qt::TabFocus);
   buttons_[button->objectName()] = button;
   if (!ActsOnFocus(button->objectName())) {
     connect(button, &QToolButton::clicked, this, [this] { grid_->CommitEditor(); });
@@ -250,13 +257,14 @@ void MainWindow::BuildToolbar(QWidget* panel) {
   row1->addWidget(AddButton("icnSendData", "SendData", "Send data to form"));
   row1->addWidget(AddButton("icnHelp", "Help", "Help"));
   row1->addSpacing(16);
-  auto* group_label = new QLabel(QStringLiteral("Command Group"), panel);
+  auto* group_label = new QLabel(QStringLiteral("Command &Group"), panel);
   group_label->setObjectName(QStringLiteral("txtGroup"));
   row1->addWidget(group_label);
   group_box_ = new QComboBox(panel);
   group_box_->setObjectName(QStringLiteral("cmbGroup"));
   group_box_->setToolTip(QStringLiteral("Command group name"));
   group_box_->setMinimumWidth(160);
+  group_label->setBuddy(group_box_);
   row1->addWidget(group_box_);
   row1->addSpacing(12);
   auto_tab_box_ = new QCheckBox(QStringLiteral("Auto Tab"), panel);
@@ -269,18 +277,20 @@ void MainWindow::BuildToolbar(QWidget* panel) {
   rows->addLayout(row1);
 
   auto* row2 = new QHBoxLayout;
-  auto* window_label = new QLabel(QStringLiteral("Window Name"), panel);
+  auto* window_label = new QLabel(QStringLiteral("&Window Name"), panel);
   window_label->setObjectName(QStringLiteral("lblWindow"));
   row2->addWidget(window_label);
   window_box_ = new WindowCombo(platform_, panel);
   window_box_->setToolTip(QStringLiteral("Target window name"));
   window_box_->setMinimumWidth(260);
+  window_label->setBuddy(window_box_);
   row2->addWidget(window_box_, 2);
-  auto* description_label = new QLabel(QStringLiteral("Description"), panel);
+  auto* description_label = new QLabel(QStringLiteral("&Description"), panel);
   description_label->setObjectName(QStringLiteral("lblDescription"));
   row2->addWidget(description_label);
   description_box_ = new QLineEdit(panel);
   description_box_->setObjectName(QStringLiteral("txtDescription"));
+  description_label->setBuddy(description_box_);
   row2->addWidget(description_box_, 3);
   rows->addLayout(row2);
 
@@ -290,14 +300,37 @@ void MainWindow::BuildToolbar(QWidget* panel) {
   cell_label_->setToolTip(QStringLiteral("Current Cell"));
   cell_label_->setMinimumWidth(70);
   row3->addWidget(cell_label_);
+  // The current cell's label changes with the cell; the box's own label
+  // carries its access key.
+  auto* cell_text_label = new QLabel(QStringLiteral("&Contents"), panel);
+  cell_text_label->setObjectName(QStringLiteral("lblCellText"));
+  row3->addWidget(cell_text_label);
   cell_text_box_ = new QLineEdit(panel);
   cell_text_box_->setObjectName(QStringLiteral("txtCellText"));
   cell_text_box_->setToolTip(QStringLiteral("Current cell contents"));
-  // Not a tab stop: Tab in the box moves the current cell instead.
-  cell_text_box_->setFocusPolicy(Qt::ClickFocus);
+  cell_text_box_->setAccessibleName(QStringLiteral("Current cell contents"));
+  cell_text_label->setBuddy(cell_text_box_);
+  // Reached by Tab and its access key; Tab in the box moves the current cell.
+  cell_text_box_->setFocusPolicy(Qt::StrongFocus);
   cell_text_box_->installEventFilter(this);
   row3->addWidget(cell_text_box_, 1);
   rows->addLayout(row3);
+
+  // Tab goes along the toolbar, then the boxes, then into the grid (where Tab
+  // moves between cells: the access keys and F6 lead out again).
+  QWidget* previous = nullptr;
+  auto chain = [&previous](QWidget* next) {
+    if (previous != nullptr) setTabOrder(previous, next);
+    previous = next;
+  };
+  for (int i = 0; i < row1->count(); ++i) {
+    QWidget* widget = row1->itemAt(i)->widget();
+    if (widget != nullptr && widget->focusPolicy() != Qt::NoFocus) chain(widget);
+  }
+  for (QWidget* next : std::initializer_list<QWidget*>{window_box_, description_box_,
+                                                       cell_text_box_, grid_}) {
+    chain(next);
+  }
 }
 
 void MainWindow::BuildStatusBar() {
