@@ -2,9 +2,9 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
-#include <QLineEdit>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTabWidget>
 #include <QWidget>
 

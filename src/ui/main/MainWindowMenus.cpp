@@ -73,7 +73,8 @@ QAction* MainWindow::AddAction(QMenu* menu, const char* name, const char* captio
   }
   // Said by a screen reader beside the caption: where the item lives.
   const QString where = menu->title().isEmpty() ? QString() : menu->title() + QStringLiteral(" > ");
-  action->setToolTip(QString(where + action->text()).remove(QRegularExpression(QStringLiteral("&(?!&)"))));
+  action->setToolTip(
+      QString(where + action->text()).remove(QRegularExpression(QStringLiteral("&(?!&)"))));
   menu->addAction(action);
   actions_[action->objectName()] = action;
   // Connected first, so every command sees the text being typed in a cell.
@@ -327,8 +328,8 @@ void MainWindow::BuildToolbar(QWidget* panel) {
     QWidget* widget = row1->itemAt(i)->widget();
     if (widget != nullptr && widget->focusPolicy() != Qt::NoFocus) chain(widget);
   }
-  for (QWidget* next : std::initializer_list<QWidget*>{window_box_, description_box_,
-                                                       cell_text_box_, grid_}) {
+  for (QWidget* next :
+       std::initializer_list<QWidget*>{window_box_, description_box_, cell_text_box_, grid_}) {
     chain(next);
   }
 }
