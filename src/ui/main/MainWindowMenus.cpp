@@ -9,7 +9,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QRegularExpression>
 #include <QStatusBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -71,10 +70,6 @@ QAction* MainWindow::AddAction(QMenu* menu, const char* name, const char* captio
     action->setShortcut(shortcut);
     action->setShortcutContext(Qt::WindowShortcut);
   }
-  // Said by a screen reader beside the caption: where the item lives.
-  const QString where = menu->title().isEmpty() ? QString() : menu->title() + QStringLiteral(" > ");
-  action->setToolTip(
-      QString(where + action->text()).remove(QRegularExpression(QStringLiteral("&(?!&)"))));
   menu->addAction(action);
   actions_[action->objectName()] = action;
   // Connected first, so every command sees the text being typed in a cell.
