@@ -119,6 +119,7 @@ void EditCommands::Connect() {
 
   connect(grid, &EditGrid::CurrentCellChanged, this, &EditCommands::CellClicked);
   connect(grid, &EditGrid::ClearRequested, this, [this] {
+    const EditStep step(window_.document_, "Clear");
     const QtTextMeasure measure(window_.grid_->font());
     FinishEdit(window_.document_, ClearCells(MakeEditContext(window_.document_, measure),
                                              ToCellRect(window_.grid_->Selection())));
@@ -158,6 +159,7 @@ void EditCommands::Copy() {
 void EditCommands::Clear() {
   QWidget* focus = QApplication::focusWidget();
   if (focus == window_.grid_) {
+    const EditStep step(window_.document_, "Clear");
     const QtTextMeasure measure(window_.grid_->font());
     FinishEdit(window_.document_, ClearCells(MakeEditContext(window_.document_, measure),
                                              ToCellRect(window_.grid_->Selection())));
@@ -173,11 +175,13 @@ void EditCommands::Clear() {
 }
 
 void EditCommands::Cut() {
+  const EditStep step(window_.document_, "Cut");
   Copy();
   Clear();
 }
 
 void EditCommands::Paste() {
+  const EditStep step(window_.document_, "Paste");
   QWidget* focus = QApplication::focusWidget();
   if (focus == window_.grid_) {
     PasteIntoGrid(true);
@@ -219,6 +223,7 @@ void EditCommands::PasteIntoGrid(bool check_drop_lists) {
     text = ClipboardRows(utf8);
   }  // the clipboard's copy goes before the sheet takes its own
   if (progress) progress->setValue(2);
+  const EditStep step(window_.document_, "Paste");
   const QtTextMeasure measure(window_.grid_->font());
   const EditContext context = MakeEditContext(window_.document_, measure);
   const CellRect selection = ToCellRect(window_.grid_->Selection());
@@ -240,6 +245,8 @@ void EditCommands::PasteIntoGrid(bool check_drop_lists) {
 // ---- the grid alone ----
 
 void EditCommands::Fill(FillDirection direction) {
+  static const char* const kStepNames[] = {"Fill Down", "Fill Up", "Fill Left", "Fill Right"};
+  const EditStep step(window_.document_, kStepNames[static_cast<int>(direction)]);
   const QtTextMeasure measure(window_.grid_->font());
   FinishEdit(window_.document_, FillCells(MakeEditContext(window_.document_, measure),
                                           ToCellRect(window_.grid_->Selection()), direction));
@@ -254,6 +261,7 @@ void EditCommands::Insert(WholeCells kind) {
   const int v = grid->verticalScrollBar()->value();
   const QtTextMeasure measure(grid->font());
   Document& document = window_.document_;
+  const EditStep step(document, kind == WholeCells::kRows ? "Insert Rows" : "Insert Columns");
   grid->Quietly([&] {
     FinishEdit(document, InsertCells(MakeEditContext(document, measure), ToCellRect(s), kind,
                                      document.SheetEvents()));
@@ -270,6 +278,7 @@ void EditCommands::Delete(WholeCells kind) {
   const GridRect s = grid->Selection();
   const QtTextMeasure measure(grid->font());
   Document& document = window_.document_;
+  const EditStep step(document, kind == WholeCells::kRows ? "Delete Rows" : "Delete Columns");
   grid->Quietly([&] {
     FinishEdit(document, DeleteCells(MakeEditContext(document, measure), ToCellRect(s), kind,
                                      document.SheetEvents()));
@@ -281,6 +290,7 @@ void EditCommands::Delete(WholeCells kind) {
 }
 
 void EditCommands::AutofitSelection() {
+  const EditStep step(window_.document_, "Autofit Selection");
   const QtTextMeasure measure(window_.grid_->font());
   FinishEdit(window_.document_,
              typelane::AutofitSelection(MakeEditContext(window_.document_, measure),
@@ -289,6 +299,7 @@ void EditCommands::AutofitSelection() {
 
 void EditCommands::AutofitColumn(int col) {
   if (col <= 0) return;
+  const EditStep step(window_.document_, "Autofit Column");
   const QtTextMeasure measure(window_.grid_->font());
   FinishEdit(window_.document_, typelane::AutofitColumn(MakeEditContext(window_.document_, measure),
                                                         col, 0, window_.document_.sheet.LastRow()));
@@ -296,12 +307,14 @@ void EditCommands::AutofitColumn(int col) {
 
 void EditCommands::ClearTitle() {
   const GridRect s = window_.grid_->Selection();
+  const EditStep step(window_.document_, "Clear Title");
   const QtTextMeasure measure(window_.grid_->font());
   FinishEdit(window_.document_,
              ClearTitles(MakeEditContext(window_.document_, measure), s.left, s.right));
 }
 
 void EditCommands::ClearAllTitles() {
+  const EditStep step(window_.document_, "Clear All Titles");
   const QtTextMeasure measure(window_.grid_->font());
   FinishEdit(window_.document_,
              typelane::ClearAllTitles(MakeEditContext(window_.document_, measure)));
@@ -312,8 +325,11 @@ void EditCommands::AddComment() {
   const int col = window_.grid_->CurrentCol();
   if (row <= 0 || col <= 0) return;
   const QtTextMeasure measure(window_.grid_->font());
-  FinishEdit(window_.document_,
-             typelane::AddComment(MakeEditContext(window_.document_, measure), row, col));
+  {
+    const EditStep step(window_.document_, "Add Comment");
+    FinishEdit(window_.document_,
+               typelane::AddComment(MakeEditContext(window_.document_, measure), row, col));
+  }
   window_.ShowCommentBox(row, col, true);
 }
 
@@ -321,6 +337,7 @@ void EditCommands::DeleteComment() {
   const int row = window_.grid_->CurrentRow();
   const int col = window_.grid_->CurrentCol();
   if (row <= 0 || col <= 0) return;
+  const EditStep step(window_.document_, "Delete Comment");
   const QtTextMeasure measure(window_.grid_->font());
   FinishEdit(window_.document_,
              typelane::DeleteComment(MakeEditContext(window_.document_, measure), row, col));
@@ -340,8 +357,15 @@ void EditCommands::CellClicked(int row, int col) {
   click.pointer_on_cell =
       grid->viewport()->rect().contains(pointer) && grid->indexAt(pointer).isValid();
   const QtTextMeasure measure(grid->font());
-  const ClickResult result = ClickCell(MakeEditContext(window_.document_, measure), click);
-  FinishEdit(window_.document_, result.change);
+  ClickResult result;
+  {
+    // The click may insert a command into the cell, or empty a value its drop
+    // list refused.
+    EditStep step(window_.document_, "Insert Command");
+    result = ClickCell(MakeEditContext(window_.document_, measure), click);
+    if (result.reselect) step.Rename("Clear");
+    FinishEdit(window_.document_, result.change);
+  }
   if (result.reselect) {
     // Back to the emptied cell once the press that left it has finished, with
     // the checks off so that moving there checks nothing.

@@ -8,6 +8,7 @@
 
 #include "core/common/Prompter.h"
 #include "core/document/Document.h"
+#include "core/document/DocumentEditing.h"
 #include "core/load/Platform.h"
 #include "ui/grid/EditGrid.h"
 #include "ui/grid/SheetModel.h"
@@ -55,7 +56,10 @@ QString MainWindow::CaptureMousePosition(int column, int row, const QString& tex
   // editor have closed all the same, it opens again on the cell).
   auto* editor = qobject_cast<QLineEdit*>(grid_->indexWidget(index));
   if (editor == nullptr || !grid_->Editing()) {
-    if (completed != text) model_->setData(index, completed, Qt::EditRole);
+    if (completed != text) {
+      const EditStep step(document_, "Mouse Capture");
+      model_->setData(index, completed, Qt::EditRole);
+    }
     grid_->SetCurrentCell(row, column);
     grid_->setFocus();
     grid_->edit(index);
