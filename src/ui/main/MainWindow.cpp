@@ -44,6 +44,7 @@
 #include "ui/main/AboutBox.h"
 #include "ui/main/DialogHost.h"
 #include "ui/main/EditCommands.h"
+#include "ui/main/FindCommands.h"
 #include "ui/main/HelpWindow.h"
 #include "ui/main/LoadRunner.h"
 #include "ui/main/UndoCommands.h"
@@ -104,6 +105,7 @@ MainWindow::MainWindow(Document& document, Platform& platform, QWidget* parent)
   Connect();
   edit_commands_ = new EditCommands(*this);
   undo_commands_ = new UndoCommands(*this);
+  find_commands_ = new FindCommands(*this);
   dialogs_ = new DialogHost(*this, platform_);
 
   // Start-up: the recent files from the settings, an empty sheet file.
@@ -122,6 +124,8 @@ MainWindow::~MainWindow() {
   edit_commands_ = nullptr;
   delete undo_commands_;
   undo_commands_ = nullptr;
+  delete find_commands_;
+  find_commands_ = nullptr;
 }
 
 void MainWindow::ShowDocument(bool reload) {

@@ -32,6 +32,7 @@ class HelpWindow;
 class DialogHost;
 class EditCommands;
 class EditGrid;
+class FindCommands;
 class SheetModel;
 class UndoCommands;
 class WindowCombo;
@@ -163,6 +164,7 @@ class MainWindow : public QMainWindow {
   DialogHost* dialogs_ = nullptr;
   EditCommands* edit_commands_ = nullptr;
   UndoCommands* undo_commands_ = nullptr;
+  FindCommands* find_commands_ = nullptr;
   std::map<QString, QAction*> actions_;
   std::map<QString, QToolButton*> buttons_;
 
@@ -180,6 +182,7 @@ class MainWindow : public QMainWindow {
   // The editing commands reach the window's controls directly.
   friend class EditCommands;
   friend class UndoCommands;
-  friend };
+  friend class FindCommands;
+};
 
 }  // namespace typelane::ui
