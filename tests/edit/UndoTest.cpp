@@ -184,6 +184,18 @@ TEST(Undo, InsertedAndDeletedRowsAndColumnsMoveBackAndViewsFollow) {
   ASSERT_TRUE(u.Undo());
   EXPECT_EQ(seen.Take()[0], "cols remove begin 2 2");
   EXPECT_EQ(Dump(d.sheet), before);
+
+  // Rows moved outside any command (the views were told nothing one by one)
+  // come back as a new sheet for the views.
+  d.sheet.DeleteRows(1, 1);
+  d.sheet.DeleteRows(1, 1);
+  seen.Take();
+  ASSERT_TRUE(u.Undo());
+  EXPECT_EQ(Dump(d.sheet), before);
+  const std::vector<std::string> reset = seen.Take();
+  ASSERT_GE(reset.size(), 2u);
+  EXPECT_EQ(reset[0], "reset begin");
+  EXPECT_EQ(reset[1], "reset 3x3+100");
   d.RemoveObserver(&seen);
 }
 

@@ -19,6 +19,11 @@ bool SameInfo(const std::optional<CellInfo>& kept, const CellInfo* now) {
 
 }  // namespace
 
+int SheetJournal::Moves() const {
+  return static_cast<int>(std::count_if(segments_.begin(), segments_.end(),
+                                        [](const Segment& s) { return s.move.has_value(); }));
+}
+
 SheetJournal::Segment& SheetJournal::Current() {
   if (segments_.empty() || segments_.back().move.has_value()) segments_.emplace_back();
   return segments_.back();

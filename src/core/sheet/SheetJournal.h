@@ -50,7 +50,7 @@ class SheetJournal {
   CellRect Touched() const { return touched_; }
   bool WidthsTouched() const { return widths_touched_; }
   // Rows were inserted or removed, or the whole sheet replaced.
-  int Moves() const { return static_cast<int>(segments_.size()) - 1; }
+  int Moves() const;
   // The extent before the first change.
   SheetExtent ExtentBefore() const { return extent_before_.value_or(SheetExtent{}); }
 
