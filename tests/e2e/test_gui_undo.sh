@@ -27,7 +27,7 @@ copied() {
   wait_until 10 bash -c '[[ $(xclip -o -selection clipboard 2>/dev/null) != stale ]]' ||
     fail "Copy put nothing on the clipboard"
   xclip -o -selection clipboard | tr -d '\r'
-  keys ctrl+Home
+  keys ctrl+Home Right Left
 }
 original=$'a1\ta2\ta3\nb1\tb2\tb3\nc1\tc2\tc3\nd1\td2\td3'
 edited=$'a1\ta2\ta3\nb1\tP1\tP2'
@@ -73,7 +73,7 @@ back_to "$main"
 
 # Replace All: P becomes Q in both cells of the pasted block (one cell
 # selected: the whole sheet is searched).
-keys ctrl+Home ctrl+h
+keys ctrl+Home Right Left ctrl+h
 wait_until 20 has_window '^Replace$' || fail "Ctrl+H did not open the Replace window"
 wait_until 20 foreground_is "Replace" || fail "the Replace window does not have the focus"
 xdotool type --delay 50 'P'
