@@ -219,6 +219,20 @@ TEST(Undo, TitlesCommentsAndWidthsComeBack) {
   // Typing a command name into row 1 titles its column by itself.
   u.Edit("Typing", [](const EditContext& c) { return EditCellInGrid(c, 1, 2, "SAVE"); });
   done();
+  EXPECT_EQ(d.sheet.Cell(0, 2), "SAVE");
+  // The cell-text box titles too; a click on an empty cell under a command
+  // title inserts the command.
+  u.Edit("Typing", [](const EditContext& c) { return EditCellInBox(c, 1, 3, "NEXT"); });
+  done();
+  EXPECT_EQ(d.sheet.Cell(0, 3), "NEXT");
+  u.Edit("Insert Command", [](const EditContext& c) {
+    CellClick click;
+    click.previous = CellPos{1, 2};
+    click.current = CellPos{4, 2};
+    return ClickCell(c, click).change;
+  });
+  done();
+  EXPECT_EQ(d.sheet.Cell(4, 2), "SAVE");
   u.Edit("Add Comment", [](const EditContext& c) { return AddComment(c, 6, 5); });
   done();
   EXPECT_EQ(d.sheet.LastRow(), 6);
