@@ -1,7 +1,8 @@
 // How the grid's editing commands cope with a large sheet: 200,000 rows x 20
 // columns in the window, each command run from its menu item over the real
 // grid and model, the time including the model's begin/end calls and the
-// repaint that follows. Figures only; nothing is asserted.
+// repaint that follows, and Undo / Redo of deleting half of the rows. Figures
+// only; nothing is asserted.
 //
 // usage: bench_gui_edit [ROWS [COLS]]   (QT_QPA_PLATFORM=offscreen by default)
 
@@ -59,6 +60,19 @@ int main(int argc, char** argv) {
   };
   auto menu = [&](const char* name) { window.Action(QString::fromLatin1(name))->trigger(); };
   grid->setFocus();
+  // As after opening the file: nothing to undo yet.
+  document.History().Restart(false);
+  const int half = rows / 2;
+  const std::string deleted = "Row > Delete rows 1.." + std::to_string(half);
+  run(deleted.c_str(), [&] {
+    grid->SelectRange({1, 1, 1, half});
+    menu("mnuRowDelete");
+  });
+  run("Edit > Undo (the rows come back)", [&] { menu("mnuUndo"); });
+  run("Edit > Redo (deleted again)", [&] { menu("mnuRedo"); });
+  run("Edit > Undo again", [&] { menu("mnuUndo"); });
+  std::printf("rows after Undo: %d; undo history %.1f MB\n", document.sheet.LastRow(),
+              static_cast<double>(document.History().Bytes()) / (1024.0 * 1024.0));
   run("Row > Insert at row 1", [&] {
     grid->SelectRange({1, 1, 1, 1});
     menu("mnuRowInsert");

@@ -24,6 +24,9 @@ Document::Document(Prompter& prompter, SettingsStore& settings, std::string prog
       program_folder_(std::move(program_folder)),
       user_folder_(UserDataFolder()) {
   options = LoadOptionDefaults(settings_);
+  history_.SetOnChanged([this] {
+    if (!InReset()) Tell([](DocumentObserver& o) { o.HistoryChanged(); });
+  });
 }
 
 std::string Document::SizeText() const {
@@ -345,6 +348,7 @@ bool Document::SaveFile(bool save_as) {
   }
   if (pads_cells) CellsChanged(CellRect{1, 1, sheet.LastRow(), sheet.LastCol()});
   SetModified(false);
+  history_.MarkSaved();
   AddRecentFile(file_name_);
   return true;
 }
@@ -425,6 +429,7 @@ bool Document::WriteRecentFiles() {
 }
 
 void Document::SetDocumentKind(DocumentKind kind) {
+  const bool switched = kind != kind_;
   kind_ = kind;
   forms.source_view = false;
   // The drop-list data belongs to one switch to kind 3: every switch drops it,
@@ -443,6 +448,9 @@ void Document::SetDocumentKind(DocumentKind kind) {
     forms.drop_lists_active = true;
     LoadDropLists(*this);
   }
+  // Steps made in another kind (titles of a sheet file, say) are not taken
+  // back into this one.
+  if (switched && !InReset()) history_.Restart(modified_);
   TellKind();
 }
 
@@ -468,8 +476,15 @@ void Document::Tell(F&& call) {
 }
 
 void Document::SetModified(bool modified) {
+  if (modified && !InReset()) history_.NoteOtherChange();
   if (modified_ == modified) return;
   modified_ = modified;
+  if (!InReset()) Tell([&](DocumentObserver& o) { o.ModifiedChanged(modified_); });
+}
+
+void Document::SetModifiedByTyping() {
+  if (modified_) return;
+  modified_ = true;
   if (!InReset()) Tell([&](DocumentObserver& o) { o.ModifiedChanged(modified_); });
 }
 
@@ -536,6 +551,8 @@ void Document::BeginReset() {
   pending_kind_ = pending_commands_ = pending_delays_ = pending_options_ = pending_values_ = false;
   sheet_events_.SheetAboutToBeReset();
   sheet_events_.Mute();
+  // The sheet is replaced: nothing of it is recorded, and no step survives.
+  history_.Suspend();
 }
 
 void Document::EndReset() {
@@ -556,6 +573,7 @@ void Document::EndReset() {
   if (recent_ != reset_start_.recent) {
     Tell([&](DocumentObserver& o) { o.RecentFilesChanged(recent_); });
   }
+  history_.Restart(modified_);
 }
 
 }  // namespace typelane

@@ -9,6 +9,7 @@
 #include "core/common/Prompter.h"
 #include "core/common/TextEncoding.h"
 #include "core/document/DocumentObserver.h"
+#include "core/document/UndoHistory.h"
 #include "core/files/DocumentKind.h"
 #include "core/forms/FormsContent.h"
 #include "core/sheet/SheetObserverList.h"
@@ -44,7 +45,17 @@ class Document : public FormsContent {
   const std::string& FileName() const { return file_name_; }
   bool Modified() const { return modified_; }
   // Stores the flag; observers hear ModifiedChanged when it really changes.
+  // Setting it outside an edit step also tells the undo history that the
+  // document changed in a way it does not hold.
   void SetModified(bool modified);
+  // The user began typing into the sheet (a cell, the note box, the heading
+  // editor): the flag is set, but the change itself comes as an edit step, so
+  // undoing back to the saved sheet clears the flag again.
+  void SetModifiedByTyping();
+  // Undo and redo of the sheet (see UndoHistory; the steps are made by
+  // EditStep and FinishEdit in DocumentEditing.h).
+  UndoHistory& History() { return history_; }
+  const UndoHistory& History() const { return history_; }
   // "Veltrax Typelane" or "Veltrax Typelane " + the file's path.
   const std::string& Caption() const { return caption_; }
   // " Data size: 4 Cols, 12 Rows"
@@ -181,6 +192,7 @@ class Document : public FormsContent {
   bool pending_delays_ = false;
   bool pending_options_ = false;
   bool pending_values_ = false;
+  UndoHistory history_{sheet};
 };
 
 }  // namespace typelane

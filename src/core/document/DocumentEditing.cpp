@@ -17,6 +17,7 @@ EditContext MakeEditContext(Document& document, const TextMeasure& measure) {
 }
 
 void FinishEdit(Document& document, const SheetChange& change) {
+  document.History().Note(change);
   // The extent first, then the cells: CellsChanged reports the extent itself.
   document.CellsChanged(change.cells);
   if (change.widths) {
@@ -24,5 +25,14 @@ void FinishEdit(Document& document, const SheetChange& change) {
   }
   if (change.modified) document.SetModified(true);
 }
+
+EditStep::EditStep(Document& document, std::string name, std::string merge_key)
+    : document_(document) {
+  document_.History().Begin(std::move(name), std::move(merge_key));
+}
+
+EditStep::~EditStep() { document_.History().End(); }
+
+void EditStep::Rename(std::string name) { document_.History().Rename(std::move(name)); }
 
 }  // namespace typelane

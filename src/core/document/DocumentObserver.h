@@ -52,6 +52,10 @@ class DocumentObserver : public SheetObserver {
   // The values that travel with the sheet changed: target window title,
   // description, command group, Auto Tab.
   virtual void ValuesChanged() {}
+  // The undo history changed (a step was added, undone, redone or all were
+  // forgotten): Undo and Redo name other steps, or none. Not told inside a
+  // reset; its end tells it once.
+  virtual void HistoryChanged() {}
 };
 
 }  // namespace typelane

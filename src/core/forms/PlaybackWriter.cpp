@@ -12,6 +12,7 @@
 #include "core/forms/FormsContent.h"
 #include "core/forms/Playback.h"
 #include "core/forms/PlaybackLines.h"
+#include "core/sheet/SheetJournal.h"
 #include "core/sheet/TextHelpers.h"
 
 namespace typelane {
@@ -45,6 +46,9 @@ std::string PadValues(std::string_view cell, size_t count, bool& missing) {
 void WritePlaybackFile(FormsContent& document, TextOut& out) {
   FormsState& forms = document.forms;
   Sheet& sheet = document.sheet;
+  // List values padded on the way out are the file's form of the cells, not an
+  // edit the user could take back.
+  const UnrecordedChanges unrecorded(sheet);
   const Options& options = document.options;
   BusyCursor busy(document.prompter());
 

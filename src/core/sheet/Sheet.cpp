@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <limits>
+
+#include "core/sheet/SheetJournal.h"
 
 namespace typelane {
 namespace {
@@ -164,9 +168,14 @@ void Sheet::SetCell(int row, int col, std::string_view text) {
     if (text.empty()) return;
     copy.assign(text);
     text = copy;
+    if (journal_.to != nullptr) journal_.to->NoteExtent(*this);
     rows_.resize(static_cast<size_t>(row) + 1);
   }
   RowBuffer& buf = rows_[static_cast<size_t>(row)];
+  if (journal_.to != nullptr && journal_.to->WantsRow(*this, row)) {
+    journal_.to->KeepRow(row, RowBuffer(buf));
+  }
+  if (journal_.to != nullptr) journal_.to->TouchRows(row, row, col, col);
   if (copy.empty() && !buf.empty() && text.data() >= buf.data() &&
       text.data() < buf.data() + buf.size()) {
     copy.assign(text);
@@ -247,7 +256,14 @@ void Sheet::SetRowCells(int row, std::span<const std::string_view> cells) {
   RowBuffer& buffer = rows_[static_cast<size_t>(row)];
   // Column 0 is kept; the new buffer is built before the old one goes, so it
   // may be read from while building.
-  buffer = BuildRow(CellOf(buffer, 0), cells, true);
+  RowBuffer built = BuildRow(CellOf(buffer, 0), cells, true);
+  if (journal_.to != nullptr) {
+    // The old buffer itself goes to the journal: a paste over a large sheet
+    // costs it no copy.
+    if (journal_.to->WantsRow(*this, row)) journal_.to->KeepRow(row, std::move(buffer));
+    journal_.to->TouchRows(row, row, 0, std::numeric_limits<int>::max());
+  }
+  buffer = std::move(built);
 }
 
 const CellInfo* Sheet::Info(int row, int col) const {
@@ -255,9 +271,19 @@ const CellInfo* Sheet::Info(int row, int col) const {
   return it == infos_.end() ? nullptr : &it->second;
 }
 
-CellInfo& Sheet::AttachInfo(int row, int col) { return infos_[CellPos{row, col}]; }
+CellInfo& Sheet::AttachInfo(int row, int col) {
+  // The caller may change the record through the reference: the journal keeps
+  // it as it is now.
+  if (journal_.to != nullptr) journal_.to->KeepInfo(*this, CellPos{row, col});
+  return infos_[CellPos{row, col}];
+}
 
-void Sheet::RemoveInfo(int row, int col) { infos_.erase(CellPos{row, col}); }
+void Sheet::RemoveInfo(int row, int col) {
+  const auto it = infos_.find(CellPos{row, col});
+  if (it == infos_.end()) return;
+  if (journal_.to != nullptr) journal_.to->KeepInfo(*this, CellPos{row, col});
+  infos_.erase(CellPos{row, col});
+}
 
 int Sheet::ColumnWidth(int col) const {
   auto it = widths_.find(col);
@@ -265,6 +291,8 @@ int Sheet::ColumnWidth(int col) const {
 }
 
 void Sheet::SetColumnWidth(int col, int width) {
+  if (ColumnWidth(col) == width) return;
+  if (journal_.to != nullptr) journal_.to->KeepWidths(*this);
   if (width == kDefaultColumnWidth) {
     widths_.erase(col);
   } else {
@@ -272,8 +300,47 @@ void Sheet::SetColumnWidth(int col, int width) {
   }
 }
 
+void Sheet::ResetColumnWidths() {
+  if (widths_.empty()) return;
+  if (journal_.to != nullptr) journal_.to->KeepWidths(*this);
+  widths_.clear();
+}
+
+void Sheet::NoteExtent() {
+  if (journal_.to != nullptr) journal_.to->NoteExtent(*this);
+}
+
+void Sheet::SetLastRow(int row) {
+  NoteExtent();
+  last_row_ = row < 0 ? 0 : row;
+}
+
+void Sheet::SetLastCol(int col) {
+  NoteExtent();
+  last_col_ = col < 0 ? 0 : col;
+}
+
+void Sheet::RaiseExtent(int row, int col) {
+  if (row <= last_row_ && col <= last_col_) return;
+  NoteExtent();
+  if (row > last_row_) last_row_ = row;
+  if (col > last_col_) last_col_ = col;
+}
+
+void Sheet::SetBlankCols(int cols) {
+  NoteExtent();
+  blank_cols_ = cols < 0 ? 0 : cols;
+}
+
 void Sheet::InsertRows(int at, int count) {
   if (at < 0 || count <= 0) return;
+  if (journal_.to != nullptr) {
+    SheetJournal::Move move;
+    move.kind = SheetJournal::Move::Kind::kRowsInserted;
+    move.at = at;
+    move.count = count;
+    journal_.to->KeepMove(*this, std::move(move));
+  }
   if (at < static_cast<int>(rows_.size())) {
     rows_.insert(rows_.begin() + at, static_cast<size_t>(count), RowBuffer{});
   }
@@ -289,23 +356,40 @@ void Sheet::InsertRows(int at, int count) {
 
 void Sheet::DeleteRows(int at, int count) {
   if (at < 0 || count <= 0) return;
+  // The removed rows go to the journal whole, buffers and records.
+  std::optional<SheetJournal::Move> kept;
+  if (journal_.to != nullptr) {
+    kept.emplace();
+    kept->kind = SheetJournal::Move::Kind::kRowsDeleted;
+    kept->at = at;
+    kept->count = count;
+  }
   if (at < static_cast<int>(rows_.size())) {
     const int end = std::min(at + count, static_cast<int>(rows_.size()));
+    if (kept) {
+      kept->rows.assign(std::make_move_iterator(rows_.begin() + at),
+                        std::make_move_iterator(rows_.begin() + end));
+    }
     rows_.erase(rows_.begin() + at, rows_.begin() + end);
   }
   std::map<CellPos, CellInfo> moved;
   for (auto& [pos, info] : infos_) {
-    if (pos.row >= at && pos.row < at + count) continue;
+    if (pos.row >= at && pos.row < at + count) {
+      if (kept) kept->infos.emplace(pos, std::move(info));
+      continue;
+    }
     CellPos p = pos;
     if (p.row >= at + count) p.row -= count;
     moved.emplace(p, std::move(info));
   }
   infos_ = std::move(moved);
+  if (kept) journal_.to->KeepMove(*this, std::move(*kept));
   if (last_row_ >= at) last_row_ = std::max(at - 1, last_row_ - count);
 }
 
 void Sheet::InsertCols(int at, int count) {
   if (at < 0 || count <= 0) return;
+  KeepWhole();
   for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
     std::vector<std::string_view> cells = RowCells(r);
     if (at >= static_cast<int>(cells.size())) continue;
@@ -329,6 +413,7 @@ void Sheet::InsertCols(int at, int count) {
 
 void Sheet::DeleteCols(int at, int count) {
   if (at < 0 || count <= 0) return;
+  KeepWhole();
   for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
     std::vector<std::string_view> cells = RowCells(r);
     if (at >= static_cast<int>(cells.size())) continue;
@@ -355,7 +440,25 @@ void Sheet::DeleteCols(int at, int count) {
   if (last_col_ >= at) last_col_ = std::max(at - 1, last_col_ - count);
 }
 
+void Sheet::KeepWhole() {
+  if (journal_.to == nullptr) return;
+  SheetJournal::Move move;
+  move.kind = SheetJournal::Move::Kind::kWhole;
+  move.rows = rows_;
+  move.infos = infos_;
+  move.widths = widths_;
+  journal_.to->KeepMove(*this, std::move(move));
+}
+
 void Sheet::Clear() {
+  if (journal_.to != nullptr) {
+    SheetJournal::Move move;
+    move.kind = SheetJournal::Move::Kind::kWhole;
+    move.rows = std::move(rows_);
+    move.infos = std::move(infos_);
+    move.widths = std::move(widths_);
+    journal_.to->KeepMove(*this, std::move(move));
+  }
   rows_.clear();
   rows_.shrink_to_fit();
   infos_.clear();
@@ -363,6 +466,88 @@ void Sheet::Clear() {
   last_row_ = 0;
   last_col_ = 0;
   blank_cols_ = SheetExtent::kDefaultBlankCols;
+}
+
+// ---- the journal's way back ----
+
+void Sheet::RestoreRow(int row, std::string&& buffer) {
+  if (row < 0) return;
+  if (row >= static_cast<int>(rows_.size())) {
+    if (buffer.empty()) return;
+    NoteExtent();
+    rows_.resize(static_cast<size_t>(row) + 1);
+  }
+  RowBuffer& current = rows_[static_cast<size_t>(row)];
+  if (journal_.to != nullptr) {
+    if (journal_.to->WantsRow(*this, row)) journal_.to->KeepRow(row, std::move(current));
+    journal_.to->TouchRows(row, row, 0, std::numeric_limits<int>::max());
+  }
+  current = std::move(buffer);
+}
+
+void Sheet::RestoreInfo(CellPos pos, std::optional<CellInfo>&& info) {
+  if (journal_.to != nullptr) journal_.to->KeepInfo(*this, pos);
+  if (info) {
+    infos_[pos] = std::move(*info);
+  } else {
+    infos_.erase(pos);
+  }
+}
+
+void Sheet::RestoreWidths(std::map<int, int>&& widths) {
+  if (journal_.to != nullptr) journal_.to->KeepWidths(*this);
+  widths_ = std::move(widths);
+}
+
+void Sheet::RestoreRows(int at, int count, std::vector<std::string>&& rows,
+                        std::map<CellPos, CellInfo>&& infos) {
+  if (journal_.to != nullptr) {
+    SheetJournal::Move move;
+    move.kind = SheetJournal::Move::Kind::kRowsInserted;
+    move.at = at;
+    move.count = count;
+    journal_.to->KeepMove(*this, std::move(move));
+  }
+  // Rows beyond the stored ones are empty: they need storing only when
+  // stored rows follow them.
+  const bool any = std::any_of(rows.begin(), rows.end(), [](const auto& r) { return !r.empty(); });
+  if (at < static_cast<int>(rows_.size()) || any) {
+    if (static_cast<int>(rows_.size()) < at) rows_.resize(static_cast<size_t>(at));
+    rows.resize(static_cast<size_t>(count));
+    rows_.insert(rows_.begin() + at, std::make_move_iterator(rows.begin()),
+                 std::make_move_iterator(rows.end()));
+  }
+  std::map<CellPos, CellInfo> moved;
+  for (auto& [pos, info] : infos_) {
+    CellPos p = pos;
+    if (p.row >= at) p.row += count;
+    moved.emplace(p, std::move(info));
+  }
+  moved.merge(infos);
+  infos_ = std::move(moved);
+}
+
+void Sheet::RestoreWhole(std::vector<std::string>&& rows, std::map<CellPos, CellInfo>&& infos,
+                         std::map<int, int>&& widths) {
+  if (journal_.to != nullptr) {
+    SheetJournal::Move move;
+    move.kind = SheetJournal::Move::Kind::kWhole;
+    move.rows = std::move(rows_);
+    move.infos = std::move(infos_);
+    move.widths = std::move(widths_);
+    journal_.to->KeepMove(*this, std::move(move));
+  }
+  rows_ = std::move(rows);
+  infos_ = std::move(infos);
+  widths_ = std::move(widths);
+}
+
+void Sheet::RestoreExtent(const SheetExtent& extent) {
+  if (extent == Extent()) return;
+  NoteExtent();
+  last_row_ = extent.last_row;
+  last_col_ = extent.last_col;
+  blank_cols_ = extent.blank_cols;
 }
 
 }  // namespace typelane

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -11,6 +12,8 @@
 #include "core/sheet/SheetExtent.h"
 
 namespace typelane {
+
+class SheetJournal;
 
 // The record a cell may carry besides its text: a comment and its keep flag.
 struct CellInfo {
@@ -50,13 +53,10 @@ class Sheet {
 
   int LastRow() const { return last_row_; }
   int LastCol() const { return last_col_; }
-  void SetLastRow(int row) { last_row_ = row < 0 ? 0 : row; }
-  void SetLastCol(int col) { last_col_ = col < 0 ? 0 : col; }
+  void SetLastRow(int row);
+  void SetLastCol(int col);
   // Raises the extent so that it covers (row, col); never lowers it.
-  void RaiseExtent(int row, int col) {
-    if (row > last_row_) last_row_ = row;
-    if (col > last_col_) last_col_ = col;
-  }
+  void RaiseExtent(int row, int col);
 
   // The grid always shows a margin of blank columns beyond the used extent:
   // BlankCols columns right of LastCol (100 for a new sheet, 0 for a converted
@@ -64,7 +64,7 @@ class Sheet {
   // not part of the sheet. Extent() is what the grid's size follows from
   // (SheetExtent::GridRows, GridCols): the one place of that rule.
   int BlankCols() const { return blank_cols_; }
-  void SetBlankCols(int cols) { blank_cols_ = cols < 0 ? 0 : cols; }
+  void SetBlankCols(int cols);
   SheetExtent Extent() const { return SheetExtent{last_row_, last_col_, blank_cols_}; }
 
   // Per-cell records (comments).
@@ -77,7 +77,7 @@ class Sheet {
   int ColumnWidth(int col) const;
   void SetColumnWidth(int col, int width);
   const std::map<int, int>& ColumnWidths() const { return widths_; }
-  void ResetColumnWidths() { widths_.clear(); }
+  void ResetColumnWidths();
 
   // Inserting and deleting whole rows and columns moves cells, comments and
   // (for columns) widths with them.
@@ -90,7 +90,35 @@ class Sheet {
   // blank columns back to SheetExtent::kDefaultBlankCols.
   void Clear();
 
+  // Every change from now on is recorded in journal first (what it
+  // overwrites), until another journal or none (nullptr) is attached. A copy of
+  // the sheet has none.
+  void SetJournal(SheetJournal* journal) { journal_.to = journal; }
+  SheetJournal* Journal() const { return journal_.to; }
+
  private:
+  friend class SheetJournal;
+  // A pointer that a copy of the sheet does not take over.
+  struct JournalLink {
+    SheetJournal* to = nullptr;
+    JournalLink() = default;
+    JournalLink(const JournalLink&) {}
+    JournalLink& operator=(const JournalLink&) { return *this; }
+  };
+
+  // ---- the journal's way back (SheetJournal::Revert) ----
+  void NoteExtent();
+  void RestoreRow(int row, std::string&& buffer);
+  void RestoreInfo(CellPos pos, std::optional<CellInfo>&& info);
+  void RestoreWidths(std::map<int, int>&& widths);
+  void RestoreRows(int at, int count, std::vector<std::string>&& rows,
+                   std::map<CellPos, CellInfo>&& infos);
+  void RestoreWhole(std::vector<std::string>&& rows, std::map<CellPos, CellInfo>&& infos,
+                    std::map<int, int>&& widths);
+  void RestoreExtent(const SheetExtent& extent);
+  // InsertCols, DeleteCols: the journal keeps the whole sheet as it was.
+  void KeepWhole();
+
   // One row: [uint32 count][end offset per cell, 16 or 32 bits][cell bytes...],
   // with a second word and spare offsets in a row filled cell by cell (see
   // Sheet.cpp). An empty string is a row with no stored cells.
@@ -113,6 +141,7 @@ class Sheet {
   int last_row_ = 0;
   int last_col_ = 0;
   int blank_cols_ = SheetExtent::kDefaultBlankCols;
+  JournalLink journal_;
 };
 
 }  // namespace typelane

@@ -92,6 +92,30 @@ void DrawPaste(QPainter& p) {
   Lines(p, QRectF(16, 17, 8, 10), 3);
 }
 
+// A curved arrow turning back to the left (Undo) or, mirrored, forward to the
+// right (Redo).
+void DrawTurn(QPainter& p, bool forward) {
+  if (forward) {
+    p.translate(kSize, 0);
+    p.scale(-1, 1);
+  }
+  p.setBrush(Qt::NoBrush);
+  p.setPen(QPen(QColor(30, 70, 150), 3, Qt::SolidLine, Qt::RoundCap));
+  QPainterPath bow;
+  bow.moveTo(9, 13);
+  bow.cubicTo(QPointF(17, 6), QPointF(30, 10), QPointF(26, 21));
+  bow.cubicTo(QPointF(24, 25), QPointF(20, 27), QPointF(16, 27));
+  p.drawPath(bow);
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(30, 70, 150));
+  QPainterPath head;
+  head.moveTo(3, 15);
+  head.lineTo(13, 6);
+  head.lineTo(14, 19);
+  head.closeSubpath();
+  p.drawPath(head);
+}
+
 void DrawGrid(QPainter& p, const QColor& colour) {
   p.setPen(QPen(colour.darker(150), 1));
   p.setBrush(Qt::white);
@@ -203,6 +227,8 @@ QIcon ToolbarIcon(const QString& name) {
       {QStringLiteral("Cut"), DrawCut},
       {QStringLiteral("Copy"), DrawCopy},
       {QStringLiteral("Paste"), DrawPaste},
+      {QStringLiteral("Undo"), [](QPainter& p) { DrawTurn(p, false); }},
+      {QStringLiteral("Redo"), [](QPainter& p) { DrawTurn(p, true); }},
       {QStringLiteral("XLImport"), DrawXLImport},
       {QStringLiteral("Delays"), DrawDelays},
       {QStringLiteral("Commands"), DrawCommands},

@@ -10,8 +10,10 @@
 #include <QStyleOptionHeader>
 #include <QTimer>
 #include <algorithm>
+#include <string>
 
 #include "core/document/Document.h"
+#include "core/document/DocumentEditing.h"
 #include "ui/grid/CellDelegate.h"
 #include "ui/grid/SheetModel.h"
 
@@ -192,6 +194,8 @@ void EditGrid::SetCornerText(const QString& text) {
 
 void EditGrid::ColumnResized(int column, int /*old_size*/, int new_size) {
   if (applying_widths_) return;
+  // One drag of a border is one step, however many sizes it went through.
+  const EditStep step(model_->document(), "Column Width", "width " + std::to_string(column));
   model_->document().sheet.SetColumnWidth(column + 1, new_size);
   emit Changed();
 }

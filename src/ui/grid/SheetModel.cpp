@@ -88,6 +88,7 @@ bool SheetModel::setData(const QModelIndex& index, const QVariant& value, int ro
   if (!IsEditableCell(previous)) return false;  // the editor held only its beginning
   const QString text = value.toString();
   if (text == BytesToText(previous)) return true;
+  const EditStep step(document_, "Typing");
   const QtTextMeasure measure(cell_font_);
   const EditContext context = MakeEditContext(document_, measure);
   FinishEdit(document_, EditCellInGrid(context, row, col, TextToBytes(text, previous)));

@@ -134,6 +134,7 @@ void EditCommands::Connect() {
 
   connect(grid, &EditGrid::CurrentCellChanged, this, &EditCommands::CellClicked);
   connect(grid, &EditGrid::ClearRequested, this, [this] {
+    const EditStep step(window_.document_, "Clear");
     const QtTextMeasure measure(window_.grid_->font());
     FinishEdit(window_.document_, ClearCells(MakeEditContext(window_.document_, measure),
                                              ToCellRect(window_.grid_->Selection())));
@@ -173,6 +174,7 @@ void EditCommands::Copy() {
 void EditCommands::Clear() {
   QWidget* focus = QApplication::focusWidget();
   if (focus == window_.grid_) {
+    const EditStep step(window_.document_, "Clear");
     const QtTextMeasure measure(window_.grid_->font());
     FinishEdit(window_.document_, ClearCells(MakeEditContext(window_.document_, measure),
                                              ToCellRect(window_.grid_->Selection())));
@@ -188,11 +190,13 @@ void EditCommands::Clear() {
 }
 
 void EditCommands::Cut() {
+  const EditStep step(window_.document_, "Cut");
   Copy();
   Clear();
 }
 
 void EditCommands::Paste() {
+  const EditStep step(window_.document_, "Paste");
   QWidget* focus = QApplication::focusWidget();
   if (focus == window_.grid_) {
     PasteIntoGrid(true);
@@ -235,6 +239,7 @@ void EditCommands::PasteIntoGrid(bool check_drop_lists) {
     text = quoted ? std::move(*quoted) : ClipboardRows(utf8);
   }  // the clipboard's copy goes before the sheet takes its own
   if (progress) progress->setValue(2);
+  const EditStep step(window_.document_, "Paste");
   const QtTextMeasure measure(window_.grid_->font());
   const EditContext context = MakeEditContext(window_.document_, measure);
   const CellRect selection = ToCellRect(window_.grid_->Selection());
@@ -256,6 +261,8 @@ void EditCommands::PasteIntoGrid(bool check_drop_lists) {
 // ---- the grid alone ----
 
 void EditCommands::Fill(FillDirection direction) {
+  static const char* const kStepNames[] = {"Fill Down", "Fill Up", "Fill Left", "Fill Right"};
+  const EditStep step(window_.document_, kStepNames[static_cast<int>(direction)]);
   const QtTextMeasure measure(window_.grid_->font());
   FinishEdit(window_.document_, FillCells(MakeEditContext(window_.document_, measure),
                                           ToCellRect(window_.grid_->Selection()), direction));
@@ -270,6 +277,7 @@ void EditCommands::Insert(WholeCells kind) {
   const int v = grid->verticalScrollBar()->value();
   const QtTextMeasure measure(grid->font());
   Document& document = window_.document_;
+  const EditStep step(document, kind == WholeCells::kRows ? "Insert Rows" : "Insert Columns");
   grid->Quietly([&] {
     FinishEdit(document, InsertCells(MakeEditContext(document, measure), ToCellRect(s), kind,
                                      document.SheetEvents()));
@@ -286,6 +294,7 @@ void EditCommands::Delete(WholeCells kind) {
   const GridRect s = grid->Selection();
   const QtTextMeasure measure(grid->font());
   Document& document = window_.document_;
+  const EditStep step(document, kind == WholeCells::kRows ? "Delete Rows" : "Delete Columns");
   grid->Quietly([&] {
     FinishEdit(document, DeleteCells(MakeEditContext(document, measure), ToCellRect(s), kind,
                                      document.SheetEvents()));
@@ -297,6 +306,7 @@ void EditCommands::Delete(WholeCells kind) {
 }
 
 void EditCommands::AutofitSelection() {
+  const EditStep step(window_.document_, "Autofit Selection");
   const QtTextMeasure measure(window_.grid_->font());
   FinishEdit(window_.document_,
              typelane::AutofitSelection(MakeEditContext(window_.document_, measure),
@@ -305,6 +315,7 @@ void EditCommands::AutofitSelection() {
 
 void EditCommands::AutofitColumn(int col) {
   if (col <= 0) return;
+  const EditStep step(window_.document_, "Autofit Column");
   const QtTextMeasure measure(window_.grid_->font());
   FinishEdit(window_.document_, typelane::AutofitColumn(MakeEditContext(window_.document_, measure),
                                                         col, 0, window_.document_.sheet.LastRow()));
@@ -312,12 +323,14 @@ void EditCommands::AutofitColumn(int col) {
 
 void EditCommands::ClearTitle() {
   const GridRect s = window_.grid_->Selection();
+  const EditStep step(window_.document_, "Clear Title");
   const QtTextMeasure measure(window_.grid_->font());
   FinishEdit(window_.document_,
              ClearTitles(MakeEditContext(window_.document_, measure), s.left, s.right));
 }
 
 void EditCommands::ClearAllTitles() {
+  const EditStep step(window_.document_, "Clear All Titles");
   const QtTextMeasure measure(window_.grid_->font());
   FinishEdit(window_.document_,
              typelane::ClearAllTitles(MakeEditContext(window_.document_, measure)));
@@ -328,8 +341,11 @@ void EditCommands::AddComment() {
   const int col = window_.grid_->CurrentCol();
   if (row <= 0 || col <= 0) return;
   const QtTextMeasure measure(window_.grid_->font());
-  FinishEdit(window_.document_,
-             typelane::AddComment(MakeEditContext(window_.document_, measure), row, col));
+  {
+    const EditStep step(window_.document_, "Add Comment");
+    FinishEdit(window_.document_,
+               typelane::AddComment(MakeEditContext(window_.document_, measure), row, col));
+  }
   window_.ShowCommentBox(row, col, true);
 }
 
@@ -337,6 +353,7 @@ void EditCommands::DeleteComment() {
   const int row = window_.grid_->CurrentRow();
   const int col = window_.grid_->CurrentCol();
   if (row <= 0 || col <= 0) return;
+  const EditStep step(window_.document_, "Delete Comment");
   const QtTextMeasure measure(window_.grid_->font());
   // The note box showing this comment goes with it (hidden before it could
   // store what it holds back into the cell).
@@ -363,8 +380,15 @@ void EditCommands::CellClicked(int row, int col) {
   click.pointer_on_cell =
       grid->viewport()->rect().contains(pointer) && grid->indexAt(pointer).isValid();
   const QtTextMeasure measure(grid->font());
-  const ClickResult result = ClickCell(MakeEditContext(window_.document_, measure), click);
-  FinishEdit(window_.document_, result.change);
+  ClickResult result;
+  {
+    // The click may insert a command into the cell, or empty a value its drop
+    // list refused.
+    EditStep step(window_.document_, "Insert Command");
+    result = ClickCell(MakeEditContext(window_.document_, measure), click);
+    if (result.reselect) step.Rename("Clear");
+    FinishEdit(window_.document_, result.change);
+  }
   if (result.reselect) {
     // Back to the emptied cell once the press that left it has finished, with
     // the checks off so that moving there checks nothing.

@@ -6,6 +6,7 @@
 
 #include "core/common/Prompter.h"
 #include "core/document/Document.h"
+#include "core/document/DocumentEditing.h"
 #include "ui/main/DialogHost.h"
 #include "ui/main/EditCommands.h"
 #include "ui/main/ExcelSource.h"
@@ -48,7 +49,10 @@ void MainWindow::ExcelImport() {
     case ExcelCopyResult::kCopied:
       // Exactly what a manual Paste does, to whichever control has the focus;
       // then Excel's copy does not stay on the clipboard.
-      edit_commands_->Paste();
+      {
+        const EditStep step(document_, "Excel Import");
+        edit_commands_->Paste();
+      }
       QApplication::clipboard()->setText(QString());
       break;
     case ExcelCopyResult::kNotRunning:

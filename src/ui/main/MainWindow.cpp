@@ -20,6 +20,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <string>
 
 #include "core/document/CommandLine.h"
 #include "core/document/Document.h"
@@ -44,8 +46,10 @@
 #include "ui/main/AboutBox.h"
 #include "ui/main/DialogHost.h"
 #include "ui/main/EditCommands.h"
+#include "ui/main/FindCommands.h"
 #include "ui/main/HelpWindow.h"
 #include "ui/main/LoadRunner.h"
+#include "ui/main/UndoCommands.h"
 #include "ui/main/WindowCombo.h"
 
 namespace typelane::ui {
@@ -110,6 +114,8 @@ MainWindow::MainWindow(Document& document, Platform& platform, QWidget* parent)
 
   Connect();
   edit_commands_ = new EditCommands(*this);
+  undo_commands_ = new UndoCommands(*this);
+  find_commands_ = new FindCommands(*this);
   dialogs_ = new DialogHost(*this, platform_);
   // The grid has no label to carry an access key; F6 leads back to it from
   // any box of the toolbar (Tab inside the grid moves between cells).
@@ -138,6 +144,10 @@ MainWindow::~MainWindow() {
   // of it: nobody may forward that to this window's controls any more.
   delete edit_commands_;
   edit_commands_ = nullptr;
+  delete undo_commands_;
+  undo_commands_ = nullptr;
+  delete find_commands_;
+  find_commands_ = nullptr;
 }
 
 void MainWindow::ShowDocument(bool reload) {
@@ -176,6 +186,12 @@ void MainWindow::ShowDocument(bool reload) {
 
 void MainWindow::MarkModified() {
   document_.SetModified(true);
+  UpdateSaveState();
+  UpdateSizeText();
+}
+
+void MainWindow::MarkTyping() {
+  document_.SetModifiedByTyping();
   UpdateSaveState();
   UpdateSizeText();
 }
@@ -235,6 +251,9 @@ void MainWindow::WriteCellTextBox() {
   const int row = grid_->CurrentRow();
   const int col = grid_->CurrentCol();
   if (row <= 0 || col <= 0 || cell_text_box_->isReadOnly()) return;
+  // Typing into the box goes on as one step while the current cell stays.
+  const EditStep step(document_, "Typing",
+                      "box " + std::to_string(row) + " " + std::to_string(col));
   const QtTextMeasure measure(grid_->font());
   FinishEdit(document_,
              EditCellInBox(MakeEditContext(document_, measure), row, col,
@@ -349,6 +368,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     // opened by hovering and left untouched stores nothing.
     const auto [row, col] = comment_cell_;
     if (comment_box_->document()->isModified() && row > 0 && col > 0) {
+      const EditStep step(document_, "Edit Comment");
       const QtTextMeasure measure(grid_->font());
       FinishEdit(document_, SetCommentText(MakeEditContext(document_, measure), row, col,
                                            comment_box_->toPlainText().toStdString()));
@@ -373,6 +393,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 // ---- editing ----
 
 void MainWindow::ConvertCommand(int conversion) {
+  // Named as the Convert menu names them (Conversion's order).
+  static const char* const kStepNames[] = {"Convert to Keystroke(s)", "Convert to Copy and Paste",
+                                           "Convert to Auto Tab", "Convert to No Auto Tab"};
+  const EditStep step(document_, kStepNames[std::clamp(conversion, 0, 3)]);
   const GridRect s = grid_->Selection();
   ConvertCells(document_.sheet, document_.commands, CellRect{s.top, s.left, s.bottom, s.right},
                static_cast<Conversion>(conversion));
@@ -389,7 +413,7 @@ void MainWindow::EditTitles(bool from_double_click) {
   for (int c = 1; c <= cols; ++c) titles << BytesToText(document_.sheet.Cell(0, c));
   TitleEditor editor(titles, grid_->CurrentCol(), this);
   NameControls(editor);
-  connect(&editor, &TitleEditor::KeyTyped, this, &MainWindow::MarkModified);
+  connect(&editor, &TitleEditor::KeyTyped, this, &MainWindow::MarkTyping);
   if (title_editor_hook_) {
     QTimer::singleShot(0, &editor, [this, &editor] { title_editor_hook_(&editor); });
   }
@@ -397,6 +421,7 @@ void MainWindow::EditTitles(bool from_double_click) {
   // The editor's row holds the top-left cell first, which is not a title.
   std::vector<std::string> edited{std::string()};
   for (const QString& title : editor.Titles()) edited.push_back(title.toStdString());
+  const EditStep step(document_, "Edit Titles");
   const QtTextMeasure measure(grid_->horizontalHeader()->font());
   const EditContext context = MakeEditContext(document_, measure);
   SheetChange change = SetTitles(context, edited);

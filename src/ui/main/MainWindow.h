@@ -32,7 +32,9 @@ class HelpWindow;
 class DialogHost;
 class EditCommands;
 class EditGrid;
+class FindCommands;
 class SheetModel;
+class UndoCommands;
 class WindowCombo;
 
 // frmTypelane: the program's one main window, a view over a Document. Menus,
@@ -99,6 +101,10 @@ class MainWindow : public QMainWindow {
 
   // The document changed: the sheet was marked modified by the user.
   void MarkModified();
+  // The user began typing into the sheet (a cell, the note box, the heading
+  // editor): marked as MarkModified does, but the change itself comes as an
+  // undo step, so undoing back to the saved sheet clears the mark.
+  void MarkTyping();
   // Everything on screen from the document: caption, toolbar values, kind,
   // recent files, Save, the size text. reload: the sheet was replaced.
   void ShowDocument(bool reload);
@@ -157,6 +163,8 @@ class MainWindow : public QMainWindow {
   QMenu* source_popup_ = nullptr;
   DialogHost* dialogs_ = nullptr;
   EditCommands* edit_commands_ = nullptr;
+  UndoCommands* undo_commands_ = nullptr;
+  FindCommands* find_commands_ = nullptr;
   std::map<QString, QAction*> actions_;
   std::map<QString, QToolButton*> buttons_;
 
@@ -175,6 +183,8 @@ class MainWindow : public QMainWindow {
 
   // The editing commands reach the window's controls directly.
   friend class EditCommands;
+  friend class UndoCommands;
+  friend class FindCommands;
 };
 
 }  // namespace typelane::ui

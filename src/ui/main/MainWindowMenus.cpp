@@ -434,7 +434,7 @@ void MainWindow::Connect() {
   // closes (Esc takes the typing back) the box shows what the cell holds.
   connect(grid_->itemDelegate(), &QAbstractItemDelegate::closeEditor, this,
           [this] { ShowCurrentCell(grid_->CurrentRow(), grid_->CurrentCol()); });
-  connect(grid_, &EditGrid::Changed, this, &MainWindow::MarkModified);
+  connect(grid_, &EditGrid::Changed, this, &MainWindow::MarkTyping);
   connect(model_, &SheetModel::CellChanged, this, [this] { MarkModified(); });
   // The note box: hidden when the pointer moves to another cell, unless the
   // user is typing in it.
@@ -444,7 +444,7 @@ void MainWindow::Connect() {
     area->installEventFilter(this);
   }
   connect(comment_box_, &QPlainTextEdit::textChanged, this, [this] {
-    if (comment_box_->hasFocus()) MarkModified();
+    if (comment_box_->hasFocus()) MarkTyping();
   });
 }
 

@@ -8,6 +8,7 @@
 
 #include "core/common/Prompter.h"
 #include "core/document/Document.h"
+#include "core/document/DocumentEditing.h"
 #include "core/load/Platform.h"
 #include "ui/grid/EditGrid.h"
 #include "ui/grid/SheetModel.h"
@@ -59,7 +60,10 @@ QString MainWindow::CaptureMousePosition(int column, int row, const QString& tex
   // The cell holds the answer (the three characters when cancelled), as the
   // cell-text box shows it: Esc in the editor then takes back only what is
   // typed after it, and box and cell agree.
-  model_->setData(index, completed, Qt::EditRole);
+  {
+    const EditStep step(document_, "Mouse Capture");
+    model_->setData(index, completed, Qt::EditRole);
+  }
   auto* editor = qobject_cast<QLineEdit*>(grid_->indexWidget(index));
   if (editor == nullptr || !grid_->Editing()) {
     grid_->SetCurrentCell(row, column);
