@@ -123,7 +123,13 @@ struct WaylandPlatform::Impl {
   // for it.
   zwlr_data_control_source_v1* source = nullptr;
   std::string clip_utf8;
-  Clock::time_point last_send{};
+  // One for each time a program asked for the text: when, and whether it has
+  // all of it. A writer thread may outlive the connection, hence shared.
+  struct Transfer {
+    Clock::time_point asked;
+    std::atomic<bool> written{false};
+  };
+  std::vector<std::shared_ptr<Transfer>> transfers;
   Clock::time_point last_key_down{};
 
   std::optional<ScreenPoint> cursor;
@@ -515,9 +521,11 @@ struct WaylandPlatform::Impl {
     }
     const std::string_view type = mime ? mime : "";
     std::string bytes = type == "STRING" ? TextAsLatin1(self->clip_utf8) : self->clip_utf8;
-    self->last_send = Clock::now();
+    auto transfer = std::make_shared<Transfer>();
+    transfer->asked = Clock::now();
+    self->transfers.push_back(transfer);
     // The reader may take its time; the dispatch thread must not wait for it.
-    std::thread([fd, bytes = std::move(bytes)] {
+    std::thread([fd, bytes = std::move(bytes), transfer] {
       size_t done = 0;
       while (done < bytes.size()) {
         const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
@@ -526,6 +534,7 @@ struct WaylandPlatform::Impl {
         done += static_cast<size_t>(n);
       }
       close(fd);
+      transfer->written = true;
     }).detach();
   }
   static void SourceCancelled(void* data, zwlr_data_control_source_v1* source) {
@@ -834,16 +843,22 @@ void WaylandPlatform::SetClipboardText(std::string_view text) {
   zwlr_data_control_device_v1_set_selection(s.data_device, s.source);
   // The paste key goes out over this same connection after this: the
   // compositor takes both in order, so no round trip is needed.
-  s.last_send = Clock::time_point{};
+  s.transfers.clear();
   s.Flush();
 }
 
 bool WaylandPlatform::WaitForPaste(std::int64_t wait_ms) {
   std::unique_lock lock(impl_->mutex);
   Impl& s = *impl_;
-  // A read before the paste key is not the target's paste (a clipboard
-  // manager takes every new text).
-  auto taken = [&] { return s.last_send >= s.last_key_down && s.last_send != Clock::time_point{}; };
+  // A read asked for before the paste key is not the target's paste (a
+  // clipboard manager takes every new text). The paste is taken once the
+  // reader has the whole text: a terminal such as foot drops the keys that
+  // come while it is still reading a paste.
+  auto taken = [&] {
+    return std::any_of(s.transfers.begin(), s.transfers.end(), [&](const auto& t) {
+      return t->asked >= s.last_key_down && t->written.load();
+    });
+  };
   const auto until = Clock::now() + std::chrono::milliseconds(std::max<std::int64_t>(wait_ms, 0));
   while (!taken()) {
     if (StopRequested() || s.broken || !s.source) return false;
