@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <linux/input-event-codes.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/mman.h>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -14,8 +15,10 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <list>
 #include <map>
 #include <mutex>
 #include <set>
@@ -52,6 +55,9 @@ constexpr auto kSyncTimeout = std::chrono::milliseconds(2000);
 // A new virtual keyboard is announced to the clients with its keymap; keys
 // sent before they have it are lost.
 constexpr auto kInputSettle = std::chrono::milliseconds(150);
+// A program that asked for the clipboard and reads nothing for this long is
+// left: the writer must not hang on it.
+constexpr auto kStalledReader = std::chrono::seconds(10);
 
 struct Toplevel {
   WindowHandle id = 0;
@@ -123,13 +129,15 @@ struct WaylandPlatform::Impl {
   // for it.
   zwlr_data_control_source_v1* source = nullptr;
   std::string clip_utf8;
-  // One for each time a program asked for the text: when, and whether it has
-  // all of it. A writer thread may outlive the connection, hence shared.
+  // One for each time a program asked for the text since it was set: when,
+  // and whether it has all of it.
   struct Transfer {
     Clock::time_point asked;
-    std::atomic<bool> written{false};
+    bool written = false;
   };
   std::vector<std::shared_ptr<Transfer>> transfers;
+  // The threads that write the text to its readers, with whether each is done.
+  std::list<std::pair<std::thread, std::shared_ptr<std::atomic<bool>>>> writers;
   Clock::time_point last_key_down{};
 
   std::optional<ScreenPoint> cursor;
@@ -149,6 +157,7 @@ struct WaylandPlatform::Impl {
       [[maybe_unused]] ssize_t n = write(wake_pipe[1], &byte, 1);
     }
     if (dispatcher.joinable()) dispatcher.join();
+    for (auto& [writer, finished] : writers) writer.join();
     if (display) {
       if (source) zwlr_data_control_source_v1_destroy(source);
       if (keyboard) zwp_virtual_keyboard_v1_destroy(keyboard);
@@ -524,19 +533,86 @@ struct WaylandPlatform::Impl {
     auto transfer = std::make_shared<Transfer>();
     transfer->asked = Clock::now();
     self->transfers.push_back(transfer);
-    // The reader may take its time; the dispatch thread must not wait for it.
-    std::thread([fd, bytes = std::move(bytes), transfer] {
-      size_t done = 0;
-      while (done < bytes.size()) {
-        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<size_t>(n);
-      }
+    self->ReapWriters();
+    // Most texts fit in the pipe at once: written here, the paste is taken
+    // without a thread's start. The rest goes from a thread of its own, as
+    // the reader may take its time and the dispatch thread must not wait.
+    sigset_t pipe_signal, old_mask;
+    sigemptyset(&pipe_signal);
+    sigaddset(&pipe_signal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe_signal, &old_mask);
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    ssize_t first = 0;
+    do {
+      first = write(fd, bytes.data(), bytes.size());
+    } while (first < 0 && errno == EINTR);
+    // A SIGPIPE the write raised stays with this thread: take it before the
+    // signal is let through again.
+    timespec none = {0, 0};
+    while (sigtimedwait(&pipe_signal, nullptr, &none) > 0) {
+    }
+    pthread_sigmask(SIG_SETMASK, &old_mask, nullptr);
+    // Only a reader that got the whole text has taken the paste.
+    if (bytes.empty() || first == static_cast<ssize_t>(bytes.size())) {
       close(fd);
       transfer->written = true;
-    }).detach();
+      return;
+    }
+    if (first < 0 && errno != EAGAIN) {
+      close(fd);
+      return;
+    }
+    bytes.erase(0, first > 0 ? static_cast<size_t>(first) : 0);
+    auto finished = std::make_shared<std::atomic<bool>>(false);
+    std::thread writer([self, fd, bytes = std::move(bytes), transfer, finished] {
+      const bool whole = self->WriteAll(fd, bytes);
+      close(fd);
+      std::lock_guard lock(self->mutex);
+      transfer->written = whole;
+      finished->store(true);
+      self->changed.notify_all();
+    });
+    self->writers.emplace_back(std::move(writer), finished);
   }
+  // Writes the text to a reader's pipe; true when all of it went. A reader
+  // that stops reading is left after a while, and one that closes its end
+  // ends the write (EPIPE, not a SIGPIPE for the whole program).
+  bool WriteAll(int fd, const std::string& bytes) {
+    sigset_t pipe_signal;
+    sigemptyset(&pipe_signal);
+    sigaddset(&pipe_signal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe_signal, nullptr);
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    size_t done = 0;
+    auto last_progress = Clock::now();
+    while (done < bytes.size() && !quitting) {
+      const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+      if (n > 0) {
+        done += static_cast<size_t>(n);
+        last_progress = Clock::now();
+        continue;
+      }
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0 && errno != EAGAIN) break;
+      if (Clock::now() - last_progress > kStalledReader) break;
+      pollfd out = {fd, POLLOUT, 0};
+      poll(&out, 1, 50);
+    }
+    return done == bytes.size();
+  }
+
+  // Joins the writers that are done.
+  void ReapWriters() {
+    for (auto it = writers.begin(); it != writers.end();) {
+      if (it->second->load()) {
+        it->first.join();
+        it = writers.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+
   static void SourceCancelled(void* data, zwlr_data_control_source_v1* source) {
     auto* self = static_cast<Impl*>(data);
     // Another program took the clipboard; the next text takes it back.
@@ -855,15 +931,16 @@ bool WaylandPlatform::WaitForPaste(std::int64_t wait_ms) {
   // reader has the whole text: a terminal such as foot drops the keys that
   // come while it is still reading a paste.
   auto taken = [&] {
-    return std::any_of(s.transfers.begin(), s.transfers.end(), [&](const auto& t) {
-      return t->asked >= s.last_key_down && t->written.load();
-    });
+    return std::any_of(s.transfers.begin(), s.transfers.end(),
+                       [&](const auto& t) { return t->asked >= s.last_key_down && t->written; });
   };
   const auto until = Clock::now() + std::chrono::milliseconds(std::max<std::int64_t>(wait_ms, 0));
   while (!taken()) {
     if (StopRequested() || s.broken || !s.source) return false;
     const auto now = Clock::now();
     if (now >= until) return false;
+    // Woken by the writer; the short step only bounds how late a stop request
+    // is seen.
     s.changed.wait_for(lock, std::min<Clock::duration>(until - now, std::chrono::milliseconds(10)));
   }
   return true;
