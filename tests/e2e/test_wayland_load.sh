@@ -2,11 +2,11 @@
 # typelane-cli under a Wayland compositor (headless sway, no XWayland), into
 # native Wayland windows: a GTK 3 form and foot running `cat > file`.
 #  - `windows` lists both, and nothing else;
-#  - one sheet row goes into the form (UTF-8, Windows-1252, "&", "\\", a 4 KB
-#    cell, the SAVE command), then *CW to foot (a pasted cell of 70 KB, more
-#    than a pipe holds, and a keystroke cell with a Shift latch and a character
-#    the US layout has no key for); both read back byte for byte, and `keys`
-#    types into the window in front;
+#  - one sheet row goes into the form (UTF-8, Windows-1252, "&", "\\", clicks
+#    into two fields, a 70 KB cell, more than a pipe holds, the SAVE command),
+#    then *CW to foot (a pasted cell and a keystroke cell with a Shift latch
+#    and a character the US layout has no key for); both read back byte for
+#    byte, and `keys` types into the window in front;
 #  - the target closes in the middle of a load: the load ends in an error
 #    naming the window and the row, and nothing reaches the form behind it;
 #  - under a compositor without a window list (weston, where installed),
@@ -37,11 +37,22 @@ start_foot "Cat Target" "$WORK/cat1.out"
 printf 'Cat Target\nOrder Entry\n' >"$WORK/windows.expected"
 same_bytes "$WORK/windows.expected" "$WORK/windows.out" "the window list"
 
-big=$(head -c 4096 /dev/zero | tr '\0' 'x')
-row=$'Bob Smith & Sons\t\\\\srv\\orders\tM\xc3\xbcller\t\xe9t\xe9\t&'"$big"$'&y\tSAVE'
-# More than a pipe holds (64 KB) for foot: the clipboard's writer thread.
-huge=$(head -c 70000 /dev/zero | tr '\0' 'y')
-row+=$'\t*CW(Cat Target)\t&line one'"$huge"$'\t\\+ok+ \xe9{ENTER}'
+# Clicks: *ML past the end of the text of the second field and into the fifth, in the
+# compositor's coordinates (foot has taken the right half of the screen).
+form_is_half() {
+  [[ -s $WORK/form.out.geometry ]] && (($(cut -d' ' -f3 "$WORK/form.out.geometry" | head -n1) < 640))
+}
+wait_until 30 form_is_half || fail "the form was not laid out beside foot"
+read -r ox oy < <(window_origin "Order Entry") || fail "sway does not tell where the form is"
+click_at() { # FIELD (1..5): its middle, past the end of its text, as "x,y"
+  read -r ex ey ew eh < <(sed -n "$1p" "$WORK/form.out.geometry")
+  echo "$((ox + ex + ew / 2)),$((oy + ey + eh / 2))"
+}
+# More than a pipe holds (64 KB): the clipboard's writer thread.
+big=$(head -c 70000 /dev/zero | tr '\0' 'x')
+row=$'Bob Smith & Sons\t\\\\srv\\orders\tM\xc3\xbcller\t\xe9t\xe9'
+row+=$'\t*ML('"$(click_at 2)"$')\t&-more\t*ML('"$(click_at 5)"$')\t&'"$big"$'&y\tSAVE'
+row+=$'\t*CW(Cat Target)\t&line one\t\\+ok+ \xe9{ENTER}'
 write_sheet "$WORK/load.tyl" "$ZERO_DELAYS" $'Window=Order Entry\nDescription=\nCommandGroup=' \
   "$row" "$(options_with true false)"
 set +e
@@ -54,14 +65,15 @@ grep -q $'Rows:\t1' "$WORK/send.out" || fail "the summary does not count 1 row"
 grep -q "Esc cannot stop this load: under Wayland" "$WORK/send.err" ||
   fail "the load did not say that Esc cannot stop it"
 
-# The form: each cell in its field, the 1252 cell as UTF-8, SAVE (Ctrl+S) wrote them.
-printf 'Bob Smith & Sons|\\srv\\orders|M\xc3\xbcller|\xc3\xa9t\xc3\xa9|%s&y\n' "$big" \
+# The form: each cell in its field, the 1252 cell as UTF-8, "-more" where the
+# click put the cursor, SAVE (Ctrl+S) wrote them.
+printf 'Bob Smith & Sons|\\srv\\orders-more|M\xc3\xbcller|\xc3\xa9t\xc3\xa9|%s&y\n' "$big" \
   >"$WORK/form.expected"
 wait_until 30 test -e "$WORK/form.out" || fail "the form was not saved"
 same_bytes "$WORK/form.expected" "$WORK/form.out" "the GTK form's fields"
 # foot: the pasted cell, OK with Shift latched, é from a key of its own.
 "$CLI" keys 'xy{ENTER}' || fail "keys failed"
-printf 'line one%sOK \xc3\xa9\rxy\r' "$huge" >"$WORK/cat1.expected"
+printf 'line oneOK \xc3\xa9\rxy\r' >"$WORK/cat1.expected"
 wait_bytes "$WORK/cat1.out" "$(stat -c %s "$WORK/cat1.expected")" || true
 same_bytes "$WORK/cat1.expected" "$WORK/cat1.out" "foot received"
 grim "$OUTPUT/wayland_load.png" || note "grim could not take a screenshot"

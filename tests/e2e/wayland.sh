@@ -37,9 +37,25 @@ start_foot() {
   printf '[main]\nfont=monospace:size=8\n[key-bindings]\nclipboard-paste=Control+v\n' \
     >"$WORK/foot.ini"
   foot -c "$WORK/foot.ini" -T "$title" \
-    sh -c "stty raw -echo; : > '$out.ready'; exec cat > '$out'" >"$WORK/foot.log" 2>&1 &
+    sh -c "stty raw -echo; : > '$out.ready'; exec cat > '$out'" >"$out.log" 2>&1 &
   FOOT=$!
   PIDS+=($FOOT)
-  wait_until 30 test -e "$out.ready" || { cat "$WORK/foot.log"; fail "foot did not start"; }
+  wait_until 30 test -e "$out.ready" || { cat "$out.log"; fail "foot did not start"; }
   wait_until 30 listed "$title" || fail "the foot window ($title) is not listed"
+}
+
+# window_origin TITLE: where the content of the window titled TITLE begins in
+# the compositor's layout ("x y"), from sway's tree: under Wayland a window
+# does not know its own place on the screen.
+window_origin() {
+  SWAYSOCK=$(compgen -G "$RT/sway-ipc.*.sock" | head -n1) swaymsg -r -t get_tree |
+    /usr/bin/python3 -c '
+import json, sys
+def walk(node):
+    if node.get("name") == sys.argv[1] and node.get("pid"):
+        r, w = node["rect"], node["window_rect"]
+        print(r["x"] + w["x"], r["y"] + w["y"])
+        return True
+    return any(walk(n) for n in node.get("nodes", []) + node.get("floating_nodes", []))
+sys.exit(0 if walk(json.load(sys.stdin)) else 1)' "$1"
 }

@@ -4,6 +4,7 @@
 #include <linux/input-event-codes.h>
 #include <poll.h>
 #include <pthread.h>
+#include <sys/ioctl.h>
 #include <sys/mman.h>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -159,6 +160,9 @@ struct WaylandPlatform::Impl {
     if (dispatcher.joinable()) dispatcher.join();
     for (auto& [writer, finished] : writers) writer.join();
     if (display) {
+      // The compositor drops what it has not read yet when a client hangs up:
+      // the last keys of a load must be in before the connection goes.
+      if (!broken) wl_display_roundtrip(display);
       if (source) zwlr_data_control_source_v1_destroy(source);
       if (keyboard) zwp_virtual_keyboard_v1_destroy(keyboard);
       if (pointer) zwlr_virtual_pointer_v1_destroy(pointer);
@@ -534,38 +538,10 @@ struct WaylandPlatform::Impl {
     transfer->asked = Clock::now();
     self->transfers.push_back(transfer);
     self->ReapWriters();
-    // Most texts fit in the pipe at once: written here, the paste is taken
-    // without a thread's start. The rest goes from a thread of its own, as
-    // the reader may take its time and the dispatch thread must not wait.
-    sigset_t pipe_signal, old_mask;
-    sigemptyset(&pipe_signal);
-    sigaddset(&pipe_signal, SIGPIPE);
-    pthread_sigmask(SIG_BLOCK, &pipe_signal, &old_mask);
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
-    ssize_t first = 0;
-    do {
-      first = write(fd, bytes.data(), bytes.size());
-    } while (first < 0 && errno == EINTR);
-    // A SIGPIPE the write raised stays with this thread: take it before the
-    // signal is let through again.
-    timespec none = {0, 0};
-    while (sigtimedwait(&pipe_signal, nullptr, &none) > 0) {
-    }
-    pthread_sigmask(SIG_SETMASK, &old_mask, nullptr);
-    // Only a reader that got the whole text has taken the paste.
-    if (bytes.empty() || first == static_cast<ssize_t>(bytes.size())) {
-      close(fd);
-      transfer->written = true;
-      return;
-    }
-    if (first < 0 && errno != EAGAIN) {
-      close(fd);
-      return;
-    }
-    bytes.erase(0, first > 0 ? static_cast<size_t>(first) : 0);
+    // The reader may take its time; the dispatch thread must not wait for it.
     auto finished = std::make_shared<std::atomic<bool>>(false);
     std::thread writer([self, fd, bytes = std::move(bytes), transfer, finished] {
-      const bool whole = self->WriteAll(fd, bytes);
+      const bool whole = self->WriteAll(fd, bytes) && self->Drained(fd);
       close(fd);
       std::lock_guard lock(self->mutex);
       transfer->written = whole;
@@ -599,6 +575,23 @@ struct WaylandPlatform::Impl {
       poll(&out, 1, 50);
     }
     return done == bytes.size();
+  }
+
+  // Waits until the reader has read everything out of the pipe: a text that
+  // fits in the pipe is written at once, long before the target reads it.
+  // The paste counts as taken once the target holds the whole text.
+  bool Drained(int fd) {
+    const auto start = Clock::now();
+    auto pause = std::chrono::microseconds(50);
+    while (!quitting) {
+      int queued = 0;
+      if (ioctl(fd, FIONREAD, &queued) != 0) return false;
+      if (queued == 0) return true;
+      if (Clock::now() - start > kStalledReader) return false;
+      std::this_thread::sleep_for(pause);
+      pause = std::min<std::chrono::microseconds>(pause * 2, std::chrono::milliseconds(2));
+    }
+    return false;
   }
 
   // Joins the writers that are done.
@@ -928,8 +921,7 @@ bool WaylandPlatform::WaitForPaste(std::int64_t wait_ms) {
   Impl& s = *impl_;
   // A read asked for before the paste key is not the target's paste (a
   // clipboard manager takes every new text). The paste is taken once the
-  // reader has the whole text: a terminal such as foot drops the keys that
-  // come while it is still reading a paste.
+  // reader has read the whole text.
   auto taken = [&] {
     return std::any_of(s.transfers.begin(), s.transfers.end(),
                        [&](const auto& t) { return t->asked >= s.last_key_down && t->written; });
