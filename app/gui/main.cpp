@@ -207,7 +207,7 @@ int main(int argc, char** argv) {
   if (Set("WAYLAND_DISPLAY") && !(backend && std::strcmp(backend, "x11") == 0)) {
     bool lacks_protocols = false;
     platform = CreateWaylandPlatform(&wayland_notice, &lacks_protocols);
-    if (platform) desktop_name = "Wayland (wlroots)";
+    if (platform) desktop_name = static_cast<WaylandPlatform&>(*platform).DesktopName();
   }
 #endif
 #if defined(TYPELANE_HAVE_X11)

@@ -2,6 +2,11 @@
 """A native Wayland data-entry form in GTK 3 for the Wayland load test.
 
     GDK_BACKEND=wayland gtk_form.py OUT TITLE FIELDS
+    GDK_BACKEND=wayland gtk_form.py OUT TITLE 0
+
+With 0 fields it is a typing pad instead, for compositors where foot does not
+run: one text view whose text goes to OUT at every change, each newline
+written as CR, as `cat` in a raw terminal gets Enter. Prints "ready" too.
 
 FIELDS fields, the first one focused: one-line entries, the last a text view
 (an entry holds at most 64 K characters, a text view any number). Ctrl+S writes the fields to OUT,
@@ -17,6 +22,7 @@ import sys
 
 import gi
 
+gi.require_version("Gdk", "3.0")
 gi.require_version("Gtk", "3.0")
 from gi.repository import GLib, Gdk, Gtk  # noqa: E402
 
@@ -25,6 +31,24 @@ def main():
     out, title, count = sys.argv[1], sys.argv[2], int(sys.argv[3])
     window = Gtk.Window(title=title)
     window.set_default_size(500, 300)
+    if count == 0:
+        pad = Gtk.TextView()
+        window.add(pad)
+
+        def on_change(buffer):
+            text = buffer.get_text(buffer.get_start_iter(), buffer.get_end_iter(), True)
+            with open(out + ".part", "wb") as f:
+                f.write(text.replace("\n", "\r").encode("utf-8"))
+            os.rename(out + ".part", out)
+
+        pad.get_buffer().connect("changed", on_change)
+        window.connect("destroy", Gtk.main_quit)
+        window.show_all()
+        pad.grab_focus()
+        GLib.idle_add(lambda: print("ready", flush=True) and False)
+        Gtk.main()
+        return
+
     box = Gtk.Box(orientation=Gtk.Orientation.VERTICAL)
     entries = []
     for _ in range(count - 1):

@@ -46,7 +46,8 @@ WaylandKeymap::~WaylandKeymap() {
   if (context_) xkb_context_unref(context_);
 }
 
-std::unique_ptr<WaylandKeymap> WaylandKeymap::Build(const std::string& base, std::string* error) {
+std::unique_ptr<WaylandKeymap> WaylandKeymap::Build(const std::string& base, std::string* error,
+                                                    bool spares) {
   std::unique_ptr<WaylandKeymap> map(new WaylandKeymap());
   map->context_ = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
   if (!map->context_) {
@@ -74,7 +75,7 @@ std::unique_ptr<WaylandKeymap> WaylandKeymap::Build(const std::string& base, std
     if (keysym == 0) continue;
     const std::uint32_t unicode = keysym >= 0x20 && keysym <= 0xFF ? 0x01000000u | keysym : 0;
     int level = 0;
-    if (map->FindKeycode(keysym, 0, 3, &level) ||
+    if (!spares || map->FindKeycode(keysym, 0, 3, &level) ||
         (unicode && map->FindKeycode(unicode, 0, 3, &level))) {
       continue;
     }

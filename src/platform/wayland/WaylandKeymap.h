@@ -21,8 +21,11 @@ class WaylandKeymap {
  public:
   // base: the text of the layout to start from (the seat keyboard's keymap);
   // empty: the layout the XKB_DEFAULT_* variables name, US English without
-  // them. nullptr and a message in *error when xkbcommon can make neither.
-  static std::unique_ptr<WaylandKeymap> Build(const std::string& base, std::string* error);
+  // them. spares: add the spare keycodes (a keyboard whose keymap we do not
+  // give the compositor, as KDE's fake input, gets none). nullptr and a
+  // message in *error when xkbcommon can make neither.
+  static std::unique_ptr<WaylandKeymap> Build(const std::string& base, std::string* error,
+                                              bool spares = true);
   ~WaylandKeymap();
   WaylandKeymap(const WaylandKeymap&) = delete;
   WaylandKeymap& operator=(const WaylandKeymap&) = delete;

@@ -34,6 +34,10 @@
 #include "wlr-foreign-toplevel-management-unstable-v1-client-protocol.h"
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
 #include "xdg-output-unstable-v1-client-protocol.h"
+#if defined(TYPELANE_HAVE_KDE_PROTOCOLS)
+#include "fake-input-client-protocol.h"
+#include "plasma-window-management-client-protocol.h"
+#endif
 
 namespace typelane {
 
@@ -60,9 +64,20 @@ constexpr auto kInputSettle = std::chrono::milliseconds(150);
 // left: the writer must not hang on it.
 constexpr auto kStalledReader = std::chrono::seconds(10);
 
+#if !defined(TYPELANE_HAVE_KDE_PROTOCOLS)
+struct org_kde_plasma_window;
+struct org_kde_plasma_window_management;
+struct org_kde_kwin_fake_input;
+#endif
+
 struct Toplevel {
   WindowHandle id = 0;
   zwlr_foreign_toplevel_handle_v1* handle = nullptr;
+  // KDE Plasma: the window's object, its uuid (the stacking order names
+  // windows by it) and its program's pid.
+  org_kde_plasma_window* kde = nullptr;
+  std::string uuid;
+  std::uint32_t pid = 0;
   std::string title;
   std::string app_id;
   WindowHandle parent = 0;
@@ -102,6 +117,11 @@ struct WaylandPlatform::Impl {
   zwlr_virtual_pointer_manager_v1* pointer_manager = nullptr;
   zwlr_data_control_manager_v1* data_control = nullptr;
   zxdg_output_manager_v1* xdg_output_manager = nullptr;
+  org_kde_plasma_window_management* plasma_windows = nullptr;
+  org_kde_kwin_fake_input* fake_input = nullptr;
+  bool fake_input_ready = false;  // authenticated
+  // KDE's stacking order, bottom to top, by uuid.
+  std::vector<std::string> kde_stacking;
   zwlr_data_control_device_v1* data_device = nullptr;
   zwp_virtual_keyboard_v1* keyboard = nullptr;
   zwlr_virtual_pointer_v1* pointer = nullptr;
@@ -120,6 +140,7 @@ struct WaylandPlatform::Impl {
   WindowHandle next_id = 1;
   std::uint64_t activation_counter = 0;
   std::set<std::string> own_app_ids{"typelane", "com.veltrax.Typelane"};
+  std::uint32_t own_pid = static_cast<std::uint32_t>(getpid());
 
   std::string seat_keymap;  // the seat keyboard's layout, as the compositor gave it
   std::unique_ptr<WaylandKeymap> keymap;
@@ -146,7 +167,7 @@ struct WaylandPlatform::Impl {
   // For ReleaseHeldInputFromSignal: the socket, the objects' ids and what is
   // down now.
   int fd = -1;
-  std::atomic<std::uint32_t> keyboard_id{0}, pointer_id{0};
+  std::atomic<std::uint32_t> keyboard_id{0}, pointer_id{0}, fake_input_id{0};
   std::array<std::atomic<bool>, 1024> keys_down{};
   std::array<std::atomic<bool>, 2> buttons_down{};
   std::atomic_flag releasing = ATOMIC_FLAG_INIT;
@@ -169,6 +190,9 @@ struct WaylandPlatform::Impl {
       if (data_device) zwlr_data_control_device_v1_destroy(data_device);
       for (auto& [id, t] : toplevels) {
         if (t->handle) zwlr_foreign_toplevel_handle_v1_destroy(t->handle);
+#if defined(TYPELANE_HAVE_KDE_PROTOCOLS)
+        if (t->kde) org_kde_plasma_window_destroy(t->kde);
+#endif
       }
       if (toplevel_manager) zwlr_foreign_toplevel_manager_v1_stop(toplevel_manager);
       wl_display_flush(display);
@@ -273,6 +297,16 @@ struct WaylandPlatform::Impl {
     } else if (which == zxdg_output_manager_v1_interface.name) {
       self->xdg_output_manager =
           static_cast<zxdg_output_manager_v1*>(bind(&zxdg_output_manager_v1_interface, 2));
+#if defined(TYPELANE_HAVE_KDE_PROTOCOLS)
+    } else if (which == org_kde_plasma_window_management_interface.name) {
+      self->plasma_windows = static_cast<org_kde_plasma_window_management*>(
+          bind(&org_kde_plasma_window_management_interface, 16));
+      org_kde_plasma_window_management_add_listener(self->plasma_windows, &kPlasmaListener, self);
+    } else if (which == org_kde_kwin_fake_input_interface.name && version >= 4) {
+      // Keys need version 4 (keyboard_key).
+      self->fake_input =
+          static_cast<org_kde_kwin_fake_input*>(bind(&org_kde_kwin_fake_input_interface, 4));
+#endif
     } else if (which == wl_output_interface.name) {
       auto output = std::make_unique<Output>();
       output->output = static_cast<wl_output*>(bind(&wl_output_interface, 2));
@@ -453,10 +487,18 @@ struct WaylandPlatform::Impl {
     for (const auto& [id, t] : toplevels) {
       if (t->ready && !t->closed) order.push_back(t.get());
     }
-    // Wayland tells no stacking order: the window in front first, then the
-    // others from the most recently in front, then the newest.
-    std::stable_sort(order.begin(), order.end(), [](const Toplevel* a, const Toplevel* b) {
+    // KDE tells the stacking order. The wlroots protocol does not: there the
+    // window in front comes first, then the others from the most recently in
+    // front, then the newest.
+    auto stacked = [&](const Toplevel* t) -> long {
+      auto it = std::find(kde_stacking.begin(), kde_stacking.end(), t->uuid);
+      return it == kde_stacking.end() ? -1 : it - kde_stacking.begin();
+    };
+    std::stable_sort(order.begin(), order.end(), [&](const Toplevel* a, const Toplevel* b) {
       if (a->activated != b->activated) return a->activated;
+      if (!a->uuid.empty() && !b->uuid.empty() && stacked(a) != stacked(b)) {
+        return stacked(a) > stacked(b);
+      }
       if (a->activated_order != b->activated_order) return a->activated_order > b->activated_order;
       return a->id > b->id;
     });
@@ -466,11 +508,85 @@ struct WaylandPlatform::Impl {
       info.handle = t->id;
       info.title = t->title;
       info.visible = true;  // a minimised window counts, as on Windows
-      info.own = own_app_ids.count(t->app_id) > 0;
+      info.own = own_app_ids.count(t->app_id) > 0 || (t->pid != 0 && t->pid == own_pid);
       out.push_back(std::move(info));
     }
     return out;
   }
+
+  // --- KDE Plasma windows ------------------------------------------------
+#if defined(TYPELANE_HAVE_KDE_PROTOCOLS)
+  static void PlasmaShowDesktop(void*, org_kde_plasma_window_management*, std::uint32_t) {}
+  static void PlasmaWindow(void*, org_kde_plasma_window_management*, std::uint32_t) {}
+  static void PlasmaStacking(void*, org_kde_plasma_window_management*, wl_array*) {}
+  static void PlasmaStackingUuid(void* data, org_kde_plasma_window_management*, const char* uuids) {
+    auto* self = static_cast<Impl*>(data);
+    self->kde_stacking.clear();
+    std::string_view rest = uuids ? uuids : "";
+    while (!rest.empty()) {
+      const size_t semi = rest.find(';');
+      if (semi != 0) self->kde_stacking.emplace_back(rest.substr(0, semi));
+      if (semi == std::string_view::npos) break;
+      rest.remove_prefix(semi + 1);
+    }
+  }
+  static void PlasmaWindowWithUuid(void* data, org_kde_plasma_window_management* manager,
+                                   std::uint32_t, const char* uuid) {
+    auto* self = static_cast<Impl*>(data);
+    auto toplevel = std::make_unique<Toplevel>();
+    toplevel->id = self->next_id++;
+    toplevel->uuid = uuid ? uuid : "";
+    toplevel->activation_counter = &self->activation_counter;
+    toplevel->kde = org_kde_plasma_window_management_get_window_by_uuid(manager, uuid);
+    org_kde_plasma_window_add_listener(toplevel->kde, &kPlasmaWindowListener, toplevel.get());
+    self->toplevels[toplevel->id] = std::move(toplevel);
+  }
+  static constexpr org_kde_plasma_window_management_listener kPlasmaListener = {
+      PlasmaShowDesktop, PlasmaWindow, PlasmaStacking, PlasmaStackingUuid, PlasmaWindowWithUuid};
+
+  static void KdeTitle(void* data, org_kde_plasma_window*, const char* title) {
+    Of(data)->title = title ? title : "";
+  }
+  static void KdeAppId(void* data, org_kde_plasma_window*, const char* app_id) {
+    Of(data)->app_id = app_id ? app_id : "";
+  }
+  static void KdeState(void* data, org_kde_plasma_window*, std::uint32_t flags) {
+    Toplevel* t = Of(data);
+    const bool active = flags & ORG_KDE_PLASMA_WINDOW_MANAGEMENT_STATE_ACTIVE;
+    if (active && !t->activated) t->activated_order = ++*t->activation_counter;
+    t->activated = active;
+    t->minimized = flags & ORG_KDE_PLASMA_WINDOW_MANAGEMENT_STATE_MINIMIZED;
+  }
+  static void KdeDesktop(void*, org_kde_plasma_window*, std::int32_t) {}
+  static void KdeIconName(void*, org_kde_plasma_window*, const char*) {}
+  static void KdeUnmapped(void* data, org_kde_plasma_window* window) {
+    Toplevel* t = Of(data);
+    t->closed = true;
+    t->activated = false;
+    org_kde_plasma_window_destroy(window);
+    t->kde = nullptr;
+  }
+  static void KdeInitialState(void* data, org_kde_plasma_window*) { Of(data)->ready = true; }
+  static void KdeParent(void* data, org_kde_plasma_window*, org_kde_plasma_window* parent) {
+    Toplevel* t = Of(data);
+    t->parent = 0;
+    if (parent) {
+      if (auto* p = static_cast<Toplevel*>(org_kde_plasma_window_get_user_data(parent))) {
+        t->parent = p->id;
+      }
+    }
+  }
+  static void KdeGeometry(void*, org_kde_plasma_window*, std::int32_t, std::int32_t, std::uint32_t,
+                          std::uint32_t) {}
+  static void KdeIcon(void*, org_kde_plasma_window*) {}
+  static void KdePid(void* data, org_kde_plasma_window*, std::uint32_t pid) { Of(data)->pid = pid; }
+  static void KdeString(void*, org_kde_plasma_window*, const char*) {}
+  static void KdeMenu(void*, org_kde_plasma_window*, const char*, const char*) {}
+  static constexpr org_kde_plasma_window_listener kPlasmaWindowListener = {
+      KdeTitle,        KdeAppId,  KdeState,    KdeDesktop, KdeIconName, KdeUnmapped,
+      KdeInitialState, KdeParent, KdeGeometry, KdeIcon,    KdePid,      KdeString,
+      KdeString,       KdeMenu,   KdeString,   KdeString,  KdeString};
+#endif
 
   // --- input devices -------------------------------------------------------
 
@@ -478,7 +594,19 @@ struct WaylandPlatform::Impl {
   // connection: a keyboard made per action loses keys, and toolkits then miss
   // Ctrl shortcuts.
   void EnsureInput(std::unique_lock<std::mutex>& lock) {
-    if (broken || (keyboard && (pointer || !pointer_manager))) return;
+    if (broken || fake_input_ready || (keyboard && (pointer || !pointer_manager))) return;
+#if defined(TYPELANE_HAVE_KDE_PROTOCOLS)
+    if (!keyboard_manager && fake_input) {
+      // kwin asks nothing of a program its desktop file allows: the
+      // authentication only names us.
+      org_kde_kwin_fake_input_authenticate(fake_input, "Typelane",
+                                           "Enters the rows of a sheet into other programs");
+      fake_input_ready = true;
+      fake_input_id = wl_proxy_get_id(reinterpret_cast<wl_proxy*>(fake_input));
+      Sync(lock);
+      return;
+    }
+#endif
     if (!keyboard && keyboard_manager && keymap) {
       keyboard = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(keyboard_manager, seat);
       const std::string& text = keymap->Text();
@@ -666,23 +794,37 @@ struct WaylandPlatform::Impl {
     if (const std::uint32_t kb = keyboard_id.load()) {
       for (size_t kc = 0; kc < keys_down.size(); ++kc) {
         if (!keys_down[kc].load()) continue;
-        // zwp_virtual_keyboard_v1.key (opcode 1): time, key (evdev), state.
-        WriteRequest(fd, kb, 1, {time, static_cast<std::uint32_t>(kc - 8), 0});
+        WriteRequest(fd, kb, ZWP_VIRTUAL_KEYBOARD_V1_KEY,
+                     {time, static_cast<std::uint32_t>(kc - 8), 0});
         keys_down[kc].store(false);
       }
-      // zwp_virtual_keyboard_v1.modifiers (opcode 2): none held.
-      WriteRequest(fd, kb, 2, {0, 0, 0, 0});
+      WriteRequest(fd, kb, ZWP_VIRTUAL_KEYBOARD_V1_MODIFIERS, {0, 0, 0, 0});
     }
     if (const std::uint32_t ptr = pointer_id.load()) {
       const std::uint32_t codes[2] = {BTN_LEFT, BTN_RIGHT};
       for (int b = 0; b < 2; ++b) {
         if (!buttons_down[b].load()) continue;
-        // zwlr_virtual_pointer_v1.button (opcode 2), then frame (opcode 4).
-        WriteRequest(fd, ptr, 2, {time, codes[b], 0});
-        WriteRequest(fd, ptr, 4, {});
+        WriteRequest(fd, ptr, ZWLR_VIRTUAL_POINTER_V1_BUTTON, {time, codes[b], 0});
+        WriteRequest(fd, ptr, ZWLR_VIRTUAL_POINTER_V1_FRAME, {});
         buttons_down[b].store(false);
       }
     }
+#if defined(TYPELANE_HAVE_KDE_PROTOCOLS)
+    if (const std::uint32_t fake = fake_input_id.load()) {
+      for (size_t kc = 8; kc < keys_down.size(); ++kc) {
+        if (!keys_down[kc].load()) continue;
+        WriteRequest(fd, fake, ORG_KDE_KWIN_FAKE_INPUT_KEYBOARD_KEY,
+                     {static_cast<std::uint32_t>(kc - 8), 0});
+        keys_down[kc].store(false);
+      }
+      const std::uint32_t codes[2] = {BTN_LEFT, BTN_RIGHT};
+      for (int b = 0; b < 2; ++b) {
+        if (!buttons_down[b].load()) continue;
+        WriteRequest(fd, fake, ORG_KDE_KWIN_FAKE_INPUT_BUTTON, {codes[b], 0});
+        buttons_down[b].store(false);
+      }
+    }
+#endif
     releasing.clear();
   }
 };
@@ -743,11 +885,16 @@ std::unique_ptr<WaylandPlatform> WaylandPlatform::Open(std::string* error, Failu
       }
     }
   }
-  if (!impl->toplevel_manager || !impl->keyboard_manager || !impl->seat) {
+  const bool windows = impl->toplevel_manager || impl->plasma_windows;
+  const bool keys = impl->keyboard_manager || impl->fake_input;
+  if (!windows || !keys || !impl->seat) {
     return fail(Failure::kNoProtocols, kWaylandNoWindowsText);
   }
+  // KDE's fake input types through the compositor's own keymap: no spare
+  // keycodes there.
   std::string keymap_error;
-  impl->keymap = WaylandKeymap::Build(impl->seat_keymap, &keymap_error);
+  impl->keymap =
+      WaylandKeymap::Build(impl->seat_keymap, &keymap_error, impl->keyboard_manager != nullptr);
   if (!impl->keymap) return fail(Failure::kBroken, keymap_error);
   if (impl->data_control) {
     impl->data_device =
@@ -769,6 +916,11 @@ void WaylandPlatform::SetOwnAppIds(std::vector<std::string> app_ids) {
 
 int WaylandPlatform::SpareKeycodes() const { return impl_->keymap->SpareCount(); }
 
+std::string WaylandPlatform::DesktopName() const {
+  return impl_->toplevel_manager || !impl_->plasma_windows ? "Wayland (wlroots)"
+                                                           : "Wayland (KDE Plasma)";
+}
+
 std::vector<WindowInfo> WaylandPlatform::ListWindows() {
   std::unique_lock lock(impl_->mutex);
   // Whatever the compositor has told by now, in.
@@ -783,9 +935,19 @@ WindowHandle WaylandPlatform::FindWindowByTitle(std::string_view title) {
 bool WaylandPlatform::ActivateWindow(WindowHandle window) {
   std::unique_lock lock(impl_->mutex);
   Toplevel* t = impl_->Find(window);
-  if (!t || t->closed || !t->handle || impl_->broken) return false;
-  if (t->minimized) zwlr_foreign_toplevel_handle_v1_unset_minimized(t->handle);
-  zwlr_foreign_toplevel_handle_v1_activate(t->handle, impl_->seat);
+  if (!t || t->closed || (!t->handle && !t->kde) || impl_->broken) return false;
+  if (t->handle) {
+    if (t->minimized) zwlr_foreign_toplevel_handle_v1_unset_minimized(t->handle);
+    zwlr_foreign_toplevel_handle_v1_activate(t->handle, impl_->seat);
+  }
+#if defined(TYPELANE_HAVE_KDE_PROTOCOLS)
+  if (t->kde) {
+    org_kde_plasma_window_set_state(t->kde,
+                                    ORG_KDE_PLASMA_WINDOW_MANAGEMENT_STATE_ACTIVE |
+                                        ORG_KDE_PLASMA_WINDOW_MANAGEMENT_STATE_MINIMIZED,
+                                    ORG_KDE_PLASMA_WINDOW_MANAGEMENT_STATE_ACTIVE);
+  }
+#endif
   impl_->Flush();
   const auto until = Clock::now() + kActivateTimeout;
   while (!(t->activated && !t->closed)) {
@@ -819,6 +981,7 @@ bool WaylandPlatform::FocusIsWith(WindowHandle target) {
     if (up->parent == target) return true;
     up = impl_->Find(up->parent);
   }
+  if (want->pid != 0 && front->pid == want->pid) return true;
   return !want->app_id.empty() && front->app_id == want->app_id;
 }
 
@@ -832,7 +995,7 @@ void WaylandPlatform::KeyEvent(std::uint8_t virtual_key, bool key_up) {
   std::unique_lock lock(impl_->mutex);
   Impl& s = *impl_;
   s.EnsureInput(lock);
-  if (!s.keyboard || s.broken) return;
+  if ((!s.keyboard && !s.fake_input_ready) || s.broken) return;
   const std::uint32_t kc = s.keymap->KeycodeForVk(virtual_key);
   if (kc < 8 || kc >= s.keys_down.size()) return;
   if (!key_up) {
@@ -841,6 +1004,17 @@ void WaylandPlatform::KeyEvent(std::uint8_t virtual_key, bool key_up) {
     // releases what may be down.
     s.keys_down[kc].store(true);
   }
+#if defined(TYPELANE_HAVE_KDE_PROTOCOLS)
+  if (!s.keyboard) {
+    // kwin works the modifiers out itself, from its own keymap.
+    org_kde_kwin_fake_input_keyboard_key(
+        s.fake_input, kc - 8,
+        key_up ? WL_KEYBOARD_KEY_STATE_RELEASED : WL_KEYBOARD_KEY_STATE_PRESSED);
+    s.Flush();
+    if (key_up) s.keys_down[kc].store(false);
+    return;
+  }
+#endif
   zwp_virtual_keyboard_v1_key(
       s.keyboard, Impl::Timestamp(), kc - 8,
       key_up ? WL_KEYBOARD_KEY_STATE_RELEASED : WL_KEYBOARD_KEY_STATE_PRESSED);
@@ -854,11 +1028,20 @@ void WaylandPlatform::SetCursorPos(int x, int y) {
   std::unique_lock lock(impl_->mutex);
   Impl& s = *impl_;
   s.EnsureInput(lock);
-  if (!s.pointer || s.broken) return;
+  if ((!s.pointer && !s.fake_input_ready) || s.broken) return;
   const auto [width, height] = s.Extent();
   if (width <= 0 || height <= 0) return;
   x = std::clamp(x, 0, width - 1);
   y = std::clamp(y, 0, height - 1);
+#if defined(TYPELANE_HAVE_KDE_PROTOCOLS)
+  if (!s.pointer) {
+    org_kde_kwin_fake_input_pointer_motion_absolute(s.fake_input, wl_fixed_from_int(x),
+                                                    wl_fixed_from_int(y));
+    s.Flush();
+    s.cursor = ScreenPoint{x, y};
+    return;
+  }
+#endif
   zwlr_virtual_pointer_v1_motion_absolute(
       s.pointer, Impl::Timestamp(), static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y),
       static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height));
@@ -876,9 +1059,19 @@ void WaylandPlatform::MouseButtonEvent(MouseButton button, bool up, int, int) {
   std::unique_lock lock(impl_->mutex);
   Impl& s = *impl_;
   s.EnsureInput(lock);
-  if (!s.pointer || s.broken) return;
+  if ((!s.pointer && !s.fake_input_ready) || s.broken) return;
   const int index = button == MouseButton::kLeft ? 0 : 1;
   if (!up) s.buttons_down[index].store(true);
+#if defined(TYPELANE_HAVE_KDE_PROTOCOLS)
+  if (!s.pointer) {
+    org_kde_kwin_fake_input_button(
+        s.fake_input, index == 0 ? BTN_LEFT : BTN_RIGHT,
+        up ? WL_POINTER_BUTTON_STATE_RELEASED : WL_POINTER_BUTTON_STATE_PRESSED);
+    s.Flush();
+    if (up) s.buttons_down[index].store(false);
+    return;
+  }
+#endif
   // The button acts where the pointer is; SetCursorPos has put it there.
   zwlr_virtual_pointer_v1_button(
       s.pointer, Impl::Timestamp(), index == 0 ? BTN_LEFT : BTN_RIGHT,

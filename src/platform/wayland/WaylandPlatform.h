@@ -13,7 +13,10 @@ namespace typelane {
 // keys through one zwp_virtual_keyboard_v1 with one fixed keymap, clicks through
 // one zwlr_virtual_pointer_v1, and the clipboard through
 // zwlr_data_control_manager_v1, whose source sees the target read the paste.
-// Its own connection, served by a thread of its own.
+// Under KDE Plasma the windows come from org_kde_plasma_window_management and
+// keys and clicks go through org_kde_kwin_fake_input (kwin offers both to the
+// programs its desktop files allow). Its own connection, served by a thread
+// of its own.
 //
 // What Wayland keeps from other programs is not faked: Esc cannot be watched
 // (the compositor gives keys to the focused window only), the real keyboard's
@@ -69,6 +72,8 @@ class WaylandPlatform final : public Platform {
   void SetOwnAppIds(std::vector<std::string> app_ids);
   // How many characters the keymap carries on spare keycodes.
   int SpareKeycodes() const;
+  // "Wayland (wlroots)" or "Wayland (KDE Plasma)": whose protocols it uses.
+  std::string DesktopName() const;
 
  private:
   struct Impl;
