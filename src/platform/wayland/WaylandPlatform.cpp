@@ -60,6 +60,8 @@ constexpr auto kSyncTimeout = std::chrono::milliseconds(2000);
 // A new virtual keyboard is announced to the clients with its keymap; keys
 // sent before they have it are lost.
 constexpr auto kInputSettle = std::chrono::milliseconds(150);
+// How long closing waits for the compositor to take what was sent.
+constexpr auto kFinalSync = std::chrono::milliseconds(1000);
 // A program that asked for the clipboard and reads nothing for this long is
 // left: the writer must not hang on it.
 constexpr auto kStalledReader = std::chrono::seconds(10);
@@ -139,7 +141,9 @@ struct WaylandPlatform::Impl {
   std::map<WindowHandle, std::unique_ptr<Toplevel>> toplevels;
   WindowHandle next_id = 1;
   std::uint64_t activation_counter = 0;
-  std::set<std::string> own_app_ids{"typelane", "com.veltrax.Typelane"};
+  // Our app ids: Qt's native one, the desktop file's, and the X class an
+  // XWayland window of ours carries.
+  std::set<std::string> own_app_ids{"typelane", "com.veltrax.Typelane", "Typelane"};
   std::uint32_t own_pid = static_cast<std::uint32_t>(getpid());
 
   std::string seat_keymap;  // the seat keyboard's layout, as the compositor gave it
@@ -179,11 +183,11 @@ struct WaylandPlatform::Impl {
       [[maybe_unused]] ssize_t n = write(wake_pipe[1], &byte, 1);
     }
     if (dispatcher.joinable()) dispatcher.join();
+    // The compositor drops what it has not read yet when a client hangs up:
+    // the last keys of a load must be in before the connection goes.
+    if (display && !broken) FinalSync();
     for (auto& [writer, finished] : writers) writer.join();
     if (display) {
-      // The compositor drops what it has not read yet when a client hangs up:
-      // the last keys of a load must be in before the connection goes.
-      if (!broken) wl_display_roundtrip(display);
       if (source) zwlr_data_control_source_v1_destroy(source);
       if (keyboard) zwp_virtual_keyboard_v1_destroy(keyboard);
       if (pointer) zwlr_virtual_pointer_v1_destroy(pointer);
@@ -202,6 +206,36 @@ struct WaylandPlatform::Impl {
     for (int p : wake_pipe) {
       if (p >= 0) close(p);
     }
+  }
+
+  // One round trip on the closing thread, at most kFinalSync long: a
+  // compositor that hangs must not hold the program's exit.
+  void FinalSync() {
+    bool done = false;
+    static const wl_callback_listener listener = {
+        [](void* data, wl_callback* callback, std::uint32_t) {
+          if (data) *static_cast<bool*>(data) = true;
+          wl_callback_destroy(callback);
+        }};
+    wl_callback* callback = wl_display_sync(display);
+    wl_callback_add_listener(callback, &listener, &done);
+    const auto until = Clock::now() + kFinalSync;
+    while (!done && Clock::now() < until) {
+      if (wl_display_dispatch_pending(display) < 0) return;
+      if (done) break;
+      wl_display_flush(display);
+      if (wl_display_prepare_read(display) != 0) continue;
+      pollfd in = {wl_display_get_fd(display), POLLIN, 0};
+      if (poll(&in, 1, 50) > 0 && (in.revents & POLLIN)) {
+        if (wl_display_read_events(display) < 0) return;
+      } else {
+        wl_display_cancel_read(display);
+        if (in.revents & (POLLERR | POLLHUP)) return;
+      }
+    }
+    // Not answered in time: the callback may still come while the connection
+    // closes, and must not write to `done` then.
+    if (!done) wl_callback_set_user_data(callback, nullptr);
   }
 
   // --- the dispatch thread ---------------------------------------------------
