@@ -10,6 +10,7 @@
 #    byte, and `keys` types into the window in front;
 #  - the target closes in the middle of a load: the load ends in an error
 #    naming the window and the row, and nothing reaches the form behind it;
+#  - a Qt 6 form takes pasted cells and Tab as well (where the build has it);
 #  - under a compositor without a window list (weston, where installed),
 #    `windows` and `send` say so and name the ways around it.
 # COMPOSITOR sway (the default) or kwin (KDE Plasma's, --virtual: its window
@@ -17,8 +18,10 @@
 # tells where windows are and lets grim copy the screen).
 # A screenshot (grim) is kept in E2E_OUTPUT. Skipped (77) without the
 # compositor, foot, or GTK 3 for /usr/bin/python3.
-# usage: test_wayland_load.sh CLI [sway|kwin]
-CLI=$1 COMPOSITOR=${2:-sway}
+# QT_FORM (tests/e2e/qt_form.cpp, where the build has Qt): a last load into a
+# Qt 6 form as well.
+# usage: test_wayland_load.sh CLI [sway|kwin] [QT_FORM]
+CLI=$1 COMPOSITOR=${2:-sway} QT_FORM=${3:-}
 needed=(foot setpriv)
 [[ $COMPOSITOR == kwin ]] && needed+=(kwin_wayland) || needed+=(sway swaymsg grim)
 for tool in "${needed[@]}"; do
@@ -117,6 +120,20 @@ wait_until 30 bash -c '[[ $("$0" windows | head -n1) == "Order Entry" ]]' "$CLI"
 "$CLI" keys '^s' || fail "keys failed"
 wait_until 30 test -e "$WORK/form.out" || fail "the form was not saved again"
 same_bytes "$WORK/form.expected" "$WORK/form.out" "the form after the target closed"
+
+# A Qt form: Qt reads the paste and the keys through its own Wayland code.
+if [[ -n $QT_FORM ]]; then
+  QT_QPA_PLATFORM=wayland "$QT_FORM" "$WORK/qt.out" "Qt Order" 3 >"$WORK/qt.log" 2>&1 &
+  PIDS+=($!)
+  wait_until 30 listed "Qt Order" || { cat "$WORK/qt.log"; fail "the Qt form did not appear"; }
+  write_sheet "$WORK/qt.tyl" "$ZERO_DELAYS" $'Window=Qt Order\nDescription=\nCommandGroup=' \
+    $'Qt & one\t\xe9t\xe9\t&last\tSAVE' "$(options_with true false)"
+  "$CLI" send --group Desktop "$WORK/qt.tyl" >"$WORK/qt-send.out" 2>&1 ||
+    { cat "$WORK/qt-send.out"; fail "send into the Qt form failed"; }
+  printf 'Qt & one|\xc3\xa9t\xc3\xa9|last\n' >"$WORK/qt.expected"
+  wait_until 30 test -e "$WORK/qt.out" || fail "the Qt form was not saved"
+  same_bytes "$WORK/qt.expected" "$WORK/qt.out" "the Qt form's fields"
+fi
 
 # A compositor that keeps its windows to itself (weston here, GNOME's mutter
 # alike): `windows` and `send` say so and name the ways around it.
