@@ -151,11 +151,14 @@ std::vector<std::string> FileWords(int argc, char** argv) {
   return words;
 }
 
-#if defined(TYPELANE_HAVE_X11)
+#if defined(TYPELANE_HAVE_X11) || defined(TYPELANE_HAVE_WAYLAND)
 bool Set(const char* name) {
   const char* value = std::getenv(name);
   return value && *value;
 }
+#endif
+
+#if defined(TYPELANE_HAVE_X11)
 
 // Typelane drives X11 windows. Under a Wayland session with XWayland (DISPLAY
 // set) Qt would pick Wayland, where nothing of ours could list or type into a
