@@ -18,7 +18,7 @@
 # tells where windows are and lets grim copy the screen).
 # A screenshot (grim) is kept in E2E_OUTPUT. Skipped (77) without the
 # compositor, foot, or GTK 3 for /usr/bin/python3.
-# QT_FORM (tests/e2e/qt_form.cpp, where the build has Qt): a last load into a
+# QT_FORM (tests/e2e/wayland_qt_form.cpp, where the build has Qt): a last load into a
 # Qt 6 form as well.
 # usage: test_wayland_load.sh CLI [sway|kwin] [QT_FORM]
 CLI=$1 COMPOSITOR=${2:-sway} QT_FORM=${3:-}
@@ -35,7 +35,7 @@ keep_output
 
 if [[ $COMPOSITOR == kwin ]]; then start_kwin; else start_sway; fi
 
-GDK_BACKEND=wayland /usr/bin/python3 "$E2E_DIR/gtk_form.py" "$WORK/form.out" "Order Entry" 5 \
+GDK_BACKEND=wayland /usr/bin/python3 "$E2E_DIR/wayland_gtk_form.py" "$WORK/form.out" "Order Entry" 5 \
   >"$WORK/form.log" 2>&1 &
 PIDS+=($!)
 wait_until 30 listed "Order Entry" || { cat "$WORK/form.log"; fail "the GTK form did not appear"; }

@@ -81,12 +81,12 @@ listed() { "$CLI" windows 2>/dev/null | grep -qxF "$1"; }
 # start_foot TITLE OUT: foot running `cat > OUT` in raw mode; Ctrl+V pastes,
 # as the X11 tests' xterm does. Its pid in FOOT. Under kwin --virtual foot
 # dies (SIGFPE, from the virtual output it is given): there the GTK typing pad
-# of gtk_form.py stands in for it.
+# of wayland_gtk_form.py stands in for it.
 start_foot() {
   local title=$1 out=$2
   if [[ ${COMPOSITOR:-sway} == kwin ]]; then
     : >"$out"
-    GDK_BACKEND=wayland /usr/bin/python3 "$E2E_DIR/gtk_form.py" "$out" "$title" 0 \
+    GDK_BACKEND=wayland /usr/bin/python3 "$E2E_DIR/wayland_gtk_form.py" "$out" "$title" 0 \
       >"$out.log" 2>&1 &
     FOOT=$!
     PIDS+=($FOOT)

@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """A native Wayland data-entry form in GTK 3 for the Wayland load test.
 
-    GDK_BACKEND=wayland gtk_form.py OUT TITLE FIELDS
-    GDK_BACKEND=wayland gtk_form.py OUT TITLE 0
+    GDK_BACKEND=wayland wayland_gtk_form.py OUT TITLE FIELDS
+    GDK_BACKEND=wayland wayland_gtk_form.py OUT TITLE 0
 
 With 0 fields it is a typing pad instead, for compositors where foot does not
 run: one text view whose text goes to OUT at every change, each newline

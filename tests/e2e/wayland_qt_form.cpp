@@ -1,5 +1,5 @@
 // A native data-entry form in Qt 6 for the Wayland load test:
-//   QT_QPA_PLATFORM=wayland qt_form OUT TITLE FIELDS
+//   QT_QPA_PLATFORM=wayland wayland_qt_form OUT TITLE FIELDS
 // FIELDS line edits, the first one focused. Ctrl+S writes the fields to OUT,
 // joined by "|" and ending in a newline, in one rename. Prints "ready" once the
 // window is up.
@@ -17,7 +17,7 @@
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   if (argc != 4) {
-    std::fprintf(stderr, "usage: qt_form OUT TITLE FIELDS\n");
+    std::fprintf(stderr, "usage: wayland_qt_form OUT TITLE FIELDS\n");
     return 2;
   }
   const QString out = QString::fromLocal8Bit(argv[1]);
