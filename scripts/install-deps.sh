@@ -11,6 +11,12 @@ packages=(
   zenity xterm openbox xserver-xephyr python3 python3-tk xdg-utils xclip
   desktop-file-utils libglib2.0-bin
   g++-mingw-w64-x86-64 wine wine64
+  # The Wayland backend (plasma-wayland-protocols for KDE Plasma), and what its
+  # test runs: headless sway and kwin, a GTK3 form, foot, grim for screenshots,
+  # weston (a compositor without a window list); wl-clipboard and qt6-wayland
+  # to try things by hand.
+  libwayland-dev wayland-protocols plasma-wayland-protocols sway kwin-wayland foot grim weston
+  wl-clipboard qt6-wayland python3-gi gir1.2-gtk-3.0
   # The sign-on password in the desktop's secret store; the tests run a real
   # gnome-keyring-daemon in a session bus of their own and read it back.
   libsecret-1-dev gnome-keyring libsecret-tools dbus-daemon

@@ -22,6 +22,9 @@
 #if defined(TYPELANE_HAVE_X11)
 #include "platform/x11/X11Platform.h"
 #endif
+#if defined(TYPELANE_HAVE_WAYLAND)
+#include "platform/wayland/WaylandPlatform.h"
+#endif
 #if defined(TYPELANE_HAVE_WIN32)
 #include "platform/win32/Win32Platform.h"
 #endif
@@ -199,9 +202,39 @@ std::unique_ptr<Platform> MakePlatform(bool dry_run, std::string& error, TraceSi
     }
     return recording;
   }
+#if defined(TYPELANE_HAVE_X11) || defined(TYPELANE_HAVE_WAYLAND)
+  // Wayland where a compositor runs and offers what a load needs; X11 where
+  // only an X display is there, or where the compositor keeps its windows to
+  // itself and an X display (XWayland) runs beside it. TYPELANE_BACKEND=x11 or
+  // =wayland makes the choice.
+  const std::string forced = std::getenv("TYPELANE_BACKEND") ? std::getenv("TYPELANE_BACKEND") : "";
+  const auto set = [](const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+  };
+  std::string wayland_error;
+#if defined(TYPELANE_HAVE_WAYLAND)
+  bool lacks_protocols = false;
+  if (forced != "x11" && (set("WAYLAND_DISPLAY") || forced == "wayland")) {
+    auto platform = CreateWaylandPlatform(&wayland_error, &lacks_protocols);
+    if (platform || forced == "wayland") {
+      error = wayland_error;
+      return platform;
+    }
+  }
+#endif
 #if defined(TYPELANE_HAVE_X11)
-  auto platform = CreateX11Platform(&error);
-  if (platform) return platform;
+  if (forced != "wayland" && (set("DISPLAY") || wayland_error.empty())) {
+    auto platform = CreateX11Platform(&error);
+    // The X display is XWayland's: its programs are reachable, the others are
+    // not even listed. Say so, or a missing window would puzzle.
+    if (platform && !wayland_error.empty()) {
+      PrintWarning(wayland_error + " Only programs that run under XWayland are reached now.");
+    }
+    if (platform || wayland_error.empty()) return platform;
+  }
+#endif
+  error = wayland_error;
   return nullptr;
 #elif defined(TYPELANE_HAVE_WIN32)
   return win32::CreateWin32Platform(&error);
@@ -212,6 +245,12 @@ std::unique_ptr<Platform> MakePlatform(bool dry_run, std::string& error, TraceSi
 }
 
 void WarnIfEscapeUnwatched(const Platform& platform) {
+#if defined(TYPELANE_HAVE_WAYLAND)
+  if (dynamic_cast<const WaylandPlatform*>(&platform)) {
+    PrintWarning(kWaylandEscapeText);
+    return;
+  }
+#endif
   const std::string warning = EscapeWarning(platform);
   if (!warning.empty()) PrintWarning(warning);
 }

@@ -28,6 +28,9 @@
 #include "ui/main/LoadRunner.h"
 #include "ui/main/MainWindow.h"
 #include "ui/main/SplashWindow.h"
+#if defined(TYPELANE_HAVE_WAYLAND)
+#include "platform/wayland/WaylandPlatform.h"
+#endif
 #if defined(TYPELANE_HAVE_X11)
 #include <X11/Xlib.h>
 
@@ -148,11 +151,14 @@ std::vector<std::string> FileWords(int argc, char** argv) {
   return words;
 }
 
-#if defined(TYPELANE_HAVE_X11)
+#if defined(TYPELANE_HAVE_X11) || defined(TYPELANE_HAVE_WAYLAND)
 bool Set(const char* name) {
   const char* value = std::getenv(name);
   return value && *value;
 }
+#endif
+
+#if defined(TYPELANE_HAVE_X11)
 
 // Typelane drives X11 windows. Under a Wayland session with XWayland (DISPLAY
 // set) Qt would pick Wayland, where nothing of ours could list or type into a
@@ -193,8 +199,27 @@ int main(int argc, char** argv) {
   const bool placed = Flag(argc, argv, "-geometry") || Flag(argc, argv, "-qwindowgeometry");
   const std::string folder = ProgramFolderFromPath(ExecutablePath(argc > 0 ? argv[0] : nullptr));
 
+  // Under a Wayland compositor that lets programs list and activate windows,
+  // the loads go through it (TYPELANE_BACKEND=x11 keeps them on XWayland).
+  std::unique_ptr<Platform> platform;
+  std::string no_desktop;
+  std::string desktop_name;
+#if defined(TYPELANE_HAVE_WAYLAND)
+  std::string wayland_notice;
+  const char* backend = std::getenv("TYPELANE_BACKEND");
+  if (Set("WAYLAND_DISPLAY") && !(backend && std::strcmp(backend, "x11") == 0)) {
+    bool lacks_protocols = false;
+    platform = CreateWaylandPlatform(&wayland_notice, &lacks_protocols);
+    if (platform) desktop_name = static_cast<WaylandPlatform&>(*platform).DesktopName();
+  }
+#endif
 #if defined(TYPELANE_HAVE_X11)
-  const std::string session_notice = ChooseQtPlatform(argc, argv);
+  std::string session_notice = platform ? std::string() : ChooseQtPlatform(argc, argv);
+#if defined(TYPELANE_HAVE_WAYLAND)
+  if (!platform && !wayland_notice.empty() && !session_notice.empty()) {
+    session_notice = wayland_notice + " " + session_notice;
+  }
+#endif
   if (!session_notice.empty()) std::cerr << "typelane: " << session_notice << "\n";
   // Our X11 backend talks to the server from its own threads, beside Qt's.
   XInitThreads();
@@ -222,26 +247,33 @@ int main(int argc, char** argv) {
 
   // The desktop the loads drive. Where there is none we can drive, loads say
   // so: nothing ever pretends to have typed.
-  std::unique_ptr<Platform> platform;
-  std::string no_desktop;
 #if defined(TYPELANE_HAVE_X11)
-  if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+  if (platform) {
+    // Wayland, chosen above.
+  } else if (QGuiApplication::platformName() != QLatin1String("xcb")) {
     no_desktop =
         "the window system is \"" + QGuiApplication::platformName().toStdString() + "\", not X11";
   } else if (!Set("DISPLAY")) {
     no_desktop = "no X display (DISPLAY is not set)";
   } else {
     platform = CreateX11Platform(&no_desktop);
+    if (platform) desktop_name = "X11";
   }
 #elif defined(TYPELANE_HAVE_WIN32)
   platform = CreateWin32Platform(&no_desktop);
+  if (platform) desktop_name = "Windows";
+#elif defined(TYPELANE_HAVE_WAYLAND)
+  if (!platform) no_desktop = wayland_notice.empty() ? "no Wayland compositor" : wayland_notice;
 #else
   no_desktop = "no backend for this system";
 #endif
   if (!platform) {
     std::cerr << "typelane: cannot drive this desktop: " << no_desktop << "\n";
     platform = std::make_unique<NoDesktopPlatform>(no_desktop);
+    desktop_name = "none (" + no_desktop + ")";
   }
+  // Help > About names the backend the loads go through.
+  app.setProperty("typelaneDesktop", QString::fromStdString(desktop_name));
   // A crash lets go of the keys a load holds; a stop signal ends the load
   // between two keys and the program with the signal's status.
   InstallCrashRelease(*platform);

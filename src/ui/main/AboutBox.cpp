@@ -1,5 +1,6 @@
 #include "ui/main/AboutBox.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -40,7 +41,7 @@ AboutBox::AboutBox(std::function<void(const QUrl&)> open_url, QWidget* parent)
   setObjectName(QStringLiteral("frmAbout"));
   setWindowTitle(QStringLiteral("About Veltrax Typelane"));
   setWindowFlags(windowFlags() | Qt::WindowStaysOnTopHint);
-  setFixedSize(330, 264);
+  setFixedSize(330, qApp->property("typelaneDesktop").toString().isEmpty() ? 264 : 288);
   setModal(true);
 
   auto* layout = new QVBoxLayout(this);
@@ -53,6 +54,13 @@ AboutBox::AboutBox(std::function<void(const QUrl&)> open_url, QWidget* parent)
   layout->addWidget(product);
   layout->addWidget(CentredLabel(QStringLiteral("lblVersion"),
                                  QStringLiteral("Version " TYPELANE_VERSION), this));
+  // The desktop backend the loads go through, as the program chose it at
+  // start (X11, Wayland, Windows).
+  const QString desktop = qApp->property("typelaneDesktop").toString();
+  if (!desktop.isEmpty()) {
+    layout->addWidget(
+        CentredLabel(QStringLiteral("lblDesktop"), QStringLiteral("Desktop: ") + desktop, this));
+  }
   for (const auto& [name, text] :
        {std::pair{QStringLiteral("lblURL"), QString::fromLatin1(kMakerWeb)},
         std::pair{QStringLiteral("lblEmail"), QString::fromLatin1(kMakerEmail)}}) {
