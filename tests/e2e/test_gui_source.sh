@@ -39,8 +39,8 @@ printf 'Bogus' | xclip -selection clipboard
 keys shift+Insert
 sleep 0.3
 
-# The source button, eleventh of the toolbar (where the window's scale puts it).
-source_button() { xdotool mousemove --window "$win" 563 59 click 1; }
+# The source button, thirteenth of the toolbar (where the window's scale puts it).
+source_button() { xdotool mousemove --window "$win" 665 59 click 1; }
 source_button
 wait_until 20 bash -c 'xdotool search --onlyvisible --name "^$0\$" >/dev/null' "$main" ||
   fail "the main window went away"

@@ -259,7 +259,9 @@ void MainWindow::BuildToolbar(QWidget* panel) {
   group_box_ = new QComboBox(panel);
   group_box_->setObjectName(QStringLiteral("cmbGroup"));
   group_box_->setToolTip(QStringLiteral("Command group name"));
-  group_box_->setMinimumWidth(160);
+  // Narrow enough that the whole toolbar row fits a 1280-pixel screen at 150%
+  // scaling: a wider minimum pushes the window past the screen's edge.
+  group_box_->setMinimumWidth(100);
   group_label->setBuddy(group_box_);
   row1->addWidget(group_box_);
   row1->addSpacing(12);
