@@ -228,7 +228,10 @@ SheetChange PasteCells(const EditContext& context, CellRect selection, std::stri
       const int stored = sheet.StoredCols(row) - 1;
       const int last_col = left + (across - 1) * size.w + count - 1;
       cells.assign(static_cast<size_t>(std::max(stored, last_col)), std::string_view());
+      // The row's own cells, except those one block written once covers.
+      const int covered_to = across == 1 ? last_col : left - 1;
       for (int col = 1; col <= stored; ++col) {
+        if (col >= left && col <= covered_to) continue;
         cells[static_cast<size_t>(col - 1)] = sheet.Cell(row, col);
       }
       for (int j = 0; j < across; ++j) {
