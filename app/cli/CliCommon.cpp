@@ -17,8 +17,8 @@
 #include "core/load/SendData.h"
 #include "core/sheet/TextHelpers.h"
 #include "platform/common/Signals.h"
+#include "platform/recording/BlockTraceSink.h"
 #include "platform/recording/RecordingPlatform.h"
-#include "platform/recording/StreamTraceSink.h"
 #if defined(TYPELANE_HAVE_X11)
 #include "platform/x11/X11Platform.h"
 #endif
@@ -167,13 +167,17 @@ bool OpenSheet(Document& doc, const std::string& path) {
   return doc.OpenFile(path);
 }
 
+BlockTraceSink& DryRunTrace() {
+  static BlockTraceSink trace(std::cout);
+  return trace;
+}
+
 std::unique_ptr<Platform> MakePlatform(bool dry_run, std::string& error, TraceSink* sink) {
   if (dry_run) {
     auto recording = std::make_unique<RecordingPlatform>();
-    // The trace goes out as it happens and is not kept: a dry run of any
-    // length runs in the same memory.
-    static StreamTraceSink trace(std::cout);
-    recording->SetTraceSink(sink ? sink : &trace);
+    // The trace goes out in blocks and is not kept: a dry run of any length
+    // runs in the same memory.
+    recording->SetTraceSink(sink ? sink : &DryRunTrace());
     // Scripts that test their sheets can stage what a real desktop would do:
     // Esc pressed at the nth check, and the windows that exist ("A|B|C").
     if (const char* esc = std::getenv("TYPELANE_DRY_RUN_ESC")) {

@@ -21,6 +21,7 @@
 
 namespace typelane {
 class TraceSink;
+class BlockTraceSink;
 class StopSignals;
 }  // namespace typelane
 
@@ -135,7 +136,11 @@ struct Session {
 // refused: nobody is there to choose between it and its backup.
 bool OpenSheet(Document& doc, const std::string& path);
 
+// A dry run's platform traces to DryRunTrace() unless given a sink of its own.
 std::unique_ptr<Platform> MakePlatform(bool dry_run, std::string& error, TraceSink* sink = nullptr);
+// The standard output's trace sink: written in blocks, so whoever writes to
+// the standard output after a dry run flushes it first.
+BlockTraceSink& DryRunTrace();
 
 // Esc is the user's way to stop a load: say so when it cannot work.
 void WarnIfEscapeUnwatched(const Platform& platform);

@@ -7,6 +7,7 @@
 #include "core/load/GuardedPlatform.h"
 #include "core/load/Keystrokes.h"
 #include "core/load/SendData.h"
+#include "platform/recording/BlockTraceSink.h"
 
 namespace typelane::cli {
 namespace {
@@ -35,10 +36,16 @@ int RunKeys(const std::vector<std::string>& args, const std::string& folder) {
     return kExitError;
   }
   StopOnSignals stop_on_signals(*platform);
+  // A dry run's trace is out before anything else is said, however it ends.
+  auto flush_trace = [dry_run = parsed.Has("dry-run")] {
+    if (dry_run) DryRunTrace().Flush();
+  };
   try {
     GuardedPlatform guard(*platform);
     if (!PlayBuiltInCommand(guard, doc.delays, text)) TypeKeystrokes(guard, doc.delays, text);
+    flush_trace();
   } catch (const std::exception& e) {
+    flush_trace();
     if (const int signalled = StopOnSignals::ExitCode()) return signalled;
     PrintError(e.what());
     return kExitError;

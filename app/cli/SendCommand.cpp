@@ -11,8 +11,8 @@
 #include "core/document/MakeSendRequest.h"
 #include "core/files/LoadLog.h"
 #include "core/load/SendData.h"
+#include "platform/recording/BlockTraceSink.h"
 #include "platform/recording/ReadableTrace.h"
-#include "platform/recording/StreamTraceSink.h"
 
 namespace typelane::cli {
 namespace {
@@ -101,7 +101,7 @@ int RunSend(const std::vector<std::string>& args, const std::string& folder) {
 
   // A dry run told as steps: the same trace, read for a person, each step out
   // as soon as it is known (nothing is kept, however long the load).
-  StreamTraceSink step_lines(std::cout);
+  BlockTraceSink step_lines(std::cout);
   ReadableTrace steps(step_lines);
   std::string platform_error;
   auto platform = MakePlatform(dry_run, platform_error, readable ? &steps : nullptr);
@@ -142,10 +142,13 @@ int RunSend(const std::vector<std::string>& args, const std::string& folder) {
   StopOnSignals stop_on_signals(*platform);
   SendResult result = RunLoad(*platform, PrepareLoad(doc.sheet, doc.commands, doc.delays, request),
                               observer, log.get());
+  // The trace is out before anything else is said.
+  if (dry_run) DryRunTrace().Flush();
   // The progress line shares the terminal with the summary: it goes first.
   observer->ProgressHidden();
   if (readable) {
     steps.Finish();
+    step_lines.Flush();
     std::cout << "Total: " << FormatElapsed(steps.TotalMs()) << " (" << steps.TotalMs() << " ms)"
               << std::endl;
   }

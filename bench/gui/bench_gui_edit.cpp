@@ -5,14 +5,27 @@
 // only; nothing is asserted.
 //
 // usage: bench_gui_edit [ROWS [COLS]]   (QT_QPA_PLATFORM=offscreen by default)
+//
+// Under X11 (QT_QPA_PLATFORM=xcb, an X server such as Xvfb, and xclip) it
+// times the clipboard too, each beside the raw transfer of the same bytes
+// from one xclip to another (medians of three):
+//  - Select All + Copy, until another program (xclip -o) has read the text;
+//  - Paste of 50,001 lines another program (xclip -i) offers, until painted.
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,7 +37,42 @@
 #include "ui/grid/EditGrid.h"
 #include "ui/main/MainWindow.h"
 
-namespace {}  // namespace
+namespace {
+
+// Runs xclip with args (its input from a file when input is not empty) and
+// keeps the event loop running meanwhile: the program may be the clipboard's
+// owner the other end asks. The standard output goes to output, or nowhere.
+bool RunXclip(const QStringList& args, const QString& input = {}, const QString& output = {}) {
+  QProcess xclip;
+  xclip.setProgram(QStringLiteral("xclip"));
+  xclip.setArguments(args);
+  if (!input.isEmpty()) xclip.setStandardInputFile(input);
+  xclip.setStandardOutputFile(output.isEmpty() ? QProcess::nullDevice() : output);
+  // The loop sleeps until the X server or xclip has something for it.
+  QEventLoop loop;
+  QObject::connect(&xclip, &QProcess::finished, &loop, &QEventLoop::quit);
+  xclip.start();
+  if (!xclip.waitForStarted()) return false;
+  if (xclip.state() != QProcess::NotRunning) loop.exec();
+  return xclip.exitStatus() == QProcess::NormalExit && xclip.exitCode() == 0;
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+// The raw transfer: an xclip owns the file's bytes, another reads them.
+double RawTransferMs(const QString& file) {
+  // -i forks a child that serves the text and returns once it owns it.
+  if (!RunXclip({"-selection", "clipboard", "-i", file})) return -1;
+  QElapsedTimer timer;
+  timer.start();
+  if (!RunXclip({"-selection", "clipboard", "-o"})) return -1;
+  return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -90,6 +138,63 @@ int main(int argc, char** argv) {
     QApplication::clipboard()->setText(QStringLiteral("x"));
     menu("mnuPaste");
   });
+  if (QGuiApplication::platformName() == QLatin1String("xcb") &&
+      !QStandardPaths::findExecutable(QStringLiteral("xclip")).isEmpty()) {
+    QTemporaryDir dir;
+    const QString copied = dir.filePath(QStringLiteral("copied.txt"));
+    // Select All + Copy, ready when another program has read it all.
+    // The first round keeps what xclip read, for the raw transfers; the timed
+    // ones read into nothing, as the raw transfers do.
+    std::vector<double> copy_ms, command_ms, raw_copy_ms;
+    bool read = true;
+    for (int i = 0; i < 4; ++i) {
+      grid->setFocus();
+      timer.restart();
+      menu("mnuSelectAll");
+      menu("mnuCopy");
+      const double command = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+      read = RunXclip({"-selection", "clipboard", "-o"}, {}, i == 0 ? copied : QString()) && read;
+      if (i == 0) continue;
+      command_ms.push_back(command);
+      copy_ms.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+      raw_copy_ms.push_back(RawTransferMs(copied));
+    }
+    const double copy_mb = static_cast<double>(QFileInfo(copied).size()) / 1e6;
+    std::printf(
+        "%-34s %8.1f ms  (%.1f MB, the command %.1f ms; raw xclip transfer %.1f ms, "
+        "ratio %.2f)%s\n",
+        "Select All, Copy, read by xclip", Median(copy_ms), copy_mb, Median(command_ms),
+        Median(raw_copy_ms), Median(copy_ms) / Median(raw_copy_ms), read ? "" : "  XCLIP FAILED");
+
+    // 50,001 lines another program offers, pasted at A1 and painted.
+    const QString lines = dir.filePath(QStringLiteral("lines.txt"));
+    {
+      std::ofstream out(lines.toStdString(), std::ios::binary);
+      for (int r = 1; r <= 50001; ++r) {
+        for (int c = 1; c <= cols; ++c) out << (c > 1 ? "\t" : "") << "p" << r << "c" << c;
+        out << '\n';
+      }
+    }
+    const double lines_mb = static_cast<double>(QFileInfo(lines).size()) / 1e6;
+    std::vector<double> paste_ms, raw_paste_ms;
+    bool pasted = true;
+    for (int i = 0; i < 3; ++i) {
+      raw_paste_ms.push_back(RawTransferMs(lines));
+      RunXclip({"-selection", "clipboard", "-i", lines});
+      document.sheet.SetCell(50001, cols, "");
+      grid->SelectRange({1, 1, 1, 1});
+      timer.restart();
+      menu("mnuPaste");
+      QApplication::processEvents();
+      paste_ms.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+      pasted = pasted && document.sheet.Cell(50001, cols) == "p50001c" + std::to_string(cols);
+    }
+    std::printf("%-34s %8.1f ms  (%.1f MB; raw xclip transfer %.1f ms, ratio %.2f)%s\n",
+                "Paste 50,001 lines from xclip", Median(paste_ms), lines_mb, Median(raw_paste_ms),
+                Median(paste_ms) / Median(raw_paste_ms), pasted ? "" : "  NOT PASTED");
+    grid->SelectRange({2, 1, 2, 1});
+    menu("mnuColSelect");
+  }
   run("Clear the column", [&] { menu("mnuClear"); });
   run("Select All, Clear", [&] {
     menu("mnuSelectAll");

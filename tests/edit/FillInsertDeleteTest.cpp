@@ -13,9 +13,9 @@ using V = std::vector<std::string>;
 
 TEST(FillCells, DownAndUpCopyARowEmptySourcesEmptyTargets) {
   EditHarness h;
-  h.Fill(1, {"", "\t\tsrc\tx", "\t\told", "\t\told", "\t\told"});
+  h.Fill(1, {"", "\t\tsrc\tx", "\t\tolder text\tkeep", "\t\told", "\t\told"});
   SheetChange change = FillCells(h.context, Sel(2, 3, 5, 3), FillDirection::kDown);
-  EXPECT_EQ(h.Rows(2, 3, 5, 4), (V{"src\tx", "src\t", "src\t", "src\t"}));
+  EXPECT_EQ(h.Rows(2, 3, 5, 4), (V{"src\tx", "src\tkeep", "src\t", "src\t"}));
   EXPECT_EQ(change.cells, Sel(3, 3, 5, 3));
   EXPECT_TRUE(change.modified);
   // Below LastRow the extent follows.

@@ -7,6 +7,7 @@
 
 #include "core/common/FileText.h"
 #include "core/common/Numbers.h"
+#include "core/common/Text.h"
 #include "core/edit/Extent.h"
 #include "core/forms/DropLists.h"
 #include "core/sheet/TextHelpers.h"
@@ -110,26 +111,27 @@ struct BlockSize {
 };
 
 BlockSize SizeOf(std::string_view text) {
-  const auto crs = std::count(text.begin(), text.end(), '\r');
-  const auto tabs = std::count(text.begin(), text.end(), '\t');
+  // One pass: the CR and TAB counts, and the widest line in fields.
+  std::ptrdiff_t crs = 0, tabs = 0, fields = 1, widest = 1;
+  for (char c : text) {
+    if (c == '\t') {
+      ++tabs;
+      ++fields;
+    } else if (c == '\r') {
+      ++crs;
+      widest = std::max(widest, fields);
+      fields = 1;
+    }
+  }
+  widest = std::max(widest, fields);
   BlockSize size;
   size.h = crs == 0 ? 1 : static_cast<int>(std::min<std::ptrdiff_t>(crs, 1 << 30));
   size.w = static_cast<int>(std::min<std::ptrdiff_t>(tabs / size.h, 1 << 30)) + 1;
   // Copy cuts each line after its last filled cell, so the lines of a block
   // differ in length and the average above can fall short of the block's
   // width; a repetition must never start inside the one before it.
-  std::ptrdiff_t fields = 1;
-  for (char c : text) {
-    if (c == '\t') {
-      ++fields;
-    } else if (c == '\r') {
-      size.w = static_cast<int>(
-          std::max<std::ptrdiff_t>(size.w, std::min<std::ptrdiff_t>(fields, 1 << 30)));
-      fields = 1;
-    }
-  }
   size.w =
-      static_cast<int>(std::max<std::ptrdiff_t>(size.w, std::min<std::ptrdiff_t>(fields, 1 << 30)));
+      static_cast<int>(std::max<std::ptrdiff_t>(size.w, std::min<std::ptrdiff_t>(widest, 1 << 30)));
   return size;
 }
 
@@ -152,7 +154,14 @@ ClipboardBlock CopyCells(const Sheet& sheet, CellRect selection) {
     while (last >= selection.left && sheet.Cell(row, last).empty()) --last;
     for (int col = selection.left; col <= last; ++col) {
       if (col > selection.left) block.text.push_back('\t');
-      block.text += DecodeText(sheet.Cell(row, col));
+      // Most cells are UTF-8 (or ASCII) already: they go in as they are,
+      // without a string of their own on the way.
+      const std::string_view cell = sheet.Cell(row, col);
+      if (IsValidUtf8(cell)) {
+        block.text.append(cell);
+      } else {
+        block.text += DecodeText(cell);
+      }
     }
     block.text += "\r\n";
     for (auto it = infos.lower_bound(CellPos{row, selection.left});
@@ -219,7 +228,10 @@ SheetChange PasteCells(const EditContext& context, CellRect selection, std::stri
       const int stored = sheet.StoredCols(row) - 1;
       const int last_col = left + (across - 1) * size.w + count - 1;
       cells.assign(static_cast<size_t>(std::max(stored, last_col)), std::string_view());
+      // The row's own cells, except those one block written once covers.
+      const int covered_to = across == 1 ? last_col : left - 1;
       for (int col = 1; col <= stored; ++col) {
+        if (col >= left && col <= covered_to) continue;
         cells[static_cast<size_t>(col - 1)] = sheet.Cell(row, col);
       }
       for (int j = 0; j < across; ++j) {

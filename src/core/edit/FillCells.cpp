@@ -14,6 +14,12 @@ namespace {
 void WriteRowPart(Sheet& sheet, int row, int left, int right,
                   const std::vector<std::string_view>& texts,
                   std::vector<std::string_view>& cells) {
+  if (left == right) {
+    // One cell: changed inside the row's buffer, not the whole row rebuilt (a
+    // fill down a column of 200,000 rows would rebuild every one of them).
+    sheet.SetCell(row, left, texts[0]);
+    return;
+  }
   const int stored = sheet.StoredCols(row) - 1;
   cells.assign(static_cast<size_t>(std::max(stored, right)), std::string_view());
   for (int col = 1; col <= stored; ++col)

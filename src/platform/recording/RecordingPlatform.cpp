@@ -1,6 +1,7 @@
 #include "platform/recording/RecordingPlatform.h"
 
-#include <cstdio>
+#include <array>
+#include <charconv>
 #include <utility>
 
 #include "core/common/Errors.h"
@@ -8,11 +9,20 @@
 namespace typelane {
 namespace {
 
-std::string Hex2(std::uint8_t value) {
-  char buf[4];
-  std::snprintf(buf, sizeof buf, "%02X", static_cast<unsigned>(value));
-  return buf;
-}
+// "down XX" and "up XX" for every virtual key, made once: a dry run writes
+// millions of them.
+struct KeyLines {
+  std::array<std::array<char, 8>, 256> down{}, up{};
+  KeyLines() {
+    constexpr char kHex[] = "0123456789ABCDEF";
+    for (int vk = 0; vk < 256; ++vk) {
+      const char hi = kHex[vk >> 4], lo = kHex[vk & 15];
+      down[vk] = {'d', 'o', 'w', 'n', ' ', hi, lo, 0};
+      up[vk] = {'u', 'p', ' ', hi, lo, 0, 0, 0};
+    }
+  }
+};
+const KeyLines kKeyLines;
 
 constexpr std::int16_t kShift = 0x100;
 constexpr std::int16_t kCtrl = 0x200;
@@ -85,33 +95,30 @@ std::int16_t RecordingPlatform::UsVkKeyScan(char ch) {
 
 std::string RecordingPlatform::EscapeForTrace(std::string_view text) {
   std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '\t':
-        out += "\\t";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      default:
-        out.push_back(c);
-    }
-  }
+  AppendEscaped(out, text);
   return out;
 }
 
-void RecordingPlatform::Record(std::string line) {
+void RecordingPlatform::AppendEscaped(std::string& out, std::string_view text) {
+  out.reserve(out.size() + text.size());
+  // Runs of plain bytes go in whole; most cells have nothing to escape.
+  std::size_t plain = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c != '\t' && c != '\r' && c != '\n' && c != '\\') continue;
+    out.append(text.data() + plain, i - plain);
+    plain = i + 1;
+    out.push_back('\\');
+    out.push_back(c == '\t' ? 't' : c == '\r' ? 'r' : c == '\n' ? 'n' : '\\');
+  }
+  out.append(text.data() + plain, text.size() - plain);
+}
+
+void RecordingPlatform::Record(std::string_view line) {
   if (sink_ != nullptr) {
     sink_->Line(line);
   } else {
-    trace_.push_back(std::move(line));
+    trace_.emplace_back(line);
   }
 }
 
@@ -204,7 +211,8 @@ bool RecordingPlatform::IsHourglassShowing() {
 }
 
 void RecordingPlatform::KeyEvent(std::uint8_t virtual_key, bool key_up) {
-  Record(std::string(key_up ? "up " : "down ") + Hex2(virtual_key));
+  Record(key_up ? std::string_view(kKeyLines.up[virtual_key].data(), 5)
+                : std::string_view(kKeyLines.down[virtual_key].data(), 7));
 }
 
 void RecordingPlatform::SetCursorPos(int x, int y) {
@@ -228,8 +236,10 @@ void RecordingPlatform::SetClipboardText(std::string_view text) {
   if (clipboard_fail_from_ > 0 && clipboard_calls_ >= clipboard_fail_from_) {
     throw PlatformError("Cannot open clipboard");
   }
-  clipboard_ = std::string(text);
-  Record("clip " + EscapeForTrace(text));
+  clipboard_.assign(text);
+  line_.assign("clip ");
+  AppendEscaped(line_, text);
+  Record(line_);
 }
 
 bool RecordingPlatform::WaitForPaste(std::int64_t wait_ms) {
@@ -258,7 +268,9 @@ void RecordingPlatform::SleepUnlessEscape(std::int64_t ms) {
 }
 
 void RecordingPlatform::Sleep(std::int64_t ms) {
-  Record("wait " + std::to_string(ms));
+  char line[32] = "wait ";
+  const auto end = std::to_chars(line + 5, line + sizeof line, ms).ptr;
+  Record(std::string_view(line, static_cast<std::size_t>(end - line)));
   if (ms > 0) now_ms_ += ms;
 }
 

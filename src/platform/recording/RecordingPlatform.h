@@ -89,6 +89,7 @@ class RecordingPlatform : public Platform {
 
   // Writes text the way a clip line does.
   static std::string EscapeForTrace(std::string_view text);
+  static void AppendEscaped(std::string& out, std::string_view text);
   // VkKeyScanA of the US-English layout.
   static std::int16_t UsVkKeyScan(char c);
 
@@ -117,11 +118,12 @@ class RecordingPlatform : public Platform {
   bool WindowExists(WindowHandle window) override;
 
  private:
-  void Record(std::string line);
+  void Record(std::string_view line);
   std::string TitleOf(WindowHandle window) const;
 
   std::vector<std::string> trace_;
   TraceSink* sink_ = nullptr;
+  std::string line_;  // the clip line, its buffer reused
   bool trace_paste_waits_ = false;
 
   bool scripted_windows_ = false;

@@ -124,6 +124,21 @@ struct X11Clipboard::Impl {
 
   void TakeOwnership(std::uint64_t gen) {
     XSetSelectionOwner(display, clipboard, window, CurrentTime);
+    bool already_owner = false;
+    {
+      std::lock_guard lock(mutex);
+      already_owner = owning;
+    }
+    // Taken again while we own it (clipboard watchers learn of the new text):
+    // nobody waits for that, and a loss would come as a SelectionClear, so no
+    // round trip to check it while a paste request may be on its way.
+    if (already_owner) {
+      XFlush(display);
+      std::lock_guard lock(mutex);
+      owned = gen;
+      changed.notify_all();
+      return;
+    }
     bool ok = XGetSelectionOwner(display, clipboard) == window;
     std::lock_guard lock(mutex);
     if (ok) {

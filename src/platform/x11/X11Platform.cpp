@@ -125,6 +125,11 @@ struct X11Platform::Impl {
   std::set<int> escape_keycodes;
   // Keycodes of Ctrl, Shift and Alt, with the ModifierBits each stands for.
   std::map<int, unsigned> modifier_keycodes;
+  // Those keys down on the keyboards a person types on, as (device, keycode):
+  // read from the devices once, then kept from the raw key events, so the
+  // check before every cell asks the server nothing.
+  std::set<std::pair<int, int>> modifiers_down;
+  bool modifiers_known = false;
   bool escape_seen = false;
   // The Esc presses KeyEvent sent whose raw event has not come back yet, in
   // the order they went out.
@@ -163,6 +168,17 @@ struct X11Platform::Impl {
   };
   std::map<Window, Watched> watched;
   unsigned long last_ping_stamp = 0;
+  // FocusIsWith's last yes: the focused window and its top-level, which the
+  // watch connection gets focus events of. It holds until an event says the
+  // focus moved (or the top-level went), so the check before every cell
+  // needs no question of its own.
+  struct FocusSeen {
+    bool valid = false;
+    Window target = 0;
+    Window focus = 0;
+    Window top_level = 0;
+  };
+  FocusSeen focus_seen;
   // The load's thread asks about its target while a GUI may look windows up
   // by title.
   std::mutex watch_mutex;
@@ -204,6 +220,7 @@ struct X11Platform::Impl {
     extra_keys.clear();
     escape_keycodes.clear();
     modifier_keycodes.clear();
+    modifiers_known = false;
     for (int kc = min_keycode; kc <= max_keycode; ++kc) {
       const KeySym sym = SymAt(kc, 0);
       if (sym == XK_Escape) escape_keycodes.insert(kc);
@@ -595,9 +612,18 @@ struct X11Platform::Impl {
     Watched& state = watched[w];
     state.since_serial = NextRequest(watch_display);
     x11::ErrorTrap trap(watch_display);
-    XSelectInput(watch_display, w, StructureNotifyMask | PropertyChangeMask);
+    XSelectInput(watch_display, w, WatchMask(w));
     if (trap.Failed()) state.dead = true;  // it was gone already
     return state;
+  }
+
+  // What the watch connection selects on a window: the load's windows' ends
+  // and states, and the focus events of the top-level holding the focus.
+  long WatchMask(Window w) const {
+    long mask = 0;
+    if (watched.count(w)) mask |= StructureNotifyMask | PropertyChangeMask;
+    if (w != 0 && w == focus_seen.top_level) mask |= FocusChangeMask | StructureNotifyMask;
+    return mask;
   }
 
   // Forgets a window seen to end, when a window of the same id is found again
@@ -613,6 +639,13 @@ struct X11Platform::Impl {
     while (XPending(watch_display) > 0) {
       XEvent event;
       XNextEvent(watch_display, &event);
+      // Whatever moves the focus or ends its top-level makes FocusIsWith ask
+      // again.
+      if (focus_seen.top_level != 0 && event.xany.window == focus_seen.top_level &&
+          (event.type == FocusIn || event.type == FocusOut || event.type == DestroyNotify ||
+           event.type == UnmapNotify || event.type == ReparentNotify)) {
+        focus_seen.valid = false;
+      }
       auto of = [&](Window w) -> Watched* {
         auto it = watched.find(w);
         if (it == watched.end() || event.xany.serial < it->second.since_serial) return nullptr;
@@ -745,9 +778,58 @@ struct X11Platform::Impl {
   }
 
   bool FocusWith(Window w) {
+    DrainWatch();
+    if (focus_seen.valid && focus_seen.target == w) {
+      // The one round trip of the check: every focus event the server made
+      // before it has come in after it.
+      XSync(watch_display, False);
+      DrainWatch();
+      if (focus_seen.valid) return true;
+    }
     Window focus = 0;
     int revert = 0;
     XGetInputFocus(display, &focus, &revert);
+    const bool with = FocusBelongsTo(focus, w);
+    if (with) {
+      RememberFocus(w, focus);
+    } else {
+      focus_seen.valid = false;
+    }
+    return with;
+  }
+
+  // Watches the focus events of the focused window's top-level from now on.
+  // The focus is asked again over the watch connection itself: any change
+  // after that answer comes in as an event after it.
+  void RememberFocus(Window w, Window focus) {
+    const Window top = TopLevelOf(focus);
+    const Window old = focus_seen.top_level;
+    focus_seen = FocusSeen{false, w, focus, top};
+    if (top == 0) return;
+    x11::ErrorTrap trap(watch_display);
+    if (old != 0 && old != top) XSelectInput(watch_display, old, WatchMask(old));
+    XSelectInput(watch_display, top, WatchMask(top));
+    Window again = 0;
+    int revert = 0;
+    XGetInputFocus(watch_display, &again, &revert);
+    if (trap.Failed()) return;
+    // Events that came before the answer are in it already.
+    DrainWatch();
+    focus_seen.valid = again == focus;
+  }
+
+  // The focused window now, from what FocusIsWith saw when no focus event has
+  // come since; asked otherwise.
+  Window KnownFocus() {
+    DrainWatch();
+    if (focus_seen.valid) return focus_seen.focus;
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(display, &focus, &revert);
+    return focus;
+  }
+
+  bool FocusBelongsTo(Window focus, Window w) {
     if (focus == None || focus == PointerRoot || focus == root) return false;
     if (SameClient(focus, w)) return true;
     // Another connection: the same program still, when it says the same
@@ -931,8 +1013,21 @@ struct X11Platform::Impl {
   // where the keys of a load, or of any other program that types through
   // XTest, are down: each real keyboard is asked on its own instead.
   unsigned RealHeldModifiers() {
+    DrainEscape();  // keeps the keyboard list and the keys down current
+    if (!modifiers_known) ReadModifiersFromKeyboards();
     unsigned held = 0;
-    DrainEscape();  // keeps the keyboard list current
+    for (const auto& [device, keycode] : modifiers_down) {
+      const auto bit = modifier_keycodes.find(keycode);
+      if (bit != modifier_keycodes.end()) held |= bit->second;
+    }
+    return held;
+  }
+
+  // What the raw events go on from. Events of presses and releases before
+  // this read may still come in after it; they repeat what it saw.
+  void ReadModifiersFromKeyboards() {
+    modifiers_down.clear();
+    modifiers_known = true;
     for (int id : real_keyboards) {
       x11::ErrorTrap trap(esc_display);
       XDevice* device = XOpenDevice(esc_display, static_cast<XID>(id));
@@ -942,9 +1037,10 @@ struct X11Platform::Impl {
         for (int c = 0; c < state->num_classes; ++c) {
           if (item->c_class == KeyClass) {
             const auto* keys = reinterpret_cast<XKeyState*>(item);
-            for (const auto& [keycode, bit] : modifier_keycodes) {
+            for (const auto& modifier : modifier_keycodes) {
+              const int keycode = modifier.first;
               if (keycode < keys->num_keys && (keys->keys[keycode / 8] & (1 << (keycode % 8)))) {
-                held |= bit;
+                modifiers_down.insert({id, keycode});
               }
             }
           }
@@ -955,7 +1051,6 @@ struct X11Platform::Impl {
       XCloseDevice(esc_display, device);
       trap.Failed();  // a keyboard unplugged meanwhile is no error
     }
-    return held;
   }
 
   // Without XInput the whole core keymap is all there is. Between two cells a
@@ -1006,23 +1101,32 @@ struct X11Platform::Impl {
       XGenericEventCookie* cookie = &event.xcookie;
       if (cookie->type != GenericEvent || cookie->extension != xi_opcode) continue;
       if (!XGetEventData(esc_display, cookie)) continue;
-      if (cookie->evtype == XI_RawKeyPress) {
+      if (cookie->evtype == XI_RawKeyPress || cookie->evtype == XI_RawKeyRelease) {
         const auto* raw = static_cast<const XIRawEvent*>(cookie->data);
-        if (escape_keycodes.count(raw->detail) && !OwnEscape(raw)) escape_seen = true;
+        const bool press = cookie->evtype == XI_RawKeyPress;
+        if (press && escape_keycodes.count(raw->detail) && !OwnEscape(raw)) escape_seen = true;
+        if (modifier_keycodes.count(raw->detail) && real_keyboards.count(raw->sourceid)) {
+          if (press) {
+            modifiers_down.insert({raw->sourceid, raw->detail});
+          } else {
+            modifiers_down.erase({raw->sourceid, raw->detail});
+          }
+        }
       } else if (cookie->evtype == XI_HierarchyChanged) {
         FindXTestDevices();
+        modifiers_known = false;
       }
       XFreeEventData(esc_display, cookie);
     }
   }
 
-  void SelectRootEvents(int device, int event) {
+  void SelectRootEvents(int device, std::initializer_list<int> events) {
     unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
     XIEventMask mask{};
     mask.deviceid = device;
     mask.mask_len = sizeof bits;
     mask.mask = bits;
-    XISetMask(bits, event);
+    for (int event : events) XISetMask(bits, event);
     XISelectEvents(esc_display, DefaultRootWindow(esc_display), &mask, 1);
   }
 
@@ -1040,10 +1144,10 @@ struct X11Platform::Impl {
       return false;
     }
     // Master devices only: with every device each key would come twice.
-    SelectRootEvents(XIAllMasterDevices, XI_RawKeyPress);
+    SelectRootEvents(XIAllMasterDevices, {XI_RawKeyPress, XI_RawKeyRelease});
     // Devices that come and go are announced to XIAllDevices only, and a mask
     // that mixes the two is refused as a whole.
-    SelectRootEvents(XIAllDevices, XI_HierarchyChanged);
+    SelectRootEvents(XIAllDevices, {XI_HierarchyChanged});
     XSync(esc_display, False);
     FindXTestDevices();
     return true;
@@ -1293,8 +1397,10 @@ bool X11Platform::WaitForPaste(std::int64_t wait_ms) {
     s.paste_client_since = s.last_key_down;
     s.paste_client = 0;
     Window focus = 0;
-    int revert = 0;
-    XGetInputFocus(s.display, &focus, &revert);
+    {
+      std::lock_guard lock(s.watch_mutex);
+      focus = s.KnownFocus();
+    }
     if (focus != None && focus != PointerRoot) s.paste_client = focus & ~s.client_mask;
   }
   wait.target_client = s.paste_client;
@@ -1314,6 +1420,33 @@ void X11Platform::Sleep(std::int64_t ms) {
     const auto left = end - std::chrono::steady_clock::now();
     if (left <= std::chrono::steady_clock::duration::zero()) return;
     std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(left, kStep));
+  }
+}
+
+void X11Platform::SleepUnlessEscape(std::int64_t ms) {
+  Impl& s = *impl_;
+  // To the deadline itself rather than in whole-millisecond steps (a load
+  // waits 50 ms before every cell, and thousands of cells add up what each
+  // step overshoots), and woken by the keyboard watch: an Esc ends the wait
+  // when it comes. Stop requests come from signal handlers, which cannot wake
+  // the poll: they are looked at every 10 ms.
+  constexpr auto kStep = std::chrono::milliseconds(10);
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  const int esc_fd = s.esc_display ? ConnectionNumber(s.esc_display) : -1;
+  while (!StopRequested() && !EscapePressed()) {
+    const auto left = end - std::chrono::steady_clock::now();
+    if (left <= std::chrono::steady_clock::duration::zero()) return;
+    const auto step = std::chrono::duration_cast<std::chrono::nanoseconds>(
+        std::min<std::chrono::steady_clock::duration>(left, kStep));
+    if (esc_fd < 0) {
+      std::this_thread::sleep_for(step);
+      continue;
+    }
+    timespec timeout{};
+    timeout.tv_sec = static_cast<time_t>(step.count() / 1000000000);
+    timeout.tv_nsec = static_cast<long>(step.count() % 1000000000);
+    pollfd fd = {esc_fd, POLLIN, 0};
+    ppoll(&fd, 1, &timeout, nullptr);
   }
 }
 

@@ -48,6 +48,8 @@ class X11Platform final : public Platform {
   bool WaitForPaste(std::int64_t wait_ms) override;
   // Ends early when a stop is requested.
   void Sleep(std::int64_t ms) override;
+  // Ends early at Esc or a stop request, as soon as the keyboard watch sees it.
+  void SleepUnlessEscape(std::int64_t ms) override;
   std::int64_t NowMs() override;
   // False once the window is destroyed or its program has withdrawn it.
   bool WindowExists(WindowHandle window) override;

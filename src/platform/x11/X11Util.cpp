@@ -8,23 +8,26 @@ namespace typelane::x11 {
 
 namespace {
 
-thread_local int g_last_error = 0;
-
 // The backend's own connections. Read from inside the error handler, so a
 // fixed table of atomics rather than a container behind a lock.
 std::array<std::atomic<Display*>, 16> g_own_displays{};
-std::atomic<XErrorHandler> g_previous_handler{nullptr};
+// The serial of the last failed request of each of those connections (0:
+// none). Errors come in the order of their requests, so the last one tells
+// whether any request from a given serial on failed, whichever thread read it.
+std::array<std::atomic<unsigned long>, 16> g_error_serials{};
 
-bool IsOwn(Display* display) {
-  for (const auto& own : g_own_displays) {
-    if (own.load() == display) return true;
+int OwnIndex(Display* display) {
+  for (std::size_t i = 0; i < g_own_displays.size(); ++i) {
+    if (g_own_displays[i].load() == display) return static_cast<int>(i);
   }
-  return false;
+  return -1;
 }
 
+std::atomic<XErrorHandler> g_previous_handler{nullptr};
+
 int RecordError(Display* display, XErrorEvent* event) {
-  if (IsOwn(display)) {
-    g_last_error = event->error_code;
+  if (const int own = OwnIndex(display); own >= 0) {
+    g_error_serials[static_cast<std::size_t>(own)].store(event->serial);
     return 0;
   }
   XErrorHandler previous = g_previous_handler.load();
@@ -54,9 +57,13 @@ void InstallErrorHandler() {
 Display* OpenDisplay(const char* name) {
   Display* display = XOpenDisplay(name);
   if (!display) return nullptr;
-  for (auto& own : g_own_displays) {
+  for (std::size_t i = 0; i < g_own_displays.size(); ++i) {
     Display* expected = nullptr;
-    if (own.compare_exchange_strong(expected, display)) break;
+    if (g_own_displays[i].compare_exchange_strong(expected, display)) {
+      // A connection closed before may have left the slot its last error.
+      g_error_serials[i].store(0);
+      break;
+    }
   }
   return display;
 }
@@ -74,19 +81,20 @@ void ForgetDisplay(Display* display) {
   }
 }
 
-ErrorTrap::ErrorTrap(Display* display) : display_(display) {
+ErrorTrap::ErrorTrap(Display* display) : display_(display), first_serial_(NextRequest(display)) {
   // A toolkit that set its own handler after ours would otherwise swallow the
   // errors this trap is waiting for.
   AssertHandler();
-  XSync(display_, False);
-  g_last_error = 0;
 }
 
 bool ErrorTrap::Failed() {
+  // Errors of requests made before the trap may still come in now: their
+  // serials tell them apart, so the trap needs no round trip of its own.
   XSync(display_, False);
-  bool failed = g_last_error != 0;
-  g_last_error = 0;
-  return failed;
+  const int own = OwnIndex(display_);
+  if (own < 0) return false;
+  const unsigned long serial = g_error_serials[static_cast<std::size_t>(own)].load();
+  return serial != 0 && serial >= first_serial_;
 }
 
 }  // namespace typelane::x11

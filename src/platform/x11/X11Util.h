@@ -26,7 +26,8 @@ void CloseDisplay(Display* display);
 void ForgetDisplay(Display* display);
 
 // Records the X errors of the requests made on this thread between its
-// construction and Failed(). Errors are delivered on the thread that reads the
+// construction and Failed(), told from earlier ones by their serials: one round
+// trip (in Failed) per trap. Errors are delivered on the thread that reads the
 // connection, so each thread has its own record.
 class ErrorTrap {
  public:
@@ -37,6 +38,7 @@ class ErrorTrap {
 
  private:
   Display* display_;
+  unsigned long first_serial_;
 };
 
 }  // namespace typelane::x11

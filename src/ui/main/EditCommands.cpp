@@ -13,6 +13,7 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -36,26 +37,46 @@ namespace {
 
 CellRect ToCellRect(const GridRect& r) { return CellRect{r.top, r.left, r.bottom, r.right}; }
 
+const QString& Utf8TextFormat() {
+  static const QString format = QStringLiteral("text/plain;charset=utf-8");
+  return format;
+}
+
 // The clipboard's text as UTF-8 bytes. Where the clipboard offers UTF-8
 // itself (X11 does), its bytes are taken as they are: a QString on the way
-// would hold a pasted document again, at two bytes a character.
+// would hold a pasted document again, at two bytes a character, and cost a
+// conversion there and one back.
 QByteArray ClipboardUtf8(const QMimeData& data) {
-  static const QString utf8 = QStringLiteral("text/plain;charset=utf-8");
-  if (data.hasFormat(utf8)) return data.data(utf8);
+  if (data.hasFormat(Utf8TextFormat())) return data.data(Utf8TextFormat());
+  // Another X11 program's text that is not offered under that name: asked for
+  // as UTF8_STRING Qt hands over its bytes (as text/plain it decodes them).
+  if (QGuiApplication::platformName() == QLatin1String("xcb") && data.hasText()) {
+    QByteArray bytes = data.data(QStringLiteral("UTF8_STRING"));
+    if (bytes.endsWith('\0')) bytes.chop(1);
+    if (!bytes.isEmpty()) return bytes;
+  }
   return data.text().toUtf8();
 }
 
 // The grid's rows end at CR. Text from the system's clipboard ends its lines
 // with LF alone (Qt gives Windows' CR LF as LF too): every line break becomes
-// CR LF, so a block copied anywhere lands row by row. One pass, one copy.
+// CR LF, so a block copied anywhere lands row by row. One pass, one copy, the
+// text between line breaks copied whole.
 std::string ClipboardRows(const QByteArray& utf8) {
   std::string rows;
   rows.reserve(static_cast<size_t>(utf8.size() + utf8.count('\n')));
-  char previous = 0;
-  for (const char c : utf8) {
-    if (c == '\n' && previous != '\r') rows += '\r';
-    rows += c;
-    previous = c;
+  const char* at = utf8.constData();
+  const char* const end = at + utf8.size();
+  while (at < end) {
+    const auto* lf = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(end - at)));
+    if (lf == nullptr) {
+      rows.append(at, end);
+      break;
+    }
+    rows.append(at, lf);
+    if (lf == utf8.constData() || lf[-1] != '\r') rows += '\r';
+    rows += '\n';
+    at = lf + 1;
   }
   return rows;
 }
@@ -70,6 +91,18 @@ std::optional<std::string> SpreadsheetRows(const QMimeData& data, const QByteArr
   for (const QString& format : data.formats()) formats.push_back(format.toStdString());
   return ReadQuotedCells(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())),
                          OffersSpreadsheetFormat(formats));
+}
+
+// Whether some line of the text ends in LF alone.
+bool HasBareLineFeed(const QByteArray& utf8) {
+  const char* const begin = utf8.constData();
+  const char* const end = begin + utf8.size();
+  for (const char* at = begin; at < end; ++at) {
+    at = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(end - at)));
+    if (at == nullptr) return false;
+    if (at == begin || at[-1] != '\r') return true;
+  }
+  return false;
 }
 
 // From this size a paste tells how far it is: storing and showing tens of
@@ -156,7 +189,12 @@ void EditCommands::Copy() {
         CopyCommand(window_.document_.sheet, ToCellRect(window_.grid_->Selection()));
     if (!block) return;
     auto* data = new QMimeData;
-    data->setText(QString::fromStdString(block->text));
+    // The block's UTF-8 bytes, set once under both names: X11 serves them as
+    // they are (UTF8_STRING, text/plain), and a paste here takes them back as
+    // they are; a QString of the whole block would cost two conversions.
+    const QByteArray text(block->text.data(), static_cast<qsizetype>(block->text.size()));
+    data->setData(QStringLiteral("text/plain"), text);
+    data->setData(Utf8TextFormat(), text);
     if (!block->comments.empty()) {
       data->setData(CommentFormat(), QByteArray::fromStdString(block->comments));
     }
@@ -219,10 +257,13 @@ void EditCommands::PasteIntoGrid(bool check_drop_lists) {
   // Everything is read from the clipboard before the progress window lets
   // events run (the clipboard may change owners meanwhile).
   const std::string comments = data->data(CommentFormat()).toStdString();
-  std::string text;
+  // The clipboard's bytes are pasted as they are, unless their line breaks
+  // must become CR LF: then the copy that has them replaces them.
+  QByteArray utf8;
+  std::string rows;
   std::unique_ptr<QProgressDialog> progress;
   {
-    const QByteArray utf8 = ClipboardUtf8(*data);
+    utf8 = ClipboardUtf8(*data);
     if (utf8.size() >= kPasteProgressBytes) {
       progress = std::make_unique<QProgressDialog>(
           QStringLiteral("Pasting %1 MB of text...")
@@ -235,9 +276,16 @@ void EditCommands::PasteIntoGrid(bool check_drop_lists) {
       progress->setAutoClose(false);
       progress->setValue(1);  // read; shown and painted at once
     }
-    std::optional<std::string> quoted = SpreadsheetRows(*data, utf8);
-    text = quoted ? std::move(*quoted) : ClipboardRows(utf8);
-  }  // the clipboard's copy goes before the sheet takes its own
+    if (std::optional<std::string> quoted = SpreadsheetRows(*data, utf8)) {
+      rows = std::move(*quoted);
+      utf8 = QByteArray();  // the clipboard's copy goes before the sheet takes its own
+    } else if (HasBareLineFeed(utf8)) {
+      rows = ClipboardRows(utf8);
+      utf8 = QByteArray();
+    }
+  }
+  const std::string_view text =
+      rows.empty() ? std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())) : rows;
   if (progress) progress->setValue(2);
   const EditStep step(window_.document_, "Paste");
   const QtTextMeasure measure(window_.grid_->font());
@@ -245,7 +293,8 @@ void EditCommands::PasteIntoGrid(bool check_drop_lists) {
   const CellRect selection = ToCellRect(window_.grid_->Selection());
   SheetChange change = check_drop_lists ? PasteCommand(context, selection, text, comments)
                                         : PasteCells(context, selection, text, comments);
-  text = std::string();
+  utf8 = QByteArray();
+  rows = std::string();
   if (progress) progress->setValue(3);
   FinishEdit(window_.document_, std::move(change));
   if (progress) {
