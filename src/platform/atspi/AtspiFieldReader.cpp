@@ -82,6 +82,9 @@ AtspiAccessible* FocusedUnder(AtspiAccessible* node, int& budget) {
 class StatusCall {
  public:
   StatusCall() {
+    // Without a session bus libdbus would start one of its own (autolaunch):
+    // nothing is switched where there is nothing to switch.
+    if (!std::getenv("DBUS_SESSION_BUS_ADDRESS")) return;
     DBusError error;
     dbus_error_init(&error);
     connection_ = dbus_bus_get_private(DBUS_BUS_SESSION, &error);
@@ -179,9 +182,11 @@ void AtspiFieldReader::Forget() {
 bool AtspiFieldReader::Connect() {
   if (tried_) return connected_;
   tried_ = true;
-  // Without a session bus libatspi has nothing to talk to (and complains on
-  // the standard error): no reader, no noise.
-  if (!std::getenv("DBUS_SESSION_BUS_ADDRESS") && !std::getenv("DISPLAY")) return false;
+  // Without a session bus libatspi has nothing to talk to: it would complain
+  // on the standard error, or have libdbus start a bus of its own.
+  if (!std::getenv("DBUS_SESSION_BUS_ADDRESS") && !std::getenv("AT_SPI_BUS_ADDRESS")) {
+    return false;
+  }
   if (atspi_init() > 1) return false;
   context_ = g_main_context_new();
   atspi_set_main_context(context_);
