@@ -6,6 +6,8 @@
 # sent and text found, and nothing more is typed; a plain form verifies every
 # field and completes; a Tk form (not on the bus) completes without verifying
 # and says so. The log of a verified load tells per row: yes, no, not available.
+# The window (when built) asks before it switches the bus on, and stops its
+# load at the wrong field too.
 # usage: test_verified_load.sh nowm|openbox CLI DRIVER PROBE
 if [[ -z ${E2E_OWN_DBUS:-} ]]; then
   # The bus launcher keeps IsEnabled in the user's settings: the test's stay in memory.
@@ -30,7 +32,9 @@ wait_until 20 a11y_status >/dev/null || fail "the accessibility bus did not star
 sheet() {
   local file=$1 title=$2
   shift 2
-  write_sheet "$file" "$ZERO_DELAYS" "Window=$title"$'\nDescription=\nCommandGroup=' \
+  # A field that shows its paste is read at once; only a wrong one waits the
+  # whole verify wait, long enough here for two busy cores.
+  write_sheet "$file" "$ZERO_DELAYS"$'\nVerifyWait=3' "Window=$title"$'\nDescription=\nCommandGroup=' \
     "$(printf '%s\n' "$@")" "$(options_with true false)"
 }
 SAVE='\^s'
@@ -48,8 +52,6 @@ set -e
 grep -q "accessibility bus is switched off.*org.a11y.Status IsEnabled '<true>'" "$WORK/off.err" ||
   { cat "$WORK/off.err"; fail "no word on the bus being off"; }
 [[ $(a11y_status) == "(<false>,)" ]] || fail "send switched the bus on by itself"
-gdbus call --session --dest org.a11y.Bus --object-path /org/a11y/bus \
-  --method org.freedesktop.DBus.Properties.Set org.a11y.Status IsEnabled '<true>' >/dev/null
 
 # gtk_form TITLE [--picky]: a GTK form of three fields; its saves go to
 # $WORK/TITLE.out.
@@ -61,6 +63,61 @@ gtk_form() {
   wait_until 30 grep -q ready "$WORK/$title.out" || fail "the form $title did not start"
   wait_until 30 window_exists "$title" || fail "the form $title did not appear"
 }
+
+# read_box TITLE OUT: the text of our message box titled TITLE (through its
+# Ctrl+C), then Return on it.
+read_box() {
+  local title=$1 out=$2 box
+  wait_until 120 foreground_is "$title" || fail "no box \"$title\" ($("$DRIVER" foreground))"
+  box=$(visible_window "^$title\$") || fail "the box \"$title\" is not on the screen"
+  xclip -o -selection clipboard >"$out.before" 2>/dev/null || true
+  keys ctrl+c
+  wait_until 30 clipboard_changed "$out.before" "---" || fail "the box's text did not reach the clipboard"
+  xclip -o -selection clipboard | tr -d '\r' >"$out"
+  keys Return
+  wait_until 30 unmapped "$box" || fail "the box \"$title\" did not close"
+}
+
+# ---- the window: asks before it switches the bus on, then verifies ----
+GUI=$(dirname "$CLI")/typelane
+if [[ -x $GUI ]]; then
+  gtk_form "Window Form" --picky
+  sheet "$WORK/window.tyl" "Window Form" "$OK_ROW" "$LONG_ROW"
+  sed -i 's/^ImportLoad=0\r$/&\nVerifyPaste=true\r/' "$WORK/window.tyl"
+  printf 'begincommands\r\nCommand\tDescription\tDesktop\tNotes\r\nSAVE\tSave\t\\^s\t\r\nendcommands\r\n' \
+    >>"$WORK/window.tyl"
+  sed -i 's/^CommandGroup=\r$/CommandGroup=Desktop\r/' "$WORK/window.tyl"
+  start_typelane "$WORK/window.tyl"
+  MAIN="Veltrax Typelane $WORK/window.tyl"
+  back_to "$MAIN"
+  keys alt+t
+  keys s
+  # The question comes first; Return answers Yes.
+  read_box Typelane "$WORK/consent.txt"
+  grep -q 'Switch the accessibility bus on for this session?' "$WORK/consent.txt" ||
+    fail "the window did not ask before switching the bus on"
+  wait_until 20 bash -c '[[ $(gdbus call --session --dest org.a11y.Bus --object-path /org/a11y/bus \
+    --method org.freedesktop.DBus.Properties.Get org.a11y.Status IsEnabled) == "(<true>,)" ]]' ||
+    fail "Yes did not switch the bus on"
+  # The selection dialog, then the load and its summary.
+  wait_until 30 has_window '^Typelane$' || fail "the selection dialog did not appear"
+  wait_until 30 foreground_is "Typelane" || fail "the selection dialog does not have the focus"
+  keys Return
+  read_box "Typelane Error" "$WORK/window-summary.txt"
+  note "the window's summary:"
+  cat "$WORK/window-summary.txt"
+  grep -qx 'Row 2, cell 1: sent "AS54888", the field holds "AS548"' "$WORK/window-summary.txt" ||
+    fail "the window's summary does not name the wrong field"
+  grep -q 'Load log: ' "$WORK/window-summary.txt" || fail "the summary names no log"
+  log=$(sed -n 's/^Load log: //p' "$WORK/window-summary.txt")
+  [[ $(tr -d '\r' <"$log" | cut -f5) == $'Verified\nyes\nno' ]] ||
+    fail "the window's log says $(cat "$log")"
+else
+  note "no typelane next to typelane-cli: the window's part is left out"
+  gdbus call --session --dest org.a11y.Bus --object-path /org/a11y/bus \
+    --method org.freedesktop.DBus.Properties.Set org.a11y.Status IsEnabled '<true>' >/dev/null
+fi
+
 
 # send NAME SHEET: typelane-cli send --verify with a log; sets rc.
 send() {
