@@ -404,22 +404,30 @@ void LoadDriver::VerifyPaste(std::string_view value) {
   FieldTarget target{Target(), TargetTitle()};
   const std::int64_t started = platform.NowMs();
   const std::int64_t limit_ms = SecondsToMs(context_.delays.verify_wait);
-  std::optional<FieldText> field;
+  // What the field was read with last, and the text it settled at: read the
+  // same twice in a row. A field that is still changing, or a read that
+  // caught it half-way, does not make the text the user is shown; a read
+  // that found nothing (the target did not answer in time) replaces neither.
+  std::optional<FieldText> last;
+  std::optional<std::string> settled;
   // The target shows a paste in its own time: the field is read until it
   // holds the value or the verify wait is over. Esc and a stop request end
   // the wait at once; the cell then counts as not sent.
   while (true) {
-    field = context_.fields->ReadFocusedField(target);
-    if (field && FieldHolds(*field, value)) {
-      if (row_check_ == RowCheck::kNothing) row_check_ = RowCheck::kVerified;
-      return;
+    if (std::optional<FieldText> read = context_.fields->ReadFocusedField(target)) {
+      if (FieldHolds(*read, value)) {
+        if (row_check_ == RowCheck::kNothing) row_check_ = RowCheck::kVerified;
+        return;
+      }
+      if (last && last->text == read->text) settled = read->text;
+      last = std::move(read);
     }
     if (platform.NowMs() - started >= limit_ms) break;
     platform.SleepUnlessEscape(kVerifySliceMs);
     if (platform.StopRequested()) throw Hold::kStop;
     if (platform.EscapePressed()) throw Hold::kEscape;
   }
-  if (!field) {
+  if (!last) {
     // No text field has the focus (a button, a list, a widget the target
     // does not expose): the paste cannot be judged, so it is not held
     // against the target, but the row does not count as verified.
@@ -429,7 +437,7 @@ void LoadDriver::VerifyPaste(std::string_view value) {
   row_check_ = RowCheck::kWrong;
   throw LoadError("Row " + std::to_string(current_row_) + ", cell " + std::to_string(current_col_) +
                   ": sent \"" + std::string(value) + "\", the field holds \"" +
-                  Shortened(field->text, kShownFieldBytes) + "\"");
+                  Shortened(settled.value_or(last->text), kShownFieldBytes) + "\"");
 }
 
 }  // namespace typelane

@@ -14,8 +14,9 @@ namespace typelane {
 namespace {
 
 // A target that stopped answering must not hold a read for the bus's usual
-// 25 s: a read then finds nothing and the verify wait goes on.
-constexpr int kCallTimeoutMs = 250;
+// 25 s: a read then finds nothing and the verify wait goes on. A busy
+// machine can keep a healthy target a few hundred milliseconds.
+constexpr int kCallTimeoutMs = 1000;
 // A walk for the focused object gives up past this many objects: a window
 // with a huge table is not walked cell by cell.
 constexpr int kMaxWalk = 4000;
@@ -312,8 +313,12 @@ std::optional<FieldText> AtspiFieldReader::ReadFocusedField(const FieldTarget& t
     return std::nullopt;
   }
   read.text = TakeString(atspi_text_get_text(text, 0, count, &error));
+  // A call that failed (the target did not answer in time) read nothing: an
+  // empty text here would pass for what the field holds.
+  const bool text_read = error.error == nullptr;
   const gint caret = atspi_text_get_caret_offset(text, &error);
   g_object_unref(text);
+  if (!text_read) return std::nullopt;
   if (caret >= 0 && caret <= g_utf8_strlen(read.text.c_str(), -1) &&
       g_utf8_validate(read.text.c_str(), -1, nullptr)) {
     // AT-SPI counts characters; the comparison counts bytes.
