@@ -20,6 +20,9 @@ packages=(
   # The sign-on password in the desktop's secret store; the tests run a real
   # gnome-keyring-daemon in a session bus of their own and read it back.
   libsecret-1-dev gnome-keyring libsecret-tools dbus-daemon
+  # Verified loads read pasted values back through the accessibility bus; the
+  # tests load GTK 3 forms (python3-gi) in a D-Bus session of their own.
+  at-spi2-core libatspi2.0-dev dbus python3-gi gir1.2-gtk-3.0
   # The package test checks the .deb as Debian does (lintian) and its AppStream
   # metadata; update-mime-database and gio read back the installed file types.
   lintian appstream shared-mime-info

@@ -351,6 +351,14 @@ void TerminalProgress::WaitingForKeys(unsigned held) {
             << std::endl;
 }
 
+// A notice about the whole load: a line of its own on the standard error,
+// quiet or not (a load without verification the user asked for is worth
+// knowing of).
+void TerminalProgress::LoadNotice(const std::string& text) {
+  ProgressHidden();
+  std::cerr << kErrorPrefix << "warning: " << text << std::endl;
+}
+
 // Why the load holds: on a terminal in place of the progress line until the
 // wait is over; elsewhere (a script's log) once per wait, on a line.
 void TerminalProgress::WaitNotice(const std::string& text) {

@@ -173,6 +173,7 @@ class TerminalProgress : public LoadObserver {
   void ProgressHidden() override;
   void WaitingForKeys(unsigned held) override;
   void WaitNotice(const std::string& text) override;
+  void LoadNotice(const std::string& text) override;
   // A line of its own kind ("Reading orders.tyl (120 MB)..."), on a terminal.
   void Show(const std::string& text);
 

@@ -11,6 +11,7 @@
 #include "core/document/MakeSendRequest.h"
 #include "core/files/LoadLog.h"
 #include "core/load/SendData.h"
+#include "platform/fields/DesktopFieldReader.h"
 #include "platform/recording/BlockTraceSink.h"
 #include "platform/recording/ReadableTrace.h"
 
@@ -30,9 +31,9 @@ std::pair<int, int> ParseRange(const std::string& text, const char* what) {
 }
 
 constexpr OptionRule kSendOptions[] = {
-    {"dry-run", false}, {"readable", false}, {"log", true},
-    {"window", true},   {"group", true},     {"rows", true},
-    {"cols", true},     {"from-cell", true}, {"quiet", false, 'q'},
+    {"dry-run", false},    {"readable", false}, {"log", true},  {"window", true},
+    {"group", true},       {"rows", true},      {"cols", true}, {"from-cell", true},
+    {"quiet", false, 'q'}, {"verify", false},
 };
 
 }  // namespace
@@ -113,10 +114,12 @@ int RunSend(const std::vector<std::string>& args, const std::string& folder) {
   // The log is made before anything is sent: a name that is taken (the sheet
   // itself, an earlier log, a link) or cannot be written stops the load before
   // it starts, and what has that name stays as it was.
+  // --verify, or the sheet's own VerifyPaste option.
+  const bool verify = parsed.Has("verify") || doc.options.verify_paste;
   std::unique_ptr<LoadLog> log;
   if (log_path) {
     try {
-      log = LoadLog::CreateAt(*log_path);
+      log = LoadLog::CreateAt(*log_path, verify);
     } catch (const std::exception& e) {
       PrintError(std::string("the load log cannot be written: ") + e.what());
       return kExitError;
@@ -133,6 +136,22 @@ int RunSend(const std::vector<std::string>& args, const std::string& folder) {
   choice.group = group;
   SendRequest request = MakeSendRequest(doc, choice);
   request.start_col = from_cell;
+  request.verify_paste = verify;
+
+  // The accessibility client starts only for a load that verifies, and never
+  // for a dry run (there is no target to read). A bus that is switched off is
+  // not switched on behind the user's back: they are told how, and the load
+  // goes on (without verifying, if the target cannot be read so).
+  std::unique_ptr<FieldReader> fields;
+  if (verify && !dry_run) {
+    fields = MakeDesktopFieldReader();
+    if (fields && DesktopAccessibility() == Accessibility::kOff) {
+      PrintWarning(
+          "the accessibility bus is switched off, so programs may not show their fields to "
+          "--verify. To switch it on for this session: " +
+          HowToSwitchOnAccessibility());
+    }
+  }
 
   // Long loads show how far they are, where someone watches the terminal (a
   // dry run prints its trace instead; --quiet asks for no progress).
@@ -141,7 +160,7 @@ int RunSend(const std::vector<std::string>& args, const std::string& folder) {
   WarnIfEscapeUnwatched(*platform);
   StopOnSignals stop_on_signals(*platform);
   SendResult result = RunLoad(*platform, PrepareLoad(doc.sheet, doc.commands, doc.delays, request),
-                              observer, log.get());
+                              observer, log.get(), fields.get());
   // The trace is out before anything else is said.
   if (dry_run) DryRunTrace().Flush();
   // The progress line shares the terminal with the summary: it goes first.

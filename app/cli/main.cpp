@@ -34,6 +34,10 @@ const char* const kSendDetails =
     "  --rows A-B       only these rows\n"
     "  --cols A-B       only these columns\n"
     "  --from-cell C    start the first row at column C\n"
+    "  --verify         read every pasted value back from the target's field before\n"
+    "                   the Tab (through the accessibility bus); a field that holds\n"
+    "                   something else stops the load, naming the row, the cell and\n"
+    "                   both values (as the sheet's VerifyPaste=true does)\n"
     "  -q, --quiet      no progress line, no summary when the load is done\n"
     "SHEET - reads the sheet from standard input.\n";
 
@@ -49,6 +53,8 @@ const char* const kSendDelays =
     "  PasteWait   seconds the load waits for the target to take a paste before it\n"
     "              stops with an error naming the row and cell; 0 waits for as long\n"
     "              as it takes (30)\n"
+    "  VerifyWait  seconds a verified load gives the target's field to show a pasted\n"
+    "              value (0.5)\n"
     "A command's own extra delay is a line NAME=seconds in the same section.\n"
     "A load stops on Esc, SIGINT, SIGTERM, SIGHUP or SIGQUIT (exit status 128 +\n"
     "the signal), letting go of every key and button it holds. A load that stopped\n"
@@ -58,7 +64,7 @@ const char* const kSendDelays =
 const Command kCommands[] = {
     {"send",
      "typelane-cli send [--dry-run [--readable]] [--log FILE] [--window TITLE] [--group NAME]\n"
-     "                  [--rows A-B] [--cols A-B] [--from-cell C] [--quiet] SHEET\n",
+     "                  [--rows A-B] [--cols A-B] [--from-cell C] [--verify] [--quiet] SHEET\n",
      "enter a sheet's rows into the target window", kSendDetails, &RunSend, kSendDelays},
     {"keys", "typelane-cli keys [--dry-run] [--] TEXT\n",
      "type keystrokes or a built-in command into the window that has the focus",

@@ -38,7 +38,7 @@ _typelane_cli() {
           return 0 ;;
         --group | --rows | --cols | --from-cell) return 0 ;;
       esac
-      options="--dry-run --readable --log --window --group --rows --cols --from-cell --quiet --help"
+      options="--dry-run --readable --log --window --group --rows --cols --from-cell --verify --quiet --help"
       ;;
     keys) options="--dry-run --quiet --help" ;;
     windows) options="--help" ;;

@@ -25,7 +25,7 @@ older_settings() {
   chmod 644 "$ini"
 }
 
-# Tools > Options, then Make Default: the tenth stop of the dialog's Tab
+# Tools > Options, then Make Default: the eleventh stop of the dialog's Tab
 # chain from where it opens (after OK and Cancel).
 make_default() {
   back_to "Veltrax Typelane $sheet"
@@ -33,7 +33,7 @@ make_default() {
   wait_until 30 has_window '^Options & Preferences$' || fail "the options dialog did not open"
   [[ $MODE == openbox ]] || "$DRIVER" activate "Options & Preferences" >/dev/null || true
   wait_until 30 foreground_is "Options & Preferences" || fail "the options dialog has no focus"
-  for _ in 1 2 3 4 5 6 7 8 9 10; do keys Tab; done
+  for _ in 1 2 3 4 5 6 7 8 9 10 11; do keys Tab; done
   keys space
   wait_until 30 grep -q HourGlass= "$ini" || fail "Make Default wrote nothing: $(cat "$ini")"
 }

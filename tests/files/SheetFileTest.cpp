@@ -43,9 +43,11 @@ std::vector<std::string> WithTail(std::vector<std::string> lines,
 }
 
 const std::vector<std::string> kOptions = {
-    "beginoptions",          "AutoTab=true",   "HourGlass=true", "AutoInsert=false",
-    "ProgressBar=false",     "TitleSize=true", "DataColour=255", "CommandColour=-1",
-    "KeystrokeColour=65280", "DataSource=1",   "ImportLoad=1",   "endoptions"};
+    "beginoptions",     "AutoTab=true",      "HourGlass=true",
+    "AutoInsert=false", "ProgressBar=false", "TitleSize=true",
+    "DataColour=255",   "CommandColour=-1",  "KeystrokeColour=65280",
+    "DataSource=1",     "ImportLoad=1",      "VerifyPaste=true",
+    "endoptions"};
 
 TEST(SheetFile, WritesEverySectionInOrder) {
   DocumentHarness h;
@@ -84,6 +86,7 @@ TEST(SheetFile, WritesEverySectionInOrder) {
                                              "MenuCall=250",
                                              "HourGlass=1000",
                                              "PasteWait=30",
+                                             "VerifyWait=0.5",
                                              "SAVE=0",
                                              "NEXT=0.25",
                                              "enddelays",
@@ -110,6 +113,7 @@ TEST(SheetFile, WritesEverySectionInOrder) {
                                              "KeystrokeColour=16777215",
                                              "DataSource=0",
                                              "ImportLoad=0",
+                                             "VerifyPaste=false",
                                              "endoptions",
                                              "beginformat",
                                              "ColumnWidth2=120",
@@ -220,9 +224,9 @@ TEST(SheetFile, HeaderLines) {
     TextOut out;
     WriteSheetFile(*h.doc, out);
     const auto lines = out.Lines();
-    ASSERT_EQ(lines[12], "beginheader");
-    EXPECT_EQ(lines[13], "");
-    EXPECT_EQ(lines[14], "endheader");
+    ASSERT_EQ(lines[13], "beginheader");
+    EXPECT_EQ(lines[14], "");
+    EXPECT_EQ(lines[15], "endheader");
 
     DocumentHarness r;
     Read(r, lines);
@@ -259,6 +263,7 @@ TEST(SheetFile, FileMayEndAfterDataOrFormat) {
     EXPECT_EQ(h.doc->description, "Monthly");
     EXPECT_EQ(h.doc->command_group, "");  // kept aside, never applied
     EXPECT_TRUE(h.doc->options.hour_glass);
+    EXPECT_FALSE(h.doc->options.verify_paste);
     EXPECT_EQ(h.doc->sheet.ColumnWidth(1), 99);
     EXPECT_EQ(h.doc->commands.SaveLines(), testing::kDefaultCommands);
     EXPECT_EQ(h.doc->sheet.LastRow(), 3);
@@ -275,6 +280,7 @@ TEST(SheetFile, FileMayEndAfterDataOrFormat) {
     EXPECT_TRUE(h.doc->auto_tab);
     EXPECT_EQ(h.doc->options.data_colour, 255);
     EXPECT_EQ(h.doc->options.command_colour, -1);
+    EXPECT_TRUE(h.doc->options.verify_paste);
     EXPECT_EQ(h.doc->sheet.ColumnWidth(2), 80);
     EXPECT_EQ(h.doc->sheet.Info(1, 1)->comment, "hi");
     EXPECT_EQ(h.doc->command_group, "");
@@ -437,6 +443,7 @@ TEST(SheetFile, EveryDelayTheDialogAcceptsComesBack) {
     d.SetDelayByName("CellDelay", v.cell);
     d.SetDelayByName("FormDelay", v.form);
     d.SetDelayByName("PasteWait", v.paste);
+    d.SetDelayByName("VerifyWait", v.data);
     d.SetDelayByName("KeyHold", v.key);
     d.SetDelayByName("SystemHold", v.system);
     d.SetDelayByName("MenuCall", v.menu);
@@ -460,6 +467,7 @@ TEST(SheetFile, EveryDelayTheDialogAcceptsComesBack) {
     EXPECT_EQ(got.form_delay, v.form);
     EXPECT_EQ(got.paste_wait, v.paste);
     EXPECT_EQ(got.DelayByName("pastewait"), v.paste);
+    EXPECT_EQ(got.DelayByName("VerifyWait"), v.data);
     EXPECT_EQ(got.key_hold, v.key);
     EXPECT_EQ(got.system_hold, v.system);
     EXPECT_EQ(got.menu_call, v.menu);
@@ -470,6 +478,7 @@ TEST(SheetFile, EveryDelayTheDialogAcceptsComesBack) {
   DocumentHarness old;
   Read(old, Head());
   EXPECT_EQ(old.doc->delays.paste_wait, 30);
+  EXPECT_EQ(old.doc->delays.verify_wait, 0.5);
   EXPECT_EQ(old.doc->delays.data_delay, 0.5);
 }
 

@@ -158,6 +158,19 @@ class OptionsDialogTest : public QObject {
     QVERIFY(!f.document->options.title_size);
     QCOMPARE(f.settings.ReadInt(typelane::kOptionsKey, "TitleSize"), std::optional<int>(1));
     QCOMPARE(f.settings.ReadInt(typelane::kOptionsKey, "DataColour"), std::optional<int>(16777215));
+    // Verify pasted data: off by default, stored as VerifyPaste, in force
+    // after OK and marks the sheet modified.
+    QVERIFY(!NamedChild<QCheckBox>(o, "chkVerifyPaste")->isChecked());
+    QCOMPARE(NamedChild<QCheckBox>(o, "chkVerifyPaste")->accessibleName(),
+             QStringLiteral("Verify pasted data"));
+    Click(o, "chkVerifyPaste");
+    Click(o, "btnDefault");
+    QCOMPARE(f.settings.ReadInt(typelane::kOptionsKey, "VerifyPaste"), std::optional<int>(1));
+    QVERIFY(!f.document->options.verify_paste);
+    Click(o, "btnOK");
+    QVERIFY(f.document->options.verify_paste);
+    QVERIFY(f.document->Modified());
+    o.show();
     // A store that cannot be written says so.
     f.settings.read_only = true;
     Click(o, "chkTitleSize");

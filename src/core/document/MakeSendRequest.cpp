@@ -13,6 +13,7 @@ SendRequest MakeSendRequest(const Document& document, const SendChoice& choice) 
   request.auto_tab = document.auto_tab;
   request.progress_bar = document.options.progress_bar;
   request.hour_glass = document.options.hour_glass;
+  request.verify_paste = document.options.verify_paste;
   return request;
 }
 

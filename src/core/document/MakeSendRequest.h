@@ -24,7 +24,7 @@ struct SendChoice {
 
 // The request Send Data runs from the document and the choice: the range
 // (all cells, or the selection, which the load cuts to the used extent), the
-// group and target title, Auto Tab, and the ProgressBar and HourGlass options
+// group and target title, Auto Tab, and the ProgressBar, HourGlass and VerifyPaste options
 // in force. Every front end builds its request here, so a load from the
 // window and one from typelane-cli play the same cells the same way.
 SendRequest MakeSendRequest(const Document& document, const SendChoice& choice);

@@ -14,6 +14,7 @@ namespace typelane {
 namespace {
 
 constexpr std::string_view kHeading = "Row\tStarted\tCells sent\tOutcome";
+constexpr std::string_view kVerifiedHeading = "\tVerified";
 
 // A log's name may take this many bytes (NAME_MAX on Linux; Windows counts
 // UTF-16 units, never more than the UTF-8 bytes).
@@ -70,13 +71,15 @@ std::string OneField(std::string_view text) {
 
 }  // namespace
 
-LoadLog::LoadLog(std::unique_ptr<AppendFile> file) : file_(std::move(file)) {
-  Write(kHeading);
+LoadLog::LoadLog(std::unique_ptr<AppendFile> file, bool verified)
+    : file_(std::move(file)), verified_column_(verified) {
+  Write(std::string(kHeading) + std::string(verified ? kVerifiedHeading : std::string_view()));
   started_at_ = std::chrono::system_clock::now();
 }
 
 std::unique_ptr<LoadLog> LoadLog::CreateIn(const std::string& folder, std::string_view sheet_name,
-                                           std::chrono::system_clock::time_point now) {
+                                           std::chrono::system_clock::time_point now,
+                                           bool verified) {
   // The user's alone: a log shows what was typed where.
   CreatePrivateFolders(folder);
   std::string base(sheet_name);
@@ -104,18 +107,18 @@ std::unique_ptr<LoadLog> LoadLog::CreateIn(const std::string& folder, std::strin
   for (int n = 1; n < 1000; ++n) {
     const std::string path = stem + (n == 1 ? "" : " (" + std::to_string(n) + ")") + ".txt";
     if (auto file = AppendFile::CreateNew(path)) {
-      return std::unique_ptr<LoadLog>(new LoadLog(std::move(file)));
+      return std::unique_ptr<LoadLog>(new LoadLog(std::move(file), verified));
     }
   }
   throw FileError(stem + ".txt", "Too many load logs of this name already exist.");
 }
 
-std::unique_ptr<LoadLog> LoadLog::CreateAt(const std::string& path) {
+std::unique_ptr<LoadLog> LoadLog::CreateAt(const std::string& path, bool verified) {
   // Never an existing file: a mistyped name must not empty the sheet being
   // loaded, nor, through a link, a file somewhere else.
   auto file = AppendFile::CreateNew(path);
   if (!file) throw FileError(path, "The file already exists; a load log is always a new file.");
-  return std::unique_ptr<LoadLog>(new LoadLog(std::move(file)));
+  return std::unique_ptr<LoadLog>(new LoadLog(std::move(file), verified));
 }
 
 std::string LoadLog::FolderIn(const std::string& data_folder) {
@@ -145,8 +148,16 @@ void LoadLog::RowEnded(int row, int cells_sent, std::string_view outcome) {
   const auto at = started_at_ + std::chrono::milliseconds(row_started_ms_ - started_ms_);
   std::string line = std::to_string(row) + '\t' + FormatTime(at, false) + '\t' +
                      std::to_string(cells_sent) + '\t' + OneField(outcome);
+  if (verified_column_) {
+    line += '\t' + row_verified_;
+    row_verified_.clear();
+  }
   Write(line);
   if (error_.empty()) ++rows_written_;
+}
+
+void LoadLog::RowVerified(int /*row*/, std::string_view verified) {
+  row_verified_ = OneField(verified);
 }
 
 void LoadLog::LoadNote(std::int64_t now_ms, std::string_view text) {

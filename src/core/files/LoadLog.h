@@ -24,6 +24,12 @@ namespace typelane {
 // and the cell), put on one line; the log adds nothing and judges nothing.
 // A line without a row number is a note about the load as a whole, such as
 // where a resumed load began ("resumed at row 4, cell 3").
+//
+// The log of a load that verifies its pastes has a fifth column, "Verified",
+// after the others (so a reader of the first four reads both kinds): "yes"
+// when every value the row pasted was read back from the target's field,
+// "no" when one was not what the field held, "not available" when they could
+// not be read.
 // Every line ends CR LF, as in all our files.
 //
 // A failure to write is kept (Error()) and ends the logging, never the load.
@@ -33,12 +39,14 @@ class LoadLog final : public LoadJournal {
   // time: "orders 2026-12-08 14-05-07.txt", with " (2)", " (3)" ... when that
   // name is taken. A sheet name too long for a file name is cut at a whole
   // character; the date and time stay. Throws FileError.
+  // verified: the log of a load that verifies its pastes (the fifth column).
   static std::unique_ptr<LoadLog> CreateIn(const std::string& folder, std::string_view sheet_name,
-                                           std::chrono::system_clock::time_point now);
+                                           std::chrono::system_clock::time_point now,
+                                           bool verified = false);
   // A new log at a path the user named, created exclusively and never
   // through a link: anything already of that name (a file, a link, a link to
   // nowhere) is a FileError naming it, as is a path that cannot be written.
-  static std::unique_ptr<LoadLog> CreateAt(const std::string& path);
+  static std::unique_ptr<LoadLog> CreateAt(const std::string& path, bool verified = false);
 
   // The folder of a user's load logs: "logs" in their data folder (data_folder
   // ends in its separator); "" when there is no data folder.
@@ -56,11 +64,12 @@ class LoadLog final : public LoadJournal {
   void LoadStarted(std::int64_t now_ms) override;
   void RowStarted(int row, std::int64_t now_ms) override;
   void RowEnded(int row, int cells_sent, std::string_view outcome) override;
+  void RowVerified(int row, std::string_view verified) override;
   // A line of its own, without a row or cells: "resumed at row 3, cell 4".
   void LoadNote(std::int64_t now_ms, std::string_view text) override;
 
  private:
-  explicit LoadLog(std::unique_ptr<AppendFile> file);
+  LoadLog(std::unique_ptr<AppendFile> file, bool verified);
   void Write(std::string_view line);
 
   std::unique_ptr<AppendFile> file_;
@@ -70,6 +79,8 @@ class LoadLog final : public LoadJournal {
   std::int64_t started_ms_ = 0;
   std::chrono::system_clock::time_point started_at_;
   std::int64_t row_started_ms_ = 0;
+  bool verified_column_ = false;
+  std::string row_verified_;
 };
 
 }  // namespace typelane

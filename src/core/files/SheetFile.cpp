@@ -215,6 +215,7 @@ class SheetFileReader {
       flag("AutoInsert=", o.auto_insert);
       flag("ProgressBar=", o.progress_bar);
       flag("TitleSize=", o.title_size);
+      flag("VerifyPaste=", o.verify_paste);
       number("DataColour=", o.data_colour);
       number("CommandColour=", o.command_colour);
       number("KeystrokeColour=", o.keystroke_colour);
@@ -312,6 +313,7 @@ void WriteSheetFile(const SheetContent& document, TextOut& out) {
   out.Line("MenuCall=" + std::to_string(delays.menu_call));
   out.Line("HourGlass=" + std::to_string(delays.hour_glass));
   out.Line("PasteWait=" + FormatDelaySeconds(delays.paste_wait));
+  out.Line("VerifyWait=" + FormatDelaySeconds(delays.verify_wait));
   for (const auto& row : delays.CommandDelays()) {
     // The unused row names no command and would read back as an empty value.
     if (row.name.empty()) continue;
@@ -357,6 +359,7 @@ void WriteSheetFile(const SheetContent& document, TextOut& out) {
   out.Line("KeystrokeColour=" + std::to_string(o.keystroke_colour));
   out.Line("DataSource=" + std::to_string(o.data_source));
   out.Line("ImportLoad=" + std::to_string(o.import_load));
+  out.Line(std::string("VerifyPaste=") + Flag(o.verify_paste));
   out.Line("endoptions");
 
   out.Line("beginformat");

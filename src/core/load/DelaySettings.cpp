@@ -19,6 +19,7 @@ void DelaySettings::ResetToDefaults() {
   menu_call = 250;
   hour_glass = 1000;
   paste_wait = 30;
+  verify_wait = 0.5;
   command_delays_.assign(1, CommandDelay{});
   Reindex();
 }
@@ -45,6 +46,7 @@ double DelaySettings::DelayByName(std::string_view name) const {
   if (upper == "MENU") return menu_call / 1000.0;
   if (upper == "HOURGLASS") return hour_glass / 1000.0;
   if (upper == "PASTEWAIT") return paste_wait;
+  if (upper == "VERIFYWAIT") return verify_wait;
   if (index_fresh_) {
     auto it = by_upper_.find(upper);
     return it == by_upper_.end() ? 0 : StrToFloat(command_delays_[it->second].value);
@@ -84,6 +86,8 @@ void DelaySettings::SetDelayByName(std::string_view name, double value) {
     hour_glass = TruncateMs(value);
   } else if (name == "PasteWait") {
     paste_wait = value;
+  } else if (name == "VerifyWait") {
+    verify_wait = value;
   } else {
     if (!index_fresh_) Reindex();
     const std::string text = FormatFloat(value);

@@ -33,6 +33,10 @@ class DelaySettings {
   // before it stops with an error; 0 waits for as long as it takes (Esc
   // still stops).
   double paste_wait = 30;
+  // VerifyWait: how long a load that verifies its pastes gives the target's
+  // field to show a pasted value (a paste is asynchronous) before it counts
+  // the field's text as what the target kept.
+  double verify_wait = 0.5;
 
   // The range the delays dialog accepts for every standard delay: none is
   // negative, and none is longer than a day (a longer one is a slip of the
@@ -42,12 +46,12 @@ class DelaySettings {
   static constexpr int kMaxMilliseconds = 86400000;
 
   // Seconds for a standard name (DATA, CELL, WINDOW, KEY, SYSTEM, MENU,
-  // HOURGLASS, PASTEWAIT, any case) or a command's extra delay; 0 for an unknown name.
+  // HOURGLASS, PASTEWAIT, VERIFYWAIT, any case) or a command's extra delay; 0 for an unknown name.
   // Throws ConversionError when the command's value is not a number.
   double DelayByName(std::string_view name) const;
 
   // Sets a standard delay by its exact key (DataDelay, ..., HourGlass,
-  // PasteWait) or else
+  // PasteWait, VerifyWait) or else
   // the extra delay of the command of that name, adding a row when needed.
   void SetDelayByName(std::string_view name, double value);
 

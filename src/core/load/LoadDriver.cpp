@@ -9,6 +9,7 @@
 #include "core/load/BuiltInCommands.h"
 #include "core/load/CommandTable.h"
 #include "core/load/DelaySettings.h"
+#include "core/load/FieldReader.h"
 #include "core/load/HeldKeys.h"
 #include "core/load/Keystrokes.h"
 #include "core/load/LoadJournal.h"
@@ -29,6 +30,22 @@ constexpr std::int64_t kFocusPollMs = 50;
 constexpr std::int64_t kPasteSliceMs = 50;
 // A paste not taken after this long is worth telling the user about.
 constexpr std::int64_t kPasteNoticeMs = 2000;
+// A field is read again this often until it shows the pasted value: one read
+// costs a fraction of a millisecond, and most targets show a paste within a
+// few.
+constexpr std::int64_t kVerifySliceMs = 10;
+// A field's text in a message: its beginning, so a large text view does not
+// fill the summary.
+constexpr size_t kShownFieldBytes = 200;
+
+// At most limit bytes of UTF-8 text, never ending inside a character.
+std::string Shortened(std::string text, size_t limit) {
+  if (text.size() <= limit) return text;
+  size_t cut = limit;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+  text.resize(cut);
+  return text + "\u2026";
+}
 
 // Seconds as the user wrote them: 30, 2.5.
 std::string FormatSeconds(double seconds) {
@@ -57,8 +74,11 @@ LoadOutcome LoadDriver::LoadRange(int first_row, int last_row, int first_col, in
   first_col_ = first_col;
   resume_row_ = resume_col_ = 0;
   LoadOutcome outcome;
+  field_asked_ = false;
   try {
     platform.BeginEscapeWatch();
+    // Said once at the start, before anything is typed.
+    if (context_.verify_paste) CanVerify();
     const int row_count = last_row - first_row + 1;
     const int col_count = last_col - first_col + 1;
     // A row counts once the load is past it, whatever its columns: a range
@@ -68,6 +88,7 @@ LoadOutcome LoadDriver::LoadRange(int first_row, int last_row, int first_col, in
       row_start_col_ = row == first_row && start_col > first_col ? start_col : first_col;
       done_col_ = 0;
       cells_sent_ = 0;
+      row_check_ = RowCheck::kNothing;
       if (context_.journal) context_.journal->RowStarted(row, platform.NowMs());
       for (int col = row_start_col_; col <= last_col; ++col) {
         current_col_ = col;
@@ -82,7 +103,8 @@ LoadOutcome LoadDriver::LoadRange(int first_row, int last_row, int first_col, in
         try {
           sent = PlayCell(context_.sheet.Cell(row, col));
         } catch (Hold interrupted) {
-          // The target never took the cell's paste: the cell did not go out.
+          // The target never took the cell's paste, or Esc came while the
+          // paste was read back: the cell did not go out whole.
           (interrupted == Hold::kEscape ? outcome.cancelled : outcome.stopped) = true;
           break;
         }
@@ -166,6 +188,13 @@ void LoadDriver::NoteResumePoint() {
 
 void LoadDriver::EndRow(int row, std::string_view outcome) {
   if (row == 0) return;
+  if (context_.journal && context_.verify_paste) {
+    // A row with nothing read back (no paste, or fields that cannot be read)
+    // was not verified.
+    context_.journal->RowVerified(row, row_check_ == RowCheck::kVerified ? "yes"
+                                       : row_check_ == RowCheck::kWrong  ? "no"
+                                                                         : "not available");
+  }
   if (context_.journal) context_.journal->RowEnded(row, cells_sent_, outcome);
 }
 
@@ -308,6 +337,8 @@ void LoadDriver::PasteData(const std::string& text) {
   TypeKeystrokes(platform, delays, "^V");
   WaitForPasteTaken();
   platform.SleepUnlessEscape(SecondsToMs(delays.data_delay));
+  // Before the Tab: the field that took the paste still has the focus.
+  if (context_.verify_paste && CanVerify()) VerifyPaste(paste);
   if (context_.auto_tab && !no_tab_marker) {
     TypeKeystrokes(platform, delays, "{TAB}");
     platform.SleepUnlessEscape(SecondsToMs(delays.DelayByName("TAB")));
@@ -340,6 +371,73 @@ void LoadDriver::WaitForPasteTaken() {
                   ") \u2014 Esc stops");
     }
   }
+}
+
+bool LoadDriver::CanVerify() {
+  const WindowHandle window = Target();
+  if (field_asked_ && window == field_window_) return fields_readable_;
+  // Asked once per target: at the start, and again after a "*CW" moved the
+  // load to another window.
+  field_asked_ = true;
+  field_window_ = window;
+  FieldTarget target{window, TargetTitle()};
+  // The reader knows windows by their whole title, not by the beginning of
+  // it the user may have typed.
+  for (const WindowInfo& info : platform_.ListWindows()) {
+    if (window != 0 && info.handle == window) {
+      target.title = SeenTitle(info.title);
+      break;
+    }
+  }
+  fields_readable_ = context_.fields != nullptr && context_.fields->CanRead(target);
+  if (!fields_readable_) {
+    const std::string text =
+        "Verification is not available for \"" + TargetTitle() + "\": loading without it";
+    if (context_.notices) context_.notices->LoadNotice(text);
+    if (context_.journal) context_.journal->LoadNote(platform_.NowMs(), text);
+  }
+  return fields_readable_;
+}
+
+void LoadDriver::VerifyPaste(std::string_view value) {
+  Platform& platform = platform_;
+  FieldTarget target{Target(), TargetTitle()};
+  const std::int64_t started = platform.NowMs();
+  const std::int64_t limit_ms = SecondsToMs(context_.delays.verify_wait);
+  // What the field was read with last, and the text it settled at: read the
+  // same twice in a row. A field that is still changing, or a read that
+  // caught it half-way, does not make the text the user is shown; a read
+  // that found nothing (the target did not answer in time) replaces neither.
+  std::optional<FieldText> last;
+  std::optional<std::string> settled;
+  // The target shows a paste in its own time: the field is read until it
+  // holds the value or the verify wait is over. Esc and a stop request end
+  // the wait at once; the cell then counts as not sent.
+  while (true) {
+    if (std::optional<FieldText> read = context_.fields->ReadFocusedField(target)) {
+      if (FieldHolds(*read, value)) {
+        if (row_check_ == RowCheck::kNothing) row_check_ = RowCheck::kVerified;
+        return;
+      }
+      if (last && last->text == read->text) settled = read->text;
+      last = std::move(read);
+    }
+    if (platform.NowMs() - started >= limit_ms) break;
+    platform.SleepUnlessEscape(kVerifySliceMs);
+    if (platform.StopRequested()) throw Hold::kStop;
+    if (platform.EscapePressed()) throw Hold::kEscape;
+  }
+  if (!last) {
+    // No text field has the focus (a button, a list, a widget the target
+    // does not expose): the paste cannot be judged, so it is not held
+    // against the target, but the row does not count as verified.
+    if (row_check_ != RowCheck::kWrong) row_check_ = RowCheck::kUnread;
+    return;
+  }
+  row_check_ = RowCheck::kWrong;
+  throw LoadError("Row " + std::to_string(current_row_) + ", cell " + std::to_string(current_col_) +
+                  ": sent \"" + std::string(value) + "\", the field holds \"" +
+                  Shortened(settled.value_or(last->text), kShownFieldBytes) + "\"");
 }
 
 }  // namespace typelane

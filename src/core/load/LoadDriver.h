@@ -11,6 +11,7 @@ namespace typelane {
 
 class CommandTable;
 class DelaySettings;
+class FieldReader;
 class LoadJournal;
 class LoadObserver;
 class Sheet;
@@ -35,6 +36,11 @@ struct LoadContext {
   // Told when the load waits for held modifier keys, with or without the
   // progress window; null for nobody.
   LoadObserver* notices = nullptr;
+  // VerifyPaste option: every pasted value is read back from the target's
+  // focused field through fields before the automatic Tab (null: no reader
+  // on this desktop, the load goes on without verifying and says so).
+  bool verify_paste = false;
+  FieldReader* fields = nullptr;
 };
 
 struct LoadOutcome {
@@ -67,6 +73,13 @@ class LoadError : public PlatformError {
 // (Esc stops it), tells the user after a moment, and fails after the paste
 // wait. Every wait but a key hold ends at once on Esc or a stop request; a
 // cell's keys always go out whole, so Esc acts between two cells.
+//
+// With verify_paste, after every paste (before its Tab) the target's focused
+// field is read back until it holds the value, for up to VerifyWait; a field
+// that holds something else ends the load with an error naming the row, the
+// cell, the value sent and the text found, and nothing more is typed. A
+// target whose fields cannot be read is loaded without verifying, and the
+// user is told once.
 //
 // Errors (ConversionError, PlatformError, any other) end the load at the cell
 // that raised them and leave this object; RowsLoaded() and Where() then tell
@@ -105,6 +118,12 @@ class LoadDriver {
   Hold WaitForFocus();
   void PasteData(const std::string& text);
   void WaitForPasteTaken();
+  // Whether the pastes into the current target can be verified; tells the
+  // user once per target when they cannot.
+  bool CanVerify();
+  // Reads the pasted value back; throws LoadError on a mismatch, Hold on Esc
+  // or a stop request.
+  void VerifyPaste(std::string_view value);
   // Throws LoadError when the window the load types into has gone.
   void CheckTarget();
   WindowHandle Target() const;
@@ -132,6 +151,13 @@ class LoadDriver {
   bool failed_in_cell_ = false;
   int resume_row_ = 0;
   int resume_col_ = 0;
+  // Verifying: the target last asked about (0: none yet), whether its fields
+  // can be read, and what the current row's pastes came to.
+  enum class RowCheck { kNothing, kVerified, kUnread, kWrong };
+  WindowHandle field_window_ = 0;
+  bool field_asked_ = false;
+  bool fields_readable_ = false;
+  RowCheck row_check_ = RowCheck::kNothing;
 };
 
 }  // namespace typelane

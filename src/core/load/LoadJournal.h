@@ -20,6 +20,11 @@ class LoadJournal {
   // How the row ended: the cells played so far and what happened, in the
   // log's words ("loaded", "stopped by Esc at cell 3", an error's message).
   virtual void RowEnded(int row, int cells_sent, std::string_view outcome) = 0;
+  // For a load that verifies its pastes, told right before RowEnded: whether
+  // the row's pasted values were read back from the target ("yes"), one was
+  // not what the field held ("no"), or they could not be read ("not
+  // available").
+  virtual void RowVerified(int /*row*/, std::string_view /*verified*/) {}
   // Something worth keeping about the load as a whole ("resumed at row 3,
   // cell 4").
   virtual void LoadNote(std::int64_t /*now_ms*/, std::string_view /*text*/) {}

@@ -37,6 +37,12 @@ class LoadObserver {
   // has the focus) — Esc stops". An empty text: the wait is over. Told
   // whether or not the progress window is shown; called on the load's thread.
   virtual void WaitNotice(const std::string& /*text*/) {}
+
+  // Something the user should know about the whole load, told once, that
+  // does not hold it: "Verification is not available for "Orders": loading
+  // without it". Stays in view until the next load. Told whether or not the
+  // progress window is shown; called on the load's thread.
+  virtual void LoadNotice(const std::string& /*text*/) {}
 };
 
 }  // namespace typelane

@@ -74,7 +74,7 @@ LoadJob PrepareLoad(const Sheet& sheet, const CommandTable& commands, const Dela
 }
 
 SendResult RunLoad(Platform& platform, const LoadJob& job, LoadObserver* observer,
-                   LoadJournal* journal) {
+                   LoadJournal* journal, FieldReader* fields) {
   const SendRequest& request = job.request;
   const CellRect& range = job.range;
   LoadObserver* progress = request.progress_bar ? observer : nullptr;
@@ -124,7 +124,9 @@ SendResult RunLoad(Platform& platform, const LoadJob& job, LoadObserver* observe
                         guard.ActiveTarget(),
                         guard.ActiveTargetTitle(),
                         journal,
-                        observer};
+                        observer,
+                        request.verify_paste,
+                        fields};
     if (journal) journal->LoadStarted(platform.NowMs());
     if (journal && request.start_col > range.left && !range.Empty()) {
       journal->LoadNote(platform.NowMs(), "resumed at row " + std::to_string(range.top) +
@@ -187,7 +189,7 @@ SendResult RunLoad(Platform& platform, const LoadJob& job, LoadObserver* observe
 
 SendResult SendData(Platform& platform, const Sheet& sheet, const CommandTable& commands,
                     const DelaySettings& delays, const SendRequest& request, LoadObserver* observer,
-                    LoadJournal* journal) {
+                    LoadJournal* journal, FieldReader* fields) {
   LoadJob job;
   try {
     job = PrepareLoad(sheet, commands, delays, request);
@@ -199,7 +201,7 @@ SendResult SendData(Platform& platform, const Sheet& sheet, const CommandTable& 
     result.found = true;
     return result;
   }
-  return RunLoad(platform, job, observer, journal);
+  return RunLoad(platform, job, observer, journal, fields);
 }
 
 }  // namespace typelane

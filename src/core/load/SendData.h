@@ -11,6 +11,7 @@
 
 namespace typelane {
 
+class FieldReader;
 class LoadJournal;
 class LoadObserver;
 class Platform;
@@ -20,11 +21,12 @@ struct SendRequest {
   // "Load all cells"; otherwise the grid's selection, cut to the used extent.
   bool all_cells = true;
   CellRect selection;
-  std::string window_title;  // cmbWindow
-  std::string group;         // cmbGroup
-  bool auto_tab = false;     // chkAutoTab
-  bool progress_bar = true;  // ProgressBar option
-  bool hour_glass = false;   // HourGlass option
+  std::string window_title;   // cmbWindow
+  std::string group;          // cmbGroup
+  bool auto_tab = false;      // chkAutoTab
+  bool progress_bar = true;   // ProgressBar option
+  bool hour_glass = false;    // HourGlass option
+  bool verify_paste = false;  // VerifyPaste option: read every paste back
   // Resume inside a row: the range's first row starts at this sheet column
   // (0: at the range's left); the rows after it are whole.
   int start_col = 0;
@@ -90,13 +92,16 @@ LoadJob PrepareLoad(const Sheet& sheet, const CommandTable& commands, const Dela
 // The progress window stays up: the caller shows the result's message and
 // then hides it (LoadObserver::ProgressHidden), as the last step of the load.
 // The observer hears of progress only with progress_bar on, of waits for held
-// keys always. The journal, when given, records every row as it ends.
+// keys always. The journal, when given, records every row as it ends. With
+// verify_paste, fields reads every paste back (null: the desktop has no
+// reader, and the load says it goes on without).
 SendResult RunLoad(Platform& platform, const LoadJob& job, LoadObserver* observer = nullptr,
-                   LoadJournal* journal = nullptr);
+                   LoadJournal* journal = nullptr, FieldReader* fields = nullptr);
 
 // PrepareLoad and RunLoad in one, for callers on one thread.
 SendResult SendData(Platform& platform, const Sheet& sheet, const CommandTable& commands,
                     const DelaySettings& delays, const SendRequest& request,
-                    LoadObserver* observer = nullptr, LoadJournal* journal = nullptr);
+                    LoadObserver* observer = nullptr, LoadJournal* journal = nullptr,
+                    FieldReader* fields = nullptr);
 
 }  // namespace typelane

@@ -29,6 +29,7 @@ Options LoadOptionDefaults(const SettingsStore& store) {
   text("UserName", o.user_name);
   text("Password", o.password);
   text("Responsibility", o.responsibility);
+  flag("VerifyPaste", o.verify_paste);
   return o;
 }
 
@@ -48,6 +49,7 @@ bool SaveOptionDefaults(SettingsStore& store, const Options& o) {
   ok &= store.WriteString(kOptionsKey, "UserName", o.user_name);
   ok &= store.WriteString(kOptionsKey, "Password", o.password);
   ok &= store.WriteString(kOptionsKey, "Responsibility", o.responsibility);
+  ok &= store.WriteInt(kOptionsKey, "VerifyPaste", o.verify_paste ? 1 : 0);
   return ok;
 }
 

@@ -26,6 +26,8 @@ struct Options {
   std::string user_name;                     // UserName
   std::string password;                      // Password
   std::string responsibility;                // Responsibility
+  // VerifyPaste: read every pasted value back from the target's field
+  bool verify_paste = false;
 
   bool operator==(const Options&) const = default;
 };

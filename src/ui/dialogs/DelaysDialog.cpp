@@ -82,6 +82,9 @@ DelaysDialog::DelaysDialog(Document& document, QWidget* parent)
   // Not a wait after something but the longest a load waits for the target to
   // take a paste; 0 waits as long as it takes.
   paste_box_ = AddBox(standard, standard_grid, 4, "Paste wait", "txtPaste");
+  // Likewise a bound: how long a verified load gives the target's field to
+  // show a pasted value.
+  verify_box_ = AddBox(standard, standard_grid, 5, "Verify wait", "txtVerify");
   standard_layout->addLayout(standard_grid);
 
   model_ = new DelayTableModel(document_.delays, this);
@@ -168,6 +171,7 @@ void DelaysDialog::FillBoxes() {
   cell_box_->setText(SecondsText(d.cell_delay));
   form_box_->setText(SecondsText(d.form_delay));
   paste_box_->setText(SecondsText(d.paste_wait));
+  verify_box_->setText(SecondsText(d.verify_wait));
   key_box_->setText(QString::number(d.key_hold));
   system_box_->setText(QString::number(d.system_hold));
   menu_box_->setText(QString::number(d.menu_call));
@@ -287,8 +291,8 @@ QString DelaysDialog::OutOfRangeMessage(QLineEdit* box, const QString& text, con
 bool DelaysDialog::ApplyDelays() {
   // What is being typed into the grid counts.
   if (QWidget* editor = OpenGridEditor(grid_)) StoreGridEditor(grid_, editor);
-  for (QLineEdit* box : {data_box_, cell_box_, form_box_, paste_box_, key_box_, system_box_,
-                         menu_box_, hour_glass_box_}) {
+  for (QLineEdit* box : {data_box_, cell_box_, form_box_, paste_box_, verify_box_, key_box_,
+                         system_box_, menu_box_, hour_glass_box_}) {
     if (box->text().isEmpty()) box->setText(QStringLiteral("0"));
   }
   for (int row = 0; row < model_->rowCount(); ++row) {
@@ -298,9 +302,9 @@ bool DelaysDialog::ApplyDelays() {
   // all the delays as they were (and the window open to mend it).
   // Only delays the sheet file keeps and reads back are taken: no infinity,
   // no "nan", nothing negative, nothing past a day.
-  double seconds[4] = {};
-  QLineEdit* const fractional[4] = {cell_box_, data_box_, form_box_, paste_box_};
-  for (int i = 0; i < 4; ++i) {
+  double seconds[5] = {};
+  QLineEdit* const fractional[5] = {cell_box_, data_box_, form_box_, paste_box_, verify_box_};
+  for (int i = 0; i < 5; ++i) {
     const QString text = fractional[i]->text().trimmed();
     const std::optional<double> value = ReadSeconds(text);
     if (!value || !std::isfinite(*value)) {
@@ -339,6 +343,7 @@ bool DelaysDialog::ApplyDelays() {
   d.SetDelayByName("DataDelay", seconds[1]);
   d.SetDelayByName("FormDelay", seconds[2]);
   d.SetDelayByName("PasteWait", seconds[3]);
+  d.SetDelayByName("VerifyWait", seconds[4]);
   d.key_hold = ms[0];
   d.system_hold = ms[1];
   d.menu_call = ms[2];
@@ -370,6 +375,7 @@ void DelaysDialog::ResetDelays() {
   cell_box_->setText(SecondsText(0.2));
   form_box_->setText(SecondsText(0.25));
   paste_box_->setText(QStringLiteral("30"));
+  verify_box_->setText(SecondsText(0.5));
   key_box_->setText(QStringLiteral("50"));
   system_box_->setText(QStringLiteral("50"));
   menu_box_->setText(QStringLiteral("250"));

@@ -73,6 +73,7 @@ class DelaysDialog : public QDialog {
   QLineEdit* cell_box_ = nullptr;
   QLineEdit* form_box_ = nullptr;
   QLineEdit* paste_box_ = nullptr;
+  QLineEdit* verify_box_ = nullptr;
   QLineEdit* key_box_ = nullptr;
   QLineEdit* system_box_ = nullptr;
   QLineEdit* menu_box_ = nullptr;

@@ -80,7 +80,11 @@ OptionsDialog::OptionsDialog(Document& document, QWidget* parent)
       AddCheck(client, "chkProgressBar", "Show progress bar", "Show progress bar during load");
   title_size_ = AddCheck(client, "chkTitleSize", "Automatically size titles",
                          "Turn on to automatically size columns to fit row titles.");
-  for (QCheckBox* box : {hour_glass_, auto_insert_, progress_bar_, title_size_}) {
+  verify_paste_ = AddCheck(client, "chkVerifyPaste", "Verify pasted data",
+                           "Read every pasted value back from the target's field before moving "
+                           "on, and stop the load when the field holds something else");
+  verify_paste_->setAccessibleName(QStringLiteral("Verify pasted data"));
+  for (QCheckBox* box : {hour_glass_, auto_insert_, progress_bar_, title_size_, verify_paste_}) {
     client_layout->addWidget(box);
   }
   colour_group_ = new QGroupBox(QStringLiteral("Cell Colour"), client);
@@ -240,6 +244,8 @@ void OptionsDialog::DocumentReset() { hide(); }
 void OptionsDialog::ApplyKind() {
   const KindControls c = ControlsForKind(document_.Kind());
   hour_glass_->setEnabled(c.option_hour_glass);
+  // A load option, as the hourglass wait is.
+  verify_paste_->setEnabled(c.option_hour_glass);
   auto_insert_->setEnabled(c.option_auto_insert);
   progress_bar_->setEnabled(c.option_progress_bar);
   colour_group_->setEnabled(c.option_colours);
@@ -254,6 +260,7 @@ void OptionsDialog::ShowOptions() {
   auto_insert_->setChecked(o.auto_insert);
   progress_bar_->setChecked(o.progress_bar);
   title_size_->setChecked(o.title_size);
+  verify_paste_->setChecked(o.verify_paste);
   exit_apps_->setChecked(o.exit_apps);
   SetPanel(data_colour_, o.data_colour);
   SetPanel(command_colour_, o.command_colour);
@@ -278,6 +285,7 @@ Options OptionsDialog::ControlOptions() const {
   o.auto_insert = auto_insert_->isChecked();
   o.progress_bar = progress_bar_->isChecked();
   o.title_size = title_size_->isChecked();
+  o.verify_paste = verify_paste_->isChecked();
   o.exit_apps = exit_apps_->isChecked();
   for (int i = 0; i < 2; ++i) {
     if (data_source_[i]->isChecked()) o.data_source = i;
@@ -299,6 +307,7 @@ void OptionsDialog::ApplyOptions() {
   o.auto_insert = chosen.auto_insert;
   o.progress_bar = chosen.progress_bar;
   o.title_size = chosen.title_size;
+  o.verify_paste = chosen.verify_paste;
   o.exit_apps = chosen.exit_apps;
   o.data_source = chosen.data_source;
   o.import_load = chosen.import_load;

@@ -81,6 +81,7 @@ class OptionsDialog : public QDialog {
   QCheckBox* auto_insert_ = nullptr;
   QCheckBox* progress_bar_ = nullptr;
   QCheckBox* title_size_ = nullptr;
+  QCheckBox* verify_paste_ = nullptr;
   QCheckBox* exit_apps_ = nullptr;
   QCheckBox* apps_export_ = nullptr;
   QGroupBox* colour_group_ = nullptr;

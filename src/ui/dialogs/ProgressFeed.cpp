@@ -8,6 +8,7 @@ void ProgressFeed::Clear() {
   rows_loaded_.store(0, std::memory_order_relaxed);
   held_.store(0, std::memory_order_relaxed);
   WaitNotice({});
+  LoadNotice({});
 }
 
 void ProgressFeed::ProgressShown() { Clear(); }
@@ -32,9 +33,14 @@ void ProgressFeed::WaitNotice(const std::string& text) {
   wait_text_ = text;
 }
 
+void ProgressFeed::LoadNotice(const std::string& text) {
+  const std::lock_guard lock(wait_mutex_);
+  notice_text_ = text;
+}
+
 std::string ProgressFeed::WaitText() const {
   const std::lock_guard lock(wait_mutex_);
-  return wait_text_;
+  return wait_text_.empty() ? notice_text_ : wait_text_;
 }
 
 }  // namespace typelane::ui

@@ -20,6 +20,7 @@ class ProgressFeed : public LoadObserver {
   void WaitingForKeys(unsigned held) override;
   void KeysReleased() override;
   void WaitNotice(const std::string& text) override;
+  void LoadNotice(const std::string& text) override;
 
   int Column() const { return column_.load(std::memory_order_relaxed); }
   int Row() const { return row_.load(std::memory_order_relaxed); }
@@ -27,8 +28,9 @@ class ProgressFeed : public LoadObserver {
   // The modifier keys the load waits for the user to let go of (ModifierBits);
   // 0 while it does not wait.
   unsigned HeldKeys() const { return held_.load(std::memory_order_relaxed); }
-  // Why the load holds now ("Waiting while "Orders" is busy"); "" while it
-  // does not.
+  // Why the load holds now ("Waiting while "Orders" is busy"); while it does
+  // not, what the load told about itself as a whole ("Verification is not
+  // available ..."); "" when neither.
   std::string WaitText() const;
   // Both bars back to 0 (a new load).
   void Clear();
@@ -41,6 +43,7 @@ class ProgressFeed : public LoadObserver {
   // Rare and short: a lock costs the load nothing worth counting.
   mutable std::mutex wait_mutex_;
   std::string wait_text_;
+  std::string notice_text_;
 };
 
 }  // namespace typelane::ui

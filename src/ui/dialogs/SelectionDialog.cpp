@@ -11,9 +11,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "core/common/Prompter.h"
+#include "core/load/FieldReader.h"
+#include "core/load/Platform.h"
 #include "ui/common/CellText.h"
 #include "ui/dialogs/SelectionWindowCombo.h"
 
@@ -22,7 +25,9 @@ namespace typelane::ui {
 SelectionDialog::SelectionDialog(const Start& start, Platform& platform, Prompter& prompter,
                                  QWidget* parent)
     : QDialog(parent),
+      platform_(platform),
       prompter_(prompter),
+      fields_(start.fields),
       start_group_(start.group),
       start_window_(start.window_title) {
   setObjectName(QStringLiteral("frmSelection"));
@@ -69,6 +74,20 @@ SelectionDialog::SelectionDialog(const Start& start, Platform& platform, Prompte
   window_label->setBuddy(window_box_);
   layout->addWidget(window_label);
   layout->addWidget(window_box_);
+  if (fields_) {
+    verify_label_ = new QLabel(this);
+    verify_label_->setObjectName(QStringLiteral("lblVerify"));
+    verify_label_->setWordWrap(true);
+    layout->addWidget(verify_label_);
+    // Asking the accessibility bus costs a few milliseconds: once the typing
+    // pauses, not at every key.
+    verify_timer_ = new QTimer(this);
+    verify_timer_->setSingleShot(true);
+    verify_timer_->setInterval(300);
+    connect(verify_timer_, &QTimer::timeout, this, &SelectionDialog::CheckVerify);
+    connect(window_box_, &QComboBox::currentTextChanged, verify_timer_,
+            qOverload<>(&QTimer::start));
+  }
   layout->addStretch(1);
 
   auto* buttons = new QHBoxLayout;
@@ -100,6 +119,7 @@ SelectionDialog::SelectionDialog(const Start& start, Platform& platform, Prompte
   // selection of more than one cell loads the selection.
   (resume_ ? resume_ : start.multi_cell_selection ? selected_ : all_)->setChecked(true);
 
+  if (fields_) CheckVerify();
   resize(QSize(220, 240).expandedTo(sizeHint()));
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());
@@ -121,6 +141,30 @@ std::string SelectionDialog::WindowTitle() const {
 }
 
 void SelectionDialog::FillWindowTitles() { window_box_->FillWindowTitles(); }
+
+QString SelectionDialog::VerifyText() const {
+  return verify_label_ ? verify_label_->text() : QString();
+}
+
+void SelectionDialog::CheckVerify() {
+  if (!fields_ || !verify_label_) return;
+  const std::string title = WindowTitle();
+  const WindowHandle window = title.empty() ? 0 : platform_.FindWindowByTitle(title);
+  if (window == 0) {
+    verify_label_->clear();
+    return;
+  }
+  // The reader knows the window by its whole title, as the load will give it.
+  FieldTarget target{window, title};
+  for (const WindowInfo& info : platform_.ListWindows()) {
+    if (info.handle == window) target.title = SeenTitle(info.title);
+  }
+  verify_label_->setText(
+      fields_->CanRead(target)
+          ? QStringLiteral("Pasted data will be verified in this window.")
+          : QStringLiteral("Verification is not available for this window: it will be "
+                           "loaded without."));
+}
 
 void SelectionDialog::accept() {
   if (window_box_->currentText().isEmpty() || group_box_->currentText().isEmpty()) {

@@ -5,9 +5,12 @@
 #include <vector>
 
 class QComboBox;
+class QLabel;
 class QRadioButton;
+class QTimer;
 
 namespace typelane {
+class FieldReader;
 class Platform;
 class Prompter;
 }  // namespace typelane
@@ -20,7 +23,9 @@ class SelectionWindowCombo;
 // grid's selection), which command group (picked from the list only) and
 // which window (typed, or picked from the visible windows in Z order; never
 // one of ours). After a load that stopped inside a row, a third choice
-// resumes at the cell where it stopped. Made for one Send Data and freed after it.
+// resumes at the cell where it stopped. While the VerifyPaste option is on it
+// tells whether the chosen window's fields can be read back (lblVerify).
+// Made for one Send Data and freed after it.
 class SelectionDialog : public QDialog {
   Q_OBJECT
 
@@ -35,6 +40,9 @@ class SelectionDialog : public QDialog {
     // Offered as "Resume at row r, cell c", checked.
     int resume_row = 0;
     int resume_col = 0;
+    // The reader of the VerifyPaste option; null while the option is off
+    // (the dialog then says nothing of verifying).
+    FieldReader* fields = nullptr;
   };
 
   SelectionDialog(const Start& start, Platform& platform, Prompter& prompter,
@@ -51,13 +59,23 @@ class SelectionDialog : public QDialog {
   // Refills the window list from the platform (what dropping it down does).
   void FillWindowTitles();
 
+  // Whether the chosen window's fields can be read back, in words ("" while
+  // the option is off or no window has the title).
+  QString VerifyText() const;
+  // Looks again at once (the dialog looks a moment after the title changes).
+  void CheckVerify();
+
   void accept() override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  Platform& platform_;
   Prompter& prompter_;
+  FieldReader* fields_ = nullptr;
+  QLabel* verify_label_ = nullptr;
+  QTimer* verify_timer_ = nullptr;
   QRadioButton* all_ = nullptr;
   QRadioButton* selected_ = nullptr;
   QRadioButton* resume_ = nullptr;

@@ -13,7 +13,9 @@
 #include "core/common/FileSystem.h"
 #include "core/document/Document.h"
 #include "core/files/LoadLog.h"
+#include "core/load/FieldReader.h"
 #include "core/load/Platform.h"
+#include "platform/fields/DesktopFieldReader.h"
 #include "platform/recording/RecordingPlatform.h"
 #include "ui/common/AccessibleNames.h"
 #include "ui/common/CellText.h"
@@ -86,7 +88,36 @@ SendRequest LoadRunner::RequestFromSelection(bool selected_only) {
   request.auto_tab = document.auto_tab;
   request.progress_bar = document.options.progress_bar;
   request.hour_glass = document.options.hour_glass;
+  request.verify_paste = document.options.verify_paste;
   return request;
+}
+
+FieldReader* LoadRunner::Fields() {
+  // The accessibility client starts only once a load is to verify.
+  if (!fields_tried_) {
+    fields_tried_ = true;
+    fields_ = MakeDesktopFieldReader();
+  }
+  return fields_.get();
+}
+
+void LoadRunner::OfferAccessibility() {
+  // Asked once a session: a user who said no is not asked before every load.
+  if (accessibility_asked_ || !Fields()) return;
+  if (DesktopAccessibility() != Accessibility::kOff) return;
+  accessibility_asked_ = true;
+  Prompter& prompter = window_.document().prompter();
+  const Answer answer = prompter.Message(
+      kTitleInfo,
+      "Verify pasted data reads each pasted value back through the desktop's accessibility "
+      "bus, which is switched off: programs may not show their fields to Typelane.\r"
+      "Switch the accessibility bus on for this session?",
+      Buttons::kYesNo);
+  if (answer == Answer::kYes && !SwitchOnAccessibility()) {
+    prompter.Error(
+        "The accessibility bus could not be switched on. Loads go on without verifying where "
+        "the target's fields cannot be read.");
+  }
 }
 
 void LoadRunner::SendData() {
@@ -110,6 +141,10 @@ void LoadRunner::SendData() {
   if (resume_) {
     start.resume_row = resume_->row;
     start.resume_col = resume_->col;
+  }
+  if (document.options.verify_paste) {
+    OfferAccessibility();
+    start.fields = Fields();
   }
   std::string group;
   std::string title;
@@ -164,7 +199,7 @@ void LoadRunner::Start(const SendRequest& request) {
   if (!log_folder.empty()) {
     try {
       log_ = LoadLog::CreateIn(log_folder, LoadLog::SheetName(document.FileName()),
-                               std::chrono::system_clock::now());
+                               std::chrono::system_clock::now(), request.verify_paste);
       log_path_ = log_->Path();
     } catch (const std::exception& e) {
       log_error_ = e.what();
@@ -183,10 +218,11 @@ void LoadRunner::Start(const SendRequest& request) {
 
   ProgressFeed* feed = &progress_.Feed();
   LoadLog* log = log_.get();
-  worker_ = std::thread([this, job, feed, log] {
+  FieldReader* fields = request.verify_paste ? Fields() : nullptr;
+  worker_ = std::thread([this, job, feed, log, fields] {
     SendResult result;
     try {
-      result = RunLoad(platform_, *job, feed, log);
+      result = RunLoad(platform_, *job, feed, log, fields);
     } catch (const std::exception& e) {
       result.title = std::string(kTitleError);
       result.message = e.what();

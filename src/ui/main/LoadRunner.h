@@ -14,6 +14,7 @@
 class QTimer;
 
 namespace typelane {
+class FieldReader;
 class LoadLog;
 class Platform;
 }  // namespace typelane
@@ -105,6 +106,12 @@ class LoadRunner : public QObject, private DocumentObserver {
   SendRequest RequestFromSelection(bool selected_only);
   // Remembers or forgets where the last load stopped inside a row.
   void NoteResume();
+  // The desktop's field reader, made at the first load that verifies (null
+  // on a build without one).
+  FieldReader* Fields();
+  // With the accessibility bus switched off, asks the user whether to switch
+  // it on (once a session); never switches it on unasked.
+  void OfferAccessibility();
 
   // The sheet changed shape or was replaced: the resume point means nothing.
   void SheetReset(const SheetExtent& extent) override;
@@ -129,6 +136,11 @@ class LoadRunner : public QObject, private DocumentObserver {
   std::unique_ptr<LoadLog> log_;
   std::string log_error_;
   std::string log_path_;
+  // A load still reading fields has ended (the destructor joins the worker)
+  // before the reader goes.
+  std::unique_ptr<FieldReader> fields_;
+  bool fields_tried_ = false;
+  bool accessibility_asked_ = false;
 };
 
 }  // namespace typelane::ui
