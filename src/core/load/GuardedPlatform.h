@@ -68,6 +68,8 @@ class GuardedPlatform final : public Platform {
   bool CanWatchEscape() const override { return desktop_.CanWatchEscape(); }
   void RequestStop() noexcept override { desktop_.RequestStop(); }
   bool StopRequested() const noexcept override { return desktop_.StopRequested(); }
+  void RequestRefocus() noexcept override { desktop_.RequestRefocus(); }
+  bool TakeRefocusRequest() noexcept override { return desktop_.TakeRefocusRequest(); }
   void ClearStopRequest() noexcept override { desktop_.ClearStopRequest(); }
   void ReleaseHeldInputFromSignal() noexcept override { desktop_.ReleaseHeldInputFromSignal(); }
 

@@ -284,14 +284,20 @@ LoadDriver::Hold LoadDriver::WaitForFocus() {
   const WindowHandle target = Target();
   if (target == 0) return Hold::kGoOn;
   NoticeScope notice(*this);
+  // A Continue left from an earlier wait does not count for this one.
+  platform.TakeRefocusRequest();
+  // Where Esc cannot be seen (Wayland), the progress window's Stop ends the load.
+  const std::string how_to_stop = platform.CanWatchEscape() ? " \u2014 Esc stops" : "";
   // Another program has the keyboard: whatever the load sends now would go
-  // there. Nothing goes out until the target is in front again.
+  // there. Nothing goes out until the target is in front again, by the user's
+  // hand or by Continue in the progress window.
   while (!platform.FocusIsWith(Target())) {
     if (platform.StopRequested()) return Hold::kStop;
     if (platform.EscapePressed()) return Hold::kEscape;
     CheckTarget();
+    if (platform.TakeRefocusRequest()) platform.ActivateWindow(Target());
     notice.Tell("Waiting for \"" + TargetTitle() +
-                "\" to come back to the front (another window has the focus) \u2014 Esc stops");
+                "\" to come back to the front (another window has the focus)" + how_to_stop);
     platform.SleepUnlessEscape(kFocusPollMs);
     if (platform.StopRequested()) return Hold::kStop;
     if (platform.EscapePressed()) return Hold::kEscape;

@@ -133,6 +133,16 @@ class Platform {
     stop_requested_.store(false, std::memory_order_relaxed);
   }
 
+  // The user asks a load that holds for its target (another window has the
+  // focus) to bring the target to the front again and go on. A lock-free
+  // store, as RequestStop; the load takes the request on its own thread.
+  virtual void RequestRefocus() noexcept {
+    refocus_requested_.store(true, std::memory_order_relaxed);
+  }
+  virtual bool TakeRefocusRequest() noexcept {
+    return refocus_requested_.exchange(false, std::memory_order_relaxed);
+  }
+
   // For a crash handler (SIGSEGV, SIGABRT): lets go of every key and mouse
   // button this process holds down on the desktop. Async-signal-safe; does
   // nothing where that cannot be done safely.
@@ -141,6 +151,7 @@ class Platform {
  private:
   static_assert(std::atomic<bool>::is_always_lock_free, "RequestStop must be signal-safe");
   std::atomic<bool> stop_requested_{false};
+  std::atomic<bool> refocus_requested_{false};
 };
 
 // "Ctrl", "Shift", "Alt" for the bits set, joined by "+": "Ctrl+Shift".

@@ -4,7 +4,9 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include "core/load/Platform.h"
 #include "ui/common/CellText.h"
@@ -14,6 +16,9 @@ namespace {
 
 // Often enough to look smooth, rarely enough to cost nothing.
 constexpr int kRefreshMs = 50;
+// The window's height with its two bars, and with a notice in their place.
+constexpr int kBarsHeight = 45;
+constexpr int kNoticeHeight = 62;
 
 }  // namespace
 
@@ -64,7 +69,35 @@ ProgressWindow::ProgressWindow(QWidget* parent) : QWidget(parent) {
   wait_label_->setWordWrap(true);
   wait_label_->hide();
   layout->addWidget(wait_label_, 0, 0, 2, 2);
-  setFixedSize(377, 45);
+  // While the load holds, the user can end it or send it back to its target
+  // here: where Esc cannot be seen (Wayland) these are the only way besides
+  // closing the program. Clicks reach them; the window still takes no focus.
+  auto* buttons = new QVBoxLayout;
+  buttons->setSpacing(2);
+  const struct {
+    const char* name;
+    const char* caption;
+    const char* hint;
+    QPushButton** button;
+  } actions[] = {{"btnStop", "Stop", "End the load here", &stop_button_},
+                 {"btnContinue", "Continue", "Bring the target window to the front and go on",
+                  &continue_button_}};
+  for (const auto& a : actions) {
+    auto* button = new QPushButton(QString::fromLatin1(a.caption), this);
+    button->setObjectName(QString::fromLatin1(a.name));
+    button->setToolTip(QString::fromLatin1(a.hint));
+    button->setAccessibleName(QString::fromLatin1(a.caption));
+    button->setAccessibleDescription(QString::fromLatin1(a.hint));
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setFixedHeight(18);
+    button->hide();
+    buttons->addWidget(button);
+    *a.button = button;
+  }
+  layout->addLayout(buttons, 0, 2, 2, 1);
+  connect(stop_button_, &QPushButton::clicked, this, &ProgressWindow::StopClicked);
+  connect(continue_button_, &QPushButton::clicked, this, &ProgressWindow::ContinueClicked);
+  setFixedSize(377, kBarsHeight);
   move(515, 10);
 
   timer_ = new QTimer(this);
@@ -83,6 +116,8 @@ void ProgressWindow::ShowProgress() {
   setWindowState(windowState() &
                  ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
   show();
+  // Above our main window, whose Stop and Continue it offers.
+  raise();
 }
 
 void ProgressWindow::UpdateBars() {
@@ -98,6 +133,12 @@ void ProgressWindow::UpdateBars() {
   if (held_label_->isHidden() == show_held) held_label_->setVisible(show_held);
   if (wait_label_->isHidden() == show_wait) wait_label_->setVisible(show_wait);
   const bool bars = !show_held && !show_wait;
+  // The notice and its buttons need a line more than the bars.
+  const int height = bars ? kBarsHeight : kNoticeHeight;
+  if (this->height() != height) setFixedHeight(height);
+  // Continue only helps a load that waits for its target to come back.
+  if (stop_button_->isHidden() == !bars) stop_button_->setVisible(!bars);
+  if (continue_button_->isHidden() == show_wait) continue_button_->setVisible(show_wait);
   for (QWidget* w : bar_widgets_) {
     if (w->isHidden() == bars) w->setVisible(bars);
   }

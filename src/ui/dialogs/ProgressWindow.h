@@ -6,6 +6,7 @@
 
 class QLabel;
 class QProgressBar;
+class QPushButton;
 class QTimer;
 
 namespace typelane::ui {
@@ -13,7 +14,8 @@ namespace typelane::ui {
 // frmProgress, "Typelane Progress": how far a load is within its row (Cols)
 // and over its rows (Rows); while the load waits for the user to let go of
 // Ctrl, Shift or Alt, or holds for its target (busy, not taking the paste,
-// not in front), it says so instead. It never takes the keyboard focus, so the keys of
+// not in front), it says so instead and offers Stop and, while the target is
+// not in front, Continue. It never takes the keyboard focus, so the keys of
 // a load keep going to the target. A load writes its progress into Feed()
 // from whatever thread it runs on; a timer of this window reads it. Closing
 // the window (or minimising it, where a window manager offers that) only hides
@@ -41,6 +43,11 @@ class ProgressWindow : public QWidget {
   // The words for a wait for held modifier keys (ModifierBits).
   static QString HeldKeysText(unsigned held);
 
+ signals:
+  // Stop (btnStop) and Continue (btnContinue), offered while the load holds.
+  void StopClicked();
+  void ContinueClicked();
+
  protected:
   void changeEvent(QEvent* event) override;
   void showEvent(QShowEvent* event) override;
@@ -55,6 +62,8 @@ class ProgressWindow : public QWidget {
   // Stands there while the load holds for its target (lblWait).
   QLabel* wait_label_ = nullptr;
   QList<QWidget*> bar_widgets_;
+  QPushButton* stop_button_ = nullptr;
+  QPushButton* continue_button_ = nullptr;
   QTimer* timer_ = nullptr;
 };
 

@@ -63,6 +63,16 @@ LoadRunner::LoadRunner(MainWindow& window, Platform& platform, ProgressWindow& p
   wait_timer_ = new QTimer(this);
   wait_timer_->setInterval(kWaitPollMs);
   connect(wait_timer_, &QTimer::timeout, this, &LoadRunner::ShowWait);
+  // Stop ends the load between two keys, as Esc does; Continue sends a load
+  // that holds for its target back to it.
+  connect(&progress_, &ProgressWindow::StopClicked, this, [this] {
+    if (!loading_) return;
+    stopped_by_user_ = true;
+    platform_.RequestStop();
+  });
+  connect(&progress_, &ProgressWindow::ContinueClicked, this, [this] {
+    if (loading_) platform_.RequestRefocus();
+  });
   window_.document().AddObserver(this);
 }
 
@@ -208,6 +218,7 @@ void LoadRunner::Start(const SendRequest& request) {
 
   platform_.ClearStopRequest();
   quitting_ = false;
+  stopped_by_user_ = false;
   exit_signal_ = 0;
   if (request.progress_bar) progress_.ShowProgress();
   progress_.Feed().Clear();
@@ -342,6 +353,9 @@ void LoadRunner::Finish() {
   const std::string text = result_.message + LogLines(offer_open);
   const std::string log_path = log_ ? log_->Path() : std::string();
   log_.reset();  // closed before anybody opens it
+  // A stop from the progress window sends nothing more, not even the return
+  // to our window that ends every other load: the summary brings it back.
+  if (stopped_by_user_) window_.activateWindow();
   // The target's window was put back behind ours: the progress window stays
   // in sight (without the focus) until the summary has been read.
   if (progress_.isVisible()) progress_.raise();
@@ -458,7 +472,13 @@ bool LoadRunner::eventFilter(QObject* watched, QEvent* event) {
     event->ignore();
     return true;
   }
-  if (watched->isWidgetType() && IsUserInput(event->type())) return true;
+  // The user's input is held off every window of ours during a load, but for
+  // clicks on the progress window's own buttons (Stop, Continue).
+  if (watched->isWidgetType() && IsUserInput(event->type())) {
+    const bool click =
+        event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease;
+    return !(click && static_cast<const QWidget*>(watched)->window() == &progress_);
+  }
   return false;
 }
 

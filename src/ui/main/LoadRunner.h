@@ -127,6 +127,8 @@ class LoadRunner : public QObject, private DocumentObserver {
   QTimer* wait_timer_ = nullptr;
   bool loading_ = false;
   bool quitting_ = false;
+  // Stop in the progress window ended the load.
+  bool stopped_by_user_ = false;
   int exit_signal_ = 0;
   // The wait notice the status bar shows now, to take it away again.
   QString shown_wait_;
