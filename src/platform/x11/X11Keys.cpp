@@ -126,4 +126,28 @@ std::string Latin1ToUtf8(std::string_view latin1) {
   return out;
 }
 
+std::int16_t ControlCharKeyScan(unsigned char byte) {
+  auto key = [](std::uint8_t vk, int shift) {
+    return static_cast<std::int16_t>((shift << 8) | vk);
+  };
+  switch (byte) {
+    case '\t':
+      return key(0x09, 0);
+    case '\r':
+      return key(0x0D, 0);
+    case '\n':
+      return key(0x0D, 2);
+    case '\b':
+      return key(0x08, 0);
+    case 0x1B:
+      return key(0x1B, 0);
+    case 0x7F:
+      return key(0x08, 2);
+    default:
+      break;
+  }
+  if (byte >= 1 && byte <= 26) return key(static_cast<std::uint8_t>('A' + byte - 1), 2);
+  return 0;
+}
+
 }  // namespace typelane

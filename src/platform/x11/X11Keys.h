@@ -23,6 +23,12 @@ std::uint8_t VirtualKeyForKeysym(unsigned long keysym);
 // text); 0 for control bytes and the five bytes 1252 leaves undefined.
 unsigned long KeysymForByte(unsigned char byte);
 
+// A control character as Windows' VkKeyScan answers it, whatever the layout:
+// Tab, Enter (CR; LF is Ctrl+Enter), Backspace (DEL is Ctrl+Backspace), Esc,
+// or Ctrl with a letter: the virtual key with the shift state in the high
+// byte (2 = Ctrl). 0 for any other byte.
+std::int16_t ControlCharKeyScan(unsigned char byte);
+
 // Text as STRING (ISO Latin-1): every character Latin-1 lacks becomes '?'.
 std::string TextAsLatin1(std::string_view bytes);
 

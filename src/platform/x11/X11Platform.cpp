@@ -1269,26 +1269,9 @@ std::int16_t X11Platform::VkKeyScan(char c) {
   const auto byte = static_cast<unsigned char>(c);
   // Control characters are keys (Tab, Enter, Backspace, Esc) or Ctrl with a
   // letter, whatever the layout, as Windows answers them.
-  auto named = [&](std::uint8_t vk, int shift) -> std::int16_t {
-    return s.KeycodeForVk(vk) ? static_cast<std::int16_t>((shift << 8) | vk) : -1;
-  };
-  switch (byte) {
-    case '\t':
-      return named(0x09, 0);
-    case '\r':
-      return named(0x0D, 0);
-    case '\n':
-      return named(0x0D, 2);
-    case '\b':
-      return named(0x08, 0);
-    case 0x1B:
-      return named(0x1B, 0);
-    case 0x7F:
-      return named(0x08, 2);
-    default:
-      break;
+  if (const std::int16_t control = ControlCharKeyScan(byte); control != 0) {
+    return s.KeycodeForVk(static_cast<std::uint8_t>(control & 0xFF)) ? control : -1;
   }
-  if (byte >= 1 && byte <= 26) return named(static_cast<std::uint8_t>('A' + byte - 1), 2);
   unsigned long keysym = KeysymForByte(byte);
   if (keysym == 0) return -1;
   // Layouts may name a character by its Unicode keysym instead.
