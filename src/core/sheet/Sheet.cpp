@@ -450,15 +450,18 @@ void Sheet::KeepWhole() {
   journal_.to->KeepMove(*this, std::move(move));
 }
 
+void Sheet::JournalWhole() {
+  if (journal_.to == nullptr) return;
+  SheetJournal::Move move;
+  move.kind = SheetJournal::Move::Kind::kWhole;
+  move.rows = std::move(rows_);
+  move.infos = std::move(infos_);
+  move.widths = std::move(widths_);
+  journal_.to->KeepMove(*this, std::move(move));
+}
+
 void Sheet::Clear() {
-  if (journal_.to != nullptr) {
-    SheetJournal::Move move;
-    move.kind = SheetJournal::Move::Kind::kWhole;
-    move.rows = std::move(rows_);
-    move.infos = std::move(infos_);
-    move.widths = std::move(widths_);
-    journal_.to->KeepMove(*this, std::move(move));
-  }
+  JournalWhole();
   rows_.clear();
   rows_.shrink_to_fit();
   infos_.clear();
@@ -529,14 +532,7 @@ void Sheet::RestoreRows(int at, int count, std::vector<std::string>&& rows,
 
 void Sheet::RestoreWhole(std::vector<std::string>&& rows, std::map<CellPos, CellInfo>&& infos,
                          std::map<int, int>&& widths) {
-  if (journal_.to != nullptr) {
-    SheetJournal::Move move;
-    move.kind = SheetJournal::Move::Kind::kWhole;
-    move.rows = std::move(rows_);
-    move.infos = std::move(infos_);
-    move.widths = std::move(widths_);
-    journal_.to->KeepMove(*this, std::move(move));
-  }
+  JournalWhole();
   rows_ = std::move(rows);
   infos_ = std::move(infos);
   widths_ = std::move(widths);

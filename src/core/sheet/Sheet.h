@@ -97,6 +97,9 @@ class Sheet {
   SheetJournal* Journal() const { return journal_.to; }
 
  private:
+  // The whole sheet as it is goes to the journal (rows, infos and widths are
+  // moved out: the caller fills them anew).
+  void JournalWhole();
   friend class SheetJournal;
   // A pointer that a copy of the sheet does not take over.
   struct JournalLink {
