@@ -98,6 +98,12 @@ TEST(CommandTable, NamesIgnoreCaseGroupsDoNot) {
   table.DeleteRow(1);
   EXPECT_FALSE(table.IsCommand("a much longer command name than the others"));
   EXPECT_TRUE(table.IsCommand("NEXT BLOCK IN THE FORM"));
+  // Names of 63 bytes and more share one length mark; a lower-case first
+  // letter still names an upper-case command.
+  table.SetCell(2, 0, std::string(70, 'Q'));
+  EXPECT_TRUE(table.IsCommand(std::string(70, 'q')));
+  EXPECT_FALSE(table.IsCommand(std::string(64, 'q')));
+  EXPECT_FALSE(table.IsCommand("next block in the forq"));
   EXPECT_FALSE(table.IsCommand(std::string(50'000'000, 'n')));
   EXPECT_TRUE(table.IsCommand("*SL" + std::string(1'000'000, '9')));
 }

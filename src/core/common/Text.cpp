@@ -4,8 +4,6 @@
 
 namespace typelane {
 
-char UpperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
 std::string UpperCase(std::string_view text) {
   std::string out(text);
   for (char& c : out) c = UpperChar(c);
@@ -18,6 +16,16 @@ bool SameText(std::string_view a, std::string_view b) {
     if (UpperChar(a[i]) != UpperChar(b[i])) return false;
   }
   return true;
+}
+
+std::size_t NoCaseHash::operator()(std::string_view text) const noexcept {
+  // FNV-1a over the upper-cased bytes.
+  std::size_t hash = 14695981039346656037ULL;
+  for (char c : text) {
+    hash ^= static_cast<unsigned char>(UpperChar(c));
+    hash *= 1099511628211ULL;
+  }
+  return hash;
 }
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {

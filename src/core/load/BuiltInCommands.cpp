@@ -65,6 +65,7 @@ std::string BuiltInArgument(std::string_view text) {
 }
 
 bool PlayBuiltInCommand(Platform& platform, const DelaySettings& delays, std::string_view text) {
+  if (text.empty() || text[0] != '*') return false;
   if (StartsWithNoCase(text, "*SL")) {
     Pause(platform, delays, BuiltInArgument(text));
   } else if (StartsWithNoCase(text, "*CW")) {

@@ -60,10 +60,16 @@ void CommandTable::Normalize() {
 void CommandTable::Reindex() {
   index_.clear();
   longest_name_ = 0;
+  first_bytes_ = {};
+  lengths_ = 0;
   for (int r = 1; r < static_cast<int>(rows_.size()); ++r) {
     const std::string& name = rows_[static_cast<size_t>(r)][0];
-    if (!name.empty()) index_.emplace(UpperCase(name), r);
+    if (name.empty()) continue;
+    index_.emplace(name, r);
     longest_name_ = std::max(longest_name_, name.size());
+    const auto first = static_cast<unsigned char>(UpperChar(name[0]));
+    first_bytes_[first >> 6] |= std::uint64_t{1} << (first & 63);
+    lengths_ |= std::uint64_t{1} << std::min<size_t>(name.size(), 63);
   }
 }
 
@@ -102,7 +108,10 @@ bool CommandTable::IsCommand(std::string_view text) const {
   // A text longer than every name is no name: the grid asks this of every
   // cell it paints, and a cell may hold megabytes.
   if (text.size() > longest_name_) return false;
-  return index_.find(UpperCase(text)) != index_.end();
+  if ((lengths_ & (std::uint64_t{1} << std::min<size_t>(text.size(), 63))) == 0) return false;
+  const auto first = static_cast<unsigned char>(UpperChar(text[0]));
+  if ((first_bytes_[first >> 6] & (std::uint64_t{1} << (first & 63))) == 0) return false;
+  return index_.find(text) != index_.end();
 }
 
 std::string CommandTable::TranslateCommand(std::string_view text, std::string_view group) const {
@@ -113,7 +122,7 @@ std::string CommandTable::TranslateCommand(std::string_view text, std::string_vi
       if (header[static_cast<size_t>(c)] == group) group_col = c;
     }
   }
-  auto it = index_.find(UpperCase(text));
+  auto it = index_.find(text);
   if (it == index_.end()) return std::string(text);
   return Cell(it->second, group_col);
 }

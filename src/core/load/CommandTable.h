@@ -1,11 +1,14 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "core/common/Text.h"
 #include "core/sheet/CellKind.h"
 
 namespace typelane {
@@ -55,9 +58,14 @@ class CommandTable : public CommandNames {
 
   std::vector<std::vector<std::string>> rows_;
   int col_count_ = 1;
-  // Upper-cased command name -> first row with that name.
-  std::unordered_map<std::string, int> index_;
+  // Command name, in any letter case -> first row with that name.
+  std::unordered_map<std::string, int, NoCaseHash, NoCaseEqual> index_;
   size_t longest_name_ = 0;  // in bytes; letter case keeps a name's length
+  // What every name begins with (upper-cased bytes) and which lengths names
+  // have (bit n: a name of n bytes; bit 63: 63 or more): most cells a load
+  // plays are data, and are told so without a lookup.
+  std::array<std::uint64_t, 4> first_bytes_{};
+  std::uint64_t lengths_ = 0;
 };
 
 }  // namespace typelane

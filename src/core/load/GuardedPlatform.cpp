@@ -6,12 +6,6 @@ namespace typelane {
 
 GuardedPlatform::~GuardedPlatform() { ReleaseHeldInput(); }
 
-bool GuardedPlatform::Dropped() {
-  if (!StopRequested()) return false;
-  dropped_ = true;
-  return true;
-}
-
 void GuardedPlatform::ReleaseHeldInput() noexcept {
   // Each release is tried on its own: one that fails must not keep the others
   // held down.
@@ -61,6 +55,11 @@ void GuardedPlatform::KeyEvent(std::uint8_t virtual_key, bool key_up) {
     // release, which costs nothing if the key never went down.
     held_keys_.push_back(virtual_key);
     desktop_.KeyEvent(virtual_key, false);
+    return;
+  }
+  if (!held_keys_.empty() && held_keys_.back() == virtual_key) {
+    held_keys_.pop_back();  // the common case: the key pressed last
+    desktop_.KeyEvent(virtual_key, true);
     return;
   }
   auto it = std::find(held_keys_.rbegin(), held_keys_.rend(), virtual_key);

@@ -20,7 +20,7 @@ namespace typelane {
 // Everything else is handed to the desktop unchanged, in the same order.
 class GuardedPlatform final : public Platform {
  public:
-  explicit GuardedPlatform(Platform& desktop) : desktop_(desktop) {}
+  explicit GuardedPlatform(Platform& desktop) : Platform(desktop), desktop_(desktop) {}
   ~GuardedPlatform() override;
   GuardedPlatform(const GuardedPlatform&) = delete;
   GuardedPlatform& operator=(const GuardedPlatform&) = delete;
@@ -66,11 +66,6 @@ class GuardedPlatform final : public Platform {
   std::int64_t NowMs() override { return desktop_.NowMs(); }
   bool WindowExists(WindowHandle window) override { return desktop_.WindowExists(window); }
   bool CanWatchEscape() const override { return desktop_.CanWatchEscape(); }
-  void RequestStop() noexcept override { desktop_.RequestStop(); }
-  bool StopRequested() const noexcept override { return desktop_.StopRequested(); }
-  void RequestRefocus() noexcept override { desktop_.RequestRefocus(); }
-  bool TakeRefocusRequest() noexcept override { return desktop_.TakeRefocusRequest(); }
-  void ClearStopRequest() noexcept override { desktop_.ClearStopRequest(); }
   void ReleaseHeldInputFromSignal() noexcept override { desktop_.ReleaseHeldInputFromSignal(); }
 
  private:
@@ -81,7 +76,11 @@ class GuardedPlatform final : public Platform {
   };
 
   // True (and noted) when a stop request drops what was to go out.
-  bool Dropped();
+  bool Dropped() {
+    if (!StopRequested()) return false;
+    dropped_ = true;
+    return true;
+  }
 
   Platform& desktop_;
   bool dropped_ = false;

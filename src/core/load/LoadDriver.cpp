@@ -64,7 +64,11 @@ int Percent(int done, int total) {
 }  // namespace
 
 LoadDriver::LoadDriver(LoadContext context)
-    : context_(std::move(context)), platform_(context_.platform) {}
+    : context_(std::move(context)),
+      platform_(context_.platform),
+      tab_delay_ms_(SecondsToMs(context_.delays.DelayByName("TAB"))),
+      data_delay_ms_(SecondsToMs(context_.delays.data_delay)),
+      cell_delay_ms_(SecondsToMs(context_.delays.cell_delay)) {}
 
 LoadOutcome LoadDriver::LoadRange(int first_row, int last_row, int first_col, int last_col,
                                   int start_col) {
@@ -286,8 +290,6 @@ LoadDriver::Hold LoadDriver::WaitForFocus() {
   NoticeScope notice(*this);
   // A Continue left from an earlier wait does not count for this one.
   platform.TakeRefocusRequest();
-  // Where Esc cannot be seen (Wayland), the progress window's Stop ends the load.
-  const std::string how_to_stop = platform.CanWatchEscape() ? " \u2014 Esc stops" : "";
   // Another program has the keyboard: whatever the load sends now would go
   // there. Nothing goes out until the target is in front again, by the user's
   // hand or by Continue in the progress window.
@@ -296,8 +298,10 @@ LoadDriver::Hold LoadDriver::WaitForFocus() {
     if (platform.EscapePressed()) return Hold::kEscape;
     CheckTarget();
     if (platform.TakeRefocusRequest()) platform.ActivateWindow(Target());
+    // Where Esc cannot be seen (Wayland), the progress window's Stop ends the load.
     notice.Tell("Waiting for \"" + TargetTitle() +
-                "\" to come back to the front (another window has the focus)" + how_to_stop);
+                "\" to come back to the front (another window has the focus)" +
+                (platform.CanWatchEscape() ? " \u2014 Esc stops" : ""));
     platform.SleepUnlessEscape(kFocusPollMs);
     if (platform.StopRequested()) return Hold::kStop;
     if (platform.EscapePressed()) return Hold::kEscape;
@@ -308,26 +312,29 @@ LoadDriver::Hold LoadDriver::WaitForFocus() {
 bool LoadDriver::PlayCell(std::string_view cell_text) {
   Platform& platform = platform_;
   const DelaySettings& delays = context_.delays;
-  std::string text(cell_text);
+  std::string_view text = cell_text;
+  std::string definition;
   double extra_delay = 0;
   if (context_.commands.IsCommand(text)) {
     // The extra delay belongs to the name in the cell, taken before the name is
     // replaced by its definition; the definition is not translated again.
     extra_delay = delays.DelayByName(text);
-    text = context_.commands.TranslateCommand(text, context_.group);
+    definition = context_.commands.TranslateCommand(text, context_.group);
+    text = definition;
   }
   if (text.empty()) return false;
 
   if (IsKeystrokeText(text)) {
-    TypeKeystrokes(platform, delays, std::string_view(text).substr(1));
+    TypeKeystrokes(platform, delays, text.substr(1));
   } else if (!PlayBuiltInCommand(platform, delays, text)) {
     PasteData(text);
   }
-  platform.SleepUnlessEscape(SecondsToMs(delays.cell_delay + extra_delay));
+  platform.SleepUnlessEscape(extra_delay == 0 ? cell_delay_ms_
+                                              : SecondsToMs(delays.cell_delay + extra_delay));
   return true;
 }
 
-void LoadDriver::PasteData(const std::string& text) {
+void LoadDriver::PasteData(std::string_view text) {
   Platform& platform = platform_;
   const DelaySettings& delays = context_.delays;
   const bool no_tab_marker = text[0] == '&';
@@ -342,25 +349,26 @@ void LoadDriver::PasteData(const std::string& text) {
   platform.SetClipboardText(paste);
   TypeKeystrokes(platform, delays, "^V");
   WaitForPasteTaken();
-  platform.SleepUnlessEscape(SecondsToMs(delays.data_delay));
+  platform.SleepUnlessEscape(data_delay_ms_);
   // Before the Tab: the field that took the paste still has the focus.
   if (context_.verify_paste && CanVerify()) VerifyPaste(paste);
   if (context_.auto_tab && !no_tab_marker) {
     TypeKeystrokes(platform, delays, "{TAB}");
-    platform.SleepUnlessEscape(SecondsToMs(delays.DelayByName("TAB")));
+    platform.SleepUnlessEscape(tab_delay_ms_);
   }
 }
 
 void LoadDriver::WaitForPasteTaken() {
   Platform& platform = platform_;
   const std::int64_t started = platform.NowMs();
-  const std::int64_t limit_ms = SecondsToMs(context_.delays.paste_wait);
-  NoticeScope notice(*this);
   // The next text must never replace this one before the target has read it,
   // nor a Tab overtake the paste: the load waits for as long as it takes,
   // within the paste wait, and Esc, a stop request or the target going away
   // end the wait at once.
-  while (!platform.WaitForPaste(kPasteSliceMs)) {
+  if (platform.WaitForPaste(kPasteSliceMs)) return;  // taken at once, as mostly
+  const std::int64_t limit_ms = SecondsToMs(context_.delays.paste_wait);
+  NoticeScope notice(*this);
+  do {
     if (platform.StopRequested()) throw Hold::kStop;
     if (platform.EscapePressed()) throw Hold::kEscape;
     CheckTarget();
@@ -376,7 +384,7 @@ void LoadDriver::WaitForPasteTaken() {
                   std::to_string(current_row_) + ", cell " + std::to_string(current_col_) +
                   ") \u2014 Esc stops");
     }
-  }
+  } while (!platform.WaitForPaste(kPasteSliceMs));
 }
 
 bool LoadDriver::CanVerify() {

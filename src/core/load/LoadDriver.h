@@ -116,7 +116,7 @@ class LoadDriver {
   Hold BeforeCell();
   Hold WaitWhileBusy();
   Hold WaitForFocus();
-  void PasteData(const std::string& text);
+  void PasteData(std::string_view text);
   void WaitForPasteTaken();
   // Whether the pastes into the current target can be verified; tells the
   // user once per target when they cannot.
@@ -138,6 +138,11 @@ class LoadDriver {
 
   LoadContext context_;
   GuardedPlatform platform_;
+  // The wait after each automatic Tab (the "TAB" command delay).
+  std::int64_t tab_delay_ms_ = 0;
+  // DataDelay and CellDelay in milliseconds, as every cell waits them.
+  std::int64_t data_delay_ms_ = 0;
+  std::int64_t cell_delay_ms_ = 0;
   int rows_loaded_ = 0;
   int first_col_ = 0;
   // The row being played (0: none), the column it started at, the cell being

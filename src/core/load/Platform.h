@@ -125,22 +125,19 @@ class Platform {
   // Waits end at once and no further key, click, paste or activation goes out;
   // what the load holds down is still released. RequestStop only stores to a
   // lock-free atomic, so a signal handler or another thread may call it.
-  virtual void RequestStop() noexcept { stop_requested_.store(true, std::memory_order_relaxed); }
-  virtual bool StopRequested() const noexcept {
-    return stop_requested_.load(std::memory_order_relaxed);
-  }
-  virtual void ClearStopRequest() noexcept {
-    stop_requested_.store(false, std::memory_order_relaxed);
-  }
+  // Not virtual: a load asks before every key it sends.
+  void RequestStop() noexcept { stop_->store(true, std::memory_order_relaxed); }
+  bool StopRequested() const noexcept { return stop_->load(std::memory_order_relaxed); }
+  void ClearStopRequest() noexcept { stop_->store(false, std::memory_order_relaxed); }
 
   // The user asks a load that holds for its target (another window has the
   // focus) to bring the target to the front again and go on. A lock-free
   // store, as RequestStop; the load takes the request on its own thread.
-  virtual void RequestRefocus() noexcept {
-    refocus_requested_.store(true, std::memory_order_relaxed);
-  }
-  virtual bool TakeRefocusRequest() noexcept {
-    return refocus_requested_.exchange(false, std::memory_order_relaxed);
+  void RequestRefocus() noexcept { refocus_->store(true, std::memory_order_relaxed); }
+  bool TakeRefocusRequest() noexcept {
+    // Read first: the exchange locks the bus, and a load asks before every cell.
+    return refocus_->load(std::memory_order_relaxed) &&
+           refocus_->exchange(false, std::memory_order_relaxed);
   }
 
   // For a crash handler (SIGSEGV, SIGABRT): lets go of every key and mouse
@@ -152,6 +149,16 @@ class Platform {
   static_assert(std::atomic<bool>::is_always_lock_free, "RequestStop must be signal-safe");
   std::atomic<bool> stop_requested_{false};
   std::atomic<bool> refocus_requested_{false};
+  std::atomic<bool>* stop_ = &stop_requested_;
+  std::atomic<bool>* refocus_ = &refocus_requested_;
+
+ protected:
+  Platform() = default;
+  // A layer over another platform shares its requests: a stop asked of
+  // either is seen by both.
+  explicit Platform(Platform& under) : stop_(under.stop_), refocus_(under.refocus_) {}
+  Platform(const Platform&) = delete;
+  Platform& operator=(const Platform&) = delete;
 };
 
 // "Ctrl", "Shift", "Alt" for the bits set, joined by "+": "Ctrl+Shift".

@@ -63,6 +63,11 @@ LoadJob PrepareLoad(const Sheet& sheet, const CommandTable& commands, const Dela
     std::vector<std::string_view> cells(static_cast<size_t>(range.right));
     job.cells.ReserveRows(range.bottom + 1);
     for (int row = range.top; row <= range.bottom; ++row) {
+      if (range.left == 1 && sheet.StoredCols(row) <= range.right + 1) {
+        // Nothing in the row lies outside the range: its buffer is copied whole.
+        job.cells.CopyRowFrom(sheet, row);
+        continue;
+      }
       for (int col = range.left; col <= range.right; ++col) {
         cells[static_cast<size_t>(col - 1)] = sheet.Cell(row, col);
       }

@@ -23,6 +23,7 @@ std::string_view CellKindText(CellKind kind) {
 }
 
 bool IsBuiltInCommand(std::string_view text) {
+  if (text.empty() || text[0] != '*') return false;
   return StartsWithNoCase(text, "*SL") || StartsWithNoCase(text, "*CW") ||
          StartsWithNoCase(text, "*ML(") || StartsWithNoCase(text, "*MR(");
 }

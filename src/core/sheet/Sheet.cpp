@@ -266,6 +266,21 @@ void Sheet::SetRowCells(int row, std::span<const std::string_view> cells) {
   buffer = std::move(built);
 }
 
+void Sheet::CopyRowFrom(const Sheet& from, int row) {
+  if (row < 0 || &from == this) return;
+  if (row >= static_cast<int>(rows_.size())) rows_.resize(static_cast<size_t>(row) + 1);
+  RowBuffer& buffer = rows_[static_cast<size_t>(row)];
+  if (journal_.to != nullptr) {
+    if (journal_.to->WantsRow(*this, row)) journal_.to->KeepRow(row, std::move(buffer));
+    journal_.to->TouchRows(row, row, 0, std::numeric_limits<int>::max());
+  }
+  if (row < static_cast<int>(from.rows_.size())) {
+    buffer = from.rows_[static_cast<size_t>(row)];
+  } else {
+    buffer.clear();
+  }
+}
+
 const CellInfo* Sheet::Info(int row, int col) const {
   auto it = infos_.find(CellPos{row, col});
   return it == infos_.end() ? nullptr : &it->second;

@@ -46,6 +46,9 @@ class Sheet {
   void SetCell(int row, int col, std::string_view text);
   // Replaces a whole row: cells[0] goes to column 1, cells[1] to column 2, ...
   void SetRowCells(int row, std::span<const std::string_view> cells);
+  // Row `row` of from as this sheet's row, its buffer copied whole: the cheap
+  // way to copy rows that hold nothing to leave out.
+  void CopyRowFrom(const Sheet& from, int row);
   // Number of stored cells of a row, counting column 0.
   int StoredCols(int row) const;
   int StoredRows() const { return static_cast<int>(rows_.size()); }

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <cstring>
 #include <utility>
 
 #include "core/common/Errors.h"
@@ -23,6 +24,15 @@ struct KeyLines {
   }
 };
 const KeyLines kKeyLines;
+
+// The bytes a trace line writes as "\t", "\r", "\n" and "\\".
+struct EscapedBytes {
+  std::array<bool, 256> bytes{};
+  constexpr EscapedBytes() {
+    for (unsigned char c : {'\t', '\r', '\n', '\\'}) bytes[c] = true;
+  }
+};
+constexpr EscapedBytes kEscaped;
 
 constexpr std::int16_t kShift = 0x100;
 constexpr std::int16_t kCtrl = 0x200;
@@ -105,21 +115,13 @@ void RecordingPlatform::AppendEscaped(std::string& out, std::string_view text) {
   std::size_t plain = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
-    if (c != '\t' && c != '\r' && c != '\n' && c != '\\') continue;
+    if (!kEscaped.bytes[static_cast<unsigned char>(c)]) continue;
     out.append(text.data() + plain, i - plain);
     plain = i + 1;
     out.push_back('\\');
     out.push_back(c == '\t' ? 't' : c == '\r' ? 'r' : c == '\n' ? 'n' : '\\');
   }
   out.append(text.data() + plain, text.size() - plain);
-}
-
-void RecordingPlatform::Record(std::string_view line) {
-  if (sink_ != nullptr) {
-    sink_->Line(line);
-  } else {
-    trace_.emplace_back(line);
-  }
 }
 
 void RecordingPlatform::UseWindowList(std::vector<WindowInfo> windows) {
@@ -237,7 +239,7 @@ void RecordingPlatform::SetClipboardText(std::string_view text) {
     throw PlatformError("Cannot open clipboard");
   }
   clipboard_.assign(text);
-  line_.assign("clip ");
+  line_.resize(5);  // "clip "
   AppendEscaped(line_, text);
   Record(line_);
 }
@@ -268,9 +270,25 @@ void RecordingPlatform::SleepUnlessEscape(std::int64_t ms) {
 }
 
 void RecordingPlatform::Sleep(std::int64_t ms) {
-  char line[32] = "wait ";
-  const auto end = std::to_chars(line + 5, line + sizeof line, ms).ptr;
-  Record(std::string_view(line, static_cast<std::size_t>(end - line)));
+  // A load waits the same few times over and over: their lines are kept.
+  WaitLine* found = nullptr;
+  for (WaitLine& line : wait_lines_) {
+    if (line.size != 0 && line.ms == ms) {
+      found = &line;
+      break;
+    }
+  }
+  if (found == nullptr) {
+    found = &wait_lines_[next_wait_line_];
+    next_wait_line_ = (next_wait_line_ + 1) % wait_lines_.size();
+    WaitLine& kept = *found;
+    std::memcpy(kept.text.data(), "wait ", 5);
+    const auto end =
+        std::to_chars(kept.text.data() + 5, kept.text.data() + kept.text.size(), ms).ptr;
+    kept.size = static_cast<std::size_t>(end - kept.text.data());
+    kept.ms = ms;
+  }
+  Record(std::string_view(found->text.data(), found->size));
   if (ms > 0) now_ms_ += ms;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "core/load/Platform.h"
+#include "platform/recording/BlockTraceSink.h"
 #include "platform/recording/TraceSink.h"
 
 namespace typelane {
@@ -72,7 +74,11 @@ class RecordingPlatform : public Platform {
   void FailClipboardFrom(int n);
   // Hands every trace line to sink instead of keeping it; null keeps the lines
   // again. The sink must outlive the calls that trace.
-  void SetTraceSink(TraceSink* sink) { sink_ = sink; }
+  void SetTraceSink(TraceSink* sink) {
+    sink_ = sink;
+    // A dry run's block sink is written to without a virtual call per line.
+    block_sink_ = dynamic_cast<BlockTraceSink*>(sink);
+  }
   // Adds a "paste" line for every WaitForPaste call (off by default).
   void TracePasteWaits(bool on) { trace_paste_waits_ = on; }
 
@@ -118,12 +124,28 @@ class RecordingPlatform : public Platform {
   bool WindowExists(WindowHandle window) override;
 
  private:
-  void Record(std::string_view line);
+  void Record(std::string_view line) {
+    if (block_sink_ != nullptr) {
+      block_sink_->Line(line);
+    } else if (sink_ != nullptr) {
+      sink_->Line(line);
+    } else {
+      trace_.emplace_back(line);
+    }
+  }
   std::string TitleOf(WindowHandle window) const;
 
   std::vector<std::string> trace_;
   TraceSink* sink_ = nullptr;
-  std::string line_;  // the clip line, its buffer reused
+  BlockTraceSink* block_sink_ = nullptr;
+  std::string line_ = "clip ";  // the clip line, its buffer reused
+  struct WaitLine {
+    std::int64_t ms = 0;
+    std::size_t size = 0;  // 0: none kept yet
+    std::array<char, 32> text{};
+  };
+  std::array<WaitLine, 8> wait_lines_{};
+  std::size_t next_wait_line_ = 0;
   bool trace_paste_waits_ = false;
 
   bool scripted_windows_ = false;
