@@ -72,7 +72,7 @@ LoadDriver::LoadDriver(LoadContext context)
 
 LoadOutcome LoadDriver::LoadRange(int first_row, int last_row, int first_col, int last_col,
                                   int start_col) {
-  Platform& platform = platform_;
+  GuardedPlatform& platform = platform_;
   rows_loaded_ = 0;
   current_row_ = 0;
   first_col_ = first_col;
@@ -224,7 +224,7 @@ void LoadDriver::CheckTarget() {
 }
 
 LoadDriver::Hold LoadDriver::BeforeCell() {
-  Platform& platform = platform_;
+  GuardedPlatform& platform = platform_;
   auto halted = [&] {
     if (platform.StopRequested()) return Hold::kStop;
     if (platform.EscapePressed()) return Hold::kEscape;
@@ -266,7 +266,7 @@ class LoadDriver::NoticeScope {
 };
 
 LoadDriver::Hold LoadDriver::WaitWhileBusy() {
-  Platform& platform = platform_;
+  GuardedPlatform& platform = platform_;
   const std::int64_t interval = context_.delays.hour_glass < 0 ? 0 : context_.delays.hour_glass;
   NoticeScope notice(*this);
   // A target that never stops being busy would otherwise hold the load for
@@ -284,7 +284,7 @@ LoadDriver::Hold LoadDriver::WaitWhileBusy() {
 }
 
 LoadDriver::Hold LoadDriver::WaitForFocus() {
-  Platform& platform = platform_;
+  GuardedPlatform& platform = platform_;
   const WindowHandle target = Target();
   if (target == 0) return Hold::kGoOn;
   NoticeScope notice(*this);
@@ -310,7 +310,7 @@ LoadDriver::Hold LoadDriver::WaitForFocus() {
 }
 
 bool LoadDriver::PlayCell(std::string_view cell_text) {
-  Platform& platform = platform_;
+  GuardedPlatform& platform = platform_;
   const DelaySettings& delays = context_.delays;
   std::string_view text = cell_text;
   std::string definition;
@@ -335,7 +335,7 @@ bool LoadDriver::PlayCell(std::string_view cell_text) {
 }
 
 void LoadDriver::PasteData(std::string_view text) {
-  Platform& platform = platform_;
+  GuardedPlatform& platform = platform_;
   const DelaySettings& delays = context_.delays;
   const bool no_tab_marker = text[0] == '&';
   std::string_view paste = text;
@@ -359,7 +359,7 @@ void LoadDriver::PasteData(std::string_view text) {
 }
 
 void LoadDriver::WaitForPasteTaken() {
-  Platform& platform = platform_;
+  GuardedPlatform& platform = platform_;
   const std::int64_t started = platform.NowMs();
   // The next text must never replace this one before the target has read it,
   // nor a Tab overtake the paste: the load waits for as long as it takes,
@@ -414,7 +414,7 @@ bool LoadDriver::CanVerify() {
 }
 
 void LoadDriver::VerifyPaste(std::string_view value) {
-  Platform& platform = platform_;
+  GuardedPlatform& platform = platform_;
   FieldTarget target{Target(), TargetTitle()};
   const std::int64_t started = platform.NowMs();
   const std::int64_t limit_ms = SecondsToMs(context_.delays.verify_wait);

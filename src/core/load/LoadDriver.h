@@ -137,6 +137,8 @@ class LoadDriver {
   void EndRow(int row, std::string_view outcome);
 
   LoadContext context_;
+  // Called as GuardedPlatform (a final class), not as Platform: what it only
+  // hands on to the desktop costs no second dispatch before every cell.
   GuardedPlatform platform_;
   // The wait after each automatic Tab (the "TAB" command delay).
   std::int64_t tab_delay_ms_ = 0;
