@@ -5,6 +5,7 @@
 
 #include "core/common/Numbers.h"
 #include "core/load/DelaySettings.h"
+#include "core/load/GuardedPlatform.h"
 #include "core/load/Platform.h"
 
 namespace typelane {
@@ -45,9 +46,11 @@ int LatchOf(char c) {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// P: the platform class the keys go to (a final class is called directly).
+template <typename P>
 class KeyPlayer {
  public:
-  KeyPlayer(Platform& platform, const DelaySettings& delays)
+  KeyPlayer(P& platform, const DelaySettings& delays)
       : platform_(platform),
         key_hold_(delays.key_hold < 0 ? 0 : delays.key_hold),
         system_hold_(delays.system_hold < 0 ? 0 : delays.system_hold) {}
@@ -109,13 +112,14 @@ class KeyPlayer {
     return false;
   }
 
-  Platform& platform_;
+  P& platform_;
   std::int64_t key_hold_;
   std::int64_t system_hold_;
   std::array<bool, kLatchCount> held_{};
 };
 
-void PlayBraceToken(KeyPlayer& player, std::string_view token) {
+template <typename P>
+void PlayBraceToken(KeyPlayer<P>& player, std::string_view token) {
   // A trailing number after a blank is a repeat count; without the blank the
   // digits belong to the name, as in "F12".
   std::int64_t count = 1;
@@ -137,17 +141,9 @@ void PlayBraceToken(KeyPlayer& player, std::string_view token) {
   }
 }
 
-}  // namespace
-
-std::optional<std::uint8_t> NamedKey(std::string_view name) {
-  for (const auto& key : kKeyNames) {
-    if (key.name == name) return key.vk;
-  }
-  return std::nullopt;
-}
-
-void TypeKeystrokes(Platform& platform, const DelaySettings& delays, std::string_view text) {
-  KeyPlayer player(platform, delays);
+template <typename P>
+void Type(P& platform, const DelaySettings& delays, std::string_view text) {
+  KeyPlayer<P> player(platform, delays);
   size_t i = 0;
   while (i < text.size() && !player.Stopped()) {
     const char c = text[i];
@@ -168,6 +164,23 @@ void TypeKeystrokes(Platform& platform, const DelaySettings& delays, std::string
     ++i;
   }
   player.ReleaseLatches();
+}
+
+}  // namespace
+
+std::optional<std::uint8_t> NamedKey(std::string_view name) {
+  for (const auto& key : kKeyNames) {
+    if (key.name == name) return key.vk;
+  }
+  return std::nullopt;
+}
+
+void TypeKeystrokes(Platform& platform, const DelaySettings& delays, std::string_view text) {
+  Type(platform, delays, text);
+}
+
+void TypeKeystrokes(GuardedPlatform& platform, const DelaySettings& delays, std::string_view text) {
+  Type(platform, delays, text);
 }
 
 }  // namespace typelane

@@ -7,6 +7,7 @@
 namespace typelane {
 
 class DelaySettings;
+class GuardedPlatform;
 class Platform;
 
 // Virtual keys the notation latches.
@@ -32,5 +33,8 @@ std::optional<std::uint8_t> NamedKey(std::string_view name);
 // Every key press is held for KeyHold ms and every latch press is followed by
 // SystemHold ms; all waits go through Platform::Sleep, negative ones as 0.
 void TypeKeystrokes(Platform& platform, const DelaySettings& delays, std::string_view text);
+// The same, for a load's guard layer: called directly, as a load types a key
+// text for every cell it pastes.
+void TypeKeystrokes(GuardedPlatform& platform, const DelaySettings& delays, std::string_view text);
 
 }  // namespace typelane
