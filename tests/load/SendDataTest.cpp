@@ -61,6 +61,21 @@ TEST(SendData, EmptySheetAndSelectionsOutsideTheExtent) {
   result = cut.Send();
   EXPECT_EQ(result.rows, 1);
   EXPECT_EQ(cut.platform.ClipboardText(), "d");
+
+  // A selection of the first column sends nothing of the cells beside it,
+  // while the whole sheet sends every cell.
+  for (const bool whole : {false, true}) {
+    Fixture left;
+    left.sheet = testing::SheetOf({{"a", "b"}, {"c", "d"}});
+    left.request.all_cells = whole;
+    left.request.selection = CellRect{1, 1, 2, 1};
+    EXPECT_EQ(left.Send().rows, 2);
+    std::vector<std::string> clips;
+    for (const auto& line : left.platform.Trace()) {
+      if (line.starts_with("clip ")) clips.push_back(line.substr(5));
+    }
+    EXPECT_EQ(clips, whole ? Trace({"a", "b", "c", "d"}) : Trace({"a", "c"}));
+  }
 }
 
 TEST(SendData, TargetNotFound) {
