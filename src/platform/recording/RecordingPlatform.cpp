@@ -238,7 +238,9 @@ void RecordingPlatform::SetClipboardText(std::string_view text) {
   if (clipboard_fail_from_ > 0 && clipboard_calls_ >= clipboard_fail_from_) {
     throw PlatformError("Cannot open clipboard");
   }
-  clipboard_.assign(text);
+  // Resized and filled: assign() would first look for an overlap.
+  clipboard_.resize(text.size());
+  if (!text.empty()) std::memcpy(clipboard_.data(), text.data(), text.size());
   line_.resize(5);  // "clip "
   AppendEscaped(line_, text);
   Record(line_);
