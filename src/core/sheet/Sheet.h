@@ -46,6 +46,10 @@ class Sheet {
   void SetCell(int row, int col, std::string_view text);
   // Replaces a whole row: cells[0] goes to column 1, cells[1] to column 2, ...
   void SetRowCells(int row, std::span<const std::string_view> cells);
+  // Every stored cell of a row at once (cells[0] is column 0), as views into
+  // the sheet: what reading the row cell by cell with Cell gives, without a
+  // look-up per cell. cells keeps its capacity for the next row.
+  void ReadRowCells(int row, std::vector<std::string_view>& cells) const;
   // Number of stored cells of a row, counting column 0.
   int StoredCols(int row) const;
   int StoredRows() const { return static_cast<int>(rows_.size()); }
