@@ -67,6 +67,9 @@ class LineReader {
     fields_.clear();
     owned_.clear();
     last_filled_ = 0;
+    // A line has a field more than TABs, an empty last one included.
+    std::ptrdiff_t line_tabs = 0;
+    auto line_done = [&] { widest_ = std::max(widest_, line_tabs + 1); };
     while (pos_ < text_.size()) {
       const size_t start = pos_;
       bool has_lf = false;
@@ -98,18 +101,42 @@ class LineReader {
       if (!field.empty()) last_filled_ = static_cast<int>(fields_.size());
       if (at_end) break;
       const char end = text_[pos_++];
-      if (end == '\n') return true;
-      if (end == '\r') {
-        if (any_break_ && pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
-        return true;
+      if (end == '\t') {
+        ++tabs_;
+        ++line_tabs;
+        continue;
       }
+      if (end == '\r' && any_break_ && pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
+      ++line_ends_;
+      line_done();
+      return true;
     }
+    line_done();
     return !fields_.empty();
   }
 
   const std::vector<std::string_view>& Fields() const { return fields_; }
   // 1-based index of the line's last non-empty field; 0 when all are empty.
   int LastFilled() const { return last_filled_; }
+
+  // Once Next has said false: the block the whole text makes, h rows (its
+  // line breaks, at least 1) and w columns (its TABs divided by h, plus 1,
+  // and never less than its widest line).
+  struct Size {
+    int h = 1;
+    int w = 1;
+  };
+  Size BlockSize() const {
+    Size size;
+    size.h = line_ends_ == 0 ? 1 : static_cast<int>(std::min<std::ptrdiff_t>(line_ends_, 1 << 30));
+    size.w = static_cast<int>(std::min<std::ptrdiff_t>(tabs_ / size.h, 1 << 30)) + 1;
+    // Copy cuts each line after its last filled cell, so the lines of a block
+    // differ in length and the average above can fall short of the block's
+    // width; a repetition must never start inside the one before it.
+    size.w = static_cast<int>(
+        std::max<std::ptrdiff_t>(size.w, std::min<std::ptrdiff_t>(widest_, 1 << 30)));
+    return size;
+  }
 
  private:
   std::string_view text_;
@@ -120,46 +147,17 @@ class LineReader {
   std::vector<std::string_view> fields_;
   std::deque<std::string> owned_;  // a deque: its strings never move
   int last_filled_ = 0;
+  // Over the whole text so far.
+  std::ptrdiff_t tabs_ = 0;
+  std::ptrdiff_t line_ends_ = 0;
+  std::ptrdiff_t widest_ = 1;
 };
+using BlockSize = LineReader::Size;
 
 struct LineShape {
   int fields = 0;
   int last_filled = 0;
 };
-
-// The block size of a pasted text: h rows (its CR count, at least 1) and w
-// columns (its TAB count divided by h, plus 1).
-struct BlockSize {
-  int h = 1;
-  int w = 1;
-};
-
-BlockSize SizeOf(std::string_view text, PastedLines lines) {
-  // One pass: the line break and TAB counts, and the widest line in fields.
-  const bool any_break = lines == PastedLines::kAtAnyBreak;
-  std::ptrdiff_t crs = 0, tabs = 0, fields = 1, widest = 1;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '\t') {
-      ++tabs;
-      ++fields;
-    } else if (c == '\r' || (c == '\n' && any_break && (i == 0 || text[i - 1] != '\r'))) {
-      ++crs;
-      widest = std::max(widest, fields);
-      fields = 1;
-    }
-  }
-  widest = std::max(widest, fields);
-  BlockSize size;
-  size.h = crs == 0 ? 1 : static_cast<int>(std::min<std::ptrdiff_t>(crs, 1 << 30));
-  size.w = static_cast<int>(std::min<std::ptrdiff_t>(tabs / size.h, 1 << 30)) + 1;
-  // Copy cuts each line after its last filled cell, so the lines of a block
-  // differ in length and the average above can fall short of the block's
-  // width; a repetition must never start inside the one before it.
-  size.w =
-      static_cast<int>(std::max<std::ptrdiff_t>(size.w, std::min<std::ptrdiff_t>(widest, 1 << 30)));
-  return size;
-}
 
 CellRect FromRow1Col1(CellRect selection) {
   selection.top = std::max(selection.top, 1);
@@ -222,21 +220,28 @@ std::optional<ClipboardBlock> CopyCommand(const Sheet& sheet, CellRect selection
   return CopyCells(sheet, selection);
 }
 
-SheetChange PasteCells(const EditContext& context, CellRect selection, std::string_view text,
-                       std::string_view comments, PastedLines lines) {
+namespace {
+
+// PasteCells, telling the block's size too.
+SheetChange PasteBlock(const EditContext& context, CellRect selection, std::string_view text,
+                       std::string_view comments, PastedLines lines, BlockSize& size) {
   Sheet& sheet = context.sheet;
   BusyCursor busy(context.prompter);
   SheetChange change;
   selection = FromRow1Col1(selection);
   const int top = selection.top;
   const int left = selection.left;
-  const BlockSize size = SizeOf(text, lines);
+  // One reading of the text gives each line's shape and the block's size.
+  std::vector<LineShape> shapes;
+  {
+    LineReader reader(text, context.encoding, lines);
+    while (reader.Next()) {
+      shapes.push_back({static_cast<int>(reader.Fields().size()), reader.LastFilled()});
+    }
+    size = reader.BlockSize();
+  }
   const int down = std::max(1, (selection.bottom - top + 1) / size.h);
   const int across = std::max(1, (selection.right - left + 1) / size.w);
-  std::vector<LineShape> shapes;
-  for (LineReader reader(text, context.encoding, lines); reader.Next();) {
-    shapes.push_back({static_cast<int>(reader.Fields().size()), reader.LastFilled()});
-  }
 
   // Each line may reach as far as the grid is wide when it starts (LastCol +
   // BlankCols), and LastCol rises as cells are written. Rows further down only
@@ -322,12 +327,20 @@ SheetChange PasteCells(const EditContext& context, CellRect selection, std::stri
   return change;
 }
 
+}  // namespace
+
+SheetChange PasteCells(const EditContext& context, CellRect selection, std::string_view text,
+                       std::string_view comments, PastedLines lines) {
+  BlockSize size;
+  return PasteBlock(context, selection, text, comments, lines, size);
+}
+
 SheetChange PasteCommand(const EditContext& context, CellRect selection, std::string_view text,
                          std::string_view comments, PastedLines lines) {
-  SheetChange change = PasteCells(context, selection, text, comments, lines);
+  BlockSize size;
+  SheetChange change = PasteBlock(context, selection, text, comments, lines, size);
   if (context.ChecksDropLists() && !change.cells.Empty()) {
     selection = FromRow1Col1(selection);
-    const BlockSize size = SizeOf(text, lines);
     const int right = std::max(selection.right, selection.left + size.w - 1);
     const int bottom = std::max(selection.bottom, selection.top + size.h - 1);
     if (CheckDropListRange(*context.forms, context.sheet, context.prompter, selection.left,
