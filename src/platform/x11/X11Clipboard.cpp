@@ -71,6 +71,10 @@ struct X11Clipboard::Impl {
 
   // Thread only.
   std::vector<Transfer> transfers;
+  // The Latin-1 text of an offer, made when first asked for (most readers
+  // never ask): of which generation, and from which UTF-8 bytes.
+  std::uint64_t latin1_generation = 0;
+  std::shared_ptr<const std::string> latin1;
   std::map<std::string, Atom, std::less<>> atoms;
 
   Atom AtomOf(const std::string& name) {
@@ -113,6 +117,7 @@ struct X11Clipboard::Impl {
         owning = false;
         formats.clear();
         offer.reset();
+        latin1.reset();
       }
     }
     return saved;
@@ -196,8 +201,25 @@ struct X11Clipboard::Impl {
         gen = generation;
       }
       std::shared_ptr<const std::string> data;
+      bool found = false;
       for (const ClipboardOffer::Format& format : now) {
-        if (AtomOf(format.name) == request.target) data = format.bytes;
+        if (AtomOf(format.name) != request.target) continue;
+        found = true;
+        data = format.bytes;
+      }
+      if (found && !data) {
+        // STRING and TEXT of an offer: its UTF-8 text as Latin-1, as Qt gives
+        // them ('?' for what Latin-1 lacks).
+        if (latin1_generation != gen || !latin1) {
+          latin1.reset();
+          for (const ClipboardOffer::Format& format : now) {
+            if (format.name == "UTF8_STRING" && format.bytes) {
+              latin1 = std::make_shared<const std::string>(TextAsLatin1(*format.bytes));
+            }
+          }
+          latin1_generation = gen;
+        }
+        data = latin1;
       }
       if (request.target == targets) {
         std::vector<long> list = {static_cast<long>(targets)};
@@ -209,8 +231,11 @@ struct X11Clipboard::Impl {
                         static_cast<int>(list.size()));
         reply.property = property;
       } else if (data) {
-        // TEXT asks the owner to choose: UTF-8.
-        const Atom type = request.target == text ? utf8_string : request.target;
+        // TEXT asks the owner to choose: UTF-8 for the load's text, Latin-1
+        // for an offer.
+        const Atom type = request.target != text ? request.target
+                          : data == latin1       ? XA_STRING
+                                                 : utf8_string;
         if (data->size() > max_chunk) {
           XSelectInput(display, request.requestor, PropertyChangeMask);
           long size = static_cast<long>(data->size());
@@ -390,6 +415,13 @@ bool X11Clipboard::SetOffer(const ClipboardOffer& offer) {
   {
     std::lock_guard lock(impl_->mutex);
     impl_->formats = offer.formats;
+    // X11 programs that ask for STRING or TEXT get Latin-1, made from the
+    // UTF-8 text only when one does.
+    if (offer.Bytes("UTF8_STRING") != nullptr) {
+      for (const char* name : {"STRING", "TEXT"}) {
+        if (offer.Bytes(name) == nullptr) impl_->formats.push_back({name, nullptr});
+      }
+    }
     impl_->offer = offer;
     gen = ++impl_->generation;
     impl_->served.clear();

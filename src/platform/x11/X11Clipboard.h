@@ -34,8 +34,9 @@ class X11Clipboard {
   void SetText(std::string_view bytes);
 
   // Takes the clipboard with the formats of offer, each served under its own
-  // name as its bytes stand ("TEXT" as UTF8_STRING). Returns once the X
-  // server has made us the owner; false when it has not.
+  // name as its bytes stand; with UTF8_STRING among them, STRING and TEXT
+  // too, as its Latin-1 text. Returns once the X server has made us the
+  // owner; false when it has not.
   bool SetOffer(const ClipboardOffer& offer);
   // The offer of the last SetOffer while we still own the clipboard with it:
   // asks the X server first, so a program that took the clipboard a moment

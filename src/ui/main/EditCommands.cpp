@@ -81,10 +81,10 @@ constexpr size_t kPasteProgressBytes = 4 * 1024 * 1024;
 // Smaller copies stay with Qt, which sends them in one piece anyway.
 constexpr size_t kDesktopCopyBytes = 1024 * 1024;
 
-// The names the grid's text goes under, as Qt offers a QMimeData's text/plain
-// and text/plain;charset=utf-8 on X11: every one serves the same UTF-8 bytes.
-constexpr const char* kTextFormats[] = {"text/plain", "UTF8_STRING", "STRING", "TEXT",
-                                        "text/plain;charset=utf-8"};
+// The names the grid's UTF-8 text goes under, as Qt offers a QMimeData's
+// text/plain and text/plain;charset=utf-8 on X11 (the desktop layer adds the
+// Latin-1 ones, STRING and TEXT, as Qt does).
+constexpr const char* kTextFormats[] = {"text/plain", "UTF8_STRING", "text/plain;charset=utf-8"};
 
 }  // namespace
 
