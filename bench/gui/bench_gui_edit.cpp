@@ -9,8 +9,9 @@
 //   alone, over more rounds)
 //
 // Under X11 (QT_QPA_PLATFORM=xcb, an X server such as Xvfb, and xclip) it
-// times the clipboard too, each beside the raw transfer of the same bytes
-// from one xclip to another (medians of three rounds, or nine):
+// times the clipboard too, through the program's own X11 desktop layer (which
+// serves large copies), each beside the raw transfer of the same bytes from
+// one xclip to another (medians of three rounds, or nine):
 //  - Select All + Copy, until another program (xclip -o) has read the text;
 //  - Paste of 50,001 lines another program (xclip -i) offers, until painted.
 
