@@ -72,7 +72,7 @@ struct X11Clipboard::Impl {
   // Thread only.
   std::vector<Transfer> transfers;
   // The Latin-1 text of an offer, made when first asked for (most readers
-  // never ask): of which generation, and from which UTF-8 bytes.
+  // never ask), and the generation of the offer it was made from.
   std::uint64_t latin1_generation = 0;
   std::shared_ptr<const std::string> latin1;
   std::map<std::string, Atom, std::less<>> atoms;
