@@ -4,11 +4,14 @@
 // repaint that follows, and Undo / Redo of deleting half of the rows. Figures
 // only; nothing is asserted.
 //
-// usage: bench_gui_edit [ROWS [COLS]]   (QT_QPA_PLATFORM=offscreen by default)
+// usage: bench_gui_edit [--clipboard] [ROWS [COLS]]
+//   (QT_QPA_PLATFORM=offscreen by default; --clipboard times the clipboard
+//   alone, over more rounds)
 //
 // Under X11 (QT_QPA_PLATFORM=xcb, an X server such as Xvfb, and xclip) it
-// times the clipboard too, each beside the raw transfer of the same bytes
-// from one xclip to another (medians of three):
+// times the clipboard too, through the program's own X11 desktop layer (which
+// serves large copies), each beside the raw transfer of the same bytes from
+// one xclip to another (medians of three rounds, or nine):
 //  - Select All + Copy, until another program (xclip -o) has read the text;
 //  - Paste of 50,001 lines another program (xclip -i) offers, until painted.
 
@@ -26,6 +29,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +40,9 @@
 #include "platform/recording/RecordingPlatform.h"
 #include "ui/grid/EditGrid.h"
 #include "ui/main/MainWindow.h"
+#if defined(TYPELANE_HAVE_X11)
+#include "platform/x11/X11Platform.h"
+#endif
 
 namespace {
 
@@ -76,12 +83,28 @@ double RawTransferMs(const QString& file) {
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  const int rows = argc > 1 ? std::atoi(argv[1]) : 200000;
-  const int cols = argc > 2 ? std::atoi(argv[2]) : 20;
+  int arg = 1;
+  const bool clipboard_only = argc > 1 && std::string_view(argv[1]) == "--clipboard";
+  if (clipboard_only) ++arg;
+  const int rows = argc > arg ? std::atoi(argv[arg]) : 200000;
+  const int cols = argc > arg + 1 ? std::atoi(argv[arg + 1]) : 20;
+  const int rounds = clipboard_only ? 9 : 3;
+#if defined(TYPELANE_HAVE_X11)
+  const bool x11 = qgetenv("QT_QPA_PLATFORM") == "xcb";
+  if (x11) typelane::InitX11Threads();
+#endif
   QApplication app(argc, argv);
   typelane::BenchPrompter prompter(typelane::Answer::kNo);
   typelane::MemorySettingsStore settings;
-  typelane::RecordingPlatform platform;
+  // The program's own desktop layer under X11 (a large copy goes through it),
+  // the recording one elsewhere.
+  std::unique_ptr<typelane::Platform> desktop;
+#if defined(TYPELANE_HAVE_X11)
+  std::string error;
+  if (x11) desktop = typelane::CreateX11Platform(&error);
+#endif
+  if (!desktop) desktop = std::make_unique<typelane::RecordingPlatform>();
+  typelane::Platform& platform = *desktop;
   typelane::Document document(prompter, settings, "");
   document.SetUserFolder("");
   typelane::ui::MainWindow window(document, platform);
@@ -107,37 +130,40 @@ int main(int argc, char** argv) {
     std::printf("%-34s %8.1f ms\n", what, static_cast<double>(timer.nsecsElapsed()) / 1e6);
   };
   auto menu = [&](const char* name) { window.Action(QString::fromLatin1(name))->trigger(); };
-  grid->setFocus();
-  // As after opening the file: nothing to undo yet.
-  document.History().Restart(false);
-  const int half = rows / 2;
-  const std::string deleted = "Row > Delete rows 1.." + std::to_string(half);
-  run(deleted.c_str(), [&] {
-    grid->SelectRange({1, 1, 1, half});
-    menu("mnuRowDelete");
-  });
-  run("Edit > Undo (the rows come back)", [&] { menu("mnuUndo"); });
-  run("Edit > Redo (deleted again)", [&] { menu("mnuRedo"); });
-  run("Edit > Undo again", [&] { menu("mnuUndo"); });
-  std::printf("rows after Undo: %d; undo history %.1f MB\n", document.sheet.LastRow(),
-              static_cast<double>(document.History().Bytes()) / (1024.0 * 1024.0));
-  run("Row > Insert at row 1", [&] {
-    grid->SelectRange({1, 1, 1, 1});
-    menu("mnuRowInsert");
-  });
-  run("Row > Delete at row 1", [&] { menu("mnuRowDelete"); });
-  run("Column > Insert at column 1", [&] { menu("mnuColInsert"); });
-  run("Column > Delete at column 1", [&] { menu("mnuColDelete"); });
-  run("Column > Select (column 2)", [&] {
-    grid->SelectRange({2, 1, 2, 1});
-    menu("mnuColSelect");
-  });
-  run("Copy the whole column", [&] { menu("mnuCopy"); });
-  run("Fill > Down the whole column", [&] { menu("mnuFillDown"); });
-  run("Paste one cell into the column", [&] {
-    QApplication::clipboard()->setText(QStringLiteral("x"));
-    menu("mnuPaste");
-  });
+  auto edit_commands = [&] {
+    grid->setFocus();
+    // As after opening the file: nothing to undo yet.
+    document.History().Restart(false);
+    const int half = rows / 2;
+    const std::string deleted = "Row > Delete rows 1.." + std::to_string(half);
+    run(deleted.c_str(), [&] {
+      grid->SelectRange({1, 1, 1, half});
+      menu("mnuRowDelete");
+    });
+    run("Edit > Undo (the rows come back)", [&] { menu("mnuUndo"); });
+    run("Edit > Redo (deleted again)", [&] { menu("mnuRedo"); });
+    run("Edit > Undo again", [&] { menu("mnuUndo"); });
+    std::printf("rows after Undo: %d; undo history %.1f MB\n", document.sheet.LastRow(),
+                static_cast<double>(document.History().Bytes()) / (1024.0 * 1024.0));
+    run("Row > Insert at row 1", [&] {
+      grid->SelectRange({1, 1, 1, 1});
+      menu("mnuRowInsert");
+    });
+    run("Row > Delete at row 1", [&] { menu("mnuRowDelete"); });
+    run("Column > Insert at column 1", [&] { menu("mnuColInsert"); });
+    run("Column > Delete at column 1", [&] { menu("mnuColDelete"); });
+    run("Column > Select (column 2)", [&] {
+      grid->SelectRange({2, 1, 2, 1});
+      menu("mnuColSelect");
+    });
+    run("Copy the whole column", [&] { menu("mnuCopy"); });
+    run("Fill > Down the whole column", [&] { menu("mnuFillDown"); });
+    run("Paste one cell into the column", [&] {
+      QApplication::clipboard()->setText(QStringLiteral("x"));
+      menu("mnuPaste");
+    });
+  };
+  if (!clipboard_only) edit_commands();
   if (QGuiApplication::platformName() == QLatin1String("xcb") &&
       !QStandardPaths::findExecutable(QStringLiteral("xclip")).isEmpty()) {
     QTemporaryDir dir;
@@ -147,7 +173,7 @@ int main(int argc, char** argv) {
     // ones read into nothing, as the raw transfers do.
     std::vector<double> copy_ms, command_ms, raw_copy_ms;
     bool read = true;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i <= rounds; ++i) {
       grid->setFocus();
       timer.restart();
       menu("mnuSelectAll");
@@ -178,7 +204,7 @@ int main(int argc, char** argv) {
     const double lines_mb = static_cast<double>(QFileInfo(lines).size()) / 1e6;
     std::vector<double> paste_ms, raw_paste_ms;
     bool pasted = true;
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < rounds; ++i) {
       raw_paste_ms.push_back(RawTransferMs(lines));
       RunXclip({"-selection", "clipboard", "-i", lines});
       document.sheet.SetCell(50001, cols, "");

@@ -6,6 +6,9 @@
 # - Select All + Copy gives the other program every row as UTF-8 ending in
 #   CR LF, a Windows-1252 cell read as the characters it stands for, an empty
 #   row as an empty line.
+# - A copy of megabytes (which goes out in pieces) reaches the other program
+#   byte for byte under every text format, pastes back into the grid, gives
+#   way to a later small Copy and to another program's text.
 # usage: test_gui_clipboard.sh nowm|openbox CLI DRIVER PROBE GUI
 MODE=$1 DRIVER=$3 GUI=$5
 source "$(dirname "$0")/lib.sh"
@@ -37,4 +40,53 @@ data=$(sed -n '/^begindata/,/^enddata/p' "$sheet" | tr -d '\r')
 [[ $(sed -n 5p <<<"$data") == x$'\t'y ]] || fail "row 4 is '$(sed -n 5p <<<"$data")'"
 [[ $(sed -n 6p <<<"$data") == $'\xcf\x80\tz' ]] || fail "row 5 is '$(sed -n 6p <<<"$data" | od -c)'"
 [[ $(sed -n 3p <<<"$data") == $'\xe9\td' ]] || fail "row 2 changed: $(sed -n 3p <<<"$data" | od -c)"
+
+# 60,000 lines of three cells (about 1.6 MB) from the other program at A1, and
+# all of it copied again. Esc leaves the whole selection for the current cell.
+big="$WORK/big.txt"
+awk 'BEGIN { for (r = 1; r <= 60000; r++) printf "r%dc1\tr%dc2\t\xc3\xa9%d\n", r, r, r }' >"$big"
+sed 's/$/\r/' "$big" >"$WORK/big-crlf.txt"
+iconv -f UTF-8 -t LATIN1 "$WORK/big-crlf.txt" >"$WORK/big-latin1.txt"
+xclip -selection clipboard -i "$big"
+keys Escape ctrl+Home ctrl+v
+keys ctrl+a ctrl+c
+big_copied() {
+  xclip -o -selection clipboard -t "$1" 2>/dev/null | cmp -s - "$WORK/big-${2:-crlf}.txt"
+}
+wait_until 30 big_copied UTF8_STRING ||
+  fail "the large copy reached the other program as $(xclip -o -selection clipboard | head -c 200 | od -c | head -5)"
+for format in text/plain 'text/plain;charset=utf-8'; do
+  big_copied "$format" || fail "the large copy is not served as it is under $format"
+done
+# Programs that ask for Latin-1 get it, as from a small copy.
+for format in STRING TEXT; do
+  big_copied "$format" latin1 || fail "the large copy is not served as Latin-1 under $format"
+done
+
+# Our own paste takes the large copy back: at D1, beside itself.
+keys Escape ctrl+Home Right Right Right ctrl+v
+# A later small Copy (A1 alone) takes the clipboard back from the large one.
+keys Escape ctrl+Home ctrl+c
+small_copied() { [[ $(xclip -o -selection clipboard 2>/dev/null | od -An -tx1) == "$1" ]]; }
+wait_until 20 small_copied "$(printf 'r1c1\r\n' | od -An -tx1)" ||
+  fail "after a small Copy the clipboard holds $(xclip -o -selection clipboard | head -c 100 | od -c)"
+# Large again, now with the block at D1 beside the one at A1; then another
+# program takes the clipboard: a paste at G1 gives that program's text, not
+# ours.
+paste "$big" "$big" | sed 's/$/\r/' >"$WORK/big-twice.txt"
+keys ctrl+a ctrl+c
+wait_until 30 big_copied UTF8_STRING twice ||
+  fail "the second large copy reached the other program as $(xclip -o -selection clipboard | head -c 200 | od -c | head -5)"
+printf 'other\tone\n' | xclip -selection clipboard
+keys Escape ctrl+Home Right Right Right Right Right Right ctrl+v ctrl+s
+first_row() { [[ $(sed -n '/^begindata/,/^enddata/p' "$sheet" | sed -n 2p | tr -d '\r') == "$1" ]]; }
+# (The sheet keeps Windows-1252, as its row 2 came: é is one byte there.)
+row1=$'r1c1\tr1c2\t\xe91\tr1c1\tr1c2\t\xe91\tother\tone'
+wait_until 30 first_row "$row1" ||
+  fail "row 1 is '$(sed -n '/^begindata/,/^enddata/p' "$sheet" | sed -n 2p | od -c | head -5)'"
+data=$(sed -n '/^begindata/,/^enddata/p' "$sheet" | tr -d '\r')
+# Every row runs to the last used column (H).
+[[ $(sed -n 60001p <<<"$data") == $'r60000c1\tr60000c2\t\xe960000\tr60000c1\tr60000c2\t\xe960000\t\t' ]] ||
+  fail "row 60000 is '$(sed -n 60001p <<<"$data")'"
+[[ $(sed -n 60002p <<<"$data") == enddata ]] || fail "the sheet goes on after row 60000"
 echo PASS

@@ -107,6 +107,18 @@ TEST(PasteCells, OnlyCrEndsARowAndEmptyFieldsEmptyTheirCells) {
   EXPECT_FALSE(PasteCells(h.context, Sel(1, 1, 1, 1), "", "").modified);
 }
 
+TEST(PasteCells, AnotherProgramsLineBreaksEachEndARow) {
+  EditHarness h;
+  // LF, CR LF and CR each end one row; an empty line between is a row too.
+  PasteCells(h.context, Sel(1, 1, 1, 1), "a\tb\nc\r\n\rd\te\tf\n", "", PastedLines::kAtAnyBreak);
+  EXPECT_EQ(h.Rows(1, 1, 5, 3), (V{"a\tb\t", "c\t\t", "\t\t", "d\te\tf", "\t\t"}));
+  EXPECT_EQ(h.sheet.LastRow(), 4);
+  // The block's size counts those breaks: two lines of two cells, repeated
+  // twice down and across a 4 x 4 selection.
+  PasteCells(h.context, Sel(1, 6, 4, 9), "1\t2\r\n3\t4\n", "", PastedLines::kAtAnyBreak);
+  EXPECT_EQ(h.Rows(1, 6, 4, 9), (V{"1\t2\t1\t2", "3\t4\t3\t4", "1\t2\t1\t2", "3\t4\t3\t4"}));
+}
+
 TEST(PasteCells, CommentsLandInEveryRepetitionReplacingOldOnes) {
   EditHarness h;
   h.sheet.AttachInfo(4, 2).comment = "old";

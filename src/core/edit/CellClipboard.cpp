@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <vector>
 
@@ -36,33 +37,53 @@ std::string CommentOnOneLine(std::string_view comment) {
 }
 
 bool IsAsciiText(std::string_view text) {
-  return std::all_of(text.begin(), text.end(),
-                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  // Eight bytes at a time: a copy of a large sheet looks at all of them.
+  std::uint64_t high = 0;
+  size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, text.data() + i, sizeof word);
+    high |= word;
+  }
+  for (; i < text.size(); ++i) high |= static_cast<unsigned char>(text[i]);
+  return (high & 0x8080808080808080ull) == 0;
 }
 
-// Reads pasted text a line at a time: fields end at TAB, lines at CR, LF is
-// dropped wherever it stands. Fields are views into the text, or into copies
-// when a field held an LF or has to be stored in another encoding. A line is
-// read again for every band of repetitions, so nothing the size of the text is
-// kept besides the text itself.
+// Reads pasted text a line at a time: fields end at TAB, lines at CR (LF is
+// dropped wherever it stands), or at any line break. Fields are views into the
+// text, or into copies when a field held an LF or has to be stored in another
+// encoding. A line is read again for every band of repetitions, so nothing the
+// size of the text is kept besides the text itself.
 class LineReader {
  public:
-  LineReader(std::string_view text, TextEncoding encoding)
+  LineReader(std::string_view text, TextEncoding encoding, PastedLines lines)
       : text_(text),
         encoding_(encoding),
-        convert_(encoding != TextEncoding::kUtf8 && !IsAsciiText(text)) {}
+        convert_(encoding != TextEncoding::kUtf8 && !IsAsciiText(text)),
+        any_break_(lines == PastedLines::kAtAnyBreak) {}
 
   // The next line's fields; false when the text holds no further field.
   bool Next() {
     fields_.clear();
     owned_.clear();
     last_filled_ = 0;
+    // A line has a field more than TABs, an empty last one included.
+    std::ptrdiff_t line_tabs = 0;
+    auto line_done = [&] { widest_ = std::max(widest_, line_tabs + 1); };
     while (pos_ < text_.size()) {
       const size_t start = pos_;
       bool has_lf = false;
-      while (pos_ < text_.size() && text_[pos_] != '\t' && text_[pos_] != '\r') {
-        has_lf = has_lf || text_[pos_] == '\n';
-        ++pos_;
+      if (any_break_) {
+        // The text is not copied to turn its line breaks into CR first.
+        while (pos_ < text_.size() && text_[pos_] != '\t' && text_[pos_] != '\r' &&
+               text_[pos_] != '\n') {
+          ++pos_;
+        }
+      } else {
+        while (pos_ < text_.size() && text_[pos_] != '\t' && text_[pos_] != '\r') {
+          has_lf = has_lf || text_[pos_] == '\n';
+          ++pos_;
+        }
       }
       const bool at_end = pos_ == text_.size();
       std::string_view field = text_.substr(start, pos_ - start);
@@ -79,8 +100,18 @@ class LineReader {
       fields_.push_back(field);
       if (!field.empty()) last_filled_ = static_cast<int>(fields_.size());
       if (at_end) break;
-      if (text_[pos_++] == '\r') return true;
+      const char end = text_[pos_++];
+      if (end == '\t') {
+        ++tabs_;
+        ++line_tabs;
+        continue;
+      }
+      if (end == '\r' && any_break_ && pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
+      ++line_ends_;
+      line_done();
+      return true;
     }
+    line_done();
     return !fields_.empty();
   }
 
@@ -88,52 +119,45 @@ class LineReader {
   // 1-based index of the line's last non-empty field; 0 when all are empty.
   int LastFilled() const { return last_filled_; }
 
+  // Once Next has said false: the block the whole text makes, h rows (its
+  // line breaks, at least 1) and w columns (its TABs divided by h, plus 1,
+  // and never less than its widest line).
+  struct Size {
+    int h = 1;
+    int w = 1;
+  };
+  Size BlockSize() const {
+    Size size;
+    size.h = line_ends_ == 0 ? 1 : static_cast<int>(std::min<std::ptrdiff_t>(line_ends_, 1 << 30));
+    size.w = static_cast<int>(std::min<std::ptrdiff_t>(tabs_ / size.h, 1 << 30)) + 1;
+    // Copy cuts each line after its last filled cell, so the lines of a block
+    // differ in length and the average above can fall short of the block's
+    // width; a repetition must never start inside the one before it.
+    size.w = static_cast<int>(
+        std::max<std::ptrdiff_t>(size.w, std::min<std::ptrdiff_t>(widest_, 1 << 30)));
+    return size;
+  }
+
  private:
   std::string_view text_;
   TextEncoding encoding_;
   bool convert_;
+  bool any_break_;
   size_t pos_ = 0;
   std::vector<std::string_view> fields_;
   std::deque<std::string> owned_;  // a deque: its strings never move
   int last_filled_ = 0;
+  // Over the whole text so far.
+  std::ptrdiff_t tabs_ = 0;
+  std::ptrdiff_t line_ends_ = 0;
+  std::ptrdiff_t widest_ = 1;
 };
+using BlockSize = LineReader::Size;
 
 struct LineShape {
   int fields = 0;
   int last_filled = 0;
 };
-
-// The block size of a pasted text: h rows (its CR count, at least 1) and w
-// columns (its TAB count divided by h, plus 1).
-struct BlockSize {
-  int h = 1;
-  int w = 1;
-};
-
-BlockSize SizeOf(std::string_view text) {
-  // One pass: the CR and TAB counts, and the widest line in fields.
-  std::ptrdiff_t crs = 0, tabs = 0, fields = 1, widest = 1;
-  for (char c : text) {
-    if (c == '\t') {
-      ++tabs;
-      ++fields;
-    } else if (c == '\r') {
-      ++crs;
-      widest = std::max(widest, fields);
-      fields = 1;
-    }
-  }
-  widest = std::max(widest, fields);
-  BlockSize size;
-  size.h = crs == 0 ? 1 : static_cast<int>(std::min<std::ptrdiff_t>(crs, 1 << 30));
-  size.w = static_cast<int>(std::min<std::ptrdiff_t>(tabs / size.h, 1 << 30)) + 1;
-  // Copy cuts each line after its last filled cell, so the lines of a block
-  // differ in length and the average above can fall short of the block's
-  // width; a repetition must never start inside the one before it.
-  size.w =
-      static_cast<int>(std::max<std::ptrdiff_t>(size.w, std::min<std::ptrdiff_t>(widest, 1 << 30)));
-  return size;
-}
 
 CellRect FromRow1Col1(CellRect selection) {
   selection.top = std::max(selection.top, 1);
@@ -149,21 +173,38 @@ ClipboardBlock CopyCells(const Sheet& sheet, CellRect selection) {
   const int right = std::min(selection.right, sheet.LastCol());
   ClipboardBlock block;
   const auto& infos = sheet.Infos();
+  // Each row read once, its cells as views; the text grows to its size once,
+  // as far as the rows seen so far tell it.
+  std::vector<std::string_view> cells;
   for (int row = selection.top; row <= bottom; ++row) {
-    int last = std::min(right, sheet.StoredCols(row) - 1);
-    while (last >= selection.left && sheet.Cell(row, last).empty()) --last;
-    for (int col = selection.left; col <= last; ++col) {
-      if (col > selection.left) block.text.push_back('\t');
-      // Most cells are UTF-8 (or ASCII) already: they go in as they are,
-      // without a string of their own on the way.
-      const std::string_view cell = sheet.Cell(row, col);
-      if (IsValidUtf8(cell)) {
-        block.text.append(cell);
-      } else {
-        block.text += DecodeText(cell);
+    sheet.ReadRowCells(row, cells);
+    int last = std::min(right, static_cast<int>(cells.size()) - 1);
+    while (last >= selection.left && cells[static_cast<size_t>(last)].empty()) --last;
+    if (last >= selection.left) {
+      // A row's cells lie side by side in the sheet: one look at their bytes
+      // says whether all are ASCII, and then each goes in as it is.
+      const std::string_view first = cells[static_cast<size_t>(selection.left)];
+      const std::string_view last_cell = cells[static_cast<size_t>(last)];
+      const bool ascii = IsAsciiText(std::string_view(
+          first.data(), static_cast<size_t>(last_cell.data() + last_cell.size() - first.data())));
+      for (int col = selection.left; col <= last; ++col) {
+        if (col > selection.left) block.text.push_back('\t');
+        // Most cells are UTF-8 (or ASCII) already: they go in as they are,
+        // without a string of their own on the way.
+        const std::string_view cell = cells[static_cast<size_t>(col)];
+        if (ascii || IsValidUtf8(cell)) {
+          block.text.append(cell);
+        } else {
+          block.text += DecodeText(cell);
+        }
       }
     }
     block.text += "\r\n";
+    if (row - selection.top + 1 == 1024 && bottom - row > 1024) {
+      // What the first rows took, for all of them, with a margin.
+      const double per_row = static_cast<double>(block.text.size()) / 1024.0;
+      block.text.reserve(static_cast<size_t>(per_row * 1.1 * (bottom - selection.top + 1)));
+    }
     for (auto it = infos.lower_bound(CellPos{row, selection.left});
          it != infos.end() && it->first.row == row && it->first.col <= right; ++it) {
       block.comments += "Comment" + std::to_string(it->first.col - selection.left + 1) + "," +
@@ -179,21 +220,28 @@ std::optional<ClipboardBlock> CopyCommand(const Sheet& sheet, CellRect selection
   return CopyCells(sheet, selection);
 }
 
-SheetChange PasteCells(const EditContext& context, CellRect selection, std::string_view text,
-                       std::string_view comments) {
+namespace {
+
+// PasteCells, telling the block's size too.
+SheetChange PasteBlock(const EditContext& context, CellRect selection, std::string_view text,
+                       std::string_view comments, PastedLines lines, BlockSize& size) {
   Sheet& sheet = context.sheet;
   BusyCursor busy(context.prompter);
   SheetChange change;
   selection = FromRow1Col1(selection);
   const int top = selection.top;
   const int left = selection.left;
-  const BlockSize size = SizeOf(text);
+  // One reading of the text gives each line's shape and the block's size.
+  std::vector<LineShape> shapes;
+  {
+    LineReader reader(text, context.encoding, lines);
+    while (reader.Next()) {
+      shapes.push_back({static_cast<int>(reader.Fields().size()), reader.LastFilled()});
+    }
+    size = reader.BlockSize();
+  }
   const int down = std::max(1, (selection.bottom - top + 1) / size.h);
   const int across = std::max(1, (selection.right - left + 1) / size.w);
-  std::vector<LineShape> shapes;
-  for (LineReader reader(text, context.encoding); reader.Next();) {
-    shapes.push_back({static_cast<int>(reader.Fields().size()), reader.LastFilled()});
-  }
 
   // Each line may reach as far as the grid is wide when it starts (LastCol +
   // BlankCols), and LastCol rises as cells are written. Rows further down only
@@ -220,7 +268,7 @@ SheetChange PasteCells(const EditContext& context, CellRect selection, std::stri
   }
   std::vector<std::string_view> cells;
   for (int i = 0; i < down; ++i) {
-    LineReader reader(text, context.encoding);
+    LineReader reader(text, context.encoding, lines);
     for (int k = 0; reader.Next(); ++k) {
       const std::vector<std::string_view>& fields = reader.Fields();
       const int count = static_cast<int>(fields.size());
@@ -279,12 +327,20 @@ SheetChange PasteCells(const EditContext& context, CellRect selection, std::stri
   return change;
 }
 
+}  // namespace
+
+SheetChange PasteCells(const EditContext& context, CellRect selection, std::string_view text,
+                       std::string_view comments, PastedLines lines) {
+  BlockSize size;
+  return PasteBlock(context, selection, text, comments, lines, size);
+}
+
 SheetChange PasteCommand(const EditContext& context, CellRect selection, std::string_view text,
-                         std::string_view comments) {
-  SheetChange change = PasteCells(context, selection, text, comments);
+                         std::string_view comments, PastedLines lines) {
+  BlockSize size;
+  SheetChange change = PasteBlock(context, selection, text, comments, lines, size);
   if (context.ChecksDropLists() && !change.cells.Empty()) {
     selection = FromRow1Col1(selection);
-    const BlockSize size = SizeOf(text);
     const int right = std::max(selection.right, selection.left + size.w - 1);
     const int bottom = std::max(selection.bottom, selection.top + size.h - 1);
     if (CheckDropListRange(*context.forms, context.sheet, context.prompter, selection.left,

@@ -32,6 +32,11 @@ ClipboardBlock CopyCells(const Sheet& sheet, CellRect selection);
 // is) unless the selection touches the used extent.
 std::optional<ClipboardBlock> CopyCommand(const Sheet& sheet, CellRect selection);
 
+// Where the lines of a pasted text end: at CR alone, LF dropped wherever it
+// stands (the grid's own copy), or at every line break, LF, CR LF or CR, as
+// text from other programs has them.
+enum class PastedLines { kAtCarriageReturn, kAtAnyBreak };
+
 // Paste (the grid's own, as Shift+Insert): text written from the selection's
 // top-left cell, the block repeated down and across as often as it fits whole
 // in the selection (at least once). Rows end at CR only (LF is dropped), cells
@@ -44,13 +49,15 @@ std::optional<ClipboardBlock> CopyCommand(const Sheet& sheet, CellRect selection
 // does not fit in the sheet: it reaches beyond the last column." and nothing
 // changes. comments is what the private format held ("" when it is missing).
 SheetChange PasteCells(const EditContext& context, CellRect selection, std::string_view text,
-                       std::string_view comments);
+                       std::string_view comments,
+                       PastedLines lines = PastedLines::kAtCarriageReturn);
 
 // The Paste command with the grid focused: PasteCells, then in a playback sheet
 // the drop-list check of the pasted area (the selection, widened to the
 // block's size).
 SheetChange PasteCommand(const EditContext& context, CellRect selection, std::string_view text,
-                         std::string_view comments);
+                         std::string_view comments,
+                         PastedLines lines = PastedLines::kAtCarriageReturn);
 
 // Clear (the Clear command, Delete or Backspace in select mode): empties the
 // selected cells inside the used extent; comments stay. When the selection

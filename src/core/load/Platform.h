@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,6 +25,24 @@ struct ScreenPoint {
 };
 
 enum class MouseButton { kLeft, kRight };
+
+// What the grid's Copy puts on the system clipboard: each format by its name
+// (a MIME type or an X11 target such as UTF8_STRING) with its bytes, shared so
+// that serving them to any number of programs copies nothing.
+struct ClipboardOffer {
+  struct Format {
+    std::string name;
+    std::shared_ptr<const std::string> bytes;
+  };
+  std::vector<Format> formats;
+  // The bytes of a format, nullptr when the offer lacks it.
+  const std::string* Bytes(std::string_view name) const {
+    for (const Format& format : formats) {
+      if (format.name == name) return format.bytes.get();
+    }
+    return nullptr;
+  }
+};
 
 // Modifier keys a user holds down, as bits: HeldModifiers() and ModifierNames().
 enum ModifierBits : unsigned { kShiftHeld = 1u, kCtrlHeld = 2u, kAltHeld = 4u };
@@ -93,6 +112,16 @@ class Platform {
   // Puts text on the clipboard; the next paste in the target gives exactly
   // these bytes. Throws PlatformError.
   virtual void SetClipboardText(std::string_view text) = 0;
+
+  // The grid's copy of a large block, served by the desktop layer itself where
+  // it hands the bytes over faster than the toolkit does (X11 does, in larger
+  // pieces). False when it does not: the toolkit's clipboard takes the copy.
+  // Once true, the toolkit no longer owns the clipboard.
+  virtual bool OfferClipboard(const ClipboardOffer& /*offer*/) { return false; }
+  // The offer of the last OfferClipboard while it is still what the clipboard
+  // holds (nobody copied anything since, the load's texts included); nullopt
+  // otherwise. Our own paste takes it from here, without a transfer.
+  virtual std::optional<ClipboardOffer> CurrentClipboardOffer() { return std::nullopt; }
 
   // Called after a paste key was sent: waits up to wait_ms for the target to
   // take the text of the last SetClipboardText, and says whether it has. False

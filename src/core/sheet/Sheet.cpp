@@ -147,6 +147,21 @@ int Sheet::StoredCols(int row) const {
   return CountOf(rows_[static_cast<size_t>(row)]);
 }
 
+void Sheet::ReadRowCells(int row, std::vector<std::string_view>& cells) const {
+  cells.clear();
+  if (row < 0 || row >= static_cast<int>(rows_.size())) return;
+  const RowBuffer& buf = rows_[static_cast<size_t>(row)];
+  if (buf.empty()) return;
+  const RowLayout layout(buf);
+  const char* const data = buf.data() + layout.data;
+  std::uint32_t begin = 0;
+  for (size_t c = 0; c < layout.count; ++c) {
+    const std::uint32_t end = layout.End(buf.data(), c);
+    cells.emplace_back(data + begin, end - begin);
+    begin = end;
+  }
+}
+
 std::vector<std::string_view> Sheet::RowCells(int row) const {
   std::vector<std::string_view> cells;
   if (row < 0 || row >= static_cast<int>(rows_.size())) return cells;

@@ -49,6 +49,10 @@ class Sheet {
   // Row `row` of from as this sheet's row, its buffer copied whole: the cheap
   // way to copy rows that hold nothing to leave out.
   void CopyRowFrom(const Sheet& from, int row);
+  // Every stored cell of a row at once (cells[0] is column 0), as views into
+  // the sheet: what reading the row cell by cell with Cell gives, without a
+  // look-up per cell. cells keeps its capacity for the next row.
+  void ReadRowCells(int row, std::vector<std::string_view>& cells) const;
   // Number of stored cells of a row, counting column 0.
   int StoredCols(int row) const;
   int StoredRows() const { return static_cast<int>(rows_.size()); }

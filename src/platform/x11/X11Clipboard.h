@@ -6,9 +6,12 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
+
+#include "core/load/Platform.h"
 
 namespace typelane {
 
@@ -29,6 +32,16 @@ class X11Clipboard {
   // read as Windows-1252). Returns once the X server has made us the owner.
   // Throws PlatformError when it does not.
   void SetText(std::string_view bytes);
+
+  // Takes the clipboard with the formats of offer, each served under its own
+  // name as its bytes stand; with UTF8_STRING among them, STRING and TEXT
+  // too, as its Latin-1 text. Returns once the X server has made us the
+  // owner; false when it has not.
+  bool SetOffer(const ClipboardOffer& offer);
+  // The offer of the last SetOffer while we still own the clipboard with it:
+  // asks the X server first, so a program that took the clipboard a moment
+  // ago is not missed. nullopt otherwise.
+  std::optional<ClipboardOffer> CurrentOffer();
 
   struct PasteWait {
     // The paste key went down at this time: only a request made then or later

@@ -1369,6 +1369,14 @@ void X11Platform::SetClipboardText(std::string_view text) {
   impl_->clipboard->SetText(text);
 }
 
+bool X11Platform::OfferClipboard(const ClipboardOffer& offer) {
+  return impl_->clipboard->SetOffer(offer);
+}
+
+std::optional<ClipboardOffer> X11Platform::CurrentClipboardOffer() {
+  return impl_->clipboard->CurrentOffer();
+}
+
 bool X11Platform::WaitForPaste(std::int64_t wait_ms) {
   Impl& s = *impl_;
   X11Clipboard::PasteWait wait;

@@ -45,6 +45,8 @@ class X11Platform final : public Platform {
   // keyboard, where the keys of a load go down, is not asked.
   unsigned HeldModifiers() override;
   void SetClipboardText(std::string_view text) override;
+  bool OfferClipboard(const ClipboardOffer& offer) override;
+  std::optional<ClipboardOffer> CurrentClipboardOffer() override;
   bool WaitForPaste(std::int64_t wait_ms) override;
   // Ends early when a stop is requested.
   void Sleep(std::int64_t ms) override;

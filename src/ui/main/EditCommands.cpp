@@ -26,6 +26,7 @@
 #include "core/edit/Comments.h"
 #include "core/edit/QuotedCells.h"
 #include "core/edit/Titles.h"
+#include "core/load/Platform.h"
 #include "ui/common/QtTextMeasure.h"
 #include "ui/grid/EditGrid.h"
 #include "ui/grid/SheetModel.h"
@@ -58,29 +59,6 @@ QByteArray ClipboardUtf8(const QMimeData& data) {
   return data.text().toUtf8();
 }
 
-// The grid's rows end at CR. Text from the system's clipboard ends its lines
-// with LF alone (Qt gives Windows' CR LF as LF too): every line break becomes
-// CR LF, so a block copied anywhere lands row by row. One pass, one copy, the
-// text between line breaks copied whole.
-std::string ClipboardRows(const QByteArray& utf8) {
-  std::string rows;
-  rows.reserve(static_cast<size_t>(utf8.size() + utf8.count('\n')));
-  const char* at = utf8.constData();
-  const char* const end = at + utf8.size();
-  while (at < end) {
-    const auto* lf = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(end - at)));
-    if (lf == nullptr) {
-      rows.append(at, end);
-      break;
-    }
-    rows.append(at, lf);
-    if (lf == utf8.constData() || lf[-1] != '\r') rows += '\r';
-    rows += '\n';
-    at = lf + 1;
-  }
-  return rows;
-}
-
 // A spreadsheet's quoted cells (a line break inside one) stay one cell; our
 // own copy, with or without comments, is read as it was written.
 std::optional<std::string> SpreadsheetRows(const QMimeData& data, const QByteArray& utf8) {
@@ -93,21 +71,20 @@ std::optional<std::string> SpreadsheetRows(const QMimeData& data, const QByteArr
                          OffersSpreadsheetFormat(formats));
 }
 
-// Whether some line of the text ends in LF alone.
-bool HasBareLineFeed(const QByteArray& utf8) {
-  const char* const begin = utf8.constData();
-  const char* const end = begin + utf8.size();
-  for (const char* at = begin; at < end; ++at) {
-    at = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(end - at)));
-    if (at == nullptr) return false;
-    if (at == begin || at[-1] != '\r') return true;
-  }
-  return false;
-}
-
 // From this size a paste tells how far it is: storing and showing tens of
 // megabytes takes a moment the user should not take for a hang.
-constexpr qsizetype kPasteProgressBytes = 4 * 1024 * 1024;
+constexpr size_t kPasteProgressBytes = 4 * 1024 * 1024;
+
+// From this size a copy goes to the desktop layer, where it can serve it
+// faster than Qt (on X11 Qt hands large texts over in pieces of up to 16 MB,
+// which costs the reader and the X server far more than pieces of 1 MiB).
+// Smaller copies stay with Qt, which sends them in one piece anyway.
+constexpr size_t kDesktopCopyBytes = 1024 * 1024;
+
+// The names the grid's UTF-8 text goes under, as Qt offers a QMimeData's
+// text/plain and text/plain;charset=utf-8 on X11 (the desktop layer adds the
+// Latin-1 ones, STRING and TEXT, as Qt does).
+constexpr const char* kTextFormats[] = {"text/plain", "UTF8_STRING", "text/plain;charset=utf-8"};
 
 }  // namespace
 
@@ -185,9 +162,25 @@ void EditCommands::Connect() {
 void EditCommands::Copy() {
   QWidget* focus = QApplication::focusWidget();
   if (focus == window_.grid_) {
-    const std::optional<ClipboardBlock> block =
+    std::optional<ClipboardBlock> block =
         CopyCommand(window_.document_.sheet, ToCellRect(window_.grid_->Selection()));
     if (!block) return;
+    if (block->text.size() >= kDesktopCopyBytes) {
+      // Served from the block's own bytes: nothing is copied on the way.
+      ClipboardOffer offer;
+      auto text = std::make_shared<const std::string>(std::move(block->text));
+      for (const char* name : kTextFormats) offer.formats.push_back({name, text});
+      if (!block->comments.empty()) {
+        offer.formats.push_back({CommentFormat().toStdString(),
+                                 std::make_shared<const std::string>(std::move(block->comments))});
+      }
+      if (window_.platform_.OfferClipboard(offer)) return;
+      // Qt serves it after all.
+      block->text = *text;
+      if (const std::string* comments = offer.Bytes(CommentFormat().toStdString())) {
+        block->comments = *comments;
+      }
+    }
     auto* data = new QMimeData;
     // The block's UTF-8 bytes, set once under both names: X11 serves them as
     // they are (UTF8_STRING, text/plain), and a paste here takes them back as
@@ -252,49 +245,63 @@ void EditCommands::Paste() {
 void EditCommands::GridPaste() { PasteIntoGrid(false); }
 
 void EditCommands::PasteIntoGrid(bool check_drop_lists) {
-  const QMimeData* data = QApplication::clipboard()->mimeData();
-  if (data == nullptr) return;
+  // Our own large copy still on the clipboard is pasted from its bytes as
+  // they are, without a transfer; anything else comes through Qt.
+  const std::optional<ClipboardOffer> own = window_.platform_.CurrentClipboardOffer();
+  const QMimeData* data = own ? nullptr : QApplication::clipboard()->mimeData();
+  if (!own && data == nullptr) return;
   // Everything is read from the clipboard before the progress window lets
   // events run (the clipboard may change owners meanwhile).
-  const std::string comments = data->data(CommentFormat()).toStdString();
-  // The clipboard's bytes are pasted as they are, unless their line breaks
-  // must become CR LF: then the copy that has them replaces them.
+  std::string_view text;
+  std::string_view comments;
   QByteArray utf8;
-  std::string rows;
-  std::unique_ptr<QProgressDialog> progress;
-  {
+  QByteArray comment_bytes;
+  std::string quoted;
+  // The grid's own copy ends its rows at CR LF; another program's text may
+  // end its lines with LF alone (Qt gives Windows' CR LF as LF too), and each
+  // of them is a row.
+  PastedLines lines = PastedLines::kAtCarriageReturn;
+  if (own) {
+    const std::string* own_text = own->Bytes("text/plain");
+    const std::string* own_comments = own->Bytes(CommentFormat().toStdString());
+    if (own_text != nullptr) text = *own_text;
+    if (own_comments != nullptr) comments = *own_comments;
+  } else {
+    comment_bytes = data->data(CommentFormat());
+    comments =
+        std::string_view(comment_bytes.constData(), static_cast<size_t>(comment_bytes.size()));
     utf8 = ClipboardUtf8(*data);
-    if (utf8.size() >= kPasteProgressBytes) {
-      progress = std::make_unique<QProgressDialog>(
-          QStringLiteral("Pasting %1 MB of text...")
-              .arg(static_cast<double>(utf8.size()) / (1024.0 * 1024.0), 0, 'f', 1),
-          QString(), 0, 3, &window_);
-      progress->setWindowTitle(QStringLiteral("Typelane"));
-      progress->setObjectName(QStringLiteral("frmPasteProgress"));
-      progress->setWindowModality(Qt::WindowModal);
-      progress->setMinimumDuration(0);
-      progress->setAutoClose(false);
-      progress->setValue(1);  // read; shown and painted at once
-    }
-    if (std::optional<std::string> quoted = SpreadsheetRows(*data, utf8)) {
-      rows = std::move(*quoted);
+    text = std::string_view(utf8.constData(), static_cast<size_t>(utf8.size()));
+    if (std::optional<std::string> rows = SpreadsheetRows(*data, utf8)) {
+      quoted = std::move(*rows);
       utf8 = QByteArray();  // the clipboard's copy goes before the sheet takes its own
-    } else if (HasBareLineFeed(utf8)) {
-      rows = ClipboardRows(utf8);
-      utf8 = QByteArray();
+      text = quoted;
+    } else {
+      lines = PastedLines::kAtAnyBreak;
     }
   }
-  const std::string_view text =
-      rows.empty() ? std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())) : rows;
-  if (progress) progress->setValue(2);
+  std::unique_ptr<QProgressDialog> progress;
+  if (text.size() >= kPasteProgressBytes) {
+    progress = std::make_unique<QProgressDialog>(
+        QStringLiteral("Pasting %1 MB of text...")
+            .arg(static_cast<double>(text.size()) / (1024.0 * 1024.0), 0, 'f', 1),
+        QString(), 0, 3, &window_);
+    progress->setWindowTitle(QStringLiteral("Typelane"));
+    progress->setObjectName(QStringLiteral("frmPasteProgress"));
+    progress->setWindowModality(Qt::WindowModal);
+    progress->setMinimumDuration(0);
+    progress->setAutoClose(false);
+    progress->setValue(1);  // read; shown and painted at once
+    progress->setValue(2);
+  }
   const EditStep step(window_.document_, "Paste");
   const QtTextMeasure measure(window_.grid_->font());
   const EditContext context = MakeEditContext(window_.document_, measure);
   const CellRect selection = ToCellRect(window_.grid_->Selection());
-  SheetChange change = check_drop_lists ? PasteCommand(context, selection, text, comments)
-                                        : PasteCells(context, selection, text, comments);
+  SheetChange change = check_drop_lists ? PasteCommand(context, selection, text, comments, lines)
+                                        : PasteCells(context, selection, text, comments, lines);
   utf8 = QByteArray();
-  rows = std::string();
+  quoted = std::string();
   if (progress) progress->setValue(3);
   FinishEdit(window_.document_, std::move(change));
   if (progress) {
