@@ -112,6 +112,15 @@ void EditCommands::Connect() {
   for (const char* name : {"mnuCopy", "pckCopy"}) on(name, [this] { Copy(); });
   for (const char* name : {"mnuPaste", "pckPaste"}) on(name, [this] { Paste(); });
   for (const char* name : {"mnuClear", "pckClear"}) on(name, [this] { Clear(); });
+  // A toolbar button reached with Tab takes the focus: the edit commands act
+  // on the control the user last worked in.
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget* /*old*/, QWidget* now) {
+    const MainWindow& w = window_;
+    if (now != nullptr && (now == w.grid_ || now == w.source_ || now == w.cell_text_box_ ||
+                           now == w.description_box_ || now == w.window_box_->lineEdit())) {
+      edit_target_ = now;
+    }
+  });
   click("icnCut", [this] { Cut(); });
   click("icnCopy", [this] { Copy(); });
   click("icnPaste", [this] { Paste(); });
@@ -159,8 +168,36 @@ void EditCommands::Connect() {
 
 // ---- Cut, Copy, Paste, Clear ----
 
-void EditCommands::Copy() {
+namespace {
+
+// The grid's copy for Qt's clipboard: the block's UTF-8 bytes, set once under
+// both names: X11 serves them as they are (UTF8_STRING, text/plain), and a
+// paste here takes them back as they are; a QString of the whole block would
+// cost two conversions.
+QMimeData* GridMimeData(std::string_view text, std::string_view comments) {
+  auto* data = new QMimeData;
+  const QByteArray bytes(text.data(), static_cast<qsizetype>(text.size()));
+  data->setData(QStringLiteral("text/plain"), bytes);
+  data->setData(Utf8TextFormat(), bytes);
+  if (!comments.empty()) {
+    data->setData(EditCommands::CommentFormat(),
+                  QByteArray(comments.data(), static_cast<qsizetype>(comments.size())));
+  }
+  return data;
+}
+
+}  // namespace
+
+QWidget* EditCommands::EditTarget() const {
   QWidget* focus = QApplication::focusWidget();
+  for (const auto& [name, button] : window_.buttons_) {
+    if (focus == button) return edit_target_;
+  }
+  return focus;
+}
+
+void EditCommands::Copy() {
+  QWidget* focus = EditTarget();
   if (focus == window_.grid_) {
     std::optional<ClipboardBlock> block =
         CopyCommand(window_.document_.sheet, ToCellRect(window_.grid_->Selection()));
@@ -181,17 +218,7 @@ void EditCommands::Copy() {
         block->comments = *comments;
       }
     }
-    auto* data = new QMimeData;
-    // The block's UTF-8 bytes, set once under both names: X11 serves them as
-    // they are (UTF8_STRING, text/plain), and a paste here takes them back as
-    // they are; a QString of the whole block would cost two conversions.
-    const QByteArray text(block->text.data(), static_cast<qsizetype>(block->text.size()));
-    data->setData(QStringLiteral("text/plain"), text);
-    data->setData(Utf8TextFormat(), text);
-    if (!block->comments.empty()) {
-      data->setData(CommentFormat(), QByteArray::fromStdString(block->comments));
-    }
-    QApplication::clipboard()->setMimeData(data);
+    QApplication::clipboard()->setMimeData(GridMimeData(block->text, block->comments));
   } else if (focus == window_.source_) {
     window_.source_->copy();
   } else if (auto* line = qobject_cast<QLineEdit*>(focus);
@@ -203,7 +230,7 @@ void EditCommands::Copy() {
 }
 
 void EditCommands::Clear() {
-  QWidget* focus = QApplication::focusWidget();
+  QWidget* focus = EditTarget();
   if (focus == window_.grid_) {
     const EditStep step(window_.document_, "Clear");
     const QtTextMeasure measure(window_.grid_->font());
@@ -228,7 +255,7 @@ void EditCommands::Cut() {
 
 void EditCommands::Paste() {
   const EditStep step(window_.document_, "Paste");
-  QWidget* focus = QApplication::focusWidget();
+  QWidget* focus = EditTarget();
   if (focus == window_.grid_) {
     PasteIntoGrid(true);
   } else if (focus == window_.window_box_->lineEdit()) {

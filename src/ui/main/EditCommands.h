@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include "core/document/DocumentObserver.h"
@@ -35,6 +36,7 @@ class EditCommands : public QObject, public DocumentObserver {
   // Cut, Copy, Paste and Clear act on the control that has the focus: the
   // grid, the cell-text box, the description, the window name (Copy also the
   // source view). With the focus in the grid's in-place editor they do nothing.
+  // A toolbar button reached with Tab acts on the control the user last worked in.
   void Cut();
   void Copy();
   void Paste();
@@ -61,10 +63,14 @@ class EditCommands : public QObject, public DocumentObserver {
   // grdTypelaneClick: the grid's current cell was set.
   void CellClicked(int row, int col);
   void PasteIntoGrid(bool check_drop_lists);
+  // The control Cut, Copy, Paste and Clear act on (see Cut).
+  QWidget* EditTarget() const;
   // After an edit: the cell-text box shows the current cell again.
   void ShowCurrent();
 
   MainWindow& window_;
+  // The last of those controls to have the focus.
+  QPointer<QWidget> edit_target_;
   // Set while the grid moves back to a cell whose value its drop list refused.
   bool checks_suspended_ = false;
 };
