@@ -8,7 +8,10 @@
 #   row as an empty line.
 # - A copy of megabytes (which goes out in pieces) reaches the other program
 #   byte for byte under every text format, pastes back into the grid, gives
-#   way to a later small Copy and to another program's text.
+#   way to a later small Copy and to another program's text, and is kept by a
+#   clipboard manager when the program quits.
+# - Space on the toolbar's Copy, reached with the keyboard, copies the grid's
+#   current cell.
 # usage: test_gui_clipboard.sh nowm|openbox CLI DRIVER PROBE GUI
 MODE=$1 DRIVER=$3 GUI=$5
 source "$(dirname "$0")/lib.sh"
@@ -21,7 +24,18 @@ write_sheet "$sheet" "$ZERO_DELAYS" $'Window=Orders\nDescription=Clip\nCommandGr
   $'\u00fcn\u00ef\tb\n\xe9\td' "$(options_with true false)"
 start_typelane "$sheet"
 main="Veltrax Typelane $sheet"
+small_copied() { [[ $(xclip -o -selection clipboard 2>/dev/null | od -An -tx1) == "$1" ]]; }
 visible_window "^$main\$" >/dev/null
+
+# A keyboard user reaches the toolbar's Copy with Shift+Tab from the command
+# group box (past Help, Send Data, View Source, Options, Commands, Delays,
+# Excel import and Paste; Undo and Redo are off): Space copies the grid's
+# current cell, where the user last worked. F6 leads back to the grid.
+printf 'before' | xclip -selection clipboard
+keys alt+g shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab space
+wait_until 20 small_copied "$(printf '\xc3\xbcn\xc3\xaf\r\n' | od -An -tx1)" ||
+  fail "Space on the Copy button gave $(xclip -o -selection clipboard | od -c | head -3)"
+keys F6
 
 # Row 4, column 1 (the grid opens on row 1, column 1), then the paste.
 printf 'x\ty\n\xcf\x80\tz\n' | xclip -selection clipboard
@@ -67,7 +81,6 @@ done
 keys Escape ctrl+Home Right Right Right ctrl+v
 # A later small Copy (A1 alone) takes the clipboard back from the large one.
 keys Escape ctrl+Home ctrl+c
-small_copied() { [[ $(xclip -o -selection clipboard 2>/dev/null | od -An -tx1) == "$1" ]]; }
 wait_until 20 small_copied "$(printf 'r1c1\r\n' | od -An -tx1)" ||
   fail "after a small Copy the clipboard holds $(xclip -o -selection clipboard | head -c 100 | od -c)"
 # Large again, now with the block at D1 beside the one at A1; then another
@@ -89,4 +102,21 @@ data=$(sed -n '/^begindata/,/^enddata/p' "$sheet" | tr -d '\r')
 [[ $(sed -n 60001p <<<"$data") == $'r60000c1\tr60000c2\t\xe960000\tr60000c1\tr60000c2\t\xe960000\t\t' ]] ||
   fail "row 60000 is '$(sed -n 60001p <<<"$data")'"
 [[ $(sed -n 60002p <<<"$data") == enddata ]] || fail "the sheet goes on after row 60000"
+
+# The whole sheet copied once more outlives the program: on quitting, a
+# clipboard manager is asked to keep it, and gets every byte.
+"$DRIVER" clipboard-manager 60000 "$WORK/kept" >"$WORK/manager.out" &
+PIDS+=($!)
+wait_until 10 grep -q managing "$WORK/manager.out" || fail "the clipboard manager did not start"
+# (A copied row ends at its last cell that is not empty.)
+sed -n '/^begindata/,/^enddata/p' "$sheet" | sed '1d;$d' | sed 's/\t*\r$/\r/' |
+  iconv -f CP1252 -t UTF-8 >"$WORK/big-whole.txt"
+keys ctrl+a ctrl+c
+wait_until 30 big_copied UTF8_STRING whole ||
+  fail "the last copy reached the other program as $(xclip -o -selection clipboard | cmp - "$WORK/big-whole.txt")"
+keys alt+f x
+wait_until 30 exited "$TYPELANE" || fail "typelane did not quit"
+wait_until 20 test -s "$WORK/kept" || fail "the clipboard manager was not asked to keep the copy"
+cmp -s "$WORK/kept" "$WORK/big-whole.txt" ||
+  fail "the clipboard manager kept $(stat -c %s "$WORK/kept") bytes, not the copy's $(stat -c %s "$WORK/big-whole.txt")"
 echo PASS

@@ -56,6 +56,39 @@ std::string TakeProperty(Display* d, Window w, Atom property) {
   return text;
 }
 
+// The text of a selection converted into property on w, read whole also when
+// it comes in pieces (INCR): each piece is read and deleted, which asks the
+// owner for the next, until an empty one ends it. w must select
+// PropertyChangeMask before the conversion.
+std::string TakeSelection(Display* d, Window w, Atom property) {
+  Atom incr = XInternAtom(d, "INCR", False);
+  Atom type;
+  int format;
+  unsigned long count, after;
+  unsigned char* data = nullptr;
+  XGetWindowProperty(d, w, property, 0, 0, False, AnyPropertyType, &type, &format, &count, &after,
+                     &data);
+  if (data) XFree(data);
+  if (type != incr) return TakeProperty(d, w, property);
+  XDeleteProperty(d, w, property);
+  XFlush(d);
+  std::string text;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (std::chrono::steady_clock::now() < end) {
+    XEvent event;
+    XNextEvent(d, &event);
+    if (event.type != PropertyNotify || event.xproperty.atom != property ||
+        event.xproperty.state != PropertyNewValue) {
+      continue;
+    }
+    const std::string piece = TakeProperty(d, w, property);
+    XFlush(d);
+    if (piece.empty()) break;
+    text += piece;
+  }
+  return text;
+}
+
 std::string Hex(int value) {
   char buf[16];
   std::snprintf(buf, sizeof buf, "%X", value & 0xFFFF);
@@ -168,6 +201,7 @@ int ManageClipboard(int ms, const std::string& out_path) {
   Display* d = XOpenDisplay(nullptr);
   if (!d) return 1;
   Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 1, 1, 0, 0, 0);
+  XSelectInput(d, w, PropertyChangeMask);
   Atom manager = XInternAtom(d, "CLIPBOARD_MANAGER", False);
   Atom save_targets = XInternAtom(d, "SAVE_TARGETS", False);
   Atom clipboard = XInternAtom(d, "CLIPBOARD", False);
@@ -187,7 +221,7 @@ int ManageClipboard(int ms, const std::string& out_path) {
         XConvertSelection(d, clipboard, utf8, property, w, CurrentTime);
         XFlush(d);
       } else if (event.type == SelectionNotify && event.xselection.selection == clipboard) {
-        typelane::WriteFileAtomic(out_path, TakeProperty(d, w, property));
+        typelane::WriteFileAtomic(out_path, TakeSelection(d, w, property));
         XSelectionEvent reply{};
         reply.type = SelectionNotify;
         reply.requestor = pending.requestor;
