@@ -132,6 +132,20 @@ TEST(VerifiedLoad, AFieldThatKeptSomethingElseStopsTheLoadAtThatCell) {
   EXPECT_EQ(v.journal.lines,
             (Trace{"1 3 loaded | yes",
                    "2 1 Row 2, cell 2: sent \"AS54888\", the field holds \"AS548\" | no"}));
+
+  // A slow target: the field reads empty until the paste shows at the last
+  // read of the wait. The user is told what the field came to hold, not the
+  // empty text it held before the paste reached it.
+  for (const int shown_at : {2, 3, 6}) {
+    Verified slow;
+    slow.sheet = testing::SheetOf({{"AS54888"}});
+    slow.delays.verify_wait = 0.05;  // six reads, 10 ms apart
+    slow.fields.SetFieldRule(
+        [](std::string_view pasted) { return std::string(pasted.substr(0, 5)); });
+    slow.fields.ShowPasteAtRead(shown_at);
+    EXPECT_EQ(slow.Send().message, "Row 1, cell 1: sent \"AS54888\", the field holds \"AS548\"")
+        << "shown at read " << shown_at;
+  }
 }
 
 TEST(VerifiedLoad, AnUnreadableTargetIsLoadedWithoutVerifyingAndTheUserToldOnce) {

@@ -418,10 +418,12 @@ void LoadDriver::VerifyPaste(std::string_view value) {
   FieldTarget target{Target(), TargetTitle()};
   const std::int64_t started = platform.NowMs();
   const std::int64_t limit_ms = SecondsToMs(context_.delays.verify_wait);
-  // What the field was read with last, and the text it settled at: read the
-  // same twice in a row. A field that is still changing, or a read that
-  // caught it half-way, does not make the text the user is shown; a read
-  // that found nothing (the target did not answer in time) replaces neither.
+  // What the field was read with last, and the text it has settled at since
+  // it last changed: read the same twice in a row. A read that caught it
+  // half-way does not make the text the user is shown, nor does a text it
+  // held before the paste reached it (read twice while the target was still
+  // taking the paste); a read that found nothing (the target did not answer
+  // in time) replaces neither.
   std::optional<FieldText> last;
   std::optional<std::string> settled;
   // The target shows a paste in its own time: the field is read until it
@@ -433,7 +435,11 @@ void LoadDriver::VerifyPaste(std::string_view value) {
         if (row_check_ == RowCheck::kNothing) row_check_ = RowCheck::kVerified;
         return;
       }
-      if (last && last->text == read->text) settled = read->text;
+      if (last && last->text == read->text) {
+        settled = read->text;
+      } else if (last) {
+        settled.reset();  // changed since: what it settled at before is gone
+      }
       last = std::move(read);
     }
     if (platform.NowMs() - started >= limit_ms) break;
