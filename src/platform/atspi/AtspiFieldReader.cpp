@@ -2,6 +2,7 @@
 
 #include <atspi/atspi.h>
 #include <dbus/dbus.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <string_view>
@@ -227,6 +228,12 @@ AtspiAccessible* AtspiFieldReader::FindProgram(const std::string& title) {
   for (gint i = 0; i < programs && !program; ++i) {
     AtspiAccessible* app = atspi_accessible_get_child_at_index(desktop, i, &error);
     if (!app) continue;
+    // Never this program itself: a load never types into it, and a call to
+    // it from its own window's thread would wait for itself until it timed out.
+    if (atspi_accessible_get_process_id(app, &error) == static_cast<guint>(getpid())) {
+      g_object_unref(app);
+      continue;
+    }
     const gint windows = atspi_accessible_get_child_count(app, &error);
     for (gint w = 0; w < windows && !program; ++w) {
       AtspiAccessible* window = atspi_accessible_get_child_at_index(app, w, &error);
